@@ -1,0 +1,57 @@
+# Core libraries use the standard library only; the check at the end of the
+# configuration fails the build if one of them links Qt.
+set_property(GLOBAL PROPERTY TAMRIX_CORE_TARGETS "")
+
+function(tamrix_core_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    set_property(GLOBAL APPEND PROPERTY TAMRIX_CORE_TARGETS ${name})
+endfunction()
+
+function(tamrix_qt_target name)
+    target_compile_definitions(${name} PRIVATE QT_NO_CAST_FROM_ASCII QT_USE_QSTRINGBUILDER QT_NO_FOREACH)
+endfunction()
+
+function(_tamrix_links_qt target out)
+    set(found FALSE)
+    get_target_property(libs ${target} LINK_LIBRARIES)
+    if(libs)
+        foreach(lib IN LISTS libs)
+            if(lib MATCHES "Qt[0-9]*::" OR lib MATCHES "^Qt")
+                set(found TRUE)
+            elseif(TARGET ${lib})
+                _tamrix_links_qt(${lib} sub)
+                if(sub)
+                    set(found TRUE)
+                endif()
+            endif()
+        endforeach()
+    endif()
+    set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+function(tamrix_check_core_targets)
+    get_property(targets GLOBAL PROPERTY TAMRIX_CORE_TARGETS)
+    foreach(t IN LISTS targets)
+        _tamrix_links_qt(${t} links)
+        if(links)
+            message(FATAL_ERROR "Core library ${t} must not link Qt")
+        endif()
+    endforeach()
+endfunction()
+
+# A GoogleTest executable registered with CTest.
+function(tamrix_gtest name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS core)
+endfunction()
+
+# A Qt Test executable registered with CTest, run on the offscreen platform.
+function(tamrix_qtest name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE Qt6::Test)
+    tamrix_qt_target(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS gui TIMEOUT 300)
+endfunction()

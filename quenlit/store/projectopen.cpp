@@ -1,0 +1,56 @@
+#include "projectopen.h"
+
+#include "outils.h"
+#include "projectfiles.h"
+
+#include <filesystem>
+
+bool ChangeToFolderOf(const std::string &path)
+{
+    const std::string folder = outils::ExtractPath(path);
+    if (folder == path && folder.find_first_of(":/\\") == std::string::npos)
+        return false; // a bare name has no folder
+    std::error_code ec;
+    std::filesystem::current_path(std::filesystem::path(folder), ec);
+    return !ec;
+}
+
+ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer)
+{
+    ProjectData data;
+    data.paths.project = path;
+    ChangeToFolderOf(path);
+
+    const auto language = ReadEditorLanguageProject(path);
+    data.paths.masterProject = language.project.masterProject;
+    data.paths.tokenFile = language.project.tokenFile;
+    if (language.error != ProjectReadError::None) {
+        data.error = ProjectOpenError::CantOpenProjectFile;
+        return data;
+    }
+    const auto master = ReadEditorMasterProject(data.paths.masterProject);
+    data.paths.masterTokenFile = master.project.masterTokenFile;
+    if (master.error != ProjectReadError::None) {
+        data.error = ProjectOpenError::CantOpenProjectFile;
+        return data;
+    }
+
+    if (observer)
+        observer->progress(0);
+    auto status = LoadTokenFile(data.paths.masterTokenFile, data.master, observer, 0);
+    if (status != TokenLoadStatus::Ok) {
+        data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
+                                                         : ProjectOpenError::ReadError;
+        return data;
+    }
+    data.master.buildKeyIndex();
+    if (observer)
+        observer->progress(50);
+    status = LoadTokenFile(data.paths.tokenFile, data.project, observer, 50);
+    if (status != TokenLoadStatus::Ok) {
+        data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
+                                                         : ProjectOpenError::ReadError;
+        return data;
+    }
+    return data;
+}

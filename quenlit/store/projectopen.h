@@ -1,0 +1,42 @@
+#pragma once
+
+#include "tokenfile.h"
+#include "tokentable.h"
+
+#include <string>
+
+// The four paths of an open project, kept exactly as given or read.
+struct ProjectPaths
+{
+    std::string project;         // as the caller gave it
+    std::string masterProject;   // line 1 of the language project
+    std::string tokenFile;       // line 2 of the language project; the file saved to
+    std::string masterTokenFile; // line 2 of the master project
+};
+
+enum class ProjectOpenError
+{
+    None,
+    CantOpenProjectFile, // "Can't open project file !"
+    CantOpenTokenFile,   // "Can't open token file !"
+    ReadError            // "Error while reading token file !"
+};
+
+// A language project read from disk: its paths and both token tables. On failure
+// the paths read so far are set and the tables hold what was read until then.
+struct ProjectData
+{
+    ProjectOpenError error = ProjectOpenError::None;
+    ProjectPaths paths;
+    TokenTable master;  // grdMstBuffer
+    TokenTable project; // grdPrjBuffer
+};
+
+// Reads a language project: makes its folder the current directory (a failure
+// there is ignored), reads the .prj and its .mpj, then the master token file
+// (progress 0 to 50) and the project token file (50 to 100). The observer sees
+// progress(0) once the project files have been read, before any token file.
+ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer = nullptr);
+
+// Makes the folder of a path the current directory; false when it can't.
+bool ChangeToFolderOf(const std::string &path);

@@ -1,0 +1,96 @@
+#include "projectopen.h"
+#include "testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Observer : TokenLoadObserver
+{
+    int bad = 0;
+    std::vector<int> values;
+    void badToken(std::size_t, std::string_view) override { ++bad; }
+    void progress(int v) override { values.push_back(v); }
+};
+
+class ReadProjectTest : public testing::Test
+{
+protected:
+    CurrentDirGuard guard;
+    TempDir dir;
+
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.path() / "lang");
+        std::filesystem::create_directories(dir.path() / "master");
+    }
+};
+
+TEST_F(ReadProjectTest, BareNamesResolveInTheLanguageProjectFolder)
+{
+    WriteFile(dir.file("lang/fr.prj"), "../master/demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n");
+    WriteFile(dir.file("master/demo.mpj"), "demo.dll\r\ndemo.tok\r\n");
+    // The master token file is sought beside the language project, not beside the .mpj.
+    WriteFile(dir.file("lang/demo.tok"), "[[4|1|1|0|1|a]]=File\r\n");
+    WriteFile(dir.file("master/demo.tok"), "[[4|1|1|0|1|a]]=wrong one\r\n");
+    WriteFile(dir.file("lang/fr.tok"), "[[4|1|1|0|1|a]]=Fichier\r\n");
+    Observer observer;
+    auto data = ReadProject(dir.file("lang/fr.prj"), &observer);
+    ASSERT_EQ(data.error, ProjectOpenError::None);
+    EXPECT_EQ(data.paths.masterProject, "../master/demo.mpj");
+    EXPECT_EQ(data.paths.tokenFile, "fr.tok");
+    EXPECT_EQ(data.paths.masterTokenFile, "demo.tok");
+    EXPECT_EQ(MasterToken(data.master, data.project, 1), "File");
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir.path() / "lang"));
+    ASSERT_FALSE(observer.values.empty());
+    EXPECT_EQ(observer.values.front(), 0);
+    EXPECT_EQ(observer.values.back(), 100);
+}
+
+TEST_F(ReadProjectTest, Failures)
+{
+    WriteFile(dir.file("lang/five.prj"), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\n");
+    WriteFile(dir.file("lang/six.prj"), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1");
+    WriteFile(dir.file("lang/short.prj"), "short.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n");
+    WriteFile(dir.file("lang/short.mpj"), "demo.dll\r\n");
+    WriteFile(dir.file("lang/demo.mpj"), "demo.dll\r\ndemo.tok\r\n");
+
+    EXPECT_EQ(ReadProject(dir.file("lang/missing.prj")).error, ProjectOpenError::CantOpenProjectFile);
+    EXPECT_EQ(ReadProject(dir.file("lang/five.prj")).error, ProjectOpenError::CantOpenProjectFile);
+    EXPECT_EQ(ReadProject(dir.file("lang/short.prj")).error, ProjectOpenError::CantOpenProjectFile);
+
+    // A sound project right after a failed one opens, once its token files exist.
+    Observer observer;
+    auto missingMaster = ReadProject(dir.file("lang/six.prj"), &observer);
+    EXPECT_EQ(missingMaster.error, ProjectOpenError::CantOpenTokenFile);
+    EXPECT_EQ(observer.values, (std::vector<int>{0}));
+    EXPECT_EQ(missingMaster.master.tokenCount(), 0u);
+
+    WriteFile(dir.file("lang/demo.tok"), "[[4|1|1|0|1|a]]=File\r\n");
+    EXPECT_EQ(ReadProject(dir.file("lang/six.prj")).error, ProjectOpenError::CantOpenTokenFile);
+    WriteFile(dir.file("lang/fr.tok"), "[[4|1|1|0|1|a]]=Fichier\r\n|bad=x\r\n");
+    EXPECT_EQ(ReadProject(dir.file("lang/six.prj")).error, ProjectOpenError::ReadError);
+    WriteFile(dir.file("lang/fr.tok"), "[[4|1|1|0|1|a]]=Fichier\r\nbad\r\n");
+    Observer second;
+    auto ok = ReadProject(dir.file("lang/six.prj"), &second);
+    EXPECT_EQ(ok.error, ProjectOpenError::None);
+    EXPECT_EQ(second.bad, 1);
+    EXPECT_EQ(ok.project.tokenCount(), 1u);
+}
+
+TEST_F(ReadProjectTest, PathWithoutFolderIsSoughtInTheCurrentDirectory)
+{
+    WriteFile(dir.file("lang/fr.prj"), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n");
+    WriteFile(dir.file("lang/demo.mpj"), "demo.dll\r\ndemo.tok\r\n");
+    WriteFile(dir.file("lang/demo.tok"), "");
+    WriteFile(dir.file("lang/fr.tok"), "");
+    std::filesystem::current_path(dir.path() / "lang");
+    auto data = ReadProject("fr.prj");
+    EXPECT_EQ(data.error, ProjectOpenError::None);
+    EXPECT_EQ(data.paths.project, "fr.prj");
+    EXPECT_EQ(data.project.tokenCount(), 0u);
+}
+
+} // namespace

@@ -1,0 +1,109 @@
+#include "tokenfile.h"
+#include "tokenline.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+TokenTable tableOf(std::initializer_list<const char *> lines)
+{
+    TokenTable table;
+    for (const char *line : lines)
+        EXPECT_EQ(AjouteToken(line, table), TokenLineStatus::Ok) << line;
+    return table;
+}
+
+TEST(TokenTable, HeaderRowAndOutOfRangeRowsReadEmpty)
+{
+    auto table = tableOf({"[[4|1|2|0|1|x]]=a"});
+    EXPECT_EQ(table.rowCount(), 2u);
+    EXPECT_EQ(table.cell(0, ColText), "");
+    EXPECT_EQ(table.cell(2, ColText), "");
+    EXPECT_EQ(table.cell(1, 7), "");
+    table.clear();
+    EXPECT_EQ(table.tokenCount(), 0u);
+    EXPECT_EQ(table.rowCount(), 1u);
+}
+
+TEST(TokenTable, SetCellKeepsTheOtherCellsByteForByte)
+{
+    auto table = tableOf({"ab 4 |x|\xE9|0|04|k ]junk]=old text", "[[5|1|2|3|1|z]]=other"});
+    table.setCell(1, ColText, "new \xFF text");
+    table.setCell(1, ColStatus, "4");
+    EXPECT_EQ(table.cell(1, ColText), "new \xFF text");
+    EXPECT_EQ(table.cell(1, ColStatus), "4");
+    EXPECT_EQ(table.cell(1, ColType), " 4 ");
+    EXPECT_EQ(table.cell(1, ColId3), "\xE9");
+    EXPECT_EQ(table.cell(1, ColId6), "k ");
+    EXPECT_EQ(table.cell(2, ColText), "other");
+    // Rewriting a row again, many times, keeps it whole.
+    for (int i = 0; i < 100; ++i)
+        table.setCell(2, ColText, std::string(i, 'x'));
+    EXPECT_EQ(table.cell(2, ColText), std::string(99, 'x'));
+    EXPECT_EQ(table.cell(2, ColId6), "z");
+}
+
+TEST(MasterToken, FirstMatchingRowWins)
+{
+    auto master = tableOf({"[[6|1|1|0|1|x]]=m1", "[[6|1|7|0|1|y]]=m2", "[[6|1|2|0|1|x]]=m3",
+                           "[[6|1|7|0|4|x]]=m4 status ignored", "[[6|1|7|0|1|x]]=m5"});
+    auto project = tableOf({"[[6|1|1|0|1|z]]=p1", "[[6|1|3|0|1|x]]=p2", "[[6|1|7|0|1|x]]=p3"});
+    EXPECT_EQ(MasterToken(master, project, 3), "m4 status ignored");
+    EXPECT_EQ(MasterToken(master, project, 2), "");
+    EXPECT_EQ(MasterToken(master, project, 1), "");
+    EXPECT_EQ(MasterToken(master, project, 0), "");
+    EXPECT_EQ(MasterToken(master, project, 4), "");
+}
+
+TEST(MasterToken, KeyIsExactText)
+{
+    auto master = tableOf({"[[04|1|2|0|1|x]]=leading zero", "[[4|12 |2|0|1|x]]=trailing blank", "[[4|1|2|0|1|X]]=case"});
+    auto project = tableOf({"[[4|1|2|0|1|x]]=", "[[4|12|2|0|1|x]]=", "[[04|1|2|0|1|x]]="});
+    EXPECT_EQ(MasterToken(master, project, 1), "");
+    EXPECT_EQ(MasterToken(master, project, 2), "");
+    EXPECT_EQ(MasterToken(master, project, 3), "leading zero");
+}
+
+TEST(MasterToken, IndexFollowsReloading)
+{
+    auto master = tableOf({"[[6|1|1|0|1|x]]=before"});
+    auto project = tableOf({"[[6|1|1|0|1|x]]="});
+    EXPECT_EQ(MasterToken(master, project, 1), "before");
+    master.clear();
+    EXPECT_EQ(MasterToken(master, project, 1), "");
+    AjouteToken("[[6|1|1|0|1|x]]=after", master);
+    EXPECT_EQ(MasterToken(master, project, 1), "after");
+}
+
+// The index must give what a plain first-match scan gives, duplicates included.
+TEST(MasterToken, IndexAgreesWithPlainScan)
+{
+    std::mt19937 random(7);
+    TokenTable master;
+    TokenTable project;
+    auto line = [&](int i) {
+        return "[[" + std::to_string(4 + random() % 3) + "|" + std::to_string(random() % 20) + "|" +
+               std::to_string(random() % 5) + "|0|1|" + std::string(random() % 2, 'k') + "]]=t" + std::to_string(i);
+    };
+    for (int i = 0; i < 3000; ++i)
+        AjouteToken(line(i), master);
+    for (int i = 0; i < 1000; ++i)
+        AjouteToken(line(i), project);
+    for (std::size_t row = 1; row <= project.tokenCount(); ++row) {
+        std::string_view expected;
+        for (std::size_t m = 1; m <= master.tokenCount(); ++m) {
+            bool same = true;
+            for (int c : {1, 2, 3, 4, 6})
+                same = same && master.cell(m, c) == project.cell(row, c);
+            if (same) {
+                expected = master.cell(m, ColText);
+                break;
+            }
+        }
+        ASSERT_EQ(MasterToken(master, project, row), expected) << "project row " << row;
+    }
+}
+
+} // namespace

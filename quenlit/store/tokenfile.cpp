@@ -1,0 +1,180 @@
+#include "tokenfile.h"
+
+#include "numbers.h"
+#include "textlines.h"
+#include "tokenline.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer, int base)
+{
+    table.clear();
+    table.adoptBuffer(std::move(bytes));
+    const std::string_view all = table.buffer();
+    const double length = static_cast<double>(all.size());
+    table.reserveRows(all.size() / 48 + 1);
+    LineSplitter lines(all);
+    std::string_view line;
+    std::size_t lineNumber = 0;
+    int shown = -1;
+    while (lines.next(line)) {
+        ++lineNumber;
+        TokenLineLayout layout;
+        const auto status = ParseTokenLine(line, layout);
+        if (status == TokenLineStatus::ReadError)
+            return TokenLoadStatus::ReadError;
+        if (status == TokenLineStatus::Ok)
+            table.appendLoaded(static_cast<std::size_t>(line.data() - all.data()), layout);
+        else if (observer)
+            observer->badToken(lineNumber, line);
+        if (observer) {
+            const double next = static_cast<double>(lines.position()) + 1;
+            std::int64_t value = RoundHalfEven(50.0 * next / length + base);
+            value = value < 0 ? 0 : (value > 100 ? 100 : value);
+            if (value != shown) {
+                shown = static_cast<int>(value);
+                observer->progress(shown);
+            }
+        }
+    }
+    return TokenLoadStatus::Ok;
+}
+
+TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer, int base)
+{
+    table.clear();
+    auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return TokenLoadStatus::CantOpen;
+    return LoadTokens(std::move(*bytes), table, observer, base);
+}
+
+std::string FormatTokens(const TokenTable &table, const std::function<void(double)> &progress)
+{
+    std::string out;
+    out.reserve(table.buffer().size() + table.tokenCount() * 4 + 16);
+    const std::size_t n = table.tokenCount();
+    for (std::size_t row = 1; row <= n; ++row) {
+        AppendTokenLine(table, row, out);
+        if (progress)
+            progress(100.0 * static_cast<double>(row) / static_cast<double>(n));
+    }
+    return out;
+}
+
+std::string_view MasterToken(const TokenTable &master, const TokenTable &project, std::size_t row)
+{
+    const auto found = master.findFirstWithKey(project, row);
+    return found ? master.cell(*found, ColText) : std::string_view();
+}
+
+namespace {
+
+std::string systemError(int error)
+{
+    return error ? std::string(": ") + std::strerror(error) : std::string();
+}
+
+// A new file beside `path` that did not exist; empty when none could be made.
+std::string temporaryBeside(const std::string &path)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".~%08llx", static_cast<unsigned long long>(random() & 0xffffffffu));
+        std::string candidate = path + suffix;
+        std::error_code ec;
+        if (!fs::exists(candidate, ec) && !ec)
+            return candidate;
+    }
+    return {};
+}
+
+// Writes bytes to a new temporary file beside `target`; returns its name, or an
+// empty name with the error in `message`.
+std::string writeTemporary(const std::string &target, std::string_view bytes, std::string &message)
+{
+    const std::string temp = temporaryBeside(target);
+    if (temp.empty()) {
+        message = "Can't create a temporary file beside " + target;
+        return {};
+    }
+    errno = 0;
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) {
+        message = "Can't create " + temp + systemError(errno);
+        return {};
+    }
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    const bool written = out.good();
+    const int error = errno;
+    out.close();
+    if (!written || out.fail()) {
+        message = "Can't write " + temp + systemError(error);
+        std::error_code ec;
+        fs::remove(temp, ec);
+        return {};
+    }
+    return temp;
+}
+
+} // namespace
+
+SaveResult SaveProjectTokens(const std::string &path, const TokenTable &table,
+                             const std::function<void(double)> &progress)
+{
+    SaveResult result;
+    auto fail = [&](std::string message) {
+        result.ok = false;
+        result.message = std::move(message);
+        return result;
+    };
+
+    // The backup holds the file as it is on disk now.
+    errno = 0;
+    const auto previous = ReadWholeFile(path);
+    if (!previous)
+        return fail("Can't read the token file " + path + systemError(errno));
+
+    std::string message;
+    const std::string content = FormatTokens(table, progress);
+    const std::string newTokens = writeTemporary(path, content, message);
+    if (newTokens.empty())
+        return fail(message);
+
+    std::error_code ec;
+    auto dropNew = [&] { fs::remove(newTokens, ec); };
+
+    const std::string backup = path + ".bak";
+    const std::string newBackup = writeTemporary(backup, *previous, message);
+    if (newBackup.empty()) {
+        dropNew();
+        return fail(message);
+    }
+    fs::rename(newBackup, backup, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        fs::remove(newBackup, ec);
+        dropNew();
+        return fail("Can't replace the backup " + backup + ": " + why);
+    }
+
+    // Keep the token file's permissions on its new content.
+    const auto status = fs::status(path, ec);
+    if (!ec)
+        fs::permissions(newTokens, status.permissions(), fs::perm_options::replace, ec);
+    fs::rename(newTokens, path, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        dropNew();
+        return fail("Can't replace the token file " + path + ": " + why);
+    }
+    return result;
+}

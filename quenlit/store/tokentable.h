@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Columns of a token table: 0 the text, 1 to 6 the fields of the token line.
+enum TokenColumn : int
+{
+    ColText = 0,
+    ColType = 1,
+    ColId2 = 2,
+    ColId3 = 3,
+    ColId4 = 4,
+    ColStatus = 5,
+    ColId6 = 6,
+    TokenColumnCount = 7
+};
+
+// Where the cells of one token line lie, as found by the line parse. Positions
+// are 0-based byte offsets within the line.
+struct TokenLineLayout
+{
+    std::uint32_t length = 0;  // the line's length
+    std::uint32_t equals = 0;  // first '=': the text follows it
+    std::uint32_t bars[5] = {}; // the five '|'
+    std::uint32_t bracket = 0; // first ']' after the fifth '|'
+};
+
+// A table of token rows: row 0 is an empty header row, rows 1 to n are the tokens
+// in file order. Cells are kept as the bytes read. Rows are only appended; the
+// table is emptied as a whole. Each row lives as one line in a byte buffer, so a
+// loaded table costs little more than its file.
+class TokenTable
+{
+public:
+    TokenTable() = default;
+    TokenTable(const TokenTable &) = delete;
+    TokenTable &operator=(const TokenTable &) = delete;
+    TokenTable(TokenTable &&) noexcept = default;
+    TokenTable &operator=(TokenTable &&) noexcept = default;
+
+    // Number of token rows (the header row not counted).
+    std::size_t tokenCount() const { return m_rows.size(); }
+    // Number of rows, the header row included, as a grid counts them.
+    std::size_t rowCount() const { return m_rows.size() + 1; }
+
+    // A cell of row 1..tokenCount(); row 0 and rows out of range read empty. The
+    // view stays valid until the next change of the table.
+    std::string_view cell(std::size_t row, int column) const;
+    std::string cellText(std::size_t row, int column) const { return std::string(cell(row, column)); }
+
+    // Writes one cell. The row is rebuilt in normal form behind the scenes; the
+    // other cells keep their bytes.
+    void setCell(std::size_t row, int column, std::string_view value);
+
+    // Empties the table: only the header row is left.
+    void clear();
+
+    // Takes over a whole file's bytes; rows are then appended with appendLoaded().
+    void adoptBuffer(std::string bytes);
+    std::string_view buffer() const { return m_file; }
+    // Appends a row for a line that lies in the adopted buffer at the given offset.
+    void appendLoaded(std::size_t offset, const TokenLineLayout &layout);
+    // Appends a row for a line that is copied in.
+    void appendLine(std::string_view line, const TokenLineLayout &layout);
+    void reserveRows(std::size_t rows) { m_rows.reserve(rows); }
+
+    // The first row (lowest number) whose key cells (1, 2, 3, 4 and 6) equal those
+    // of row `row` of `other`, or nothing. Served by an index that is built on
+    // first use and dropped whenever the table changes.
+    std::optional<std::size_t> findFirstWithKey(const TokenTable &other, std::size_t row) const;
+    void buildKeyIndex() const;
+
+    // Bytes held (buffers, rows and index), for memory accounting.
+    std::size_t bytesHeld() const;
+
+private:
+    struct Row
+    {
+        std::uint64_t start = 0; // offset of the line; the top bit selects the edit buffer
+        TokenLineLayout layout;
+    };
+    static constexpr std::uint64_t kEditBit = std::uint64_t(1) << 63;
+
+    std::string_view line(const Row &row) const;
+    std::uint64_t keyHash(std::size_t row) const;
+    bool sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const;
+    void dropIndex() { m_index.clear(); }
+
+    std::string m_file;  // the bytes of the file the rows were loaded from
+    std::string m_edits; // rows appended line by line or rewritten by setCell
+    std::vector<Row> m_rows;
+    // Open-addressing index: each slot holds (hash high 32 bits << 32) | row, 0 = empty.
+    mutable std::vector<std::uint64_t> m_index;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Path splitting and window centring shared by both programs. Separators are
+// ':', '/' and '\', each matched exactly, wherever it stands.
+namespace outils {
+
+// Folder part of a path, its final separator included; the whole path when it
+// holds no separator.
+std::string ExtractPath(std::string_view path);
+
+// The part behind the last separator; the whole path when it holds none.
+std::string ExtractFileName(std::string_view path);
+
+struct Position
+{
+    float left = 0;
+    float top = 0;
+};
+
+// Left and top that centre a window on the screen. No clamping: a window larger
+// than the screen gets a negative position.
+Position CenterForm(float screenWidth, float screenHeight, float windowWidth, float windowHeight);
+
+} // namespace outils

@@ -1,0 +1,83 @@
+#include "textlines.h"
+
+#include <filesystem>
+#include <fstream>
+
+bool LineSplitter::next(std::string_view &line)
+{
+    if (m_pos >= m_bytes.size())
+        return false;
+    const auto lf = m_bytes.find('\n', m_pos);
+    if (lf == std::string_view::npos) {
+        line = m_bytes.substr(m_pos);
+        m_pos = m_bytes.size();
+        return true;
+    }
+    std::size_t end = lf;
+    if (end > m_pos && m_bytes[end - 1] == '\r')
+        --end;
+    line = m_bytes.substr(m_pos, end - m_pos);
+    m_pos = lf + 1;
+    return true;
+}
+
+std::optional<std::string> ReadWholeStream(std::istream &in)
+{
+    std::string bytes;
+    char buffer[1 << 16];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string &path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return std::nullopt;
+    std::string bytes;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec)
+        bytes.reserve(static_cast<std::size_t>(size));
+    char buffer[1 << 16];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+std::vector<std::string> ReadLines(std::istream &in, std::size_t maxLines)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    while (lines.size() < maxLines && std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::optional<std::vector<std::string>> ReadFileLines(const std::string &path, std::size_t maxLines)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return std::nullopt;
+    auto lines = ReadLines(in, maxLines);
+    if (in.bad())
+        return std::nullopt;
+    return lines;
+}
