@@ -96,9 +96,10 @@ std::string temporaryBeside(const std::string &path)
     return {};
 }
 
-// Writes bytes to a new temporary file beside `target`; returns its name, or an
-// empty name with the error in `message`.
-std::string writeTemporary(const std::string &target, std::string_view bytes, std::string &message)
+// Writes the token lines of a table to a new temporary file beside `target`, a
+// chunk at a time; returns its name, or an empty name with the error in `message`.
+std::string writeTokensBeside(const std::string &target, const TokenTable &table,
+                              const std::function<void(double)> &progress, std::string &message)
 {
     const std::string temp = temporaryBeside(target);
     if (temp.empty()) {
@@ -111,7 +112,18 @@ std::string writeTemporary(const std::string &target, std::string_view bytes, st
         message = "Can't create " + temp + systemError(errno);
         return {};
     }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::string chunk;
+    chunk.reserve(1 << 20);
+    const std::size_t n = table.tokenCount();
+    for (std::size_t row = 1; row <= n && out; ++row) {
+        AppendTokenLine(table, row, chunk);
+        if (chunk.size() >= (1u << 20) - 4096 || row == n) {
+            out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+            chunk.clear();
+        }
+        if (progress)
+            progress(100.0 * static_cast<double>(row) / static_cast<double>(n));
+    }
     out.flush();
     const bool written = out.good();
     const int error = errno;
@@ -137,26 +149,25 @@ SaveResult SaveProjectTokens(const std::string &path, const TokenTable &table,
         return result;
     };
 
-    // The backup holds the file as it is on disk now.
-    errno = 0;
-    const auto previous = ReadWholeFile(path);
-    if (!previous)
-        return fail("Can't read the token file " + path + systemError(errno));
-
     std::string message;
-    const std::string content = FormatTokens(table, progress);
-    const std::string newTokens = writeTemporary(path, content, message);
+    const std::string newTokens = writeTokensBeside(path, table, progress, message);
     if (newTokens.empty())
         return fail(message);
-
     std::error_code ec;
     auto dropNew = [&] { fs::remove(newTokens, ec); };
 
+    // The backup holds the file as it is on disk now.
     const std::string backup = path + ".bak";
-    const std::string newBackup = writeTemporary(backup, *previous, message);
+    const std::string newBackup = temporaryBeside(backup);
     if (newBackup.empty()) {
         dropNew();
-        return fail(message);
+        return fail("Can't create a temporary file beside " + backup);
+    }
+    if (fs::is_directory(path, ec) || !fs::copy_file(path, newBackup, ec)) {
+        const std::string why = ec ? ": " + ec.message() : std::string();
+        fs::remove(newBackup, ec);
+        dropNew();
+        return fail("Can't copy the token file " + path + " to its backup" + why);
     }
     fs::rename(newBackup, backup, ec);
     if (ec) {

@@ -41,6 +41,12 @@ TokenLineStatus AjouteToken(std::string_view line, TokenTable &table)
 
 void AppendTokenLine(const TokenTable &table, std::size_t row, std::string &out)
 {
+    const std::string_view whole = table.normalLine(row);
+    if (!whole.empty()) {
+        out += whole;
+        out += "\r\n";
+        return;
+    }
     out += "[[";
     out += table.cell(row, ColType);
     for (int c = ColId2; c <= ColId6; ++c) {

@@ -1,5 +1,6 @@
 #include "tokentable.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -69,6 +70,18 @@ std::string_view TokenTable::cell(std::size_t row, int column) const
     if (begin >= end)
         return {};
     return l.substr(begin, end - begin);
+}
+
+std::string_view TokenTable::normalLine(std::size_t row) const
+{
+    if (row == 0 || row > m_rows.size())
+        return {};
+    const Row &r = m_rows[row - 1];
+    const std::string_view l = line(r);
+    const TokenLineLayout &p = r.layout;
+    if (l.size() < 2 || l[0] != '[' || l[1] != '[' || p.equals != p.bracket + 2 || l[p.bracket + 1] != ']')
+        return {};
+    return l;
 }
 
 void TokenTable::setCell(std::size_t row, int column, std::string_view value)
@@ -155,18 +168,32 @@ void TokenTable::buildKeyIndex() const
         capacity *= 2;
     m_index.assign(capacity, 0);
     const std::size_t mask = capacity - 1;
-    for (std::size_t row = 1; row <= m_rows.size(); ++row) {
-        const std::uint64_t h = keyHash(row);
-        const std::uint64_t tag = h >> 32;
-        for (std::size_t slot = h & mask;; slot = (slot + 1) & mask) {
-            const std::uint64_t entry = m_index[slot];
-            if (entry == 0) {
-                m_index[slot] = (tag << 32) | row;
-                break;
+    // Hashes are computed a batch ahead and their slots fetched early, so that
+    // the inserts do not wait on memory one after the other.
+    constexpr std::size_t kBatch = 32;
+    std::uint64_t hashes[kBatch];
+    for (std::size_t first = 1; first <= m_rows.size(); first += kBatch) {
+        const std::size_t count = std::min(kBatch, m_rows.size() + 1 - first);
+        for (std::size_t i = 0; i < count; ++i) {
+            hashes[i] = keyHash(first + i);
+#if defined(__GNUC__) || defined(__clang__)
+            __builtin_prefetch(&m_index[hashes[i] & mask], 1);
+#endif
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t row = first + i;
+            const std::uint64_t h = hashes[i];
+            const std::uint64_t tag = h >> 32;
+            for (std::size_t slot = h & mask;; slot = (slot + 1) & mask) {
+                const std::uint64_t entry = m_index[slot];
+                if (entry == 0) {
+                    m_index[slot] = (tag << 32) | row;
+                    break;
+                }
+                // An earlier row with the same key keeps the slot: the first row wins.
+                if ((entry >> 32) == tag && sameKey(entry & 0xffffffffu, *this, row))
+                    break;
             }
-            // An earlier row with the same key keeps the slot: the first row wins.
-            if ((entry >> 32) == tag && sameKey(entry & 0xffffffffu, *this, row))
-                break;
         }
     }
 }

@@ -52,6 +52,10 @@ public:
     std::string_view cell(std::size_t row, int column) const;
     std::string cellText(std::size_t row, int column) const { return std::string(cell(row, column)); }
 
+    // The row's whole line when it is already in the normal form
+    // "[[" f1 "|" ... "|" f6 "]]=" text, else an empty view.
+    std::string_view normalLine(std::size_t row) const;
+
     // Writes one cell. The row is rebuilt in normal form behind the scenes; the
     // other cells keep their bytes.
     void setCell(std::size_t row, int column, std::string_view value);

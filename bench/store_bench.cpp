@@ -1,0 +1,158 @@
+// Token store throughput against plain reading and writing of the same bytes.
+// Counters: "vs_raw" is the operation's throughput over the raw I/O's (1 = as
+// fast as reading or writing the bytes), "held_over_files" the bytes a loaded
+// pair of tables holds over the two files' sizes.
+#include "tokenfile.h"
+#include "tokengen.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Files
+{
+    std::string master;
+    std::string project;
+    std::size_t masterBytes = 0;
+    std::size_t projectBytes = 0;
+};
+
+const Files &filesFor(std::size_t count)
+{
+    static std::map<std::size_t, Files> cache;
+    auto it = cache.find(count);
+    if (it != cache.end())
+        return it->second;
+    Files f;
+    const fs::path dir = fs::temp_directory_path() / "tamrix-bench";
+    fs::create_directories(dir);
+    f.master = (dir / ("master-" + std::to_string(count) + ".tok")).string();
+    f.project = (dir / ("project-" + std::to_string(count) + ".tok")).string();
+    const std::string m = GenerateTokenFile(count, false);
+    const std::string p = GenerateTokenFile(count, true);
+    std::ofstream(f.master, std::ios::binary).write(m.data(), static_cast<std::streamsize>(m.size()));
+    std::ofstream(f.project, std::ios::binary).write(p.data(), static_cast<std::streamsize>(p.size()));
+    f.masterBytes = m.size();
+    f.projectBytes = p.size();
+    return cache.emplace(count, f).first->second;
+}
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+// The fastest of a few plain reads of the file into memory.
+double rawReadSeconds(const std::string &path)
+{
+    double best = 1e9;
+    for (int i = 0; i < 5; ++i) {
+        const auto start = Clock::now();
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes(fs::file_size(path), '\0');
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        benchmark::DoNotOptimize(bytes.data());
+        best = std::min(best, seconds(Clock::now() - start));
+    }
+    return best;
+}
+
+double rawWriteSeconds(const std::string &bytes, const std::string &path)
+{
+    double best = 1e9;
+    for (int i = 0; i < 5; ++i) {
+        const auto start = Clock::now();
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        best = std::min(best, seconds(Clock::now() - start));
+    }
+    return best;
+}
+
+void BM_RawRead(benchmark::State &state)
+{
+    const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        std::ifstream in(f.project, std::ios::binary);
+        std::string bytes(f.projectBytes, '\0');
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.projectBytes));
+}
+
+// Read, parse and index a master token file.
+void BM_LoadMaster(benchmark::State &state)
+{
+    const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
+    const double raw = rawReadSeconds(f.master);
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        TokenTable table;
+        LoadTokenFile(f.master, table);
+        table.buildKeyIndex();
+        benchmark::DoNotOptimize(table.tokenCount());
+        total += seconds(Clock::now() - start);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.masterBytes));
+    state.counters["vs_raw"] = raw / (total / static_cast<double>(state.iterations()));
+}
+
+void BM_MasterToken(benchmark::State &state)
+{
+    const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
+    TokenTable master;
+    TokenTable project;
+    LoadTokenFile(f.master, master);
+    LoadTokenFile(f.project, project);
+    master.buildKeyIndex();
+    std::mt19937 random(1);
+    const std::size_t n = project.tokenCount();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(MasterToken(master, project, 1 + random() % n).size());
+    }
+    state.counters["held_over_files"] =
+        static_cast<double>(master.bytesHeld() + project.bytesHeld()) / static_cast<double>(f.masterBytes + f.projectBytes);
+}
+
+void BM_SaveProjectTokens(benchmark::State &state)
+{
+    const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
+    TokenTable project;
+    LoadTokenFile(f.project, project);
+    const fs::path dir = fs::temp_directory_path() / "tamrix-bench" / "save";
+    fs::create_directories(dir);
+    const std::string target = (dir / "fr.tok").string();
+    fs::copy_file(f.project, target, fs::copy_options::overwrite_existing);
+    const double raw = rawWriteSeconds(FormatTokens(project), (dir / "raw.tok").string());
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const auto result = SaveProjectTokens(target, project);
+        total += seconds(Clock::now() - start);
+        if (!result.ok)
+            state.SkipWithError(result.message.c_str());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.projectBytes));
+    state.counters["vs_raw"] = raw / (total / static_cast<double>(state.iterations()));
+}
+
+BENCHMARK(BM_RawRead)->Arg(32767)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadMaster)->Arg(32767)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MasterToken)->Arg(32767)->Arg(1000000)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_SaveProjectTokens)->Arg(32767)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
