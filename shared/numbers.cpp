@@ -6,6 +6,20 @@
 
 double LeadingNumber(std::string_view text)
 {
+    // Fast path for the common case of plain short digits ("4", "1200").
+    if (!text.empty() && text.size() <= 15) {
+        std::int64_t v = 0;
+        bool digits = true;
+        for (char c : text) {
+            if (c < '0' || c > '9') {
+                digits = false;
+                break;
+            }
+            v = v * 10 + (c - '0');
+        }
+        if (digits)
+            return static_cast<double>(v);
+    }
     // Gather the characters that take part, skipping the ignored white space.
     std::string number;
     number.reserve(text.size() < 64 ? text.size() : 64);

@@ -1,0 +1,29 @@
+#pragma once
+
+// Placement of the editor window's elements in twips, and the rule by which they
+// follow the size of the client area.
+struct TwipsRect
+{
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+};
+
+struct EditorLayout
+{
+    TwipsRect tvTyp{60, 1500, 1590, 2385};
+    TwipsRect lvTok{1785, 1485, 3345, 2430};
+    TwipsRect frmPropPrj{105, 15, 8430, 1365};
+    TwipsRect progress{90, 1005, 8280, 315};
+    TwipsRect txtOrgTok{1815, 285, 4695, 300};
+    TwipsRect txtTransTok{1815, 675, 4695, 300};
+};
+
+constexpr float kEditorDesignWidth = 8670;
+constexpr float kEditorDesignHeight = 5925;
+
+// Applies the six resize steps in order for a client area of sw x sh twips. A
+// step whose width or height would be negative is skipped and its element keeps
+// its previous placement; the other steps still run.
+void ResizeEditorLayout(EditorLayout &layout, float sw, float sh);

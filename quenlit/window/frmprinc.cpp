@@ -1,0 +1,647 @@
+#include "frmprinc.h"
+
+#include "desktop.h"
+#include "numbers.h"
+#include "outils.h"
+#include "qtext.h"
+#include "settingsstore.h"
+#include "tokenfile.h"
+#include "tokenlist.h"
+#include "tokenlistmodel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+namespace quenlit {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Velmora Quenlit");
+constexpr int kTagRole = Qt::UserRole;
+
+QString messageFor(ProjectOpenError error)
+{
+    switch (error) {
+    case ProjectOpenError::CantOpenProjectFile:
+        return QStringLiteral("Can't open project file !");
+    case ProjectOpenError::CantOpenTokenFile:
+        return QStringLiteral("Can't open token file !");
+    case ProjectOpenError::ReadError:
+    case ProjectOpenError::None:
+        break;
+    }
+    return QStringLiteral("Error while reading token file !");
+}
+
+// Shows the progress of an opening on the bar and each bad line in a message.
+class OpeningObserver : public TokenLoadObserver
+{
+public:
+    OpeningObserver(QProgressBar *bar, Desktop &desktop, QWidget *window)
+        : m_bar(bar), m_desktop(desktop), m_window(window)
+    {
+    }
+    void badToken(std::size_t, std::string_view) override
+    {
+        m_desktop.showError(m_window, QStringLiteral("Bad token !"));
+    }
+    void progress(int value) override
+    {
+        m_bar->setValue(value);
+        m_bar->setVisible(true);
+    }
+
+private:
+    QProgressBar *m_bar;
+    Desktop &m_desktop;
+    QWidget *m_window;
+};
+
+// Why a typed text cannot be stored in the token file, or an empty string.
+QString unstorableReason(const QString &text)
+{
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\t')))
+        return QStringLiteral("A token text cannot hold a line end or a tab.");
+    if (!ToTokenBytes(text)) {
+        QString bad;
+        for (const QChar c : text) {
+            if (!ToTokenBytes(QString(c)) && !bad.contains(c))
+                bad += c;
+        }
+        return QStringLiteral("The token file's character set (Windows-1252) cannot store these characters: ") +
+               bad + QStringLiteral("\nThe text was not stored.");
+    }
+    return {};
+}
+
+} // namespace
+
+FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
+    : QMainWindow(parent), m_desktop(desktop), m_settings(settings), m_twips(desktop.logicalDpi())
+{
+    setObjectName(QStringLiteral("frmprinc"));
+    setWindowTitle(kCaption);
+    createElements();
+
+    // 1. Centre at the design size.
+    m_client->resize(m_twips.toPixels(kEditorDesignWidth), m_twips.toPixels(kEditorDesignHeight));
+    adjustSize();
+    resize(m_twips.toPixels(kEditorDesignWidth),
+           m_twips.toPixels(kEditorDesignHeight) + (menuBar() ? menuBar()->sizeHint().height() : 0));
+    const QSize screen = m_desktop.screenSize();
+    const auto centre = outils::CenterForm(m_twips.fromPixels(screen.width()), m_twips.fromPixels(screen.height()),
+                                           m_twips.fromPixels(frameGeometry().width()),
+                                           m_twips.fromPixels(frameGeometry().height()));
+    move(m_twips.toPixels(centre.left), m_twips.toPixels(centre.top));
+
+    // 2 and 3. The status names are fixed texts; the tree is built once.
+    buildFilterTree();
+
+    // 4. "Show read-only tokens" is checked unless the value is exactly "0".
+    mnuShowROT->setChecked(m_settings.value(QStringLiteral("ShowReadOnly"), QStringLiteral("0")) !=
+                           QStringLiteral("0"));
+
+    // 5 and 6. Placement, then the state to show in.
+    m_startState = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Edit")), m_twips);
+}
+
+FrmPrinc::~FrmPrinc()
+{
+    // The list reads the tables, which go before the widgets do.
+    m_model->setItems(nullptr, {}, {});
+}
+
+void FrmPrinc::createElements()
+{
+    auto *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnu"));
+    file->setProperty("index", 0);
+    mnuOpen = file->addAction(QStringLiteral("&Open..."), this, &FrmPrinc::mnuOpen_Click);
+    mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    mnuClose = file->addAction(QStringLiteral("&Close"), this, &FrmPrinc::mnuClose_Click);
+    mnuClose->setObjectName(QStringLiteral("mnuClose"));
+    mnuClose->setEnabled(false);
+    file->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
+    mnuSave = file->addAction(QStringLiteral("&Save"), this, &FrmPrinc::mnuSave_Click);
+    mnuSave->setObjectName(QStringLiteral("mnuSave"));
+    mnuSave->setEnabled(false);
+    file->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    mnuExit = file->addAction(QStringLiteral("E&xit"), this, &FrmPrinc::mnuExit_Click);
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+
+    auto *options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("mnu"));
+    options->setProperty("index", 1);
+    mnuShowROT = options->addAction(QStringLiteral("Show &read-only tokens"));
+    mnuShowROT->setObjectName(QStringLiteral("mnuShowROT"));
+    mnuShowROT->setCheckable(true);
+    connect(mnuShowROT, &QAction::triggered, this, &FrmPrinc::mnuShowROT_Click);
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    QFont bold = font();
+    bold.setBold(true);
+
+    tvTyp = new QTreeWidget(m_client);
+    tvTyp->setObjectName(QStringLiteral("tvTyp"));
+    tvTyp->setHeaderHidden(true);
+    tvTyp->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(tvTyp, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { tvTyp_NodeClick(item); });
+    connect(tvTyp, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *item) { tvTyp_NodeClick(item); });
+
+    lvTok = new QTreeView(m_client);
+    lvTok->setObjectName(QStringLiteral("lvTok"));
+    m_model = new TokenListModel(this);
+    lvTok->setModel(m_model);
+    lvTok->setRootIsDecorated(false);
+    lvTok->setUniformRowHeights(true);
+    lvTok->setItemsExpandable(false);
+    lvTok->setAllColumnsShowFocus(true);
+    lvTok->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvTok->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvTok->setEditTriggers(QAbstractItemView::SelectedClicked);
+    lvTok->header()->setSectionsClickable(false);
+    lvTok->header()->setStretchLastSection(false);
+    lvTok->setColumnWidth(TokenListModel::TokenColumn, m_twips.toPixels(5000));
+    lvTok->setColumnWidth(TokenListModel::StatusColumn, m_twips.toPixels(2000));
+    lvTok->setColumnWidth(TokenListModel::TypeColumn, m_twips.toPixels(1440));
+    lvTok->installEventFilter(this);
+    connect(lvTok->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    lvTok_ItemClick(current.row());
+            });
+    connect(lvTok, &QTreeView::doubleClicked, this, [this] { lvTok_DblClick(); });
+    connect(m_model, &TokenListModel::textEdited, this, &FrmPrinc::commitText, Qt::QueuedConnection);
+
+    frmPropPrj = new QGroupBox(QStringLiteral("Properties..."), m_client);
+    frmPropPrj->setObjectName(QStringLiteral("frmPropPrj"));
+    frmPropPrj->setEnabled(false);
+
+    auto place = [this](QWidget *w, float left, float top, float width, float height) {
+        w->setGeometry(m_twips.toPixels(left), m_twips.toPixels(top), m_twips.toPixels(width),
+                       m_twips.toPixels(height));
+    };
+
+    chkRO = new QCheckBox(QStringLiteral("Read-only"), frmPropPrj);
+    chkRO->setObjectName(QStringLiteral("chkRO"));
+    place(chkRO, 3300, 1020, 1230, 285);
+    chkRO->setEnabled(false);
+    connect(chkRO, &QCheckBox::toggled, this, &FrmPrinc::chkRO_Click);
+
+    chkTrans = new QCheckBox(QStringLiteral("Translated"), frmPropPrj);
+    chkTrans->setObjectName(QStringLiteral("chkTrans"));
+    place(chkTrans, 1815, 1020, 1455, 285);
+    chkTrans->setEnabled(false);
+    connect(chkTrans, &QCheckBox::toggled, this, &FrmPrinc::chkTrans_Click);
+
+    txtOrgTok = new QLineEdit(frmPropPrj);
+    txtOrgTok->setObjectName(QStringLiteral("txtOrgTok"));
+    txtOrgTok->setReadOnly(true);
+    txtOrgTok->setEnabled(false);
+
+    lbInfo[0] = new QLabel(QStringLiteral("Original token :"), frmPropPrj);
+    place(lbInfo[0], 120, 300, 1665, 285);
+
+    txtTransTok = new QLineEdit(frmPropPrj);
+    txtTransTok->setObjectName(QStringLiteral("txtTransTok"));
+    txtTransTok->setEnabled(false);
+    txtTransTok->installEventFilter(this);
+
+    lbInfo[1] = new QLabel(QStringLiteral("Translated token :"), frmPropPrj);
+    place(lbInfo[1], 120, 690, 1665, 240);
+    for (int i = 0; i < 2; ++i) {
+        lbInfo[i]->setObjectName(QStringLiteral("lbInfo"));
+        lbInfo[i]->setProperty("index", i);
+        lbInfo[i]->setFont(bold);
+        lbInfo[i]->setEnabled(false);
+    }
+    // Alt with the labels' letters is not used; the boxes are reached with Tab.
+
+    progress = new QProgressBar(frmPropPrj);
+    progress->setObjectName(QStringLiteral("progress"));
+    progress->setRange(0, 100);
+    progress->setVisible(false);
+
+    // Keyboard order: the tree, the list, then the pane.
+    setTabOrder(tvTyp, lvTok);
+    setTabOrder(lvTok, chkRO);
+    setTabOrder(chkRO, chkTrans);
+    setTabOrder(chkTrans, txtOrgTok);
+    setTabOrder(txtOrgTok, txtTransTok);
+
+    m_client->installEventFilter(this);
+    applyLayout();
+}
+
+void FrmPrinc::applyLayout()
+{
+    auto place = [this](QWidget *w, const TwipsRect &r) {
+        w->setGeometry(m_twips.toPixels(r.left), m_twips.toPixels(r.top), m_twips.toPixels(r.width),
+                       m_twips.toPixels(r.height));
+    };
+    place(tvTyp, m_layout.tvTyp);
+    place(lvTok, m_layout.lvTok);
+    place(frmPropPrj, m_layout.frmPropPrj);
+    place(progress, m_layout.progress);
+    place(txtOrgTok, m_layout.txtOrgTok);
+    place(txtTransTok, m_layout.txtTransTok);
+}
+
+void FrmPrinc::buildFilterTree()
+{
+    struct Node
+    {
+        const char *text;
+        const char *key;
+        const char *tag;
+        const char *parent;
+    };
+    static const Node nodes[] = {
+        {"All tokens", "All", "all", nullptr},
+        {"by type", "byType", "all", "All"},
+        {"by status", "byStatus", "all", "All"},
+        {"Menu", nullptr, "byType Menu", "byType"},
+        {"String", nullptr, "byType String", "byType"},
+        {"Dialog", nullptr, "byType Dialog", "byType"},
+        {"Version", nullptr, "byType Version", "byType"},
+        {"Unknow type", nullptr, "byType Unknow type", "byType"},
+        {"Translated", nullptr, "byStatus 7 4", "byStatus"},
+        {"Non-translated", nullptr, "byStatus 1 1", "byStatus"},
+        {"Read-only", nullptr, "byStatus 2 2", "byStatus"},
+    };
+    const QSignalBlocker blocker(tvTyp);
+    QHash<QString, QTreeWidgetItem *> byKey;
+    for (const Node &n : nodes) {
+        QTreeWidgetItem *item = n.parent ? new QTreeWidgetItem(byKey.value(QString::fromLatin1(n.parent)))
+                                         : new QTreeWidgetItem(tvTyp);
+        item->setText(0, QString::fromLatin1(n.text));
+        item->setData(0, kTagRole, QString::fromLatin1(n.tag));
+        if (n.key)
+            byKey.insert(QString::fromLatin1(n.key), item);
+    }
+    QTreeWidgetItem *root = byKey.value(QStringLiteral("All"));
+    tvTyp->setCurrentItem(root);
+    root->setExpanded(true);
+}
+
+void FrmPrinc::start(const QString &commandLine)
+{
+    m_commandLine = commandLine;
+    ShowInState(this, m_startState);
+    // Some window systems never report an activation: open once the loop runs.
+    QTimer::singleShot(0, this, &FrmPrinc::onActivate);
+}
+
+void FrmPrinc::onActivate()
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    // Empty or only blanks: nothing to open. Anything else is the path, untrimmed.
+    if (m_commandLine.count(QLatin1Char(' ')) == m_commandLine.size())
+        return;
+    OpenProject(m_commandLine);
+}
+
+void FrmPrinc::OpenProject(const QString &path)
+{
+    std::error_code ec;
+    const auto previousFolder = std::filesystem::current_path(ec);
+    OpeningObserver observer(progress, m_desktop, this);
+    ProjectData data = ReadProject(ToPath(path), &observer);
+    if (data.error != ProjectOpenError::None) {
+        // The project open before stays as it was, current folder included.
+        if (!ec)
+            std::filesystem::current_path(previousFolder, ec);
+        progress->setVisible(false);
+        m_desktop.showError(this, messageFor(data.error));
+        return;
+    }
+    m_paths = data.paths;
+    m_model->setItems(nullptr, {}, {});
+    grdMstBuffer = std::move(data.master);
+    grdPrjBuffer = std::move(data.project);
+    progress->setValue(50);
+
+    setWindowTitle(kCaption + QStringLiteral(" - ") + path);
+    mnuClose->setEnabled(true);
+    txtTransTok->setEnabled(true);
+    txtOrgTok->setEnabled(true);
+    lbInfo[1]->setEnabled(true);
+    lbInfo[0]->setEnabled(true);
+    chkRO->setEnabled(true);
+    chkTrans->setEnabled(true);
+    frmPropPrj->setEnabled(true);
+    ChargeListeToken();
+    progress->setVisible(false);
+}
+
+void FrmPrinc::ChargeListeToken()
+{
+    QTreeWidgetItem *node = tvTyp->currentItem();
+    const QString tag = node ? node->data(0, kTagRole).toString() : QString();
+    const TokenFilter filter = ParseFilterTag(tag.toStdString(), node ? node->text(0).toStdString() : std::string());
+    std::vector<std::size_t> rows = ListTokens(grdPrjBuffer, filter, mnuShowROT->isChecked());
+    std::vector<TokenLook> looks;
+    looks.reserve(rows.size());
+    for (std::size_t row : rows) {
+        const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
+        // Listing rewrites every listed status in plain decimal.
+        const std::string plain = IntegerToText(status);
+        if (grdPrjBuffer.cell(row, ColStatus) != plain)
+            grdPrjBuffer.setCell(row, ColStatus, plain);
+        looks.push_back(LookForStatus(TokenLook{}, status));
+    }
+    m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
+    clearPane();
+}
+
+void FrmPrinc::SetTokenStatus(int item, std::int64_t status)
+{
+    const std::size_t row = m_model->tableRow(item);
+    if (row == 0)
+        return;
+    grdPrjBuffer.setCell(row, ColStatus, IntegerToText(status));
+    m_model->setLook(item, LookForStatus(m_model->look(item), status));
+}
+
+// The pane shows no token after the list was rebuilt: nothing typed there can
+// reach a token until one is selected again.
+void FrmPrinc::clearPane()
+{
+    m_paneRow = 0;
+    const QSignalBlocker blockRO(chkRO);
+    const QSignalBlocker blockTrans(chkTrans);
+    txtOrgTok->clear();
+    txtTransTok->clear();
+    chkRO->setChecked(false);
+    chkTrans->setChecked(false);
+    if (!m_chkROTag.isEmpty())
+        m_chkROTag = QStringLiteral("0");
+}
+
+int FrmPrinc::selectedItem() const
+{
+    const QModelIndexList selected = lvTok->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.front().row();
+}
+
+void FrmPrinc::lvTok_ItemClick(int item)
+{
+    const std::size_t row = m_model->tableRow(item);
+    if (row == 0)
+        return;
+    m_paneRow = row;
+    txtOrgTok->setText(FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row)));
+    txtTransTok->setText(FromTokenBytes(grdPrjBuffer.cell(row, ColText)));
+    const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
+    if (status & FlagReadOnly) {
+        m_chkROTag = QStringLiteral("1");
+        chkRO->setChecked(true);
+        txtTransTok->setEnabled(false);
+    } else {
+        m_chkROTag = QStringLiteral("0");
+        chkRO->setChecked(false);
+        txtTransTok->setEnabled(true);
+    }
+    // A change of the box runs its handler, which rewrites the status.
+    chkTrans->setChecked(!(status & FlagNonTranslated));
+}
+
+void FrmPrinc::chkTrans_Click()
+{
+    const int item = selectedItem();
+    if (item < 0 || m_model->tableRow(item) != m_paneRow)
+        return;
+    SetTokenStatus(item, TranslatedBoxStatus(chkRO->isChecked(), chkTrans->isChecked()));
+    mnuSave->setEnabled(true);
+}
+
+void FrmPrinc::chkRO_Click()
+{
+    const bool wanted = LeadingInteger(m_chkROTag.toStdString()) != 0;
+    if (chkRO->isChecked() != wanted) {
+        const QSignalBlocker blocker(chkRO);
+        chkRO->setChecked(wanted);
+    }
+}
+
+void FrmPrinc::lvTok_DblClick()
+{
+    goToTranslationBox();
+}
+
+void FrmPrinc::goToTranslationBox()
+{
+    if (!txtTransTok->isEnabled() || m_paneRow == 0)
+        return;
+    txtTransTok->setFocus(Qt::OtherFocusReason);
+    txtTransTok->setSelection(0, static_cast<int>(txtTransTok->text().size()));
+}
+
+void FrmPrinc::startInPlaceEdit()
+{
+    const int item = selectedItem();
+    if (item < 0)
+        return;
+    const QModelIndex index = m_model->index(item, TokenListModel::TokenColumn);
+    if (m_model->flags(index) & Qt::ItemIsEditable)
+        lvTok->edit(index);
+}
+
+void FrmPrinc::commitText(int item, const QString &text)
+{
+    const std::size_t row = m_model->tableRow(item);
+    if (row == 0)
+        return;
+    const QString reason = unstorableReason(text);
+    if (!reason.isEmpty()) {
+        m_desktop.showError(this, reason);
+        return;
+    }
+    grdPrjBuffer.setCell(row, ColText, *ToTokenBytes(text));
+    SetTokenStatus(item, 4);
+    mnuSave->setEnabled(true);
+}
+
+void FrmPrinc::txtTransTok_Enter()
+{
+    const int item = selectedItem();
+    // Only the token whose text the pane shows takes the box's text.
+    if (item < 0 || m_paneRow == 0 || m_model->tableRow(item) != m_paneRow)
+        return;
+    const QString text = txtTransTok->text();
+    const QString reason = unstorableReason(text);
+    if (!reason.isEmpty()) {
+        m_desktop.showError(this, reason);
+        return; // the typed text stays in the box
+    }
+    commitText(item, text);
+    lvTok->setFocus(Qt::OtherFocusReason);
+}
+
+bool FrmPrinc::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        ResizeEditorLayout(m_layout, m_twips.fromPixels(m_client->width()), m_twips.fromPixels(m_client->height()));
+        applyLayout();
+    } else if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (watched == lvTok) { // while an item is edited, its editor has the keys
+            if (key->key() == Qt::Key_F2) {
+                startInPlaceEdit();
+                return true;
+            }
+            if (enter) {
+                goToTranslationBox();
+                return true;
+            }
+        } else if (watched == txtTransTok) {
+            if (enter) {
+                txtTransTok_Enter();
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape) {
+                lvTok->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmPrinc::tvTyp_NodeClick(QTreeWidgetItem *node)
+{
+    if (!node)
+        return;
+    const QString tag = node->data(0, kTagRole).toString();
+    if (tag == m_treeTag)
+        return;
+    m_treeTag = tag;
+    ChargeListeToken();
+}
+
+void FrmPrinc::mnuShowROT_Click()
+{
+    // The action has already toggled its check mark.
+    ChargeListeToken();
+}
+
+bool FrmPrinc::PromptSave()
+{
+    if (!mnuSave->isEnabled())
+        return true;
+    switch (m_desktop.askSaveWork(this)) {
+    case Desktop::SaveAnswer::Yes:
+        mnuSave_Click();
+        // A save that failed keeps the window open, so no work is lost.
+        return m_lastSaveOk;
+    case Desktop::SaveAnswer::No:
+        return true;
+    case Desktop::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool FrmPrinc::TermineApp()
+{
+    if (m_ended)
+        return true;
+    if (!PromptSave())
+        return false;
+    m_settings.setValue(QStringLiteral("ShowReadOnly"), mnuShowROT->isChecked() ? QStringLiteral("1")
+                                                                                 : QStringLiteral("0"));
+    StorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Edit")), m_twips);
+    m_ended = true;
+    m_desktop.endProgram();
+    return true;
+}
+
+void FrmPrinc::closeEvent(QCloseEvent *event)
+{
+    if (m_ended || TermineApp())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void FrmPrinc::mnuExit_Click()
+{
+    if (TermineApp())
+        close();
+}
+
+void FrmPrinc::mnuOpen_Click()
+{
+    if (!PromptSave())
+        return;
+    const QString file = m_desktop.chooseFile(
+        this, {QStringLiteral("Projet RLTools (*.prj)"), QStringLiteral("Tous les fichiers (*)")}, m_lastFile);
+    if (file.isEmpty())
+        return;
+    m_lastFile = file;
+    OpenProject(file);
+}
+
+void FrmPrinc::mnuClose_Click()
+{
+    setWindowTitle(kCaption);
+    mnuClose->setEnabled(false);
+    mnuSave->setEnabled(false);
+    m_model->setItems(nullptr, {}, {});
+    grdMstBuffer.clear();
+    grdPrjBuffer.clear();
+    m_paneRow = 0;
+    txtOrgTok->clear();
+    txtOrgTok->setEnabled(false);
+    txtTransTok->clear();
+    txtTransTok->setEnabled(false);
+    chkRO->setEnabled(false);
+    m_chkROTag.clear();
+    {
+        const QSignalBlocker blocker(chkRO);
+        chkRO->setChecked(false);
+    }
+    chkTrans->setEnabled(false);
+    chkTrans->setChecked(false); // no item is selected: its handler changes nothing
+    lbInfo[0]->setEnabled(false);
+    lbInfo[1]->setEnabled(false);
+    frmPropPrj->setEnabled(false);
+}
+
+void FrmPrinc::mnuSave_Click()
+{
+    progress->setValue(0);
+    progress->setVisible(true);
+    const SaveResult result = SaveProjectTokens(m_paths.tokenFile, grdPrjBuffer, [this](double value) {
+        const int shown = static_cast<int>(RoundHalfEven(value));
+        if (shown != progress->value())
+            progress->setValue(shown);
+    });
+    progress->setVisible(false);
+    m_lastSaveOk = result.ok;
+    if (!result.ok)
+        m_desktop.showError(this, QStringLiteral("The project tokens were not saved.\n") +
+                                      FromPath(result.message));
+}
+
+} // namespace quenlit

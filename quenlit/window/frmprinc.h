@@ -1,0 +1,120 @@
+#pragma once
+
+#include "editorlayout.h"
+#include "placement.h"
+#include "projectopen.h"
+#include "tokentable.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class Desktop;
+class SettingsStore;
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TokenListModel;
+
+namespace quenlit {
+
+// The token editor's one window. It owns the open project: its four paths, the
+// master and project token tables and the token list.
+class FrmPrinc : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Neither is owned; both must outlive the window.
+    FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent = nullptr);
+    ~FrmPrinc() override;
+
+    // Shows the window in its restored state and, once the event loop runs, opens
+    // the project named by the command-line argument text.
+    void start(const QString &commandLine);
+
+    void OpenProject(const QString &path);
+    void ChargeListeToken();
+    void SetTokenStatus(int item, std::int64_t status);
+    bool PromptSave();
+    bool TermineApp();
+
+    void mnuOpen_Click();
+    void mnuClose_Click();
+    void mnuSave_Click();
+    void mnuExit_Click();
+    void mnuShowROT_Click();
+
+    const ProjectPaths &paths() const { return m_paths; }
+    const TokenTable &masterTable() const { return grdMstBuffer; }
+    const TokenTable &projectTable() const { return grdPrjBuffer; }
+    TokenListModel *tokenList() const { return m_model; }
+    QString treeTag() const { return m_treeTag; }
+    const EditorLayout &layoutTwips() const { return m_layout; }
+    int startState() const { return m_startState; }
+    bool ended() const { return m_ended; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createElements();
+    void applyLayout();
+    void buildFilterTree();
+    void tvTyp_NodeClick(QTreeWidgetItem *node);
+    void lvTok_ItemClick(int item);
+    void lvTok_DblClick();
+    void chkTrans_Click();
+    void chkRO_Click();
+    void goToTranslationBox();
+    void startInPlaceEdit();
+    void commitText(int item, const QString &text);
+    void txtTransTok_Enter();
+    void clearPane();
+    int selectedItem() const;
+    void onActivate();
+
+    Desktop &m_desktop;
+    SettingsStore &m_settings;
+    Twips m_twips;
+
+    ProjectPaths m_paths;
+    TokenTable grdMstBuffer;
+    TokenTable grdPrjBuffer;
+    EditorLayout m_layout;
+
+    QAction *mnuOpen = nullptr;
+    QAction *mnuClose = nullptr;
+    QAction *mnuSave = nullptr;
+    QAction *mnuExit = nullptr;
+    QAction *mnuShowROT = nullptr;
+    QWidget *m_client = nullptr;
+    QTreeWidget *tvTyp = nullptr;
+    QTreeView *lvTok = nullptr;
+    TokenListModel *m_model = nullptr;
+    QGroupBox *frmPropPrj = nullptr;
+    QCheckBox *chkRO = nullptr;
+    QCheckBox *chkTrans = nullptr;
+    QLineEdit *txtOrgTok = nullptr;
+    QLineEdit *txtTransTok = nullptr;
+    QLabel *lbInfo[2] = {};
+    QProgressBar *progress = nullptr;
+
+    QString m_treeTag;      // the filter last applied by a node click
+    QString m_chkROTag;     // "1", "0", or empty with no project
+    std::size_t m_paneRow = 0; // the table row whose token the pane shows, 0 for none
+    QString m_lastFile;     // last file chosen in the open dialog during this run
+    QString m_commandLine;
+    int m_startState = 0;
+    bool m_activated = false;
+    bool m_ended = false;
+    bool m_lastSaveOk = true;
+};
+
+} // namespace quenlit

@@ -1,0 +1,684 @@
+#include "fakedesktop.h"
+#include "frmprinc.h"
+#include "settingsstore.h"
+#include "tokenlistmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <memory>
+
+using quenlit::FrmPrinc;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+const QByteArray kMasterTokens = "[[4|1|1|0|1|]]=&File\r\n"
+                                 "[[4|1|2|0|1|]]=&Open...\r\n"
+                                 "[[6|1|7|0|1|x]]=Ready\r\n"
+                                 "[[5|100|1|0|1|]]=OK\r\n"
+                                 "[[16|1|1|0|2|FileVersion]]=1.0\r\n"
+                                 "[[3|1|1|0|1|]]=Bitmap\r\n";
+// Rows: 1 status 1, 2 status 3, 3 status 04, 4 status 6, 5 status 2, 6 status 0.
+const QByteArray kProjectTokens = "[[4|1|1|0|1|]]=&File\r\n"
+                                  "[[4|1|2|0|3|]]=&Ouvrir...\r\n"
+                                  "[[6|1|7|0|04|x]]=Pr\xEAt\r\n"
+                                  "[[5|100|1|0|6|]]=OK\r\n"
+                                  "[[16|1|1|0|2|FileVersion]]=1.0\r\n"
+                                  "[[3|1|1|0|0|]]=Bitmap\r\n";
+
+} // namespace
+
+class FrmPrincTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeDesktop> m_desktop;
+    std::unique_ptr<QtSettingsStore> m_settings;
+    QString m_originalDir;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString prj() const { return path(QStringLiteral("fr.prj")); }
+
+    std::unique_ptr<FrmPrinc> newWindow()
+    {
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        return w;
+    }
+
+    std::unique_ptr<FrmPrinc> openedWindow()
+    {
+        auto w = newWindow();
+        w->show();
+        w->OpenProject(prj());
+        return w;
+    }
+
+    template <typename T> static T *child(FrmPrinc &w, const char *name)
+    {
+        return w.findChild<T *>(QString::fromLatin1(name));
+    }
+    static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
+
+    static QTreeWidgetItem *node(FrmPrinc &w, const QString &text)
+    {
+        const auto found = child<QTreeWidget>(w, "tvTyp")->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.front();
+    }
+
+    static void clickNode(FrmPrinc &w, const QString &text)
+    {
+        QTreeWidgetItem *n = node(w, text);
+        QVERIFY(n);
+        auto *tree = child<QTreeWidget>(w, "tvTyp");
+        tree->setCurrentItem(n);
+        emit tree->itemClicked(n, 0);
+    }
+
+    // The table rows of the listed items, in list order.
+    static QList<int> listedRows(FrmPrinc &w)
+    {
+        QList<int> rows;
+        for (int i = 0; i < w.tokenList()->rowCount(); ++i)
+            rows << static_cast<int>(w.tokenList()->tableRow(i));
+        return rows;
+    }
+
+    static int itemOfRow(FrmPrinc &w, int row)
+    {
+        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
+            if (static_cast<int>(w.tokenList()->tableRow(i)) == row)
+                return i;
+        }
+        return -1;
+    }
+
+    static void select(FrmPrinc &w, int row)
+    {
+        auto *list = child<QTreeView>(w, "lvTok");
+        const int item = itemOfRow(w, row);
+        QVERIFY2(item >= 0, "row is not listed");
+        list->setCurrentIndex(w.tokenList()->index(item, 0));
+    }
+
+    static QString status(FrmPrinc &w, int row) { return QString::fromStdString(w.projectTable().cellText(row, 5)); }
+
+private slots:
+    void init()
+    {
+        m_originalDir = QDir::currentPath();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_desktop = std::make_unique<FakeDesktop>();
+        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
+        writeFile(prj(), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
+        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
+        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
+        writeFile(path(QStringLiteral("fr.tok")), kProjectTokens);
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_originalDir);
+        m_settings.reset();
+        m_dir.reset();
+    }
+
+    void firstStartWithEmptySettings()
+    {
+        auto w = newWindow();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit"));
+        QCOMPARE(w->startState(), 0);
+        QVERIFY(!action(*w, "mnuShowROT")->isChecked());
+        QVERIFY(action(*w, "mnuOpen")->isEnabled());
+        QVERIFY(!action(*w, "mnuClose")->isEnabled());
+        QVERIFY(!action(*w, "mnuSave")->isEnabled());
+        QCOMPARE(action(*w, "mnuExit")->text(), QStringLiteral("E&xit"));
+        QCOMPARE(action(*w, "mnuShowROT")->text(), QStringLiteral("Show &read-only tokens"));
+        QVERIFY(!child<QGroupBox>(*w, "frmPropPrj")->isEnabled());
+        QCOMPARE(child<QGroupBox>(*w, "frmPropPrj")->title(), QStringLiteral("Properties..."));
+        QVERIFY(!child<QProgressBar>(*w, "progress")->isVisibleTo(w.get()));
+        const auto labels = w->findChildren<QLabel *>(QStringLiteral("lbInfo"));
+        QCOMPARE(labels.size(), 2);
+        QVERIFY(labels[0]->font().bold());
+        QCOMPARE(labels[0]->text(), QStringLiteral("Original token :"));
+        // Centred at the design size: client 8670 x 5925 twips = 578 x 395 pixels at 96 DPI.
+        w->show();
+        QCOMPARE(w->centralWidget()->width(), 578);
+        QCOMPARE(w->centralWidget()->height(), 395);
+        const QRect frame = w->frameGeometry();
+        QVERIFY(qAbs(frame.x() - (1920 - frame.width()) / 2) <= 3);
+        QVERIFY(qAbs(frame.y() - (1080 - frame.height()) / 2) <= 3);
+        // The tree: "All tokens" selected and expanded, its children collapsed.
+        QTreeWidgetItem *all = node(*w, QStringLiteral("All tokens"));
+        QVERIFY(all && all->isExpanded());
+        QCOMPARE(child<QTreeWidget>(*w, "tvTyp")->currentItem(), all);
+        QVERIFY(!node(*w, QStringLiteral("by type"))->isExpanded());
+        QCOMPARE(w->treeTag(), QString());
+    }
+
+    void exitMaximisedThenRestart()
+    {
+        {
+            auto w = newWindow();
+            w->start(QString());
+            w->setGeometry(200, 150, 640, 480);
+            w->showMaximized();
+            QVERIFY(w->TermineApp());
+            QCOMPARE(m_desktop->endCalls, 1);
+        }
+        QCOMPARE(m_settings->value(QStringLiteral("EditWindowState"), QString()), QStringLiteral("2"));
+        QCOMPARE(m_settings->value(QStringLiteral("ShowReadOnly"), QString()), QStringLiteral("0"));
+        QCOMPARE(m_settings->value(QStringLiteral("EditWidth"), QString()).toInt() % 15, 0);
+        auto again = newWindow();
+        QCOMPARE(again->startState(), 2);
+        QCOMPARE(again->frameGeometry().width() * 15, m_settings->value(QStringLiteral("EditWidth"), QString()).toInt());
+        QCOMPARE(again->frameGeometry().x() * 15, m_settings->value(QStringLiteral("EditLeft"), QString()).toInt());
+    }
+
+    void storedValuesTheWindowCannotTake()
+    {
+        m_settings->setValue(QStringLiteral("EditWindowState"), QStringLiteral("9"));
+        m_settings->setValue(QStringLiteral("EditWidth"), QStringLiteral("-5"));
+        m_settings->setValue(QStringLiteral("EditHeight"), QStringLiteral("abc"));
+        m_settings->setValue(QStringLiteral("ShowReadOnly"), QString());
+        auto w = newWindow();
+        QCOMPARE(w->startState(), 0);
+        QVERIFY(w->width() > 100);
+        QVERIFY(w->height() > 100);
+        QVERIFY(action(*w, "mnuShowROT")->isChecked()); // anything but "0" checks it
+    }
+
+    void minimisedStoresOne()
+    {
+        auto w = newWindow();
+        w->show();
+        w->showMinimized();
+        QVERIFY(w->TermineApp());
+        QCOMPARE(m_settings->value(QStringLiteral("EditWindowState"), QString()), QStringLiteral("1"));
+        auto again = newWindow();
+        QCOMPARE(again->startState(), 1);
+    }
+
+    void commandLine()
+    {
+        auto blank = newWindow();
+        blank->start(QStringLiteral("   "));
+        QTest::qWait(20);
+        QCOMPARE(blank->windowTitle(), QStringLiteral("Velmora Quenlit"));
+        QVERIFY(m_desktop->errors.isEmpty());
+
+        const QString spaced = path(QStringLiteral("my lang"));
+        QDir().mkpath(spaced);
+        for (const char *name : {"fr.prj", "demo.mpj", "demo.tok", "fr.tok"})
+            QFile::copy(path(QString::fromLatin1(name)), spaced + QLatin1Char('/') + QString::fromLatin1(name));
+        auto w = newWindow();
+        w->start(spaced + QStringLiteral("/fr.prj"));
+        QTRY_COMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + spaced + QStringLiteral("/fr.prj"));
+        QVERIFY(w->tokenList()->rowCount() > 0);
+    }
+
+    void openingListsTheTokensAndRewritesStatuses()
+    {
+        auto w = openedWindow();
+        QVERIFY(m_desktop->errors.isEmpty());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + prj());
+        QVERIFY(action(*w, "mnuClose")->isEnabled());
+        QVERIFY(!action(*w, "mnuSave")->isEnabled());
+        QVERIFY(child<QLineEdit>(*w, "txtTransTok")->isEnabled());
+        QVERIFY(child<QCheckBox>(*w, "chkTrans")->isEnabled());
+        QVERIFY(!child<QProgressBar>(*w, "progress")->isVisibleTo(w.get()));
+        // Read-only tokens hidden: status 6 and 2 are not listed, 3 is.
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 6}));
+        QCOMPARE(status(*w, 3), QStringLiteral("4"));
+        auto *model = w->tokenList();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model->data(model->index(2, 0)).toString(), QStringLiteral("Pr\u00EAt"));
+        QCOMPARE(model->data(model->index(2, 1)).toString(), QStringLiteral("Translated"));
+        QCOMPARE(model->data(model->index(3, 1)).toString(), QString());
+        QCOMPARE(model->data(model->index(3, 2)).toString(), QStringLiteral("Unknow type"));
+        QCOMPARE(model->data(model->index(2, 0), TokenListModel::TagRole).toString(), QStringLiteral("3"));
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Status"));
+        // Status 1: bold red item and status; status 3: bold grey item, red status.
+        QCOMPARE(model->data(model->index(0, 0), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        QVERIFY(model->data(model->index(0, 0), Qt::FontRole).value<QFont>().bold());
+        QCOMPARE(model->data(model->index(1, 1), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        QVERIFY(model->data(model->index(1, 0), Qt::ForegroundRole).value<QColor>() != QColor(255, 0, 0));
+        QVERIFY(!model->data(model->index(2, 0), Qt::FontRole).value<QFont>().bold());
+
+        // Saving writes the plain status back.
+        w->mnuSave_Click();
+        QVERIFY(readFile(path(QStringLiteral("fr.tok"))).contains("[[6|1|7|0|4|x]]="));
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok.bak"))), kProjectTokens);
+    }
+
+    void openingFailuresKeepThePreviousProject_data()
+    {
+        QTest::addColumn<QByteArray>("prjText");
+        QTest::addColumn<QByteArray>("mpjText");
+        QTest::addColumn<bool>("masterTokens");
+        QTest::addColumn<QByteArray>("projectTokens");
+        QTest::addColumn<QString>("message");
+        const QByteArray prj = "demo2.mpj\r\nfr2.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n";
+        const QByteArray mpj = "demo.dll\r\ndemo2.tok\r\n";
+        QTest::newRow("five-line prj") << QByteArray("a\r\nb\r\n\r\n\r\n\r\n") << mpj << true << QByteArray("")
+                                       << QStringLiteral("Can't open project file !");
+        QTest::newRow("one-line mpj") << prj << QByteArray("demo.dll\r\n") << true << QByteArray("")
+                                      << QStringLiteral("Can't open project file !");
+        QTest::newRow("missing master tokens") << prj << mpj << false << QByteArray("")
+                                               << QStringLiteral("Can't open token file !");
+        QTest::newRow("missing project tokens") << prj << mpj << true << QByteArray("<none>")
+                                                << QStringLiteral("Can't open token file !");
+        QTest::newRow("reading error") << prj << mpj << true << QByteArray("[[4|1|1|0|1|]]=a\r\n|x=y\r\n")
+                                       << QStringLiteral("Error while reading token file !");
+    }
+
+    void openingFailuresKeepThePreviousProject()
+    {
+        QFETCH(QByteArray, prjText);
+        QFETCH(QByteArray, mpjText);
+        QFETCH(bool, masterTokens);
+        QFETCH(QByteArray, projectTokens);
+        QFETCH(QString, message);
+        const QString sub = path(QStringLiteral("other"));
+        QDir().mkpath(sub);
+        writeFile(sub + QStringLiteral("/fr2.prj"), prjText);
+        writeFile(sub + QStringLiteral("/demo2.mpj"), mpjText);
+        if (masterTokens)
+            writeFile(sub + QStringLiteral("/demo2.tok"), "[[4|1|1|0|1|]]=x\r\n");
+        if (projectTokens != "<none>")
+            writeFile(sub + QStringLiteral("/fr2.tok"), projectTokens);
+
+        auto w = openedWindow();
+        select(*w, 1);
+        child<QLineEdit>(*w, "txtTransTok")->setText(QStringLiteral("Fichier"));
+        QTest::keyClick(child<QLineEdit>(*w, "txtTransTok"), Qt::Key_Return);
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+        const QString before = w->windowTitle();
+
+        w->OpenProject(sub + QStringLiteral("/fr2.prj"));
+        QCOMPARE(m_desktop->errors, QStringList{message});
+        QCOMPARE(w->windowTitle(), before);
+        QCOMPARE(w->paths().tokenFile, std::string("fr.tok"));
+        QCOMPARE(w->projectTable().cellText(1, 0), std::string("Fichier"));
+        QCOMPARE(w->tokenList()->rowCount(), 4);
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+        QVERIFY(!child<QProgressBar>(*w, "progress")->isVisibleTo(w.get()));
+        // Saving still goes to the first project's token file.
+        w->mnuSave_Click();
+        QVERIFY(readFile(path(QStringLiteral("fr.tok"))).startsWith("[[4|1|1|0|4|]]=Fichier\r\n"));
+    }
+
+    void badTokensAreReportedOneByOne()
+    {
+        writeFile(path(QStringLiteral("demo.tok")), "bad\r\n[[4|1|1|0|1|]]=&File\r\nworse\r\n\r\n");
+        auto w = openedWindow();
+        QCOMPARE(m_desktop->errors, QStringList(3, QStringLiteral("Bad token !")));
+        QCOMPARE(w->masterTable().tokenCount(), std::size_t(1));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + prj());
+    }
+
+    void filterNodesAndTheTagRule()
+    {
+        auto w = openedWindow();
+        action(*w, "mnuShowROT")->trigger();
+        QVERIFY(action(*w, "mnuShowROT")->isChecked());
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4, 5, 6}));
+
+        clickNode(*w, QStringLiteral("Menu"));
+        QCOMPARE(w->treeTag(), QStringLiteral("byType Menu"));
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2}));
+        clickNode(*w, QStringLiteral("Unknow type"));
+        QCOMPARE(listedRows(*w), (QList<int>{6}));
+        clickNode(*w, QStringLiteral("Translated"));
+        QCOMPARE(listedRows(*w), (QList<int>{3}));
+        clickNode(*w, QStringLiteral("Non-translated"));
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2}));
+        clickNode(*w, QStringLiteral("Read-only"));
+        QCOMPARE(listedRows(*w), (QList<int>{2, 4, 5}));
+        action(*w, "mnuShowROT")->trigger();
+        QCOMPARE(listedRows(*w), (QList<int>{2}));
+        action(*w, "mnuShowROT")->trigger();
+        QCOMPARE(listedRows(*w), (QList<int>{2, 4, 5}));
+
+        clickNode(*w, QStringLiteral("All tokens"));
+        QCOMPARE(w->treeTag(), QStringLiteral("all"));
+        // "by type" carries the same tag: no rebuild, so the selection survives.
+        select(*w, 4);
+        clickNode(*w, QStringLiteral("by type"));
+        QCOMPARE(child<QTreeView>(*w, "lvTok")->currentIndex().row(), itemOfRow(*w, 4));
+        QCOMPARE(w->treeTag(), QStringLiteral("all"));
+    }
+
+    void loadingThePane_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("translated");
+        QTest::addColumn<bool>("boxEnabled");
+        QTest::addColumn<QString>("master");
+        QTest::newRow("status 1") << 1 << false << false << true << QStringLiteral("&File");
+        QTest::newRow("status 3") << 2 << true << false << false << QStringLiteral("&Open...");
+        QTest::newRow("status 4") << 3 << false << true << true << QStringLiteral("Ready");
+        QTest::newRow("status 6") << 4 << true << true << false << QStringLiteral("OK");
+        QTest::newRow("no master") << 6 << false << true << true << QStringLiteral("Bitmap");
+    }
+
+    void loadingThePane()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, readOnly);
+        QFETCH(bool, translated);
+        QFETCH(bool, boxEnabled);
+        QFETCH(QString, master);
+        auto w = openedWindow();
+        action(*w, "mnuShowROT")->trigger();
+        select(*w, row);
+        QCOMPARE(child<QCheckBox>(*w, "chkRO")->isChecked(), readOnly);
+        QCOMPARE(child<QCheckBox>(*w, "chkTrans")->isChecked(), translated);
+        QCOMPARE(child<QLineEdit>(*w, "txtTransTok")->isEnabled(), boxEnabled);
+        QCOMPARE(child<QLineEdit>(*w, "txtOrgTok")->text(), master);
+        QVERIFY(child<QLineEdit>(*w, "txtOrgTok")->isReadOnly());
+        QCOMPARE(child<QLineEdit>(*w, "txtTransTok")->text(),
+                 w->tokenList()->data(w->tokenList()->index(itemOfRow(*w, row), 0)).toString());
+        // Checking the box on loading marks the project modified.
+        QCOMPARE(action(*w, "mnuSave")->isEnabled(), translated);
+    }
+
+    void selectingRewritesStatusesThroughTheBox()
+    {
+        writeFile(path(QStringLiteral("fr.tok")), "[[4|1|1|0|0|]]=a\r\n[[4|1|2|0|5|]]=b\r\n[[4|1|3|0|2|]]=c\r\n");
+        auto w = openedWindow();
+        action(*w, "mnuShowROT")->trigger();
+        select(*w, 1); // box unchecked before: 0 becomes 4
+        QCOMPARE(status(*w, 1), QStringLiteral("4"));
+        select(*w, 2); // box checked before: 5 becomes 1
+        QCOMPARE(status(*w, 2), QStringLiteral("1"));
+        select(*w, 3); // unchecked before: 2 becomes 6
+        QCOMPARE(status(*w, 3), QStringLiteral("6"));
+    }
+
+    void translatedAndReadOnlyBoxes()
+    {
+        auto w = openedWindow();
+        select(*w, 2); // status 3
+        auto *trans = child<QCheckBox>(*w, "chkTrans");
+        auto *ro = child<QCheckBox>(*w, "chkRO");
+        trans->click();
+        QCOMPARE(status(*w, 2), QStringLiteral("6"));
+        QCOMPARE(w->tokenList()->data(w->tokenList()->index(itemOfRow(*w, 2), 1)).toString(),
+                 QStringLiteral("Read-only"));
+        trans->click();
+        QCOMPARE(status(*w, 2), QStringLiteral("3"));
+        ro->click();
+        QVERIFY(ro->isChecked());
+        QCOMPARE(status(*w, 2), QStringLiteral("3"));
+        select(*w, 1);
+        ro->click();
+        QVERIFY(!ro->isChecked());
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+    }
+
+    void enterStoresTheTextEscapeDoesNot()
+    {
+        auto w = openedWindow();
+        w->activateWindow();
+        auto *list = child<QTreeView>(*w, "lvTok");
+        auto *box = child<QLineEdit>(*w, "txtTransTok");
+        list->setFocus();
+        select(*w, 1);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(box->selectedText(), QStringLiteral("&File"));
+        box->setText(QStringLiteral("&Fichier \u00E9t\u00E9"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&Fichier \xE9t\xE9"));
+        QCOMPARE(status(*w, 1), QStringLiteral("4"));
+        QCOMPARE(w->tokenList()->data(w->tokenList()->index(0, 1)).toString(), QStringLiteral("Translated"));
+        QVERIFY(!child<QCheckBox>(*w, "chkTrans")->isChecked()); // not refreshed until selected again
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+
+        select(*w, 3);
+        box->setText(QStringLiteral("typed"));
+        QTest::keyClick(box, Qt::Key_Escape);
+        QCOMPARE(w->projectTable().cellText(3, 0), std::string("Pr\xEAt"));
+        QCOMPARE(box->text(), QStringLiteral("typed"));
+        select(*w, 1);
+        select(*w, 3);
+        QCOMPARE(box->text(), QStringLiteral("Pr\u00EAt"));
+
+        // An empty translation is stored as such.
+        box->clear();
+        QTest::keyClick(box, Qt::Key_Enter);
+        QCOMPARE(w->projectTable().cellText(3, 0), std::string());
+        QCOMPARE(status(*w, 3), QStringLiteral("4"));
+    }
+
+    void textsTheCharacterSetCannotStoreAreRefused()
+    {
+        auto w = openedWindow();
+        select(*w, 1);
+        auto *box = child<QLineEdit>(*w, "txtTransTok");
+        box->setText(QStringLiteral("\u0424\u0430\u0439\u043B"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(m_desktop->errors.size(), 1);
+        QVERIFY(m_desktop->errors.front().contains(QStringLiteral("Windows-1252")));
+        QCOMPARE(box->text(), QStringLiteral("\u0424\u0430\u0439\u043B"));
+        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&File"));
+        QCOMPARE(status(*w, 1), QStringLiteral("1"));
+        QVERIFY(!action(*w, "mnuSave")->isEnabled());
+    }
+
+    void aCommitAfterARebuildReachesNoToken()
+    {
+        auto w = openedWindow();
+        select(*w, 1);
+        auto *box = child<QLineEdit>(*w, "txtTransTok");
+        box->setText(QStringLiteral("meant for row 1"));
+        clickNode(*w, QStringLiteral("Translated"));
+        // The pane no longer shows a token; select the only token listed, then commit.
+        QTest::keyClick(box, Qt::Key_Return);
+        box->setText(QStringLiteral("meant for row 1"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&File"));
+        QCOMPARE(w->projectTable().cellText(3, 0), std::string("Pr\xEAt"));
+        QVERIFY(!action(*w, "mnuSave")->isEnabled());
+    }
+
+    void inPlaceEditing()
+    {
+        auto w = openedWindow();
+        auto *list = child<QTreeView>(*w, "lvTok");
+        w->activateWindow();
+        list->setFocus();
+        select(*w, 2); // read-only: F2 refused
+        QTest::keyClick(list, Qt::Key_F2);
+        QVERIFY(!list->findChild<QLineEdit *>() || !list->findChild<QLineEdit *>()->isVisible());
+        QTest::keyClick(list, Qt::Key_Return); // and Enter does nothing
+        QVERIFY(!child<QLineEdit>(*w, "txtTransTok")->hasFocus());
+
+        select(*w, 1);
+        QTest::keyClick(list, Qt::Key_F2);
+        auto *editor = list->findChild<QLineEdit *>();
+        QVERIFY(editor && editor->isVisible());
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("Fichier"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&File")); // cancelled: nothing stored
+        QTest::keyClick(list, Qt::Key_F2);
+        editor = nullptr;
+        for (QLineEdit *e : list->findChildren<QLineEdit *>())
+            editor = e->isVisible() ? e : editor;
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("Fichier"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->projectTable().cellText(1, 0), std::string("Fichier"));
+        QCOMPARE(status(*w, 1), QStringLiteral("4"));
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+    }
+
+    void closeDropsEverythingWithoutAsking()
+    {
+        auto w = openedWindow();
+        select(*w, 1);
+        child<QCheckBox>(*w, "chkTrans")->click();
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+        w->mnuClose_Click();
+        QCOMPARE(m_desktop->saveQuestions, 0);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit"));
+        QVERIFY(!action(*w, "mnuSave")->isEnabled());
+        QVERIFY(!action(*w, "mnuClose")->isEnabled());
+        QCOMPARE(w->tokenList()->rowCount(), 0);
+        QCOMPARE(w->projectTable().tokenCount(), std::size_t(0));
+        QCOMPARE(w->masterTable().tokenCount(), std::size_t(0));
+        QVERIFY(!child<QLineEdit>(*w, "txtTransTok")->isEnabled());
+        QVERIFY(child<QLineEdit>(*w, "txtTransTok")->text().isEmpty());
+        QVERIFY(!child<QCheckBox>(*w, "chkRO")->isEnabled());
+        QVERIFY(!child<QCheckBox>(*w, "chkTrans")->isChecked());
+        QVERIFY(!child<QGroupBox>(*w, "frmPropPrj")->isEnabled());
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), kProjectTokens);
+        clickNode(*w, QStringLiteral("Menu"));
+        action(*w, "mnuShowROT")->trigger();
+        QCOMPARE(w->tokenList()->rowCount(), 0);
+    }
+
+    void openMenuAsksFirstAndCanBeCancelled()
+    {
+        auto w = openedWindow();
+        select(*w, 1);
+        child<QCheckBox>(*w, "chkTrans")->click();
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::Cancel};
+        w->mnuOpen_Click();
+        QCOMPARE(m_desktop->saveQuestions, 1);
+        QCOMPARE(m_desktop->fileDialogs, 0);
+
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
+        w->mnuOpen_Click(); // the dialog is cancelled
+        QCOMPARE(m_desktop->fileDialogs, 1);
+        QCOMPARE(m_desktop->fileFilters,
+                 (QStringList{QStringLiteral("Projet RLTools (*.prj)"), QStringLiteral("Tous les fichiers (*)")}));
+        QCOMPARE(status(*w, 1), QStringLiteral("4"));
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
+        m_desktop->fileAnswers = {prj()};
+        w->mnuOpen_Click();
+        QCOMPARE(status(*w, 1), QStringLiteral("1")); // reopened from disk
+        QVERIFY(action(*w, "mnuSave")->isEnabled());  // the modified state survives
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
+        w->mnuOpen_Click();
+        QCOMPARE(m_desktop->fileInitial, prj()); // the last file is offered again
+    }
+
+    void exitQuestions()
+    {
+        auto w = openedWindow();
+        QVERIFY(w->TermineApp()); // nothing unsaved: no question, settings written
+        QCOMPARE(m_desktop->saveQuestions, 0);
+        QCOMPARE(m_settings->value(QStringLiteral("EditWindowState"), QStringLiteral("?")), QStringLiteral("0"));
+
+        QFile::remove(m_settings->fileName());
+        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
+        auto v = openedWindow();
+        select(*v, 1);
+        child<QCheckBox>(*v, "chkTrans")->click();
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::Cancel};
+        QVERIFY(!v->close());
+        QVERIFY(!v->ended());
+        QCOMPARE(m_settings->value(QStringLiteral("EditLeft"), QStringLiteral("none")), QStringLiteral("none"));
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
+        QVERIFY(v->close());
+        QVERIFY(v->ended());
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), kProjectTokens);
+
+        auto y = openedWindow();
+        select(*y, 1);
+        child<QCheckBox>(*y, "chkTrans")->click();
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::Yes};
+        y->mnuExit_Click();
+        QVERIFY(y->ended());
+        QVERIFY(readFile(path(QStringLiteral("fr.tok"))).startsWith("[[4|1|1|0|4|]]=&File\r\n"));
+    }
+
+    void aFailedSaveIsReportedAndNothingIsLost()
+    {
+        auto w = openedWindow();
+        select(*w, 1);
+        child<QCheckBox>(*w, "chkTrans")->click();
+        // A folder in the backup's place cannot be replaced.
+        QDir().mkpath(path(QStringLiteral("fr.tok.bak/inside")));
+        w->mnuSave_Click();
+        QCOMPARE(m_desktop->errors.size(), 1);
+        QVERIFY(m_desktop->errors.front().contains(QStringLiteral("fr.tok")));
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), kProjectTokens);
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+        QCOMPARE(status(*w, 1), QStringLiteral("4"));
+        // Yes at the exit question with a failing save keeps the window open.
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::Yes};
+        QVERIFY(!w->TermineApp());
+        QVERIFY(!w->ended());
+    }
+
+    void theRoadOfOneEdit()
+    {
+        auto w = newWindow();
+        w->start(prj());
+        QTRY_VERIFY(w->tokenList()->rowCount() > 0);
+        select(*w, 1);
+        auto *box = child<QLineEdit>(*w, "txtTransTok");
+        box->setText(QStringLiteral("&Fichier"));
+        QTest::keyClick(box, Qt::Key_Return);
+        w->mnuSave_Click();
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok.bak"))), kProjectTokens);
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok"))),
+                 QByteArray("[[4|1|1|0|4|]]=&Fichier\r\n"
+                            "[[4|1|2|0|3|]]=&Ouvrir...\r\n"
+                            "[[6|1|7|0|4|x]]=Pr\xEAt\r\n"
+                            "[[5|100|1|0|6|]]=OK\r\n"
+                            "[[16|1|1|0|2|FileVersion]]=1.0\r\n"
+                            "[[3|1|1|0|0|]]=Bitmap\r\n"));
+    }
+
+    void layoutFollowsTheWindow()
+    {
+        auto w = newWindow();
+        w->show();
+        w->centralWidget()->resize(578 + 100, 395 + 50);
+        w->resize(w->width() + 100, w->height() + 50);
+        QTRY_COMPARE(w->layoutTwips().lvTok.width, 6900.0f + 1500);
+        QCOMPARE(child<QTreeView>(*w, "lvTok")->width(), 460 + 100);
+        QCOMPARE(child<QTreeWidget>(*w, "tvTyp")->width(), 106);
+    }
+};
+
+QTEST_MAIN(FrmPrincTest)
+#include "frmprinc_test.moc"

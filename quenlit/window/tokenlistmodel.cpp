@@ -1,0 +1,152 @@
+#include "tokenlistmodel.h"
+
+#include "qtext.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+namespace {
+
+QColor colorOf(LookColor color)
+{
+    switch (color) {
+    case LookColor::Red:
+        return QColor(255, 0, 0);
+    case LookColor::GrayText:
+        return QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+    case LookColor::WindowText:
+        break;
+    }
+    return QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+QFont fontOf(bool bold)
+{
+    QFont font = QApplication::font();
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+TokenListModel::TokenListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void TokenListModel::setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks)
+{
+    beginResetModel();
+    m_table = table;
+    m_rows = std::move(rows);
+    m_looks = std::move(looks);
+    m_looks.resize(m_rows.size());
+    endResetModel();
+}
+
+void TokenListModel::clear()
+{
+    setItems(m_table, {}, {});
+}
+
+std::size_t TokenListModel::tableRow(int item) const
+{
+    if (item < 0 || static_cast<std::size_t>(item) >= m_rows.size())
+        return 0;
+    return m_rows[static_cast<std::size_t>(item)];
+}
+
+void TokenListModel::setLook(int item, TokenLook look)
+{
+    if (item < 0 || static_cast<std::size_t>(item) >= m_looks.size())
+        return;
+    m_looks[static_cast<std::size_t>(item)] = look;
+    refreshItem(item);
+}
+
+void TokenListModel::refreshItem(int item)
+{
+    emit dataChanged(index(item, 0), index(item, ColumnCount - 1));
+}
+
+int TokenListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int TokenListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TokenListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !m_table || static_cast<std::size_t>(index.row()) >= m_rows.size())
+        return {};
+    const std::size_t row = m_rows[static_cast<std::size_t>(index.row())];
+    const TokenLook &look = m_looks[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        switch (index.column()) {
+        case TokenColumn:
+            return FromTokenBytes(m_table->cell(row, ColText));
+        case StatusColumn:
+            return QString::fromStdString(StatusName(StatusOf(m_table->cell(row, ColStatus))));
+        case TypeColumn:
+            return QString::fromLatin1(TypeName(m_table->cell(row, ColType)));
+        }
+        break;
+    case Qt::ForegroundRole:
+        if (index.column() == TokenColumn)
+            return colorOf(look.itemColor);
+        if (index.column() == StatusColumn)
+            return colorOf(look.statusColor);
+        break;
+    case Qt::FontRole:
+        if (index.column() == TokenColumn)
+            return fontOf(look.itemBold);
+        if (index.column() == StatusColumn)
+            return fontOf(look.statusBold);
+        break;
+    case TagRole:
+        return QString::number(static_cast<qulonglong>(row));
+    }
+    return {};
+}
+
+QVariant TokenListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case TokenColumn:
+        return QStringLiteral("Token");
+    case StatusColumn:
+        return QStringLiteral("Status");
+    case TypeColumn:
+        return QStringLiteral("Type");
+    }
+    return {};
+}
+
+Qt::ItemFlags TokenListModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    // In-place editing is refused for read-only tokens.
+    if (index.isValid() && index.column() == TokenColumn && m_table &&
+        !(StatusOf(m_table->cell(tableRow(index.row()), ColStatus)) & FlagReadOnly))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool TokenListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != TokenColumn ||
+        !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const QString text = value.toString();
+    if (text == data(index, Qt::EditRole).toString())
+        return false; // no new text: nothing is committed
+    emit textEdited(index.row(), text);
+    return true;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "tokenstatus.h"
+#include "tokentable.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+// The token list: one row per listed token of the project table, in row order,
+// with the columns "Token", "Status" and "Type". It holds no token data of its
+// own but the listed row numbers and each item's look; every text is read from
+// the table when it is shown.
+class TokenListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        TokenColumn,
+        StatusColumn,
+        TypeColumn,
+        ColumnCount
+    };
+    // The item's tag: its row number in the project table, as decimal text.
+    static constexpr int TagRole = Qt::UserRole;
+
+    explicit TokenListModel(QObject *parent = nullptr);
+
+    // Replaces every item. The table is not owned and must outlive the items.
+    void setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks);
+    void clear();
+
+    std::size_t tableRow(int item) const;
+    TokenLook look(int item) const { return m_looks.at(static_cast<std::size_t>(item)); }
+    void setLook(int item, TokenLook look);
+    // The row's cells changed in the table: show them anew.
+    void refreshItem(int item);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+signals:
+    // The in-place editor of an item was committed with a new text.
+    void textEdited(int item, const QString &text);
+
+private:
+    const TokenTable *m_table = nullptr; // not owned
+    std::vector<std::size_t> m_rows;
+    std::vector<TokenLook> m_looks;
+};

@@ -1,0 +1,70 @@
+#include "desktop.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+
+void QtDesktop::showError(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+Desktop::SaveAnswer QtDesktop::askSaveWork(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Save your work ?"),
+                    QStringLiteral("Do you want to save your work ?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return SaveAnswer::Yes;
+    case QMessageBox::No:
+        return SaveAnswer::No;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
+
+QString QtDesktop::chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile)
+{
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.front());
+    if (!initialFile.isEmpty())
+        dialog.selectFile(initialFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+QSize QtDesktop::screenSize() const
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+double QtDesktop::logicalDpi() const
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? dpi : 96.0;
+}
+
+bool QtDesktop::startProgram(const QString &program, const QStringList &arguments, const QString &workingFolder)
+{
+    return QProcess::startDetached(program, arguments, workingFolder);
+}
+
+void QtDesktop::endProgram()
+{
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// What the windows ask of the desktop: message boxes, the open-file dialog, the
+// screen's size, starting programs and ending the program. Production uses Qt's;
+// tests answer the questions themselves.
+class Desktop
+{
+public:
+    enum class SaveAnswer
+    {
+        Yes,
+        No,
+        Cancel
+    };
+
+    virtual ~Desktop() = default;
+
+    // A message box with the title "Error", a warning icon and one OK button.
+    virtual void showError(QWidget *parent, const QString &text) = 0;
+    // "Do you want to save your work ?" titled "Save your work ?", Yes/No/Cancel,
+    // no icon, Yes the default. Closing the box answers Cancel.
+    virtual SaveAnswer askSaveWork(QWidget *parent) = 0;
+    // The open-file dialog; filters as "Description (*.ext)" entries, the first in
+    // force. An empty string when it was cancelled.
+    virtual QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) = 0;
+    // Size of the screen the windows open on, in pixels, and its logical DPI.
+    virtual QSize screenSize() const = 0;
+    virtual double logicalDpi() const = 0;
+    // Starts a program without waiting for it; false when it could not be started.
+    virtual bool startProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) = 0;
+    // Ends the program: no further event is handled.
+    virtual void endProgram() = 0;
+};
+
+class QtDesktop : public Desktop
+{
+public:
+    void showError(QWidget *parent, const QString &text) override;
+    SaveAnswer askSaveWork(QWidget *parent) override;
+    QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) override;
+    QSize screenSize() const override;
+    double logicalDpi() const override;
+    bool startProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) override;
+    void endProgram() override;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+class SettingsStore;
+
+// Twips (1440 per inch) and pixels through the screen's logical DPI: 15 twips a
+// pixel at 96 DPI.
+class Twips
+{
+public:
+    explicit Twips(double logicalDpi) : m_perPixel(1440.0 / (logicalDpi > 0 ? logicalDpi : 96.0)) {}
+    double perPixel() const { return m_perPixel; }
+    int toPixels(double twips) const;
+    float fromPixels(int pixels) const { return static_cast<float>(pixels * m_perPixel); }
+
+private:
+    double m_perPixel;
+};
+
+// The settings keys of one program's window placement ("EditLeft", ...).
+struct PlacementKeys
+{
+    QString state;
+    QString left;
+    QString top;
+    QString width;
+    QString height;
+
+    static PlacementKeys withPrefix(const QString &prefix);
+};
+
+// Window state as stored: 0 normal, 1 minimised, 2 maximised.
+int StoredWindowState(const QWidget *window);
+
+// Applies the stored left, top, width and height, in that order, each defaulting
+// to the window's current value (outer frame, twips). Values the window cannot
+// take are treated as missing. Returns the stored window state to apply once the
+// window is shown (0 when missing or out of range).
+int RestorePlacement(QWidget *window, const SettingsStore &store, const PlacementKeys &keys, const Twips &twips);
+
+// Writes the window state, then the normal placement (outer frame, twips) even
+// when the window is maximised or minimised; numbers with the user's decimal separator.
+void StorePlacement(QWidget *window, SettingsStore &store, const PlacementKeys &keys, const Twips &twips);
+
+// Shows the window in a stored state (0, 1 or 2).
+void ShowInState(QWidget *window, int state);
+
+// The user's decimal separator, for number-to-text.
+char UserDecimalSeparator();
