@@ -1,14 +1,9 @@
 #pragma once
 
+#include "twipsrect.h"
+
 // Placement of the editor window's elements in twips, and the rule by which they
 // follow the size of the client area.
-struct TwipsRect
-{
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-};
 
 struct EditorLayout
 {

@@ -115,7 +115,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
                            QStringLiteral("0"));
 
     // 5 and 6. Placement, then the state to show in.
-    m_startState = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Edit")), m_twips);
+    m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Edit")), m_twips);
 }
 
 FrmPrinc::~FrmPrinc()
@@ -304,9 +304,12 @@ void FrmPrinc::buildFilterTree()
 void FrmPrinc::start(const QString &commandLine)
 {
     m_commandLine = commandLine;
-    ShowInState(this, m_startState);
+    ShowInState(this, m_restored.state);
     // Some window systems never report an activation: open once the loop runs.
-    QTimer::singleShot(0, this, &FrmPrinc::onActivate);
+    QTimer::singleShot(0, this, [this] {
+        FitOuterSize(this, m_restored.outerSize);
+        onActivate();
+    });
 }
 
 void FrmPrinc::onActivate()

@@ -56,7 +56,7 @@ public:
     TokenListModel *tokenList() const { return m_model; }
     QString treeTag() const { return m_treeTag; }
     const EditorLayout &layoutTwips() const { return m_layout; }
-    int startState() const { return m_startState; }
+    int startState() const { return m_restored.state; }
     bool ended() const { return m_ended; }
 
 protected:
@@ -111,7 +111,7 @@ private:
     std::size_t m_paneRow = 0; // the table row whose token the pane shows, 0 for none
     QString m_lastFile;     // last file chosen in the open dialog during this run
     QString m_commandLine;
-    int m_startState = 0;
+    RestoredPlacement m_restored;
     bool m_activated = false;
     bool m_ended = false;
     bool m_lastSaveOk = true;

@@ -58,8 +58,10 @@ int StoredWindowState(const QWidget *window)
     return 0;
 }
 
-int RestorePlacement(QWidget *window, const SettingsStore &store, const PlacementKeys &keys, const Twips &twips)
+RestoredPlacement RestorePlacement(QWidget *window, const SettingsStore &store, const PlacementKeys &keys,
+                                   const Twips &twips)
 {
+    RestoredPlacement restored;
     const QRect frame = window->frameGeometry();
     const QSize margins = frame.size() - window->size();
     const int left = readPixels(store, keys.left, frame.x(), twips, false);
@@ -71,11 +73,24 @@ int RestorePlacement(QWidget *window, const SettingsStore &store, const Placemen
     const int height = readPixels(store, keys.height, frame.height(), twips, true);
     window->resize(window->width(), std::max(1, height - margins.height()));
 
+    restored.outerSize = QSize(width, height);
+
     const QString stateText = store.value(keys.state, QString());
-    if (stateText.isNull())
-        return 0;
-    const auto state = LeadingInteger(stateText.toStdString());
-    return state >= 0 && state <= 2 ? static_cast<int>(state) : 0;
+    if (!stateText.isNull()) {
+        const auto state = LeadingInteger(stateText.toStdString());
+        restored.state = state >= 0 && state <= 2 ? static_cast<int>(state) : 0;
+    }
+    return restored;
+}
+
+void FitOuterSize(QWidget *window, const QSize &outerSize)
+{
+    if (!outerSize.isValid() || window->windowState() != Qt::WindowNoState)
+        return;
+    const QSize margins = window->frameGeometry().size() - window->size();
+    const QSize inner = outerSize - margins;
+    if (inner != window->size() && inner.width() > 0 && inner.height() > 0)
+        window->resize(inner);
 }
 
 void StorePlacement(QWidget *window, SettingsStore &store, const PlacementKeys &keys, const Twips &twips)

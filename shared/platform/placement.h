@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -34,11 +35,23 @@ struct PlacementKeys
 // Window state as stored: 0 normal, 1 minimised, 2 maximised.
 int StoredWindowState(const QWidget *window);
 
+// What a restore leaves to do once the window is shown: the state to show it in
+// (0 when missing or out of range) and the outer size it should have, which
+// needs the frame's size, known only then.
+struct RestoredPlacement
+{
+    int state = 0;
+    QSize outerSize;
+};
+
 // Applies the stored left, top, width and height, in that order, each defaulting
 // to the window's current value (outer frame, twips). Values the window cannot
-// take are treated as missing. Returns the stored window state to apply once the
-// window is shown (0 when missing or out of range).
-int RestorePlacement(QWidget *window, const SettingsStore &store, const PlacementKeys &keys, const Twips &twips);
+// take are treated as missing.
+RestoredPlacement RestorePlacement(QWidget *window, const SettingsStore &store, const PlacementKeys &keys,
+                                   const Twips &twips);
+
+// Resizes a shown window so that its frame has the given outer size.
+void FitOuterSize(QWidget *window, const QSize &outerSize);
 
 // Writes the window state, then the normal placement (outer frame, twips) even
 // when the window is maximised or minimised; numbers with the user's decimal separator.

@@ -74,7 +74,7 @@ private slots:
 
         QWidget other;
         other.setGeometry(10, 10, 50, 50);
-        QCOMPARE(RestorePlacement(&other, store, keys, twips), 0);
+        QCOMPARE(RestorePlacement(&other, store, keys, twips).state, 0);
         QCOMPARE(other.frameGeometry(), QRect(100, 120, 400, 300));
 
         store.setValue(keys.width, QStringLiteral("-30"));
@@ -82,10 +82,10 @@ private slots:
         store.setValue(keys.state, QStringLiteral("7"));
         QWidget third;
         third.setGeometry(10, 10, 50, 60);
-        QCOMPARE(RestorePlacement(&third, store, keys, twips), 0);
+        QCOMPARE(RestorePlacement(&third, store, keys, twips).state, 0);
         QCOMPARE(third.size(), QSize(50, 60));
         store.setValue(keys.state, QStringLiteral("2"));
-        QCOMPARE(RestorePlacement(&third, store, keys, twips), 2);
+        QCOMPARE(RestorePlacement(&third, store, keys, twips).state, 2);
     }
 
     void tokenTexts()

@@ -1,0 +1,428 @@
+#include "frmprinc.h"
+
+#include "batchrunner.h"
+#include "consolewindow.h"
+#include "desktop.h"
+#include "languagelist.h"
+#include "outils.h"
+#include "projectfiles.h"
+#include "qtext.h"
+#include "settingsstore.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+namespace sardenne {
+
+namespace {
+
+const QString kDefaultRLPath = QStringLiteral("C:\\RLTools\\");
+
+QString interpreterIn(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral("tamrixcmd"));
+}
+
+QString failureLine(const BatchRunner::Result &r, int limitMs)
+{
+    switch (r.outcome) {
+    case BatchRunner::Result::Succeeded:
+        break;
+    case BatchRunner::Result::Failed:
+        return QStringLiteral("       ! \u00C9chec de la commande (code %1)").arg(r.exitCode);
+    case BatchRunner::Result::TimedOut:
+        return QStringLiteral("       ! La commande tourne encore apr\u00E8s %1 secondes : elle continue sans \u00EAtre "
+                              "attendue")
+            .arg(limitMs / 1000.0);
+    case BatchRunner::Result::NotStarted:
+        return QStringLiteral("       ! La commande n'a pas pu \u00EAtre lanc\u00E9e");
+    case BatchRunner::Result::NotWritten:
+        return QStringLiteral("       ! Impossible d'\u00E9crire le fichier de commandes ") +
+               QDir::toNativeSeparators(r.batchFile);
+    }
+    return {};
+}
+
+} // namespace
+
+FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &programFolder, QWidget *parent)
+    : QWidget(parent), m_desktop(desktop), m_settings(settings), m_twips(desktop.logicalDpi()),
+      m_programFolder(programFolder)
+{
+    setObjectName(QStringLiteral("frmPrinc"));
+    setWindowTitle(QStringLiteral("Velmora Sardenne"));
+    createControls();
+    m_console = new ConsoleWindow(this);
+    m_runner = new BatchRunner(interpreterIn(m_programFolder), m_console, this);
+
+    // Form_Load: centre at the design size, then the stored folder and placement.
+    resize(m_twips.toPixels(kAdminDesignWidth), m_twips.toPixels(kAdminDesignHeight));
+    const QSize screen = m_desktop.screenSize();
+    const auto centre = outils::CenterForm(m_twips.fromPixels(screen.width()), m_twips.fromPixels(screen.height()),
+                                           m_twips.fromPixels(frameGeometry().width()),
+                                           m_twips.fromPixels(frameGeometry().height()));
+    move(m_twips.toPixels(centre.left), m_twips.toPixels(centre.top));
+    txtRLPath->setText(m_settings.value(QStringLiteral("RLToolsPath"), kDefaultRLPath));
+    m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips);
+}
+
+FrmPrinc::~FrmPrinc() = default;
+
+void FrmPrinc::createControls()
+{
+    QFont bold = font();
+    bold.setBold(true);
+    auto place = [this](QWidget *w, float left, float top, float width, float height) {
+        w->setGeometry(m_twips.toPixels(left), m_twips.toPixels(top), m_twips.toPixels(width),
+                       m_twips.toPixels(height));
+    };
+
+    txtFileName = new QLineEdit(this);
+    txtFileName->setObjectName(QStringLiteral("txtFileName"));
+    txtFileName->setReadOnly(true);
+    txtFileName->setBackgroundRole(QPalette::Button);
+    QPalette buttonFace = txtFileName->palette();
+    buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
+    txtFileName->setPalette(buttonFace);
+    place(txtFileName, 120, 360, 3990, 320);
+
+    btOpenProj = new QPushButton(QStringLiteral("&Parcourir..."), this);
+    btOpenProj->setObjectName(QStringLiteral("btOpenProj"));
+    place(btOpenProj, 4185, 330, 975, 375);
+    connect(btOpenProj, &QPushButton::clicked, this, &FrmPrinc::btOpenProj_Click);
+
+    txtRLPath = new QLineEdit(this);
+    txtRLPath->setObjectName(QStringLiteral("txtRLPath"));
+    place(txtRLPath, 105, 1050, 5025, 320);
+
+    lvLang = new QTreeWidget(this);
+    lvLang->setObjectName(QStringLiteral("lvLang"));
+    lvLang->setRootIsDecorated(false);
+    lvLang->setUniformRowHeights(true);
+    lvLang->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvLang->setAllColumnsShowFocus(true);
+    lvLang->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvLang->header()->setSectionsClickable(false);
+    lvLang->header()->setStretchLastSection(false);
+    const struct
+    {
+        const char16_t *header;
+        float width;
+    } columns[] = {{u"Langue", 1200},       {u"Lang ID", 800},
+                   {u"Sublang ID", 1000},   {u"Fichier token", 1440},
+                   {u"Derni\u00E8re modification", 2000}, {u"Fichier ex\u00E9cutable", 1440},
+                   {u"Fichier Projet", 1440}};
+    QStringList headers;
+    for (const auto &c : columns)
+        headers << QString::fromUtf16(c.header);
+    lvLang->setHeaderLabels(headers);
+    for (int i = 0; i < 7; ++i)
+        lvLang->setColumnWidth(i, m_twips.toPixels(columns[i].width));
+    lvLang->setEnabled(false);
+    connect(lvLang, &QTreeWidget::itemDoubleClicked, this, [this] { lvLang_DblClick(); });
+
+    frmInfo = new QGroupBox(QStringLiteral("Outils"), this);
+    frmInfo->setObjectName(QStringLiteral("frmInfo"));
+    const struct
+    {
+        QPushButton **button;
+        const char *name;
+        const char16_t *caption;
+        float left, top;
+        void (FrmPrinc::*handler)();
+    } buttons[] = {
+        {&btActu, "btActu", u"A&ctualiser", 105, 270, &FrmPrinc::btActu_Click},
+        {&btAdmin, "btAdmin", u"&Administrer...", 90, 761, &FrmPrinc::btAdmin_Click},
+        {&btEdit, "btEdit", u"Editer les &tokens...", 90, 1252, &FrmPrinc::btEdit_Click},
+        {&btImport, "btImport", u"&DLL ==> TOK", 90, 1725, &FrmPrinc::btImport_Click},
+        {&btExport, "btExport", u"&TOK ==> DLL", 90, 2220, &FrmPrinc::btExport_Click},
+    };
+    for (const auto &b : buttons) {
+        *b.button = new QPushButton(QString::fromUtf16(b.caption), frmInfo);
+        (*b.button)->setObjectName(QString::fromLatin1(b.name));
+        place(*b.button, b.left, b.top, 2625, 390);
+        (*b.button)->setEnabled(false);
+        connect(*b.button, &QPushButton::clicked, this, b.handler);
+    }
+
+    txtOutput = new QPlainTextEdit(this);
+    txtOutput->setObjectName(QStringLiteral("txtOutput"));
+    txtOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtOutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    labInfo[0] = new QLabel(QStringLiteral("Nom du fichier :"), this);
+    place(labInfo[0], 120, 120, 1815, 255);
+    labInfo[1] = new QLabel(QStringLiteral("Chemin d'acc\u00E8s au r\u00E9pertoire contenant les RLTools :"), this);
+    place(labInfo[1], 105, 810, 5100, 255);
+    for (int i = 0; i < 2; ++i) {
+        labInfo[i]->setObjectName(QStringLiteral("labInfo"));
+        labInfo[i]->setProperty("index", i);
+        labInfo[i]->setFont(bold);
+    }
+
+    setTabOrder(txtFileName, btOpenProj);
+    setTabOrder(btOpenProj, txtRLPath);
+    setTabOrder(txtRLPath, lvLang);
+    setTabOrder(lvLang, btActu);
+    setTabOrder(btActu, btAdmin);
+    setTabOrder(btAdmin, btEdit);
+    setTabOrder(btEdit, btImport);
+    setTabOrder(btImport, btExport);
+    setTabOrder(btExport, txtOutput);
+    applyLayout();
+}
+
+void FrmPrinc::applyLayout()
+{
+    auto place = [this](QWidget *w, const TwipsRect &r) {
+        w->setGeometry(m_twips.toPixels(r.left), m_twips.toPixels(r.top), m_twips.toPixels(r.width),
+                       m_twips.toPixels(r.height));
+    };
+    place(frmInfo, m_layout.frmInfo);
+    place(lvLang, m_layout.lvLang);
+    place(txtOutput, m_layout.txtOutput);
+}
+
+void FrmPrinc::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ResizeAdminLayout(m_layout, m_twips.fromPixels(width()), m_twips.fromPixels(height()),
+                      windowState() & Qt::WindowMinimized);
+    applyLayout();
+}
+
+void FrmPrinc::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized)) {
+        ResizeAdminLayout(m_layout, m_twips.fromPixels(width()), m_twips.fromPixels(height()), false);
+        applyLayout();
+    }
+}
+
+void FrmPrinc::start(const QString &commandLine)
+{
+    m_commandLine = commandLine;
+    ShowInState(this, m_restored.state);
+    // Some window systems never report an activation: open once the loop runs.
+    QTimer::singleShot(0, this, [this] {
+        FitOuterSize(this, m_restored.outerSize);
+        onActivate();
+    });
+}
+
+void FrmPrinc::onActivate()
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    OpenMasterProject(m_commandLine);
+}
+
+void FrmPrinc::OpenMasterProject(const QString &path)
+{
+    const std::string bytes = ToPath(path);
+    if (bytes.empty())
+        return;
+    const auto firstLine = ReadAdminMasterProject(bytes);
+    if (!firstLine)
+        return; // not readable: everything stays as it was
+
+    m_masterPath = bytes;
+    m_masterFirstLine = *firstLine;
+    txtFileName->setText(path);
+    m_masterFileName = outils::ExtractFileName(bytes);
+    m_masterFolder = outils::ExtractPath(bytes);
+    if (m_masterFolder == bytes) {
+        // A bare file name lies in the current directory.
+        m_masterFolder = ToPath(QDir::currentPath()) + "/";
+    }
+    std::error_code ec;
+    std::filesystem::current_path(std::filesystem::path(m_masterFolder), ec);
+    if (ec)
+        PrintOutput(QStringLiteral("Attention : le dossier ") + FromPath(m_masterFolder) +
+                    QStringLiteral(" n'a pas pu devenir le r\u00E9pertoire courant."));
+
+    btActu->setEnabled(true);
+    btAdmin->setEnabled(true);
+    btEdit->setEnabled(true);
+    btImport->setEnabled(true);
+    btExport->setEnabled(true);
+    lvLang->setEnabled(true);
+
+    lvLang->clear();
+    for (const std::string &name : ListLanguageProjects(m_masterFolder)) {
+        const LanguageRow row = ReadLanguageRow(m_masterFolder, name);
+        auto *item = new QTreeWidgetItem(lvLang);
+        item->setText(KEY_LANG, FromTokenBytes(row.lang));
+        item->setText(KEY_LANGID, FromTokenBytes(row.langId));
+        item->setText(KEY_LANGSUBID, FromTokenBytes(row.langSubId));
+        item->setText(KEY_TOKENFILE, FromTokenBytes(row.tokenFile));
+        item->setData(KEY_TOKENFILE, TagRole, QByteArray::fromStdString(row.tokenFileTag));
+        item->setText(KEY_MODIF,
+                      row.tokenFileFound.empty() ? QString()
+                                                 : GeneralDate(QFileInfo(FromPath(row.tokenFileFound)).lastModified()));
+        item->setText(KEY_EXEFILE, FromTokenBytes(row.exeFile));
+        item->setData(KEY_EXEFILE, TagRole, QByteArray::fromStdString(row.exeFileTag));
+        item->setText(KEY_PRJFILE, FromPath(row.prjFile));
+        for (const std::string &problem : row.problems)
+            PrintOutput(FromTokenBytes(problem));
+    }
+    if (lvLang->topLevelItemCount() > 0) {
+        lvLang->setCurrentItem(lvLang->topLevelItem(0));
+        lvLang->topLevelItem(0)->setSelected(true);
+    }
+}
+
+QString FrmPrinc::GeneralDate(const QDateTime &time, const QLocale &locale)
+{
+    const QDateTime local = time.toLocalTime();
+    const QString date = locale.toString(local.date(), QLocale::ShortFormat);
+    if (local.time() == QTime(0, 0))
+        return date;
+    // The long time format without its time zone.
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    QString plain;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        plain += c;
+    }
+    return date + QLatin1Char(' ') + locale.toString(local.time(), plain.trimmed());
+}
+
+void FrmPrinc::PrintOutput(const QString &line)
+{
+    QTextCursor cursor(txtOutput->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(line + QLatin1Char('\n'));
+    txtOutput->moveCursor(QTextCursor::End);
+    txtOutput->ensureCursorVisible();
+}
+
+QString FrmPrinc::outputText() const
+{
+    QString text = txtOutput->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+std::vector<JobRow> FrmPrinc::selectedRows() const
+{
+    std::vector<JobRow> rows;
+    for (int i = 0; i < lvLang->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = lvLang->topLevelItem(i);
+        if (!item->isSelected())
+            continue;
+        JobRow row;
+        row.langId = ToTokenBytes(item->text(KEY_LANGID)).value_or(std::string());
+        row.langSubId = ToTokenBytes(item->text(KEY_LANGSUBID)).value_or(std::string());
+        row.prjFile = ToPath(item->text(KEY_PRJFILE));
+        row.tokenFileTag = item->data(KEY_TOKENFILE, TagRole).toByteArray().toStdString();
+        row.exeFileTag = item->data(KEY_EXEFILE, TagRole).toByteArray().toStdString();
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void FrmPrinc::runJob(const std::vector<JobStep> &steps)
+{
+    for (const JobStep &step : steps) {
+        if (step.kind == JobStep::Print) {
+            PrintOutput(FromTokenBytes(step.text));
+            continue;
+        }
+        const BatchRunner::Result result = m_runner->Exec(step.text);
+        const QString failure = failureLine(result, m_runner->timeLimit());
+        if (!failure.isEmpty())
+            PrintOutput(failure);
+    }
+}
+
+void FrmPrinc::btActu_Click()
+{
+    runJob(RefreshJob([this] { return ToPath(txtRLPath->text()); }, m_masterFileName, selectedRows()));
+}
+
+void FrmPrinc::btExport_Click()
+{
+    runJob(ExportJob([this] { return ToPath(txtRLPath->text()); }, m_masterFirstLine, selectedRows()));
+}
+
+void FrmPrinc::btImport_Click()
+{
+    runJob(ImportJob([this] { return ToPath(txtRLPath->text()); }, selectedRows()));
+}
+
+void FrmPrinc::btEdit_Click()
+{
+    const QTreeWidgetItem *item = lvLang->currentItem();
+    if (!item || !item->isSelected())
+        return; // no project to pass
+    const QString project = FromPath(m_masterFolder) + item->text(KEY_PRJFILE);
+#ifdef Q_OS_WIN
+    const QString program = m_programFolder + QStringLiteral("\\quenlit.exe");
+#else
+    const QString program = QDir(m_programFolder).filePath(QStringLiteral("quenlit"));
+#endif
+    // A program that cannot be started is ignored.
+    m_desktop.startProgram(program, {project}, QDir::currentPath());
+}
+
+void FrmPrinc::lvLang_DblClick()
+{
+    btEdit_Click();
+}
+
+void FrmPrinc::btAdmin_Click()
+{
+    m_desktop.startProgram(txtRLPath->text() + QStringLiteral("RLAdmin.exe"), {FromPath(m_masterFileName)},
+                           QDir::currentPath());
+}
+
+void FrmPrinc::btOpenProj_Click()
+{
+    const QString file = m_desktop.chooseFile(
+        this, {QStringLiteral("Projet Master RLTools (*.mpj)"), QStringLiteral("Tous les fichiers (*)")}, QString());
+    if (file.isEmpty())
+        return;
+    OpenMasterProject(file);
+}
+
+void FrmPrinc::TermineApp()
+{
+    if (m_ended)
+        return;
+    m_settings.setValue(QStringLiteral("RLToolsPath"), txtRLPath->text());
+    StorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips);
+    m_ended = true;
+    m_console->close();
+    m_desktop.endProgram();
+}
+
+void FrmPrinc::closeEvent(QCloseEvent *event)
+{
+    TermineApp();
+    event->accept();
+}
+
+} // namespace sardenne

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "adminlayout.h"
+#include "jobcommands.h"
+#include "placement.h"
+
+#include <QLocale>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class BatchRunner;
+class ConsoleWindow;
+class Desktop;
+class QDateTime;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
+class SettingsStore;
+
+namespace sardenne {
+
+// The administrator's one window. It owns the master values and the rows of the
+// language list, replaced by each successful opening of a master project.
+class FrmPrinc : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Columns of the language list, in order.
+    enum LangColumn
+    {
+        KEY_LANG,
+        KEY_LANGID,
+        KEY_LANGSUBID,
+        KEY_TOKENFILE,
+        KEY_MODIF,
+        KEY_EXEFILE,
+        KEY_PRJFILE
+    };
+    // The hidden values of the KEY_TOKENFILE and KEY_EXEFILE cells: the bytes read.
+    static constexpr int TagRole = Qt::UserRole;
+
+    // Neither is owned; both must outlive the window. `programFolder` holds the
+    // token editor and the batch interpreter.
+    FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &programFolder, QWidget *parent = nullptr);
+    ~FrmPrinc() override;
+
+    void start(const QString &commandLine);
+
+    void OpenMasterProject(const QString &path);
+    void PrintOutput(const QString &line);
+    BatchRunner &runner() const { return *m_runner; }
+    void TermineApp();
+
+    void btOpenProj_Click();
+    void btActu_Click();
+    void btExport_Click();
+    void btImport_Click();
+    void btEdit_Click();
+    void btAdmin_Click();
+    void lvLang_DblClick();
+
+    const std::string &masterFirstLine() const { return m_masterFirstLine; }
+    const std::string &masterFileName() const { return m_masterFileName; }
+    const std::string &masterFolder() const { return m_masterFolder; }
+    const AdminLayout &layoutTwips() const { return m_layout; }
+    int startState() const { return m_restored.state; }
+    QString outputText() const;
+
+    static QString GeneralDate(const QDateTime &time, const QLocale &locale = QLocale());
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createControls();
+    void applyLayout();
+    void onActivate();
+    std::vector<JobRow> selectedRows() const;
+    void runJob(const std::vector<JobStep> &steps);
+
+    Desktop &m_desktop;
+    SettingsStore &m_settings;
+    Twips m_twips;
+    QString m_programFolder;
+    AdminLayout m_layout;
+
+    // Master values, empty until the first successful opening.
+    std::string m_masterPath;
+    std::string m_masterFirstLine;
+    std::string m_masterFileName;
+    std::string m_masterFolder;
+
+    QLineEdit *txtFileName = nullptr;
+    QPushButton *btOpenProj = nullptr;
+    QLineEdit *txtRLPath = nullptr;
+    QTreeWidget *lvLang = nullptr;
+    QGroupBox *frmInfo = nullptr;
+    QPushButton *btActu = nullptr;
+    QPushButton *btAdmin = nullptr;
+    QPushButton *btEdit = nullptr;
+    QPushButton *btImport = nullptr;
+    QPushButton *btExport = nullptr;
+    QPlainTextEdit *txtOutput = nullptr;
+    QLabel *labInfo[2] = {};
+
+    ConsoleWindow *m_console = nullptr;
+    BatchRunner *m_runner = nullptr;
+    QString m_commandLine;
+    RestoredPlacement m_restored;
+    bool m_activated = false;
+    bool m_ended = false;
+};
+
+} // namespace sardenne

@@ -1,0 +1,125 @@
+#include "languagelist.h"
+
+#include "charset.h"
+#include "outils.h"
+#include "projectfiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+std::string ExtractWord(const std::string &line, long long n)
+{
+    if (n < 1)
+        return {};
+    std::size_t start = 0;
+    for (long long k = 1; k < n; ++k) {
+        const auto blank = line.find(' ', start);
+        if (blank == std::string::npos)
+            return {};
+        start = blank + 1;
+    }
+    const auto end = line.find(' ', start);
+    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+namespace {
+
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+fs::path folderPath(const std::string &folder)
+{
+    return folder.empty() ? fs::path(".") : fs::path(folder);
+}
+
+} // namespace
+
+std::vector<std::string> ListLanguageProjects(const std::string &folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folderPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.')
+            continue; // hidden
+        if (name.size() < 4 || lower(name.substr(name.size() - 4)) != ".prj")
+            continue;
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError))
+            continue;
+        names.push_back(name);
+    }
+    std::stable_sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+        const std::string la = lower(a);
+        const std::string lb = lower(b);
+        return la != lb ? la < lb : a < b;
+    });
+    return names;
+}
+
+std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name)
+{
+    if (name.empty())
+        return std::nullopt;
+    std::error_code ec;
+    const fs::path exact = folderPath(folder) / name;
+    if (fs::is_regular_file(exact, ec))
+        return exact.string();
+    const std::string wanted = lower(name);
+    std::vector<std::string> matches;
+    for (fs::directory_iterator it(folderPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        if (lower(it->path().filename().string()) == wanted) {
+            std::error_code typeError;
+            if (it->is_regular_file(typeError))
+                matches.push_back(it->path().string());
+        }
+    }
+    if (matches.empty())
+        return std::nullopt;
+    std::sort(matches.begin(), matches.end());
+    return matches.front();
+}
+
+LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFile)
+{
+    const Charset &charset = Charset::windows1252();
+    LanguageRow row;
+    row.prjFile = prjFile;
+    const AdminLanguageProject project = ReadAdminLanguageProject(folder + prjFile);
+    if (!project.opened) {
+        row.problems.push_back("Attention : le projet " + prjFile + " n'a pas pu \xEAtre lu.");
+        return row;
+    }
+    if (project.linesRead < 7)
+        row.problems.push_back("Attention : le projet " + prjFile + " n'a que " + std::to_string(project.linesRead) +
+                               " ligne(s) sur les 7 attendues.");
+
+    row.tokenFileTag = project.tokenFile;
+    const std::string t = charset.toUpper(outils::ExtractFileName(project.tokenFile));
+    row.tokenFile = t;
+    if (t.size() >= 4) {
+        row.lang = t.substr(0, t.size() - 4);
+    } else if (project.linesRead >= 2) {
+        row.problems.push_back("Attention : le nom du fichier token du projet " + prjFile +
+                               " a moins de quatre caract\xE8res.");
+    }
+    row.langId = ExtractWord(project.languageLine, 2);
+    row.langSubId = ExtractWord(project.languageLine, 3);
+    row.exeFileTag = project.targetFile;
+    row.exeFile = charset.toUpper(outils::ExtractFileName(project.targetFile));
+
+    // The date is that of the file named T in the master folder.
+    if (const auto found = FindFileIgnoringCase(folder, t))
+        row.tokenFileFound = *found;
+    if (row.tokenFileFound.empty() && project.linesRead >= 2)
+        row.problems.push_back("Attention : le fichier token " + t + " du projet " + prjFile +
+                               " est introuvable dans le dossier du projet ma\xEEtre.");
+    return row;
+}

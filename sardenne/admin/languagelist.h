@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The n-th word of a line, words being separated by single blanks (two blanks
+// enclose an empty word); empty when the line has fewer words or n is below 1.
+std::string ExtractWord(const std::string &line, long long n);
+
+// One row of the language list, as read from one language project file beside
+// the master project. Texts are the bytes read (8-bit).
+struct LanguageRow
+{
+    std::string lang;           // KEY_LANG: token file name without its last four characters
+    std::string langId;         // KEY_LANGID: word 2 of line 6
+    std::string langSubId;      // KEY_LANGSUBID: word 3 of line 6
+    std::string tokenFile;      // KEY_TOKENFILE shown: file name of line 2, upper case
+    std::string tokenFileTag;   // hidden: line 2 exactly as read
+    std::string tokenFileFound; // the file T in the master folder whose date KEY_MODIF shows; empty when missing
+    std::string exeFile;        // KEY_EXEFILE shown: file name of line 7, upper case
+    std::string exeFileTag;     // hidden: line 7 exactly as read
+    std::string prjFile;        // KEY_PRJFILE: the file name as listed
+    // What was wrong with this language project, one French line each.
+    std::vector<std::string> problems;
+};
+
+// Names of the "*.prj" files of a folder: files only, not hidden, the extension
+// matched without regard to case, in name order compared without regard to case.
+std::vector<std::string> ListLanguageProjects(const std::string &folder);
+
+// The file of that name in the folder, its letter case disregarded (an exact
+// match first); nothing when there is none.
+std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name);
+
+// Reads the row of one language project. `folder` ends with its separator (or
+// is empty for the current directory).
+LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFile);

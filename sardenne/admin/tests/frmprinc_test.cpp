@@ -1,0 +1,335 @@
+#include "batchrunner.h"
+#include "fakedesktop.h"
+#include "frmprinc.h"
+#include "settingsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using sardenne::FrmPrinc;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    if (executable)
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class SardenneTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeDesktop> m_desktop;
+    std::unique_ptr<QtSettingsStore> m_settings;
+    QString m_saved;
+
+    QString master() const { return m_dir->filePath(QStringLiteral("work/demo.mpj")); }
+    QString rlFolder() const { return m_dir->filePath(QStringLiteral("rltools")) + QLatin1Char('/'); }
+    QString calls() const { return m_dir->filePath(QStringLiteral("rltools/calls.log")); }
+
+    std::unique_ptr<FrmPrinc> newWindow()
+    {
+        // The batch interpreter lies beside the program; the tests use the built one.
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings,
+                                            QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath());
+        return w;
+    }
+
+    std::unique_ptr<FrmPrinc> openedWindow()
+    {
+        auto w = newWindow();
+        w->show();
+        w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->setText(rlFolder());
+        w->OpenMasterProject(master());
+        return w;
+    }
+
+    static QTreeWidget *list(FrmPrinc &w) { return w.findChild<QTreeWidget *>(QStringLiteral("lvLang")); }
+    static QPushButton *button(FrmPrinc &w, const char *name)
+    {
+        return w.findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+
+    static void selectRows(FrmPrinc &w, const QList<int> &rows)
+    {
+        QTreeWidget *l = list(w);
+        l->clearSelection();
+        for (int r : rows)
+            l->topLevelItem(r)->setSelected(true);
+    }
+
+private slots:
+    void init()
+    {
+        m_saved = QDir::currentPath();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_desktop = std::make_unique<FakeDesktop>();
+        m_settings = std::make_unique<QtSettingsStore>(m_dir->filePath(QStringLiteral("cfg/Velmora Tamrix.ini")));
+        QDir(m_dir->path()).mkpath(QStringLiteral("work/fr"));
+        QDir(m_dir->path()).mkpath(QStringLiteral("rltools"));
+        writeFile(master(), "demo.dll\r\ndemo.tok\r\n");
+        writeFile(m_dir->filePath(QStringLiteral("work/fr.prj")),
+                  "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr\\demo.dll\r\n");
+        writeFile(m_dir->filePath(QStringLiteral("work/DE.prj")),
+                  "demo.mpj\r\nde\\de.tok\r\n\r\n\r\n\r\nLANGUAGE 7 1\r\nde.dll\r\n");
+        writeFile(m_dir->filePath(QStringLiteral("work/it.prj")), "demo.mpj\r\nit.tok\r\n");
+        writeFile(m_dir->filePath(QStringLiteral("work/fr.tok")), "[[4|1|1|0|1|]]=&Fichier\r\n");
+        writeFile(m_dir->filePath(QStringLiteral("work/De.Tok")), "");
+        const QByteArray standIn = "#!/bin/sh\n"
+                                   "printf '%s|%s' \"$PWD\" \"$(basename \"$0\")\" >> \"$(dirname \"$0\")/calls.log\"\n"
+                                   "for a in \"$@\"; do printf ' [%s]' \"$a\" >> \"$(dirname \"$0\")/calls.log\"; done\n"
+                                   "echo >> \"$(dirname \"$0\")/calls.log\"\n"
+                                   "case \"$2\" in 99) exit 2;; esac\n";
+        writeFile(rlFolder() + QStringLiteral("rlman"), standIn, true);
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_saved);
+        m_dir.reset();
+    }
+
+    void firstStart()
+    {
+        auto w = newWindow();
+        w->show();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Sardenne"));
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->text(), QStringLiteral("C:\\RLTools\\"));
+        QCOMPARE(w->width(), 567);
+        QCOMPARE(w->height(), 434);
+        QVERIFY(qAbs(w->frameGeometry().x() - (1920 - w->frameGeometry().width()) / 2) <= 3);
+        for (const char *b : {"btActu", "btAdmin", "btEdit", "btImport", "btExport"})
+            QVERIFY2(!button(*w, b)->isEnabled(), b);
+        QVERIFY(button(*w, "btOpenProj")->isEnabled());
+        QCOMPARE(button(*w, "btEdit")->text(), QStringLiteral("Editer les &tokens..."));
+        QCOMPARE(w->findChild<QGroupBox *>(QStringLiteral("frmInfo"))->title(), QStringLiteral("Outils"));
+        QVERIFY(!list(*w)->isEnabled());
+        QCOMPARE(list(*w)->headerItem()->text(4), QStringLiteral("Derni\u00E8re modification"));
+        QVERIFY(w->findChild<QLabel *>(QStringLiteral("labInfo"))->font().bold());
+        // Design layout.
+        QCOMPARE(w->layoutTwips().frmInfo.left, 5595.0f);
+        QCOMPARE(w->layoutTwips().txtOutput.height, 1780.0f);
+        w->TermineApp();
+        for (const char *key : {"RLToolsPath", "AdminWindowState", "AdminLeft", "AdminTop", "AdminWidth", "AdminHeight"})
+            QVERIFY2(!m_settings->value(QString::fromLatin1(key), QString()).isNull(), key);
+        QCOMPARE(m_desktop->endCalls, 1);
+    }
+
+    void commandLineFillsTheList()
+    {
+        auto w = newWindow();
+        w->start(master());
+        QTRY_COMPARE(list(*w)->topLevelItemCount(), 3);
+        QTreeWidget *l = list(*w);
+        QVERIFY(l->isEnabled());
+        QVERIFY(button(*w, "btExport")->isEnabled());
+        // In name order whatever the case: DE.prj, fr.prj, it.prj.
+        QTreeWidgetItem *de = l->topLevelItem(0);
+        QCOMPARE(de->text(FrmPrinc::KEY_PRJFILE), QStringLiteral("DE.prj"));
+        QCOMPARE(de->text(FrmPrinc::KEY_LANG), QStringLiteral("DE"));
+        QCOMPARE(de->text(FrmPrinc::KEY_TOKENFILE), QStringLiteral("DE.TOK"));
+        QCOMPARE(de->data(FrmPrinc::KEY_TOKENFILE, FrmPrinc::TagRole).toByteArray(), QByteArray("de\\de.tok"));
+        QVERIFY(!de->text(FrmPrinc::KEY_MODIF).isEmpty()); // De.Tok found beside the master project
+        QTreeWidgetItem *fr = l->topLevelItem(1);
+        QCOMPARE(fr->text(FrmPrinc::KEY_LANGID), QStringLiteral("12"));
+        QCOMPARE(fr->text(FrmPrinc::KEY_LANGSUBID), QStringLiteral("1"));
+        QCOMPARE(fr->text(FrmPrinc::KEY_EXEFILE), QStringLiteral("DEMO.DLL"));
+        QCOMPARE(fr->data(FrmPrinc::KEY_EXEFILE, FrmPrinc::TagRole).toByteArray(), QByteArray("fr\\demo.dll"));
+        QTreeWidgetItem *it = l->topLevelItem(2);
+        QCOMPARE(it->text(FrmPrinc::KEY_LANG), QStringLiteral("IT"));
+        QCOMPARE(it->text(FrmPrinc::KEY_EXEFILE), QString());
+        QCOMPARE(it->text(FrmPrinc::KEY_MODIF), QString());
+        QVERIFY(w->outputText().contains(QStringLiteral("it.prj n'a que 2 ligne(s)")));
+        QVERIFY(w->outputText().contains(QStringLiteral("IT.TOK du projet it.prj est introuvable")));
+        QCOMPARE(l->currentItem(), de);
+        QVERIFY(de->isSelected());
+        QCOMPARE(QDir::currentPath(), QDir(m_dir->filePath(QStringLiteral("work"))).canonicalPath());
+        QCOMPARE(w->masterFirstLine(), std::string("demo.dll"));
+        QCOMPARE(w->masterFileName(), std::string("demo.mpj"));
+    }
+
+    void failedOpeningKeepsTheFirstAndReopeningAddsNoRows()
+    {
+        auto w = openedWindow();
+        const QString cwd = QDir::currentPath();
+        w->OpenMasterProject(m_dir->filePath(QStringLiteral("missing.mpj")));
+        writeFile(m_dir->filePath(QStringLiteral("empty.mpj")), "");
+        w->OpenMasterProject(m_dir->filePath(QStringLiteral("empty.mpj")));
+        w->OpenMasterProject(QString());
+        QCOMPARE(list(*w)->topLevelItemCount(), 3);
+        QCOMPARE(QDir::currentPath(), cwd);
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtFileName"))->text(), master());
+        w->OpenMasterProject(master());
+        QCOMPARE(list(*w)->topLevelItemCount(), 3);
+
+        m_desktop->fileAnswers = {};
+        w->btOpenProj_Click();
+        QCOMPARE(m_desktop->fileFilters,
+                 (QStringList{QStringLiteral("Projet Master RLTools (*.mpj)"), QStringLiteral("Tous les fichiers (*)")}));
+        QCOMPARE(list(*w)->topLevelItemCount(), 3);
+    }
+
+    void placementRoundTrips()
+    {
+        int outerWidth = 0;
+        {
+            auto w = newWindow();
+            w->show();
+            w->setGeometry(300, 200, 700, 500);
+            outerWidth = w->frameGeometry().width();
+            w->showMaximized();
+            w->TermineApp();
+        }
+        QCOMPARE(m_settings->value(QStringLiteral("AdminWindowState"), QString()), QString::number(2));
+        // The outer width of the normal window, in twips.
+        QCOMPARE(m_settings->value(QStringLiteral("AdminWidth"), QString()), QString::number(outerWidth * 15));
+        auto w = newWindow();
+        QCOMPARE(w->startState(), 2);
+        w->start(QString());
+        w->showNormal();
+        QTRY_COMPARE(w->frameGeometry().width(), outerWidth);
+        QCOMPARE(w->width(), 700);
+
+        m_settings->setValue(QStringLiteral("AdminLeft"), QStringLiteral("1200,5"));
+        m_settings->setValue(QStringLiteral("AdminWindowState"), QStringLiteral("1"));
+        auto comma = newWindow();
+        QCOMPARE(comma->frameGeometry().x(), 80);
+        QCOMPARE(comma->startState(), 1);
+        m_settings->setValue(QStringLiteral("AdminLeft"), QStringLiteral("nothing"));
+        m_settings->setValue(QStringLiteral("AdminWindowState"), QStringLiteral("5"));
+        auto none = newWindow();
+        QCOMPARE(none->frameGeometry().x(), 0);
+        QCOMPARE(none->startState(), 0);
+    }
+
+    void generalDate()
+    {
+        const QLocale french(QLocale::French, QLocale::France);
+        const QDateTime afternoon(QDate(2000, 12, 5), QTime(17, 25, 52));
+        QCOMPARE(FrmPrinc::GeneralDate(afternoon, french), QStringLiteral("05/12/2000 17:25:52"));
+        QCOMPARE(FrmPrinc::GeneralDate(QDateTime(QDate(2000, 12, 5), QTime(0, 0)), french),
+                 QStringLiteral("05/12/2000"));
+    }
+
+    void refreshCommandsAndPane()
+    {
+        auto w = openedWindow();
+        auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
+        pane->setPlainText(QStringLiteral("typed"));
+        selectRows(*w, {});
+        w->btActu_Click();
+        const QString work = QDir(m_dir->filePath(QStringLiteral("work"))).canonicalPath();
+        QCOMPARE(QString::fromUtf8(readFile(calls())), work + QStringLiteral("|rlman [-m] [demo.mpj]\n"));
+        QCOMPARE(w->outputText(), QStringLiteral("typedActualisation des fichiers du projet\r\n"
+                                                 "------------------------------------\r\n"
+                                                 "\r\n"
+                                                 "    * Mise \u00E0 jour des tokens du projet ma\u00EEtre\r\n"
+                                                 "\r\n"
+                                                 "Op\u00E9ration termin\u00E9e ! \r\n"));
+
+        QFile::remove(calls());
+        pane->clear();
+        selectRows(*w, {1, 0});
+        w->btActu_Click();
+        QCOMPARE(QString::fromUtf8(readFile(calls())),
+                 work + QStringLiteral("|rlman [-m] [demo.mpj]\n") + work +
+                     QStringLiteral("|rlman [-n] [7] [1] [-l] [DE.prj] [demo.mpj] [de\\de.tok]\n") + work +
+                     QStringLiteral("|rlman [-n] [12] [1] [-l] [fr.prj] [demo.mpj] [fr.tok]\n"));
+        QVERIFY(w->outputText().contains(QStringLiteral("projet DE.prj\r\n    * Mise \u00E0 jour des tokens du projet fr.prj\r\n")));
+        QVERIFY(QDir::current().entryList({QStringLiteral("~tamrix*")}).isEmpty());
+    }
+
+    void exportImportAndFailureLines()
+    {
+        auto w = openedWindow();
+        selectRows(*w, {1});
+        w->btExport_Click();
+        w->btImport_Click();
+        const QString work = QDir(m_dir->filePath(QStringLiteral("work"))).canonicalPath();
+        QCOMPARE(QString::fromUtf8(readFile(calls())),
+                 work + QStringLiteral("|rlman [-n] [12] [1] [-r] [demo.dll] [fr.tok] [fr\\demo.dll]\n") + work +
+                     QStringLiteral("|rlman [-o] [12] [1] [-t] [fr\\demo.dll] [fr.tok]\n"));
+        QVERIFY(w->outputText().endsWith(QStringLiteral("Imporation des tokens contenus dans les fichiers DLL\r\n"
+                                                        "----------------------------------------------------\r\n"
+                                                        "\r\n"
+                                                        "     - Importation des tokens du fichier fr\\demo.dll\r\n"
+                                                        "\r\n"
+                                                        "Op\u00E9ration termin\u00E9e !\r\n")));
+        QVERIFY(w->outputText().contains(QStringLiteral("     - Exporatation des tokens vers  fr\\demo.dll\r\n\r\n")));
+
+        // A failing command adds one line right after its progress line; the job goes on.
+        writeFile(m_dir->filePath(QStringLiteral("work/fr.prj")),
+                  "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 99 1\r\nfr\\demo.dll\r\n");
+        w->OpenMasterProject(master());
+        selectRows(*w, {1});
+        w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"))->clear();
+        w->btExport_Click();
+        QCOMPARE(w->outputText(), QStringLiteral("Exporation des tokens vers des fichiers DLL\r\n"
+                                                 "------------------------------------------\r\n"
+                                                 "\r\n"
+                                                 "     - Exporatation des tokens vers  fr\\demo.dll\r\n"
+                                                 "       ! \u00C9chec de la commande (code 2)\r\n"
+                                                 "\r\n"
+                                                 "Op\u00E9ration termin\u00E9e ! \r\n"));
+        // An RLTools folder without its final separator: the command cannot start.
+        w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->setText(m_dir->filePath(QStringLiteral("rltools")));
+        w->btImport_Click();
+        QVERIFY(w->outputText().contains(QStringLiteral("(code 127)")));
+    }
+
+    void launching()
+    {
+        auto w = openedWindow();
+        const QString programFolder = QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath();
+        selectRows(*w, {1});
+        list(*w)->setCurrentItem(list(*w)->topLevelItem(1));
+        w->btEdit_Click();
+        w->lvLang_DblClick();
+        QCOMPARE(m_desktop->starts.size(), 2);
+        const QString expectedProject = m_dir->filePath(QStringLiteral("work/")) + QStringLiteral("fr.prj");
+        for (const auto &start : m_desktop->starts) {
+            QCOMPARE(start.program, programFolder + QStringLiteral("/quenlit"));
+            QCOMPARE(start.arguments, QStringList{expectedProject});
+        }
+        w->btAdmin_Click();
+        QCOMPARE(m_desktop->starts.last().program, rlFolder() + QStringLiteral("RLAdmin.exe"));
+        QCOMPARE(m_desktop->starts.last().arguments, QStringList{QStringLiteral("demo.mpj")});
+        QCOMPARE(m_desktop->starts.last().folder, QDir(m_dir->filePath(QStringLiteral("work"))).canonicalPath());
+
+        list(*w)->clearSelection();
+        list(*w)->setCurrentItem(nullptr);
+        m_desktop->starts.clear();
+        w->btEdit_Click();
+        QVERIFY(m_desktop->starts.isEmpty());
+        m_desktop->startSucceeds = false;
+        w->btAdmin_Click(); // nothing reported
+        QVERIFY(m_desktop->errors.isEmpty());
+    }
+};
+
+QTEST_MAIN(SardenneTest)
+#include "frmprinc_test.moc"

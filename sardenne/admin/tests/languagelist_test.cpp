@@ -1,0 +1,129 @@
+#include "languagelist.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct WordCase
+{
+    const char *line;
+    int n;
+    const char *word;
+};
+
+class Words : public testing::TestWithParam<WordCase>
+{
+};
+
+TEST_P(Words, ExtractWord)
+{
+    EXPECT_EQ(ExtractWord(GetParam().line, GetParam().n), GetParam().word) << GetParam().line << " #" << GetParam().n;
+}
+
+INSTANTIATE_TEST_SUITE_P(LanguageLines, Words,
+                         testing::Values(WordCase{"LANGUAGE 12 1", 2, "12"}, WordCase{"LANGUAGE 12 1", 3, "1"},
+                                         WordCase{"LANGUAGE 12 1", 1, "LANGUAGE"}, WordCase{"LANGUAGE 12 1", 4, ""},
+                                         WordCase{"LANGUAGE 12", 2, "12"}, WordCase{"LANGUAGE 12", 3, ""},
+                                         WordCase{"LANGUAGE", 2, ""}, WordCase{"LANGUAGE", 3, ""},
+                                         WordCase{"LANGUAGE  12 1", 2, ""}, WordCase{"LANGUAGE  12 1", 3, "12"},
+                                         WordCase{"LANGUAGE\t12 1", 2, "1"}, WordCase{"a b", 0, ""},
+                                         WordCase{"a b", -1, ""}, WordCase{"", 1, ""}, WordCase{"a b ", 3, ""}));
+
+class Folder : public testing::Test
+{
+protected:
+    fs::path dir;
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("tamrix-lang-" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void write(const std::string &name, const std::string &text)
+    {
+        std::ofstream(dir / name, std::ios::binary) << text;
+    }
+    std::string folder() const { return dir.string() + "/"; }
+};
+
+TEST_F(Folder, ListsPrjFilesIgnoringCaseInNameOrder)
+{
+    for (const char *name : {"fr.prj", "DE.PRJ", "it.Prj", ".hidden.prj", "notes.txt", "b.prjx", "Ab.prj"})
+        write(name, "");
+    fs::create_directory(dir / "folder.prj");
+    EXPECT_EQ(ListLanguageProjects(folder()), (std::vector<std::string>{"Ab.prj", "DE.PRJ", "fr.prj", "it.Prj"}));
+    EXPECT_TRUE(ListLanguageProjects((dir / "missing/").string()).empty());
+}
+
+TEST_F(Folder, CompleteRow)
+{
+    write("fr.prj", "demo.mpj\r\nC:\\Work\\fr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n..\\bin\\French.dll\r\n");
+    write("FR.TOK", "");
+    const LanguageRow row = ReadLanguageRow(folder(), "fr.prj");
+    EXPECT_EQ(row.lang, "FR");
+    EXPECT_EQ(row.langId, "12");
+    EXPECT_EQ(row.langSubId, "1");
+    EXPECT_EQ(row.tokenFile, "FR.TOK");
+    EXPECT_EQ(row.tokenFileTag, "C:\\Work\\fr.tok");
+    EXPECT_EQ(row.exeFile, "FRENCH.DLL");
+    EXPECT_EQ(row.exeFileTag, "..\\bin\\French.dll");
+    EXPECT_EQ(row.prjFile, "fr.prj");
+    EXPECT_EQ(fs::path(row.tokenFileFound).filename(), "FR.TOK");
+    EXPECT_TRUE(row.problems.empty());
+}
+
+TEST_F(Folder, TokenFileFoundWhateverItsCase)
+{
+    write("de.prj", "demo.mpj\r\nsub/De.Tok\r\n\r\n\r\n\r\nLANGUAGE 7 1\r\nde.dll\r\n");
+    write("de.tok", "");
+    const LanguageRow row = ReadLanguageRow(folder(), "de.prj");
+    EXPECT_EQ(row.tokenFile, "DE.TOK");
+    EXPECT_EQ(fs::path(row.tokenFileFound).filename(), "de.tok");
+}
+
+TEST_F(Folder, AccentedNamesInUpperCase)
+{
+    write("x.prj", "m\r\nfran\xE7" "ais.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n\xE9t\xE9.dll\r\n");
+    const LanguageRow row = ReadLanguageRow(folder(), "x.prj");
+    EXPECT_EQ(row.tokenFile, "FRAN\xC7" "AIS.TOK");
+    EXPECT_EQ(row.lang, "FRAN\xC7" "AIS");
+    EXPECT_EQ(row.exeFile, "\xC9T\xC9.DLL");
+}
+
+TEST_F(Folder, IncompleteProjectsStillGiveAWholeRow)
+{
+    write("short.prj", "demo.mpj\r\nit.tok\r\n");
+    write("tiny.prj", "demo.mpj\r\na.t\r\n\r\n\r\n\r\nLANGUAGE 16\r\nit.dll\r\n");
+    write("four.prj", "demo.mpj\r\nA.TK\r\n\r\n\r\n\r\nLANGUAGE\r\nx.dll\r\n");
+    write("A.TK", "");
+    const LanguageRow shortRow = ReadLanguageRow(folder(), "short.prj");
+    EXPECT_EQ(shortRow.lang, "IT");
+    EXPECT_EQ(shortRow.langId, "");
+    EXPECT_EQ(shortRow.exeFileTag, "");
+    EXPECT_TRUE(shortRow.tokenFileFound.empty());
+    EXPECT_EQ(shortRow.problems.size(), 2u); // too short, token file missing
+
+    const LanguageRow tiny = ReadLanguageRow(folder(), "tiny.prj");
+    EXPECT_EQ(tiny.lang, "");
+    EXPECT_EQ(tiny.tokenFile, "A.T");
+    EXPECT_EQ(tiny.langId, "16");
+    EXPECT_EQ(tiny.langSubId, "");
+    EXPECT_FALSE(tiny.problems.empty());
+
+    const LanguageRow four = ReadLanguageRow(folder(), "four.prj");
+    EXPECT_EQ(four.lang, "");
+    EXPECT_EQ(four.tokenFile, "A.TK");
+    EXPECT_TRUE(four.problems.empty());
+
+    const LanguageRow missing = ReadLanguageRow(folder(), "gone.prj");
+    EXPECT_EQ(missing.prjFile, "gone.prj");
+    EXPECT_EQ(missing.problems.size(), 1u);
+}
+
+} // namespace
