@@ -154,7 +154,11 @@ void FrmPrinc::createElements()
     m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
 
-    QFont bold = font();
+    // The small user-interface font of the platform, at the size the layout was drawn for.
+    QFont small = font();
+    small.setPointSizeF(8.25);
+    setFont(small);
+    QFont bold = small;
     bold.setBold(true);
 
     tvTyp = new QTreeWidget(m_client);
@@ -168,6 +172,7 @@ void FrmPrinc::createElements()
     lvTok = new QTreeView(m_client);
     lvTok->setObjectName(QStringLiteral("lvTok"));
     m_model = new TokenListModel(this);
+    m_model->setFont(small);
     lvTok->setModel(m_model);
     lvTok->setRootIsDecorated(false);
     lvTok->setUniformRowHeights(true);

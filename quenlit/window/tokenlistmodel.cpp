@@ -22,16 +22,21 @@ QColor colorOf(LookColor color)
     return QApplication::palette().color(QPalette::Active, QPalette::WindowText);
 }
 
-QFont fontOf(bool bold)
-{
-    QFont font = QApplication::font();
-    font.setBold(bold);
-    return font;
-}
 
 } // namespace
 
-TokenListModel::TokenListModel(QObject *parent) : QAbstractTableModel(parent) {}
+TokenListModel::TokenListModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    setFont(QApplication::font());
+}
+
+void TokenListModel::setFont(const QFont &font)
+{
+    m_font = font;
+    m_font.setBold(false);
+    m_boldFont = font;
+    m_boldFont.setBold(true);
+}
 
 void TokenListModel::setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks)
 {
@@ -104,9 +109,9 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
         break;
     case Qt::FontRole:
         if (index.column() == TokenColumn)
-            return fontOf(look.itemBold);
+            return look.itemBold ? m_boldFont : m_font;
         if (index.column() == StatusColumn)
-            return fontOf(look.statusBold);
+            return look.statusBold ? m_boldFont : m_font;
         break;
     case TagRole:
         return QString::number(static_cast<qulonglong>(row));

@@ -4,6 +4,7 @@
 #include "tokentable.h"
 
 #include <QAbstractTableModel>
+#include <QFont>
 
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     explicit TokenListModel(QObject *parent = nullptr);
 
     // Replaces every item. The table is not owned and must outlive the items.
+    // The font of the items; bold items get its bold form.
+    void setFont(const QFont &font);
+
     void setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks);
     void clear();
 
@@ -53,4 +57,6 @@ private:
     const TokenTable *m_table = nullptr; // not owned
     std::vector<std::size_t> m_rows;
     std::vector<TokenLook> m_looks;
+    QFont m_font;
+    QFont m_boldFont;
 };

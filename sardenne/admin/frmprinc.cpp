@@ -84,7 +84,11 @@ FrmPrinc::~FrmPrinc() = default;
 
 void FrmPrinc::createControls()
 {
-    QFont bold = font();
+    // The small user-interface font of the platform, at the size the layout was drawn for.
+    QFont small = font();
+    small.setPointSizeF(8.25);
+    setFont(small);
+    QFont bold = small;
     bold.setBold(true);
     auto place = [this](QWidget *w, float left, float top, float width, float height) {
         w->setGeometry(m_twips.toPixels(left), m_twips.toPixels(top), m_twips.toPixels(width),
@@ -164,7 +168,9 @@ void FrmPrinc::createControls()
     txtOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtOutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(8.25);
+    txtOutput->setFont(fixed);
 
     labInfo[0] = new QLabel(QStringLiteral("Nom du fichier :"), this);
     place(labInfo[0], 120, 120, 1815, 255);

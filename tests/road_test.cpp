@@ -1,0 +1,115 @@
+// One piece of work from end to end: the administrator opens the demo master
+// project, a double click starts the editor on fr.prj, a token is translated and
+// saved, and the export runs rlman with the exact command.
+#include "fakedesktop.h"
+#include "settingsstore.h"
+#include "tokenlistmodel.h"
+
+#include "../quenlit/window/frmprinc.h"
+#include "../sardenne/admin/frmprinc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool copyFolder(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QFileInfo &info : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + QLatin1Char('/') + info.fileName();
+        if (info.isDir() ? !copyFolder(info.filePath(), target) : !QFile::copy(info.filePath(), target))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class RoadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void onePieceOfWork()
+    {
+        const QString saved = QDir::currentPath();
+        QTemporaryDir dir;
+        const QString demo = dir.filePath(QStringLiteral("demo"));
+        QVERIFY(copyFolder(QStringLiteral(DEMO_DIR), demo));
+        const QString rl = dir.filePath(QStringLiteral("rltools")) + QLatin1Char('/');
+        QDir().mkpath(rl);
+        {
+            QFile standIn(rl + QStringLiteral("rlman"));
+            QVERIFY(standIn.open(QIODevice::WriteOnly));
+            standIn.write("#!/bin/sh\necho \"$PWD|$*\" >> \"$(dirname \"$0\")/calls.log\"\n");
+            standIn.close();
+            standIn.setPermissions(standIn.permissions() | QFileDevice::ExeOwner);
+        }
+        FakeDesktop desktop;
+        QtSettingsStore settings(dir.filePath(QStringLiteral("cfg/Velmora Tamrix.ini")));
+        settings.setValue(QStringLiteral("RLToolsPath"), rl);
+
+        sardenne::FrmPrinc admin(desktop, settings, QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath());
+        admin.start(demo + QStringLiteral("/demo.mpj"));
+        auto *list = admin.findChild<QTreeWidget *>(QStringLiteral("lvLang"));
+        QTRY_COMPARE(list->topLevelItemCount(), 2);
+        QTreeWidgetItem *fr = list->topLevelItem(1);
+        QCOMPARE(fr->text(sardenne::FrmPrinc::KEY_PRJFILE), QStringLiteral("fr.prj"));
+        list->clearSelection();
+        list->setCurrentItem(fr);
+        fr->setSelected(true);
+        emit list->itemDoubleClicked(fr, 0);
+        QCOMPARE(desktop.starts.size(), 1);
+        QVERIFY(desktop.starts.front().program.endsWith(QStringLiteral("/quenlit")));
+        const QString project = desktop.starts.front().arguments.join(QLatin1Char(' '));
+        QCOMPARE(project, demo + QStringLiteral("/fr.prj"));
+
+        {
+            quenlit::FrmPrinc editor(desktop, settings);
+            editor.start(project);
+            QTRY_VERIFY(editor.tokenList()->rowCount() > 0);
+            // "&Help" is the untranslated menu token; its master text shows beside it.
+            int item = -1;
+            for (int i = 0; i < editor.tokenList()->rowCount(); ++i) {
+                if (editor.tokenList()->data(editor.tokenList()->index(i, 0)).toString() == QStringLiteral("&Aide"))
+                    item = i;
+            }
+            QVERIFY(item >= 0);
+            editor.findChild<QTreeView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
+            QCOMPARE(editor.findChild<QLineEdit *>(QStringLiteral("txtOrgTok"))->text(), QStringLiteral("&Help"));
+            auto *box = editor.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
+            box->setText(QStringLiteral("&Aide en ligne"));
+            QTest::keyClick(box, Qt::Key_Return);
+            editor.mnuSave_Click();
+        }
+        const QByteArray before = readFile(QStringLiteral(DEMO_DIR "/fr.tok"));
+        QCOMPARE(readFile(demo + QStringLiteral("/fr.tok.bak")), before);
+        QByteArray expected = before;
+        expected.replace("[[4|1|0|5|1|]]=&Aide\r\n", "[[4|1|0|5|4|]]=&Aide en ligne\r\n");
+        QVERIFY(expected != before);
+        QCOMPARE(readFile(demo + QStringLiteral("/fr.tok")), expected);
+
+        // The editor changed its own folder; the administrator's jobs run in the master folder.
+        QDir::setCurrent(demo);
+        admin.btExport_Click();
+        QCOMPARE(readFile(rl + QStringLiteral("calls.log")),
+                 QDir(demo).canonicalPath().toUtf8() + "|-n 12 1 -r demo.dll fr.tok fr.dll\n");
+        QVERIFY(admin.outputText().endsWith(QStringLiteral("Op\u00E9ration termin\u00E9e ! \r\n")));
+        QDir::setCurrent(saved);
+    }
+};
+
+QTEST_MAIN(RoadTest)
+#include "road_test.moc"
