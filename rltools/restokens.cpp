@@ -1,0 +1,425 @@
+#include "restokens.h"
+
+#include "bytereader.h"
+#include "charset.h"
+
+#include <map>
+
+namespace {
+
+const char kHex[] = "0123456789ABCDEF";
+
+void appendUnicodeEscape(std::string &out, char16_t c)
+{
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += kHex[(c >> shift) & 0xF];
+}
+
+std::string escape(const std::u16string &text, bool field)
+{
+    const Charset &cp = Charset::windows1252();
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        switch (c) {
+        case u'\\':
+            out += "\\\\";
+            continue;
+        case u'\t':
+            out += "\\t";
+            continue;
+        case u'\r':
+            out += "\\r";
+            continue;
+        case u'\n':
+            out += "\\n";
+            continue;
+        default:
+            break;
+        }
+        if (field && (c == u'|' || c == u'=' || c == u']' || c == u'[')) {
+            appendUnicodeEscape(out, c);
+            continue;
+        }
+        if (auto byte = cp.encodeChar(c))
+            out += static_cast<char>(*byte);
+        else
+            appendUnicodeEscape(out, c);
+    }
+    return out;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+constexpr std::uint16_t MF_POPUP = 0x10;
+constexpr std::uint16_t MF_END = 0x80;
+
+class MenuReader
+{
+public:
+    MenuReader(const Resource &r, std::vector<ResourceToken> &out)
+        : m_reader(r.data.data(), r.data.size(), "menu " + ResIdField(r.name)), m_name(ResIdField(r.name)), m_out(out)
+    {
+    }
+
+    void read()
+    {
+        const std::uint16_t version = m_reader.u16();
+        const std::uint16_t headerSize = m_reader.u16();
+        if (version == 0) {
+            m_reader.skip(headerSize);
+            items(0);
+        } else if (version == 1) {
+            m_reader.skip(headerSize); // the offset to the first item, from here
+            extendedItems(0);
+        } else {
+            m_reader.fail("unknown menu template version");
+        }
+    }
+
+private:
+    void emit(std::uint32_t id, const std::u16string &text)
+    {
+        const std::size_t position = m_position++;
+        if (text.empty())
+            return;
+        ResourceToken t;
+        t.type = RT_MENU_TYPE;
+        t.name = m_name;
+        t.item = std::to_string(id);
+        t.position = std::to_string(position);
+        t.text = EscapeText(text);
+        t.readOnly = IsReadOnlyText(text);
+        m_out.push_back(std::move(t));
+    }
+
+    void depthCheck(int depth)
+    {
+        if (depth > 32)
+            m_reader.fail("menu nests too deep");
+    }
+
+    void items(int depth)
+    {
+        depthCheck(depth);
+        for (;;) {
+            const std::uint16_t flags = m_reader.u16();
+            const std::uint16_t id = (flags & MF_POPUP) ? 0 : m_reader.u16();
+            emit(id, m_reader.sz());
+            if (flags & MF_POPUP)
+                items(depth + 1);
+            if (flags & MF_END)
+                return;
+        }
+    }
+
+    void extendedItems(int depth)
+    {
+        depthCheck(depth);
+        for (;;) {
+            m_reader.skip(8); // type, state
+            const std::uint32_t id = m_reader.u32();
+            const std::uint16_t flags = m_reader.u16();
+            emit(id, m_reader.sz());
+            m_reader.alignTo(4);
+            if (flags & 0x01) {
+                m_reader.skip(4); // help id
+                extendedItems(depth + 1);
+            }
+            if (flags & MF_END)
+                return;
+        }
+    }
+
+    ByteReader m_reader;
+    std::string m_name;
+    std::vector<ResourceToken> &m_out;
+    std::size_t m_position = 0;
+};
+
+void dialogTokens(const Resource &r, std::vector<ResourceToken> &out)
+{
+    const std::string name = ResIdField(r.name);
+    ByteReader d(r.data.data(), r.data.size(), "dialog " + name);
+    auto emit = [&](long long id, std::size_t position, const std::u16string &text) {
+        if (text.empty())
+            return;
+        ResourceToken t;
+        t.type = RT_DIALOG_TYPE;
+        t.name = name;
+        t.item = std::to_string(id);
+        t.position = std::to_string(position);
+        t.text = EscapeText(text);
+        t.readOnly = IsReadOnlyText(text);
+        out.push_back(std::move(t));
+    };
+    const std::uint16_t first = d.u16();
+    const std::uint16_t second = d.u16();
+    const bool extended = first == 1 && second == 0xFFFF;
+    std::uint32_t style = 0;
+    std::uint16_t count = 0;
+    if (extended) {
+        d.skip(8); // help id, extended style
+        style = d.u32();
+    } else {
+        d.seek(0);
+        style = d.u32();
+        d.skip(4);
+    }
+    count = d.u16();
+    d.skip(8);
+    d.szOrOrd(); // menu
+    d.szOrOrd(); // class
+    emit(0, 0, d.sz());
+    if (style & 0x48) { // DS_SETFONT, DS_SHELLFONT
+        d.skip(2);
+        if (extended)
+            d.skip(4);
+        d.sz();
+    }
+    for (std::uint16_t i = 1; i <= count; ++i) {
+        d.alignTo(4);
+        long long id = 0;
+        if (extended) {
+            d.skip(12 + 8);
+            id = static_cast<std::int32_t>(d.u32());
+        } else {
+            d.skip(8 + 8);
+            id = static_cast<std::int16_t>(d.u16());
+        }
+        d.szOrOrd(); // class
+        const ResId title = d.szOrOrd();
+        const std::uint16_t extra = d.u16();
+        d.skip(extra);
+        if (!title.isNumber)
+            emit(id, i, title.text);
+    }
+}
+
+void stringTokens(const Resource &r, std::vector<ResourceToken> &out)
+{
+    if (!r.name.isNumber || r.name.number == 0)
+        throw ResourceError("string table with a name instead of a block number");
+    ByteReader s(r.data.data(), r.data.size(), "string table " + ResIdField(r.name));
+    for (unsigned i = 0; i < 16 && !s.atEnd(); ++i) {
+        const std::uint16_t length = s.u16();
+        const std::u16string text = s.chars(length);
+        if (text.empty())
+            continue;
+        ResourceToken t;
+        t.type = RT_STRING_TYPE;
+        t.name = ResIdField(r.name);
+        t.item = std::to_string((r.name.number - 1u) * 16u + i);
+        t.position = std::to_string(i);
+        t.text = EscapeText(text);
+        t.readOnly = IsReadOnlyText(text);
+        out.push_back(std::move(t));
+    }
+}
+
+class VersionReader
+{
+public:
+    VersionReader(const Resource &r, std::vector<ResourceToken> &out)
+        : m_reader(r.data.data(), r.data.size(), "version " + ResIdField(r.name)), m_name(ResIdField(r.name)),
+          m_out(out)
+    {
+    }
+
+    void read() { node(m_reader.size(), 0, {}); }
+
+private:
+    // One block: length, value length, type, key, value, children.
+    void node(std::size_t limit, int depth, const std::u16string &parentKey)
+    {
+        if (depth > 4)
+            m_reader.fail("version block nests too deep");
+        const std::size_t start = m_reader.pos();
+        const std::uint16_t length = m_reader.u16();
+        if (length < 6 || start + length > limit)
+            m_reader.fail("version block length does not fit");
+        const std::size_t end = start + length;
+        const std::uint16_t valueLength = m_reader.u16();
+        const std::uint16_t type = m_reader.u16();
+        const std::u16string key = m_reader.sz();
+        m_reader.alignTo(4);
+        if (depth == 3 && type == 1 && m_inStrings) {
+            const std::size_t available = end > m_reader.pos() ? (end - m_reader.pos()) / 2 : 0;
+            std::u16string value = m_reader.chars(std::min<std::size_t>(valueLength, available));
+            while (!value.empty() && value.back() == 0)
+                value.pop_back();
+            const std::size_t nul = value.find(u'\0');
+            if (nul != std::u16string::npos)
+                value.resize(nul);
+            emitValue(parentKey, key, value);
+            m_reader.seek(end);
+            return;
+        }
+        if (depth == 1)
+            m_inStrings = key == u"StringFileInfo";
+        m_reader.skip(type == 1 ? std::size_t(valueLength) * 2 : valueLength);
+        m_reader.alignTo(4);
+        std::size_t index = 0;
+        while (m_reader.pos() + 6 <= end) {
+            if (depth == 2)
+                m_positionInTable = index++;
+            node(end, depth + 1, key);
+            m_reader.alignTo(4);
+        }
+        m_reader.seek(std::min(end, m_reader.size()));
+    }
+
+    void emitValue(const std::u16string &table, const std::u16string &name, const std::u16string &value)
+    {
+        if (value.empty())
+            return;
+        ResourceToken t;
+        t.type = RT_VERSION_TYPE;
+        t.name = m_name;
+        t.item = EscapeField(table);
+        t.position = std::to_string(m_positionInTable);
+        t.extra = EscapeField(name);
+        t.text = EscapeText(value);
+        t.readOnly = IsReadOnlyText(value) || name == u"FileVersion" || name == u"ProductVersion";
+        m_out.push_back(std::move(t));
+    }
+
+    ByteReader m_reader;
+    std::string m_name;
+    std::vector<ResourceToken> &m_out;
+    std::size_t m_positionInTable = 0;
+    bool m_inStrings = false;
+};
+
+} // namespace
+
+std::string EscapeText(const std::u16string &text)
+{
+    return escape(text, false);
+}
+
+std::string EscapeField(const std::u16string &text)
+{
+    return escape(text, true);
+}
+
+std::u16string UnescapeText(const std::string &bytes)
+{
+    const Charset &cp = Charset::windows1252();
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\\' && i + 1 < bytes.size()) {
+            const char n = bytes[i + 1];
+            if (n == '\\' || n == 't' || n == 'r' || n == 'n') {
+                out += n == '\\' ? u'\\' : n == 't' ? u'\t' : n == 'r' ? u'\r' : u'\n';
+                ++i;
+                continue;
+            }
+            if (n == 'u' && i + 5 < bytes.size()) {
+                int v = 0;
+                bool ok = true;
+                for (int k = 0; k < 4; ++k) {
+                    const int h = hexValue(bytes[i + 2 + k]);
+                    ok = ok && h >= 0;
+                    v = v * 16 + (h < 0 ? 0 : h);
+                }
+                if (ok) {
+                    out += static_cast<char16_t>(v);
+                    i += 5;
+                    continue;
+                }
+            }
+        }
+        out += cp.decodeByte(static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
+std::string ResIdField(const ResId &id)
+{
+    return id.isNumber ? std::to_string(id.number) : EscapeField(id.text);
+}
+
+bool IsReadOnlyText(const std::u16string &text)
+{
+    for (char16_t c : text) {
+        const bool asciiLetter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        const bool otherLetter = c >= 0xC0 && c != 0xD7 && c != 0xF7;
+        if (asciiLetter || otherLetter)
+            return false;
+    }
+    return true;
+}
+
+std::vector<ResourceToken> ResourceTokens(const Resource &resource)
+{
+    std::vector<ResourceToken> out;
+    if (!resource.type.isNumber)
+        return out;
+    switch (resource.type.number) {
+    case RT_MENU_TYPE:
+        MenuReader(resource, out).read();
+        break;
+    case RT_DIALOG_TYPE:
+        dialogTokens(resource, out);
+        break;
+    case RT_STRING_TYPE:
+        stringTokens(resource, out);
+        break;
+    case RT_VERSION_TYPE:
+        VersionReader(resource, out).read();
+        break;
+    default:
+        break;
+    }
+    return out;
+}
+
+std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, std::optional<std::uint16_t> language,
+                                         bool exactLanguageOnly)
+{
+    // Each (type, name) once, in the order of the file, with its chosen language.
+    std::vector<const Resource *> chosen;
+    std::map<std::pair<std::string, std::string>, std::vector<const Resource *>> byKey;
+    std::vector<std::pair<std::string, std::string>> order;
+    for (const Resource &r : file.resources) {
+        if (!r.type.isNumber || (r.type.number != RT_MENU_TYPE && r.type.number != RT_DIALOG_TYPE &&
+                                 r.type.number != RT_STRING_TYPE && r.type.number != RT_VERSION_TYPE))
+            continue;
+        const auto key = std::make_pair(ResIdField(r.type), (r.name.isNumber ? "#" : "$") + ResIdField(r.name));
+        auto &list = byKey[key];
+        if (list.empty())
+            order.push_back(key);
+        list.push_back(&r);
+    }
+    std::vector<ResourceToken> tokens;
+    for (const auto &key : order) {
+        const auto &list = byKey[key];
+        const Resource *pick = nullptr;
+        if (language) {
+            for (const Resource *r : list) {
+                if (r->language == *language)
+                    pick = r;
+            }
+        }
+        if (!pick && (!language || !exactLanguageOnly || list.size() == 1))
+            pick = list.front();
+        if (!pick)
+            continue;
+        auto t = ResourceTokens(*pick);
+        tokens.insert(tokens.end(), std::make_move_iterator(t.begin()), std::make_move_iterator(t.end()));
+    }
+    return tokens;
+}

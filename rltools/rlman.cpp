@@ -1,0 +1,197 @@
+// rlman: keeps token files up to date with the resources of Windows programs.
+//
+//   rlman -m MASTER.mpj                                extract the master tokens
+//   rlman -n LANG SUBLANG -l PROJECT.prj MASTER.mpj TOKENFILE
+//                                                      bring a project token file up to date
+//   rlman -n LANG SUBLANG -r SOURCE TOKENFILE TARGET   write the localised target file
+//   rlman -o LANG SUBLANG -t TARGET TOKENFILE          read a target file's texts back
+//
+// Relative paths are taken in the current directory. On any failure a message
+// goes to standard error, the exit status is not zero, and no file is changed.
+#include "atomicfile.h"
+#include "numbers.h"
+#include "projectfiles.h"
+#include "resources.h"
+#include "reswriter.h"
+#include "restokens.h"
+#include "textlines.h"
+#include "tokenfile.h"
+#include "tokenmerge.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Failure
+{
+    int status;
+    std::string message;
+};
+
+[[noreturn]] void fail(const std::string &message, int status = 1)
+{
+    throw Failure{status, message};
+}
+
+std::string readFile(const std::string &path, const char *what)
+{
+    auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        fail(std::string("can't read the ") + what + " " + path);
+    return std::move(*bytes);
+}
+
+std::vector<std::uint8_t> readBinary(const std::string &path, const char *what)
+{
+    const std::string bytes = readFile(path, what);
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+void write(const std::string &path, const std::string &bytes)
+{
+    const std::string error = WriteFileAtomically(path, bytes);
+    if (!error.empty())
+        fail(error);
+}
+
+TokenTable loadTokens(const std::string &path, const char *what, bool mayBeMissing)
+{
+    TokenTable table;
+    auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        if (mayBeMissing)
+            return table;
+        fail(std::string("can't read the ") + what + " " + path);
+    }
+    if (LoadTokens(std::move(*bytes), table) != TokenLoadStatus::Ok)
+        fail(std::string("the ") + what + " " + path + " holds a line that is not a token");
+    return table;
+}
+
+struct MasterProject
+{
+    std::string source;
+    std::string masterTokens;
+};
+
+MasterProject readMasterProject(const std::string &path)
+{
+    const auto lines = ReadFileLines(path, 2);
+    if (!lines)
+        fail("can't read the master project " + path);
+    if (lines->size() < 2)
+        fail("the master project " + path + " needs two lines: the source file and the master token file");
+    return {(*lines)[0], (*lines)[1]};
+}
+
+std::uint16_t languageOf(const std::string &primary, const std::string &sub)
+{
+    auto digits = [](const std::string &t) {
+        return !t.empty() && t.size() < 6 && t.find_first_not_of("0123456789") == std::string::npos;
+    };
+    const auto p = digits(primary) ? LeadingInteger(primary) : -1;
+    const auto s = digits(sub) ? LeadingInteger(sub) : -1;
+    if (p < 0 || p > 0x3ff || s < 0 || s > 0x3f)
+        fail("bad language identifiers " + primary + " " + sub, 2);
+    return MakeLangId(static_cast<unsigned>(p), static_cast<unsigned>(s));
+}
+
+ResourceFile readResources(const std::string &path)
+{
+    try {
+        return ReadResourceFile(readBinary(path, "resource file"));
+    } catch (const ResourceError &e) {
+        fail(path + ": " + e.what());
+    }
+}
+
+std::vector<ResourceToken> tokensOf(const ResourceFile &file, const std::string &path,
+                                    std::optional<std::uint16_t> language, bool exact)
+{
+    try {
+        return ExtractTokens(file, language, exact);
+    } catch (const ResourceError &e) {
+        fail(path + ": " + e.what());
+    }
+}
+
+void masterUpdate(const std::string &mpj)
+{
+    const MasterProject master = readMasterProject(mpj);
+    const ResourceFile file = readResources(master.source);
+    write(master.masterTokens, MasterTokenFile(tokensOf(file, master.source, std::nullopt, false)));
+}
+
+void projectUpdate(const std::string &prj, const std::string &mpj, const std::string &tokenFile)
+{
+    if (!ReadFileLines(prj, 1))
+        fail("can't read the language project " + prj);
+    const MasterProject master = readMasterProject(mpj);
+    const std::string masterBytes = readFile(master.masterTokens, "master token file");
+    TokenTable masterTable;
+    if (LoadTokens(masterBytes, masterTable) != TokenLoadStatus::Ok)
+        fail("the master token file " + master.masterTokens + " holds a line that is not a token");
+    const TokenTable project = loadTokens(tokenFile, "project token file", true);
+    const std::string history = tokenFile + ".master";
+    const TokenTable previous = loadTokens(history, "history file", true);
+    write(tokenFile, MergeProjectTokens(masterTable, project, previous));
+    write(history, masterBytes);
+}
+
+void importTokens(std::uint16_t language, const std::string &target, const std::string &tokenFile)
+{
+    const ResourceFile file = readResources(target);
+    const auto tokens = tokensOf(file, target, language, true);
+    const TokenTable project = loadTokens(tokenFile, "project token file", false);
+    write(tokenFile, ImportTokens(project, tokens));
+}
+
+void exportTokens(std::uint16_t language, const std::string &source, const std::string &tokenFile,
+                  const std::string &target)
+{
+    const std::vector<std::uint8_t> bytes = readBinary(source, "source file");
+    const TokenTable project = loadTokens(tokenFile, "project token file", false);
+    std::string written;
+    try {
+        written = WriteLocalisedFile(bytes, project, language);
+    } catch (const ResourceError &e) {
+        fail(source + ": " + e.what());
+    }
+    write(target, written);
+}
+
+const char kUsage[] = "usage: rlman -m MASTER.mpj\n"
+                      "       rlman -n LANG SUBLANG -l PROJECT.prj MASTER.mpj TOKENFILE\n"
+                      "       rlman -n LANG SUBLANG -r SOURCE TOKENFILE TARGET\n"
+                      "       rlman -o LANG SUBLANG -t TARGET TOKENFILE\n";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::vector<std::string> a(argv + 1, argv + argc);
+    try {
+        if (a.size() == 2 && a[0] == "-m") {
+            masterUpdate(a[1]);
+        } else if (a.size() == 7 && a[0] == "-n" && a[3] == "-l") {
+            languageOf(a[1], a[2]);
+            projectUpdate(a[4], a[5], a[6]);
+        } else if (a.size() == 7 && a[0] == "-n" && a[3] == "-r") {
+            exportTokens(languageOf(a[1], a[2]), a[4], a[5], a[6]);
+        } else if (a.size() == 6 && a[0] == "-o" && a[3] == "-t") {
+            importTokens(languageOf(a[1], a[2]), a[4], a[5]);
+        } else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    } catch (const Failure &f) {
+        std::fprintf(stderr, "rlman: %s\n", f.message.c_str());
+        return f.status;
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "rlman: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
