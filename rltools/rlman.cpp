@@ -3,7 +3,8 @@
 //   rlman -m MASTER.mpj                                extract the master tokens
 //   rlman -n LANG SUBLANG -l PROJECT.prj MASTER.mpj TOKENFILE
 //                                                      bring a project token file up to date
-//   rlman -n LANG SUBLANG -r SOURCE TOKENFILE TARGET   write the localised target file
+//   rlman -n LANG SUBLANG -r SOURCE TOKENFILE TARGET   write the localised target file (its folder
+//                                                      is made when missing)
 //   rlman -o LANG SUBLANG -t TARGET TOKENFILE          read a target file's texts back
 //
 // Relative paths are taken in the current directory. On any failure a message
@@ -19,6 +20,7 @@
 #include "tokenmerge.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -159,6 +161,11 @@ void exportTokens(std::uint16_t language, const std::string &source, const std::
     } catch (const ResourceError &e) {
         fail(source + ": " + e.what());
     }
+    // The target's folder is made when it is missing.
+    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+    std::error_code ec;
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
     write(target, written);
 }
 

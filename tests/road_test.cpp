@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -107,6 +108,71 @@ private slots:
         QCOMPARE(readFile(rl + QStringLiteral("calls.log")),
                  QDir(demo).canonicalPath().toUtf8() + "|-n 12 1 -r demo.dll fr.tok fr.dll\n");
         QVERIFY(admin.outputText().endsWith(QStringLiteral("Op\u00E9ration termin\u00E9e ! \r\n")));
+        QDir::setCurrent(saved);
+    }
+
+    // The same road with the project's own rlman on the demo's real DLL.
+    void theWholeLoopForReal()
+    {
+        const QString saved = QDir::currentPath();
+        QTemporaryDir dir;
+        const QString demo = dir.filePath(QStringLiteral("demo"));
+        QVERIFY(copyFolder(QStringLiteral(DEMO_DIR), demo));
+        QVERIFY(QFile::copy(QStringLiteral(DEMO_DLL), demo + QStringLiteral("/demo.dll")));
+        QFile::remove(demo + QStringLiteral("/de.tok")); // the refresh makes it anew
+        FakeDesktop desktop;
+        QtSettingsStore settings(dir.filePath(QStringLiteral("cfg/Velmora Tamrix.ini")));
+        settings.setValue(QStringLiteral("RLToolsPath"), QStringLiteral(RLTOOLS_DIR));
+        const QByteArray frBefore = readFile(demo + QStringLiteral("/fr.tok"));
+
+        sardenne::FrmPrinc admin(desktop, settings, QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath());
+        admin.start(demo + QStringLiteral("/demo.mpj"));
+        auto *list = admin.findChild<QTreeWidget *>(QStringLiteral("lvLang"));
+        QTRY_COMPARE(list->topLevelItemCount(), 2);
+        list->topLevelItem(0)->setSelected(true);
+        list->topLevelItem(1)->setSelected(true);
+        admin.btActu_Click();
+        QVERIFY2(!admin.outputText().contains(QStringLiteral("       ! ")), qPrintable(admin.outputText()));
+        QCOMPARE(readFile(demo + QStringLiteral("/fr.tok")), frBefore); // nothing changed in the master
+        QCOMPARE(readFile(demo + QStringLiteral("/de.tok")), readFile(demo + QStringLiteral("/demo.tok")));
+
+        {
+            quenlit::FrmPrinc editor(desktop, settings);
+            editor.start(demo + QStringLiteral("/fr.prj"));
+            QTRY_VERIFY(editor.tokenList()->rowCount() > 0);
+            int item = -1;
+            for (int i = 0; i < editor.tokenList()->rowCount(); ++i) {
+                if (editor.tokenList()->data(editor.tokenList()->index(i, 0)).toString() == QStringLiteral("&Aide"))
+                    item = i;
+            }
+            QVERIFY(item >= 0);
+            editor.findChild<QTreeView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
+            auto *box = editor.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
+            box->setText(QStringLiteral("&Aide en ligne"));
+            QTest::keyClick(box, Qt::Key_Return);
+            editor.mnuSave_Click();
+        }
+        QDir::setCurrent(demo);
+        list->clearSelection();
+        list->topLevelItem(1)->setSelected(true); // FR
+        admin.btExport_Click();
+        QVERIFY2(!admin.outputText().contains(QStringLiteral("Échec")), qPrintable(admin.outputText()));
+        QVERIFY(QFile::exists(demo + QStringLiteral("/fr.dll")));
+        QProcess windres;
+        windres.start(QStringLiteral(WINDRES), {QStringLiteral("-i"), demo + QStringLiteral("/fr.dll"),
+                                                QStringLiteral("-O"), QStringLiteral("rc")});
+        QVERIFY(windres.waitForFinished(30000));
+        const QByteArray rc = windres.readAllStandardOutput();
+        QVERIFY(rc.contains("POPUP \"&Aide en ligne\""));
+        QVERIFY(rc.contains("LANGUAGE 12, 1"));
+
+        // Reading the DLL back changes nothing: the texts are the project's.
+        const QByteArray frAfter = readFile(demo + QStringLiteral("/fr.tok"));
+        QVERIFY(frAfter.contains("[[4|1|0|5|4|]]=&Aide en ligne\r\n"));
+        admin.btImport_Click();
+        QVERIFY(admin.outputText().endsWith(QStringLiteral("Opération terminée !\r\n")));
+        QVERIFY2(!admin.outputText().contains(QStringLiteral("Échec")), qPrintable(admin.outputText()));
+        QCOMPARE(readFile(demo + QStringLiteral("/fr.tok")), frAfter);
         QDir::setCurrent(saved);
     }
 };

@@ -1,0 +1,28 @@
+// RLAdmin.exe: the RLTools administrator, started with a master project's file
+// name in the master project's folder.
+#include "rladmin.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    const QString master = words.join(QLatin1Char(' '));
+    RLAdmin window(
+        master,
+        [](QWidget *parent, const QString &question) {
+            return QMessageBox::question(parent, QStringLiteral("RLAdmin"), question) == QMessageBox::Yes;
+        },
+        [](QWidget *parent, const QString &text) { QMessageBox::warning(parent, QStringLiteral("RLAdmin"), text); });
+    if (master.isEmpty()) {
+        QMessageBox::warning(nullptr, QStringLiteral("RLAdmin"), QStringLiteral("usage : RLAdmin.exe PROJET.mpj"));
+        return 2;
+    }
+    window.load();
+    window.show();
+    return app.exec();
+}

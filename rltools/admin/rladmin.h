@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QLineEdit;
+class QTreeWidget;
+
+// The RLTools administrator: shows a master project and the language projects
+// beside it, edits the master project's two lines and creates language projects.
+class RLAdmin : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Asks the user a yes/no question; tests answer it themselves.
+    using Question = std::function<bool(QWidget *, const QString &)>;
+    using Message = std::function<void(QWidget *, const QString &)>;
+
+    RLAdmin(const QString &masterProject, Question ask, Message tell, QWidget *parent = nullptr);
+
+    bool load();
+    bool saveMaster();
+    // Creates a language project file; false when it was not written.
+    bool createLanguageProject(const QString &fileName, const QString &tokenFile, const QString &langId,
+                               const QString &subLangId, const QString &targetFile);
+    void newLanguageProject();
+
+    QLineEdit *sourceEdit() const { return m_source; }
+    QLineEdit *tokensEdit() const { return m_tokens; }
+    QTreeWidget *languageList() const { return m_list; }
+
+private:
+    void fillList();
+
+    QString m_masterPath;
+    Question m_ask;
+    Message m_tell;
+    QLineEdit *m_source = nullptr;
+    QLineEdit *m_tokens = nullptr;
+    QTreeWidget *m_list = nullptr;
+    std::vector<std::string> m_laterLines;
+};
