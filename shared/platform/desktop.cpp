@@ -7,6 +7,10 @@
 #include <QProcess>
 #include <QScreen>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 void QtDesktop::showError(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok, parent);
@@ -61,7 +65,21 @@ double QtDesktop::logicalDpi() const
 
 bool QtDesktop::startProgram(const QString &program, const QStringList &arguments, const QString &workingFolder)
 {
+#ifdef Q_OS_WIN
+    // The command text is the program, a blank and the arguments as they are:
+    // nothing is quoted, as the programs started this way expect.
+    QProcess process;
+    process.setProgram(program);
+    process.setNativeArguments(arguments.join(QLatin1Char(' ')));
+    process.setWorkingDirectory(workingFolder);
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
+        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        args->startupInfo->wShowWindow = SW_SHOWMINIMIZED;
+    });
+    return process.startDetached();
+#else
     return QProcess::startDetached(program, arguments, workingFolder);
+#endif
 }
 
 void QtDesktop::endProgram()
