@@ -545,6 +545,29 @@ private slots:
         QVERIFY(action(*w, "mnuSave")->isEnabled());
     }
 
+    void keyboardAlone()
+    {
+        auto w = openedWindow();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto *tree = child<QTreeWidget>(*w, "tvTyp");
+        auto *list = child<QTreeView>(*w, "lvTok");
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        // Reaching the list makes its first token current; arrow keys select a token and load the pane.
+        QCOMPARE(child<QLineEdit>(*w, "txtOrgTok")->text(), QStringLiteral("&File"));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(child<QLineEdit>(*w, "txtTransTok")->text(), QStringLiteral("&Ouvrir..."));
+        QCOMPARE(child<QLineEdit>(*w, "txtOrgTok")->text(), QStringLiteral("&Open..."));
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(child<QLineEdit>(*w, "txtOrgTok")->text(), QStringLiteral("&File"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(child<QLineEdit>(*w, "txtTransTok")->hasFocus());
+        QTest::keyClick(child<QLineEdit>(*w, "txtTransTok"), Qt::Key_Escape);
+        QVERIFY(list->hasFocus());
+    }
+
     void closeDropsEverythingWithoutAsking()
     {
         auto w = openedWindow();
