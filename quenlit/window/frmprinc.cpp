@@ -309,12 +309,7 @@ void FrmPrinc::buildFilterTree()
 void FrmPrinc::start(const QString &commandLine)
 {
     m_commandLine = commandLine;
-    ShowInState(this, m_restored.state);
-    // Some window systems never report an activation: open once the loop runs.
-    QTimer::singleShot(0, this, [this] {
-        FitOuterSize(this, m_restored.outerSize);
-        onActivate();
-    });
+    ShowRestored(this, m_restored, [this] { onActivate(); });
 }
 
 void FrmPrinc::onActivate()

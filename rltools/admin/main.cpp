@@ -1,5 +1,6 @@
 // RLAdmin.exe: the RLTools administrator, started with a master project's file
 // name in the master project's folder.
+#include "placement.h"
 #include "rladmin.h"
 
 #include <QApplication>
@@ -8,10 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QStringList words;
-    for (int i = 1; i < argc; ++i)
-        words << QString::fromLocal8Bit(argv[i]);
-    const QString master = words.join(QLatin1Char(' '));
+    const QString master = CommandLineText(argc, argv);
     RLAdmin window(
         master,
         [](QWidget *parent, const QString &question) {

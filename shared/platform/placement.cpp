@@ -4,6 +4,8 @@
 #include "settingsstore.h"
 
 #include <QLocale>
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <cmath>
@@ -121,4 +123,22 @@ void ShowInState(QWidget *window, int state)
         window->showMaximized();
     else
         window->show();
+}
+
+void ShowRestored(QWidget *window, const RestoredPlacement &restored, std::function<void()> activated)
+{
+    ShowInState(window, restored.state);
+    const QSize outer = restored.outerSize;
+    QTimer::singleShot(0, window, [window, outer, activated = std::move(activated)] {
+        FitOuterSize(window, outer);
+        activated();
+    });
+}
+
+QString CommandLineText(int argc, char *argv[])
+{
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    return words.join(QLatin1Char(' '));
 }

@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 class SettingsStore;
 
@@ -59,6 +61,15 @@ void StorePlacement(QWidget *window, SettingsStore &store, const PlacementKeys &
 
 // Shows the window in a stored state (0, 1 or 2).
 void ShowInState(QWidget *window, int state);
+
+// Shows the window as restored and, once the event loop runs, gives it its
+// outer size and calls `activated` once. Some window systems never report an
+// activation, so the first turn of the loop stands for it.
+void ShowRestored(QWidget *window, const RestoredPlacement &restored, std::function<void()> activated);
+
+// The program's whole argument text: the arguments after its name joined with
+// single blanks, as they are.
+QString CommandLineText(int argc, char *argv[]);
 
 // The user's decimal separator, for number-to-text.
 char UserDecimalSeparator();
