@@ -200,8 +200,7 @@ void FrmPrinc::createElements()
     frmPropPrj->setEnabled(false);
 
     auto place = [this](QWidget *w, float left, float top, float width, float height) {
-        w->setGeometry(m_twips.toPixels(left), m_twips.toPixels(top), m_twips.toPixels(width),
-                       m_twips.toPixels(height));
+        m_twips.place(w, {left, top, width, height});
     };
 
     chkRO = new QCheckBox(QStringLiteral("Read-only"), frmPropPrj);
@@ -257,10 +256,7 @@ void FrmPrinc::createElements()
 
 void FrmPrinc::applyLayout()
 {
-    auto place = [this](QWidget *w, const TwipsRect &r) {
-        w->setGeometry(m_twips.toPixels(r.left), m_twips.toPixels(r.top), m_twips.toPixels(r.width),
-                       m_twips.toPixels(r.height));
-    };
+    auto place = [this](QWidget *w, const TwipsRect &r) { m_twips.place(w, r); };
     place(tvTyp, m_layout.tvTyp);
     place(lvTok, m_layout.lvTok);
     place(frmPropPrj, m_layout.frmPropPrj);

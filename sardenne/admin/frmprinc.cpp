@@ -91,8 +91,7 @@ void FrmPrinc::createControls()
     QFont bold = small;
     bold.setBold(true);
     auto place = [this](QWidget *w, float left, float top, float width, float height) {
-        w->setGeometry(m_twips.toPixels(left), m_twips.toPixels(top), m_twips.toPixels(width),
-                       m_twips.toPixels(height));
+        m_twips.place(w, {left, top, width, height});
     };
 
     txtFileName = new QLineEdit(this);
@@ -196,10 +195,7 @@ void FrmPrinc::createControls()
 
 void FrmPrinc::applyLayout()
 {
-    auto place = [this](QWidget *w, const TwipsRect &r) {
-        w->setGeometry(m_twips.toPixels(r.left), m_twips.toPixels(r.top), m_twips.toPixels(r.width),
-                       m_twips.toPixels(r.height));
-    };
+    auto place = [this](QWidget *w, const TwipsRect &r) { m_twips.place(w, r); };
     place(frmInfo, m_layout.frmInfo);
     place(lvLang, m_layout.lvLang);
     place(txtOutput, m_layout.txtOutput);

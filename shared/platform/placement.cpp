@@ -39,6 +39,11 @@ int Twips::toPixels(double twips) const
     return static_cast<int>(std::lround(twips / m_perPixel));
 }
 
+void Twips::place(QWidget *widget, const TwipsRect &r) const
+{
+    widget->setGeometry(toPixels(r.left), toPixels(r.top), toPixels(r.width), toPixels(r.height));
+}
+
 PlacementKeys PlacementKeys::withPrefix(const QString &prefix)
 {
     return {prefix + QStringLiteral("WindowState"), prefix + QStringLiteral("Left"), prefix + QStringLiteral("Top"),

@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+#include "twipsrect.h"
+
 #include <functional>
 
 class QWidget;
@@ -17,6 +19,9 @@ public:
     double perPixel() const { return m_perPixel; }
     int toPixels(double twips) const;
     float fromPixels(int pixels) const { return static_cast<float>(pixels * m_perPixel); }
+
+    // Places a child widget at a placement in twips.
+    void place(QWidget *widget, const TwipsRect &rect) const;
 
 private:
     double m_perPixel;
