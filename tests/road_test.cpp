@@ -8,6 +8,8 @@
 #include "../quenlit/window/frmprinc.h"
 #include "../sardenne/admin/frmprinc.h"
 
+#include "qtestfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -19,11 +21,6 @@
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 bool copyFolder(const QString &from, const QString &to)
 {

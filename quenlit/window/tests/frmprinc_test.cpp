@@ -6,6 +6,8 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include "qtestfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -25,20 +27,7 @@ using quenlit::FrmPrinc;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
 
 const QByteArray kMasterTokens = "[[4|1|1|0|1|]]=&File\r\n"
                                  "[[4|1|2|0|1|]]=&Open...\r\n"

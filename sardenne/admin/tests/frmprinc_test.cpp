@@ -3,6 +3,8 @@
 #include "frmprinc.h"
 #include "settingsstore.h"
 
+#include "qtestfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -17,26 +19,6 @@
 #include <memory>
 
 using sardenne::FrmPrinc;
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-    f.close();
-    if (executable)
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class SardenneTest : public QObject
 {

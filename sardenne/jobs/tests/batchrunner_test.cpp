@@ -1,5 +1,7 @@
 #include "batchrunner.h"
 
+#include "qtestfiles.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,21 +12,7 @@
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-    f.close();
-    if (executable)
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-}
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QStringList batchFiles()
 {
