@@ -21,7 +21,6 @@
 
 namespace {
 
-
 bool copyFolder(const QString &from, const QString &to)
 {
     QDir().mkpath(to);
