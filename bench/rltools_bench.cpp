@@ -5,7 +5,7 @@
 #include "reswriter.h"
 #include "restokens.h"
 #include "textlines.h"
-#include "tokenfile.h"
+#include "tokenio.h"
 #include "tokenmerge.h"
 
 #include <benchmark/benchmark.h>

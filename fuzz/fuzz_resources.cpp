@@ -1,7 +1,7 @@
 // PE and .res readers, token extraction and the rewriting of what was read.
 #include "reswriter.h"
 #include "restokens.h"
-#include "tokenfile.h"
+#include "tokenio.h"
 #include "tokenmerge.h"
 
 #include <cstdint>

@@ -16,7 +16,7 @@
 #include "reswriter.h"
 #include "restokens.h"
 #include "textlines.h"
-#include "tokenfile.h"
+#include "tokenio.h"
 #include "tokenmerge.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "reswriter.h"
 #include "restokens.h"
 #include "testimages.h"
-#include "tokenfile.h"
+#include "tokenio.h"
 #include "tokenmerge.h"
 
 #include <gtest/gtest.h>

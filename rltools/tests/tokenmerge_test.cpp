@@ -1,4 +1,4 @@
-#include "tokenfile.h"
+#include "tokenio.h"
 #include "tokenmerge.h"
 
 #include <gtest/gtest.h>

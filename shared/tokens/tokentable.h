@@ -100,3 +100,7 @@ private:
     // Open-addressing index: each slot holds (hash high 32 bits << 32) | row, 0 = empty.
     mutable std::vector<std::uint64_t> m_index;
 };
+
+// The text of the master token whose key (columns 1, 2, 3, 4 and 6) equals that
+// of project row `row`, the earliest such master row winning; empty when none.
+std::string_view MasterToken(const TokenTable &master, const TokenTable &project, std::size_t row);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "resources.h"
+#include "tokenescape.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,12 +23,6 @@ struct ResourceToken
     std::string key() const { return std::to_string(type) + '|' + name + '|' + item + '|' + position + '|' + extra; }
 };
 
-// Token text escapes: "\\" backslash, "\t" tab, "\r" CR, "\n" LF, "\uXXXX" a
-// character the Windows-1252 code page cannot store. Fields also escape '|',
-// '=', ']' and '[' as "\uXXXX".
-std::string EscapeText(const std::u16string &text);
-std::string EscapeField(const std::u16string &text);
-std::u16string UnescapeText(const std::string &bytes);
 
 // The tokens of every menu, dialog, string table and version resource. Of a
 // resource present in several languages, `language` chooses one; without it, or

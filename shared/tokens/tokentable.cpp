@@ -229,3 +229,9 @@ std::size_t TokenTable::bytesHeld() const
     return m_file.capacity() + m_edits.capacity() + m_rows.capacity() * sizeof(Row) +
            m_index.capacity() * sizeof(std::uint64_t);
 }
+
+std::string_view MasterToken(const TokenTable &master, const TokenTable &project, std::size_t row)
+{
+    const auto found = master.findFirstWithKey(project, row);
+    return found ? master.cell(*found, ColText) : std::string_view();
+}
