@@ -55,3 +55,37 @@ function(tamrix_qtest name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS gui TIMEOUT 300)
 endfunction()
+
+# The programs' icons: PNGs at every size a desktop asks for, made from the SVG
+# sources in packaging/icons (NAME-16.svg, where there is one, is the picture
+# drawn for the smallest size), laid out as in an icon theme under
+# build/icons/hicolor and compiled into `target` as Qt resources under
+# :/icons/hicolor/SIZExSIZE/apps/NAME.png.
+set(TAMRIX_ICON_SIZES 16 32 48 64 128 256)
+set(TAMRIX_ICON_DIR ${PROJECT_BINARY_DIR}/icons)
+
+function(tamrix_program_icons target)
+    find_program(TAMRIX_RSVG_CONVERT rsvg-convert)
+    if(NOT TAMRIX_RSVG_CONVERT)
+        message(FATAL_ERROR "rsvg-convert not found: install Debian's librsvg2-bin (scripts/install-deps does)")
+    endif()
+    set(pngs "")
+    foreach(name IN LISTS ARGN)
+        set(svg ${PROJECT_SOURCE_DIR}/packaging/icons/${name}.svg)
+        set(small ${PROJECT_SOURCE_DIR}/packaging/icons/${name}-16.svg)
+        foreach(size IN LISTS TAMRIX_ICON_SIZES)
+            set(source ${svg})
+            if(size LESS 32 AND EXISTS ${small})
+                set(source ${small})
+            endif()
+            set(dir ${TAMRIX_ICON_DIR}/hicolor/${size}x${size}/apps)
+            set(png ${dir}/${name}.png)
+            add_custom_command(OUTPUT ${png}
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+                COMMAND ${TAMRIX_RSVG_CONVERT} --width=${size} --height=${size} --output=${png} ${source}
+                DEPENDS ${source} VERBATIM)
+            list(APPEND pngs ${png})
+        endforeach()
+    endforeach()
+    qt_add_resources(${target} programicons PREFIX /icons BASE ${TAMRIX_ICON_DIR} FILES ${pngs})
+endfunction()

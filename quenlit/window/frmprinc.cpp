@@ -3,6 +3,7 @@
 #include "desktop.h"
 #include "numbers.h"
 #include "outils.h"
+#include "programicon.h"
 #include "qtext.h"
 #include "settingsstore.h"
 #include "tokenfile.h"
@@ -94,6 +95,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmprinc"));
     setWindowTitle(kCaption);
+    setWindowIcon(ProgramIcon(QStringLiteral("quenlit")));
     createElements();
 
     // 1. Centre at the design size.

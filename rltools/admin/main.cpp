@@ -1,6 +1,7 @@
 // RLAdmin.exe: the RLTools administrator, started with a master project's file
 // name in the master project's folder.
 #include "placement.h"
+#include "programicon.h"
 #include "rladmin.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon(QStringLiteral("rladmin")));
     const QString master = CommandLineText(argc, argv);
     RLAdmin window(
         master,

@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "outils.h"
+#include "programicon.h"
 #include "projectfiles.h"
 #include "projectwriter.h"
 #include "qtext.h"
@@ -24,6 +25,7 @@ RLAdmin::RLAdmin(const QString &masterProject, Question ask, Message tell, QWidg
 {
     setObjectName(QStringLiteral("rladmin"));
     setWindowTitle(QStringLiteral("RLTools - Administration - ") + masterProject);
+    setWindowIcon(ProgramIcon(QStringLiteral("rladmin")));
     auto *layout = new QVBoxLayout(this);
     auto *form = new QFormLayout;
     m_source = new QLineEdit(this);

@@ -5,6 +5,7 @@
 #include "desktop.h"
 #include "languagelist.h"
 #include "outils.h"
+#include "programicon.h"
 #include "projectfiles.h"
 #include "qtext.h"
 #include "settingsstore.h"
@@ -65,6 +66,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &pro
 {
     setObjectName(QStringLiteral("frmPrinc"));
     setWindowTitle(QStringLiteral("Velmora Sardenne"));
+    setWindowIcon(ProgramIcon(QStringLiteral("sardenne")));
     createControls();
     m_console = new ConsoleWindow(this);
     m_runner = new BatchRunner(interpreterIn(m_programFolder), m_console, this);

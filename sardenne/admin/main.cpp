@@ -1,6 +1,7 @@
 #include "desktop.h"
 #include "frmprinc.h"
 #include "placement.h"
+#include "programicon.h"
 #include "settingsstore.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora Sardenne"));
+    QApplication::setWindowIcon(ProgramIcon(QStringLiteral("sardenne")));
     QtDesktop desktop;
     QtSettingsStore settings;
     sardenne::FrmPrinc window(desktop, settings, QCoreApplication::applicationDirPath());

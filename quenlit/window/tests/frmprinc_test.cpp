@@ -1,5 +1,6 @@
 #include "fakedesktop.h"
 #include "frmprinc.h"
+#include "programicon.h"
 #include "settingsstore.h"
 #include "tokenlistmodel.h"
 
@@ -689,6 +690,15 @@ private slots:
         QTRY_COMPARE(w->layoutTwips().lvTok.width, 6900.0f + 1500);
         QCOMPARE(child<QTreeView>(*w, "lvTok")->width(), 460 + 100);
         QCOMPARE(child<QTreeWidget>(*w, "tvTyp")->width(), 106);
+    }
+
+    void windowHasTheProgramsIcon()
+    {
+        auto w = newWindow();
+        QVERIFY(!w->windowIcon().isNull());
+        for (int size : {16, 32})
+            QCOMPARE(w->windowIcon().pixmap(size, size).toImage(),
+                     ProgramIcon(QStringLiteral("quenlit")).pixmap(size, size).toImage());
     }
 };
 

@@ -1,5 +1,6 @@
 #include "rladmin.h"
 
+#include "programicon.h"
 #include "qtestfiles.h"
 
 #include <QDir>
@@ -88,6 +89,15 @@ private slots:
                   [this](QWidget *, const QString &m) { m_messages << m; });
         QVERIFY(!w.load());
         QCOMPARE(m_messages.size(), 1);
+    }
+
+    void windowHasTheProgramsIcon()
+    {
+        auto w = window();
+        QVERIFY(!w->windowIcon().isNull());
+        for (int size : {16, 32})
+            QCOMPARE(w->windowIcon().pixmap(size, size).toImage(),
+                     ProgramIcon(QStringLiteral("rladmin")).pixmap(size, size).toImage());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "batchrunner.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
+#include "programicon.h"
 #include "settingsstore.h"
 
 #include "qtestfiles.h"
@@ -310,6 +311,15 @@ private slots:
         m_desktop->startSucceeds = false;
         w->btAdmin_Click(); // nothing reported
         QVERIFY(m_desktop->errors.isEmpty());
+    }
+
+    void windowHasTheProgramsIcon()
+    {
+        auto w = newWindow();
+        QVERIFY(!w->windowIcon().isNull());
+        for (int size : {16, 32})
+            QCOMPARE(w->windowIcon().pixmap(size, size).toImage(),
+                     ProgramIcon(QStringLiteral("sardenne")).pixmap(size, size).toImage());
     }
 };
 

@@ -1,8 +1,11 @@
 #include "placement.h"
+#include "programicon.h"
 #include "qtext.h"
 #include "settingsstore.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -94,6 +97,28 @@ private slots:
         QCOMPARE(ToTokenBytes(QStringLiteral("\u00C9t\u00E9")).value_or("?"), std::string("\xC9t\xE9"));
         QVERIFY(!ToTokenBytes(QStringLiteral("\u0416")).has_value());
         QCOMPARE(TokenUpper(QStringLiteral("fran\u00E7ais.tok")), QStringLiteral("FRAN\u00C7AIS.TOK"));
+    }
+
+    void programIconsHaveEverySizeAndDiffer()
+    {
+        const QList<QSize> sizes{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+        QList<QImage> at16;
+        for (const char *name : {"quenlit", "sardenne", "rladmin"}) {
+            const QIcon icon = ProgramIcon(QString::fromLatin1(name));
+            QVERIFY2(!icon.isNull(), name);
+            QCOMPARE(icon.availableSizes(), sizes);
+            for (const QSize &size : sizes) {
+                const QImage image = icon.pixmap(size).toImage();
+                QCOMPARE(image.size(), size);
+                // Drawn, not blank: the middle of every picture is opaque.
+                QVERIFY2(qAlpha(image.pixel(size.width() / 2, size.height() / 2)) > 0, name);
+            }
+            at16.append(icon.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32));
+        }
+        QVERIFY(at16[0] != at16[1]);
+        QVERIFY(at16[0] != at16[2]);
+        QVERIFY(at16[1] != at16[2]);
+        QVERIFY(ProgramIcon(QStringLiteral("nosuchprogram")).isNull());
     }
 };
 
