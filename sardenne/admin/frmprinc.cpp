@@ -167,6 +167,8 @@ void FrmPrinc::createControls()
     txtOutput = new QPlainTextEdit(this);
     txtOutput->setObjectName(QStringLiteral("txtOutput"));
     txtOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab moves the focus as in every other control; typing still goes into the pane.
+    txtOutput->setTabChangesFocus(true);
     txtOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -293,8 +295,9 @@ QString FrmPrinc::GeneralDate(const QDateTime &time, const QLocale &locale)
 {
     const QDateTime local = time.toLocalTime();
     const QString date = locale.toString(local.date(), QLocale::ShortFormat);
-    if (local.time() == QTime(0, 0))
-        return date;
+    const QTime t = local.time();
+    if (t.hour() == 0 && t.minute() == 0 && t.second() == 0)
+        return date; // midnight to the second: the date alone
     // The long time format without its time zone.
     QString format = locale.timeFormat(QLocale::LongFormat);
     QString plain;

@@ -6,6 +6,7 @@
 
 #include "qtestfiles.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -216,6 +217,51 @@ private slots:
         QCOMPARE(FrmPrinc::GeneralDate(afternoon, french), QStringLiteral("05/12/2000 17:25:52"));
         QCOMPARE(FrmPrinc::GeneralDate(QDateTime(QDate(2000, 12, 5), QTime(0, 0)), french),
                  QStringLiteral("05/12/2000"));
+        // Midnight is compared to the second: a fraction past it still shows the date alone.
+        QCOMPARE(FrmPrinc::GeneralDate(QDateTime(QDate(2000, 12, 5), QTime(0, 0, 0, 500)), french),
+                 QStringLiteral("05/12/2000"));
+        QCOMPARE(FrmPrinc::GeneralDate(QDateTime(QDate(2000, 12, 5), QTime(0, 0, 1)), french),
+                 QStringLiteral("05/12/2000 00:00:01"));
+    }
+
+    void aTokenFileChangedHalfASecondAfterMidnight()
+    {
+        const QString token = m_dir->filePath(QStringLiteral("work/fr.tok"));
+        QFile file(token);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime(QDate(2021, 3, 4), QTime(0, 0, 0, 500)),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        auto w = openedWindow();
+        QCOMPARE(list(*w)->topLevelItem(1)->text(FrmPrinc::KEY_MODIF),
+                 QLocale().toString(QDate(2021, 3, 4), QLocale::ShortFormat));
+    }
+
+    void tabMovesTheFocusOutOfTheOutputPane()
+    {
+        auto w = openedWindow();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
+        pane->setPlainText(QStringLiteral("first job\nsecond job"));
+        pane->setFocus();
+        pane->selectAll();
+        QCOMPARE(QApplication::focusWidget(), pane);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(pane->toPlainText(), QStringLiteral("first job\nsecond job"));
+        // The labels and the frame take no focus: the chain goes round to the first control.
+        QCOMPARE(QApplication::focusWidget(), w->findChild<QLineEdit *>(QStringLiteral("txtFileName")));
+
+        pane->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(pane->toPlainText(), QStringLiteral("first job\nsecond job"));
+        QCOMPARE(QApplication::focusWidget(), button(*w, "btExport"));
+
+        // Typing in the pane still works.
+        pane->setFocus();
+        pane->moveCursor(QTextCursor::End);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" ok"));
+        QCOMPARE(pane->toPlainText(), QStringLiteral("first job\nsecond job ok"));
     }
 
     void refreshCommandsAndPane()
