@@ -2,6 +2,7 @@
 // BM_MasterUpdate is "rlman -m", BM_ProjectUpdate "rlman -l", BM_Export "rlman -r",
 // each with its file reading and writing.
 #include "atomicfile.h"
+#include "pewriter.h"
 #include "reswriter.h"
 #include "restokens.h"
 #include "textlines.h"
@@ -117,7 +118,7 @@ const Fixture &fixture()
         fs::create_directories(x.dir);
         std::ifstream in(TEST_IMAGES "/sample.dll", std::ios::binary);
         const std::vector<std::uint8_t> base((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const auto image = WritePeResources(base, bigResources());
+        const auto image = WritePeResources(base, bigResources()).image;
         x.dll = (x.dir / "big.dll").string();
         std::ofstream(x.dll, std::ios::binary).write(reinterpret_cast<const char *>(image.data()),
                                                      static_cast<std::streamsize>(image.size()));
@@ -170,7 +171,7 @@ void BM_Export(benchmark::State &state)
         TokenTable project;
         LoadTokenFile(f.projectTokens, project);
         WriteFileAtomically((f.dir / "fr.dll").string(),
-                            WriteLocalisedFile(readBinary(f.dll), project, MakeLangId(12, 1)));
+                            WriteLocalisedFile(readBinary(f.dll), project, MakeLangId(12, 1)).bytes);
     }
 }
 

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (project.tokenCount() != tokens.size())
             std::abort();
         // What was read can be written back, and reads again to the same tokens.
-        const std::string written = WriteLocalisedFile(bytes, project, MakeLangId(12, 1));
+        const std::string written = WriteLocalisedFile(bytes, project, MakeLangId(12, 1)).bytes;
         const auto again = ExtractTokens(ReadResourceFile(std::vector<std::uint8_t>(written.begin(), written.end())),
                                          MakeLangId(12, 1), false);
         if (again.size() != tokens.size())

@@ -155,7 +155,7 @@ void exportTokens(std::uint16_t language, const std::string &source, const std::
 {
     const std::vector<std::uint8_t> bytes = readBinary(source, "source file");
     const TokenTable project = loadTokens(tokenFile, "project token file", false);
-    std::string written;
+    LocalisedFile written;
     try {
         written = WriteLocalisedFile(bytes, project, language);
     } catch (const ResourceError &e) {
@@ -166,7 +166,12 @@ void exportTokens(std::uint16_t language, const std::string &source, const std::
     std::error_code ec;
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    write(target, written);
+    write(target, written.bytes);
+    for (const std::string &note : written.notes)
+        std::fprintf(stderr, "rlman: %s: %s\n", target.c_str(), note.c_str());
+    const long long growth = static_cast<long long>(written.bytes.size()) - static_cast<long long>(bytes.size());
+    std::printf("rlman: %s written, %zu bytes (%s%lld bytes from %s)\n", target.c_str(), written.bytes.size(),
+                growth >= 0 ? "+" : "", growth, source.c_str());
 }
 
 const char kUsage[] = "usage: rlman -m MASTER.mpj\n"
