@@ -24,21 +24,22 @@ public:
         const std::uint16_t headerSize = m_reader.u16();
         if (version == 0) {
             m_reader.skip(headerSize);
-            items(0);
+            items(0, -1);
         } else if (version == 1) {
             m_reader.skip(headerSize); // the offset to the first item, from here
-            extendedItems(0);
+            extendedItems(0, -1);
         } else {
             m_reader.fail("unknown menu template version");
         }
     }
 
 private:
-    void emit(std::uint32_t id, const std::u16string &text)
+    // The item's position, counted whether or not it gives a token.
+    std::size_t emit(std::uint32_t id, const std::u16string &text, long long popup)
     {
         const std::size_t position = m_position++;
         if (text.empty())
-            return;
+            return position;
         ResourceToken t;
         t.type = RT_MENU_TYPE;
         t.name = m_name;
@@ -46,7 +47,9 @@ private:
         t.position = std::to_string(position);
         t.text = EscapeText(text);
         t.readOnly = IsReadOnlyText(text);
+        t.popup = popup;
         m_out.push_back(std::move(t));
+        return position;
     }
 
     void depthCheck(int depth)
@@ -55,32 +58,32 @@ private:
             m_reader.fail("menu nests too deep");
     }
 
-    void items(int depth)
+    void items(int depth, long long popup)
     {
         depthCheck(depth);
         for (;;) {
             const std::uint16_t flags = m_reader.u16();
             const std::uint16_t id = (flags & MF_POPUP) ? 0 : m_reader.u16();
-            emit(id, m_reader.sz());
+            const std::size_t position = emit(id, m_reader.sz(), popup);
             if (flags & MF_POPUP)
-                items(depth + 1);
+                items(depth + 1, static_cast<long long>(position));
             if (flags & MF_END)
                 return;
         }
     }
 
-    void extendedItems(int depth)
+    void extendedItems(int depth, long long popup)
     {
         depthCheck(depth);
         for (;;) {
             m_reader.skip(8); // type, state
             const std::uint32_t id = m_reader.u32();
             const std::uint16_t flags = m_reader.u16();
-            emit(id, m_reader.sz());
+            const std::size_t position = emit(id, m_reader.sz(), popup);
             m_reader.alignTo(4);
             if (flags & 0x01) {
                 m_reader.skip(4); // help id
-                extendedItems(depth + 1);
+                extendedItems(depth + 1, static_cast<long long>(position));
             }
             if (flags & MF_END)
                 return;

@@ -19,6 +19,9 @@ struct ResourceToken
     std::string extra;        // field 6: version value name, else empty
     std::string text;         // escaped text
     bool readOnly = false;
+    // Menus: field 4 of the popup that holds the item, -1 for the menu bar. Not
+    // written to token files; the checks read it to know the items of one level.
+    long long popup = -1;
 
     std::string key() const { return std::to_string(type) + '|' + name + '|' + item + '|' + position + '|' + extra; }
 };
