@@ -1,3 +1,11 @@
+# Install layout: the programs in bin/, what only they start (the batch
+# interpreter, our RLTools) in lib/tamrix/, the rest under share/. The programs
+# find each other through the relative path from bin/ to lib/tamrix/.
+include(GNUInstallDirs)
+set(TAMRIX_INSTALL_PRIVATEDIR lib/tamrix CACHE STRING
+    "Folder, relative to the install prefix, of the batch interpreter and of our RLTools")
+file(RELATIVE_PATH TAMRIX_PRIVATE_FROM_BIN /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${TAMRIX_INSTALL_PRIVATEDIR})
+
 # Core libraries use the standard library only; the check at the end of the
 # configuration fails the build if one of them links Qt.
 set_property(GLOBAL PROPERTY TAMRIX_CORE_TARGETS "")

@@ -6,6 +6,7 @@
 #include "languagelist.h"
 #include "outils.h"
 #include "programicon.h"
+#include "programplaces.h"
 #include "projectfiles.h"
 #include "qtext.h"
 #include "settingsstore.h"
@@ -33,9 +34,11 @@ namespace {
 
 const QString kDefaultRLPath = QStringLiteral("C:\\RLTools\\");
 
-QString interpreterIn(const QString &folder)
+// Our RLTools where they are installed beside the program, else the usual folder.
+QString defaultRLPath(const QString &programFolder)
 {
-    return QDir(folder).filePath(QStringLiteral("tamrixcmd"));
+    const QString ours = ProgramPlaces::OurRLToolsFolder(programFolder);
+    return ours.isEmpty() ? kDefaultRLPath : ours;
 }
 
 QString failureLine(const BatchRunner::Result &r, int limitMs)
@@ -69,7 +72,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &pro
     setWindowIcon(ProgramIcon(QStringLiteral("sardenne")));
     createControls();
     m_console = new ConsoleWindow(this);
-    m_runner = new BatchRunner(interpreterIn(m_programFolder), m_console, this);
+    m_runner = new BatchRunner(ProgramPlaces::Interpreter(m_programFolder), m_console, this);
 
     // Form_Load: centre at the design size, then the stored folder and placement.
     resize(m_twips.toPixels(kAdminDesignWidth), m_twips.toPixels(kAdminDesignHeight));
@@ -78,7 +81,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &pro
                                            m_twips.fromPixels(frameGeometry().width()),
                                            m_twips.fromPixels(frameGeometry().height()));
     move(m_twips.toPixels(centre.left), m_twips.toPixels(centre.top));
-    txtRLPath->setText(m_settings.value(QStringLiteral("RLToolsPath"), kDefaultRLPath));
+    txtRLPath->setText(m_settings.value(QStringLiteral("RLToolsPath"), defaultRLPath(m_programFolder)));
     m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips);
 }
 

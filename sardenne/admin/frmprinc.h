@@ -45,8 +45,9 @@ public:
     // The hidden values of the KEY_TOKENFILE and KEY_EXEFILE cells: the bytes read.
     static constexpr int TagRole = Qt::UserRole;
 
-    // Neither is owned; both must outlive the window. `programFolder` holds the
-    // token editor and the batch interpreter.
+    // Neither is owned; both must outlive the window. `programFolder` is the
+    // folder of the running program: it holds the token editor, and the batch
+    // interpreter and our RLTools are found from it (ProgramPlaces).
     FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &programFolder, QWidget *parent = nullptr);
     ~FrmPrinc() override;
 

@@ -102,7 +102,9 @@ private slots:
         auto w = newWindow();
         w->show();
         QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Sardenne"));
-        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->text(), QStringLiteral("C:\\RLTools\\"));
+        // Our RLTools are built beside the program.
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->text(),
+                 QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath() + QStringLiteral("/rltools/"));
         QCOMPARE(w->width(), 567);
         QCOMPARE(w->height(), 434);
         QVERIFY(qAbs(w->frameGeometry().x() - (1920 - w->frameGeometry().width()) / 2) <= 3);
@@ -357,6 +359,36 @@ private slots:
         m_desktop->startSucceeds = false;
         w->btAdmin_Click(); // nothing reported
         QVERIFY(m_desktop->errors.isEmpty());
+    }
+
+    void defaultRLToolsFolder_data()
+    {
+        QTest::addColumn<bool>("oursInstalled");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("ours installed") << true << QString() << QStringLiteral("usr/lib/tamrix/rltools/");
+        QTest::newRow("none installed") << false << QString() << QStringLiteral("C:\\RLTools\\");
+        QTest::newRow("the setting wins") << true << QStringLiteral("/opt/RLTools/") << QStringLiteral("/opt/RLTools/");
+    }
+
+    void defaultRLToolsFolder()
+    {
+        QFETCH(bool, oursInstalled);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        const QDir root(m_dir->filePath(QStringLiteral("root")));
+        QVERIFY(root.mkpath(QStringLiteral("usr/bin")));
+        if (oursInstalled) {
+            QVERIFY(root.mkpath(QStringLiteral("usr/lib/tamrix/rltools")));
+            writeFile(root.filePath(QStringLiteral("usr/lib/tamrix/rltools/rlman")), "#!/bin/sh\n", true);
+        }
+        if (!stored.isNull())
+            m_settings->setValue(QStringLiteral("RLToolsPath"), stored);
+        FrmPrinc w(*m_desktop, *m_settings, root.filePath(QStringLiteral("usr/bin")));
+        const QString expected = shown.startsWith(QLatin1String("usr/")) ? root.filePath(shown) : shown;
+        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->text(), expected);
+        w.TermineApp();
+        QCOMPARE(m_settings->value(QStringLiteral("RLToolsPath"), QString()), expected);
     }
 
     void windowHasTheProgramsIcon()

@@ -1,8 +1,10 @@
 #include "placement.h"
 #include "programicon.h"
+#include "programplaces.h"
 #include "qtext.h"
 #include "settingsstore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
@@ -119,6 +121,59 @@ private slots:
         QVERIFY(at16[0] != at16[2]);
         QVERIFY(at16[1] != at16[2]);
         QVERIFY(ProgramIcon(QStringLiteral("nosuchprogram")).isNull());
+    }
+
+    void programPlaces_data()
+    {
+        // Programs written under a temporary root (a name ending with "-" without
+        // the right to run it), the running program's folder, and what is found.
+        QTest::addColumn<QString>("programs");
+        QTest::addColumn<QString>("programFolder");
+        QTest::addColumn<QString>("interpreter");
+        QTest::addColumn<QString>("rltools");
+        const auto row = [](const char *name, const char *programs, const char *folder, const char *interpreter,
+                            const char *rltools) {
+            QTest::newRow(name) << QString::fromLatin1(programs) << QString::fromLatin1(folder)
+                                << QString::fromLatin1(interpreter) << QString::fromLatin1(rltools);
+        };
+        row("installed", "usr/bin/sardenne usr/lib/tamrix/tamrixcmd usr/lib/tamrix/rltools/rlman", "usr/bin",
+            "usr/lib/tamrix/tamrixcmd", "usr/lib/tamrix/rltools/");
+        row("built", "build/bin/sardenne build/bin/tamrixcmd build/bin/rltools/rlman", "build/bin",
+            "build/bin/tamrixcmd", "build/bin/rltools/");
+        row("installed wins over a stray copy beside",
+            "usr/bin/tamrixcmd usr/bin/rltools/rlman usr/lib/tamrix/tamrixcmd usr/lib/tamrix/rltools/rlman", "usr/bin",
+            "usr/lib/tamrix/tamrixcmd", "usr/lib/tamrix/rltools/");
+        row("nothing beside", "opt/x/sardenne", "opt/x", "opt/x/tamrixcmd", "");
+        row("a folder named rltools without rlman", "opt/x/rltools/RLAdmin.exe", "opt/x", "opt/x/tamrixcmd", "");
+        row("programs that cannot run", "opt/x/tamrixcmd- opt/x/rltools/rlman-", "opt/x", "opt/x/tamrixcmd", "");
+    }
+
+    void programPlaces()
+    {
+        QFETCH(QString, programs);
+        QFETCH(QString, programFolder);
+        QFETCH(QString, interpreter);
+        QFETCH(QString, rltools);
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        for (QString program : programs.split(QLatin1Char(' '))) {
+            // A name ending with "-" is written without the right to run it.
+            const bool runnable = !program.endsWith(QLatin1Char('-'));
+            if (!runnable)
+                program.chop(1);
+            QVERIFY(root.mkpath(QFileInfo(program).path()));
+            QFile file(root.filePath(program));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("#!/bin/sh\n");
+            file.close();
+            if (runnable)
+                file.setPermissions(file.permissions() | QFile::ExeOwner);
+        }
+        // The folder as the running program sees it, which may hold "..".
+        const QString folder = root.filePath(programFolder) + QStringLiteral("/../") + QFileInfo(programFolder).fileName();
+        QCOMPARE(ProgramPlaces::Interpreter(folder), QDir::cleanPath(root.filePath(interpreter)));
+        QCOMPARE(ProgramPlaces::OurRLToolsFolder(folder),
+                 rltools.isEmpty() ? QString() : QDir::cleanPath(root.filePath(rltools)) + QLatin1Char('/'));
     }
 };
 
