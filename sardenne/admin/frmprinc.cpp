@@ -10,6 +10,7 @@
 #include "projectfiles.h"
 #include "qtext.h"
 #include "settingsstore.h"
+#include "systemfiles.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -55,8 +56,9 @@ QString failureLine(const BatchRunner::Result &r, int limitMs)
     case BatchRunner::Result::NotStarted:
         return QStringLiteral("       ! La commande n'a pas pu \u00EAtre lanc\u00E9e");
     case BatchRunner::Result::NotWritten:
-        return QStringLiteral("       ! Impossible d'\u00E9crire le fichier de commandes ") +
-               QDir::toNativeSeparators(r.batchFile);
+        return QStringLiteral("       ! Impossible de cr\u00E9er le fichier de commandes ") +
+               QDir::toNativeSeparators(FromPath(r.batchFile)) + QStringLiteral(" (") + SystemErrorText(r.error) +
+               QStringLiteral(") : la commande n'a pas \u00E9t\u00E9 lanc\u00E9e");
     }
     return {};
 }

@@ -10,8 +10,10 @@ class QProcess;
 
 // Runs one command line through a batch file in the current directory and waits
 // for it, at most a time limit, while the windows keep painting but take no
-// user input. A command that outlasts the limit is left running with its own
-// batch file, which goes once its process has ended.
+// user input. Each batch file is created new, under a free name: an existing
+// name of any kind is never followed, opened or removed. A command runs to its
+// end whatever becomes of the runner or of the program; its batch file goes
+// when it ends.
 class BatchRunner : public QObject
 {
     Q_OBJECT
@@ -25,16 +27,18 @@ public:
             Failed,      // ended with a non-zero error level
             TimedOut,    // still running at the limit
             NotStarted,  // the interpreter could not be started
-            NotWritten   // the batch file could not be written
+            NotWritten   // the batch file could not be created
         };
         Outcome outcome = Succeeded;
         int exitCode = 0;
-        QString batchFile;
+        std::string batchFile; // the path of the batch file, or of the one tried first
+        int error = 0;         // the system's error number when NotWritten
     };
 
     // `interpreter` runs the batch files on platforms without cmd.exe; the
     // console is not owned and may be null.
     explicit BatchRunner(QString interpreter, ConsoleWindow *console, QObject *parent = nullptr);
+    // Commands still running go on without their output being read.
     ~BatchRunner() override;
 
     void setTimeLimit(int milliseconds) { m_limit = milliseconds; }
@@ -50,8 +54,6 @@ signals:
     void allEnded();
 
 private:
-    QString freeBatchName() const;
-
     QString m_interpreter;
     ConsoleWindow *m_console; // not owned
     int m_limit = 30000;

@@ -87,7 +87,10 @@ private slots:
                                    "printf '%s|%s' \"$PWD\" \"$(basename \"$0\")\" >> \"$(dirname \"$0\")/calls.log\"\n"
                                    "for a in \"$@\"; do printf ' [%s]' \"$a\" >> \"$(dirname \"$0\")/calls.log\"; done\n"
                                    "echo >> \"$(dirname \"$0\")/calls.log\"\n"
-                                   "case \"$2\" in 99) exit 2;; esac\n";
+                                   "case \"$2\" in\n"
+                                   "  99) exit 2;;\n"
+                                   "  98) sleep 1; echo late; echo done > \"$(dirname \"$0\")/done.txt\";;\n"
+                                   "esac\n";
         writeFile(rlFolder() + QStringLiteral("rlman"), standIn, true);
     }
 
@@ -330,6 +333,43 @@ private slots:
         w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->setText(m_dir->filePath(QStringLiteral("rltools")));
         w->btImport_Click();
         QVERIFY(w->outputText().contains(QStringLiteral("(code 127)")));
+    }
+
+    void aBatchFileThatCannotBeCreatedSkipsItsCommand()
+    {
+        auto w = openedWindow();
+        selectRows(*w, {});
+        w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"))->clear();
+        // The master folder has gone: no file can be created in it, even by root.
+        QVERIFY(QDir(m_dir->filePath(QStringLiteral("work"))).removeRecursively());
+        w->btActu_Click();
+        const QStringList lines = w->outputText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines[3], QStringLiteral("    * Mise \u00E0 jour des tokens du projet ma\u00EEtre"));
+        QVERIFY2(lines[4].startsWith(QStringLiteral("       ! Impossible de cr\u00E9er le fichier de commandes ")),
+                 qPrintable(lines[4]));
+        QVERIFY(lines[4].contains(QStringLiteral("~tamrix.bat")));
+        QVERIFY(lines[4].endsWith(QStringLiteral(" : la commande n'a pas \u00E9t\u00E9 lanc\u00E9e")));
+        QCOMPARE(lines[6], QStringLiteral("Op\u00E9ration termin\u00E9e ! "));
+        QCOMPARE(readFile(calls()), QByteArray("<missing>"));
+    }
+
+    void aCommandOutlivesTheWindow()
+    {
+        writeFile(m_dir->filePath(QStringLiteral("work/fr.prj")),
+                  "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 98 1\r\nfr\\demo.dll\r\n");
+        auto w = openedWindow();
+        w->runner().setTimeLimit(300);
+        selectRows(*w, {1});
+        w->btExport_Click();
+        QVERIFY(w->outputText().contains(QStringLiteral("La commande tourne encore")));
+        const QDir work(m_dir->filePath(QStringLiteral("work")));
+        QCOMPARE(work.entryList({QStringLiteral("~tamrix*")}).size(), 1);
+        w->TermineApp();
+        w.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(m_dir->filePath(QStringLiteral("rltools/done.txt"))), QByteArray("done\n"),
+                                  10000);
+        QTRY_VERIFY_WITH_TIMEOUT(work.entryList({QStringLiteral("~tamrix*")}).isEmpty(), 5000);
     }
 
     void launching()

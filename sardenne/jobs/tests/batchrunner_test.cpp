@@ -1,5 +1,6 @@
 #include "batchrunner.h"
 
+#include "consolewindow.h"
 #include "qtestfiles.h"
 
 #include <QDir>
@@ -9,6 +10,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,12 +49,19 @@ private slots:
         m_standIn = m_dir->filePath(QStringLiteral("standin"));
         writeFile(m_standIn,
                   "#!/bin/sh\n"
-                  "cp ~tamrix.bat batch-copy.txt 2>/dev/null\n"
+                  "[ -f ~tamrix.bat ] && [ ! -L ~tamrix.bat ] && cp ~tamrix.bat batch-copy.txt\n"
                   "printf '%s|' \"$PWD\" >> calls.log\n"
                   "for a in \"$@\"; do printf '[%s]' \"$a\" >> calls.log; done\n"
                   "echo >> calls.log\n"
                   "echo \"stand-in says hello\"\n"
-                  "case \"$1\" in fail) exit 3;; sleep) sleep \"$2\";; esac\n"
+                  "case \"$1\" in\n"
+                  "  fail) exit 3;;\n"
+                  "  sleep) sleep \"$2\";;\n"
+                  // Prints after a while, when nobody may be reading any more, then leaves a mark.
+                  "  late) sleep \"$2\"; echo \"still talking\"; echo \"still talking\" >&2; echo done > done.txt;;\n"
+                  // Puts another file where the batch file was.
+                  "  swap) mv ~tamrix.bat moved.bat; printf 'not yours' > ~tamrix.bat;;\n"
+                  "esac\n"
                   "exit 0\n",
                   true);
     }
@@ -95,11 +111,122 @@ private slots:
         QVERIFY(batchFiles().isEmpty());
     }
 
-    void aBatchFileThatCannotBeWritten()
+    void hostileBatchNamesAreLeftAlone_data()
     {
-        QDir().mkpath(QStringLiteral("~tamrix.bat/inside"));
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("link to a file") << QStringLiteral("link");
+        QTest::newRow("dangling link") << QStringLiteral("dangling");
+        QTest::newRow("FIFO") << QStringLiteral("fifo");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("file left behind") << QStringLiteral("file");
+    }
+
+    // Whatever already bears the batch file's name is never followed, opened,
+    // written or removed: the command runs from a batch file of its own.
+    void hostileBatchNamesAreLeftAlone()
+    {
+        QFETCH(QString, kind);
+        const QString name = QStringLiteral("~tamrix.bat");
+        writeFile(QStringLiteral("victim.txt"), "precious");
+        if (kind == QLatin1String("link"))
+            QVERIFY(QFile::link(QStringLiteral("victim.txt"), name));
+        else if (kind == QLatin1String("dangling"))
+            QVERIFY(QFile::link(QStringLiteral("created-through-link.txt"), name));
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(name.toLocal8Bit().constData(), 0600), 0);
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(name + QStringLiteral("/inside")));
+        else
+            writeFile(name, "left behind");
+        struct stat before = {};
+        QCOMPARE(::lstat(name.toLocal8Bit().constData(), &before), 0);
+
+        // Opening the FIFO for writing would wait for a reader for ever: a reader
+        // that comes after a while turns such a hang into a failure.
+        std::atomic<bool> finished{false};
+        std::thread unblock([&] {
+            for (int i = 0; i < 100 && !finished; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!finished && kind == QLatin1String("fifo")) {
+                const int fd = ::open("~tamrix.bat", O_RDONLY | O_NONBLOCK);
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        });
         BatchRunner runner(QStringLiteral(TAMRIXCMD_PATH), nullptr);
-        QCOMPARE(runner.Exec(m_standIn.toStdString()).outcome, BatchRunner::Result::NotWritten);
+        QElapsedTimer timer;
+        timer.start();
+        const auto result = runner.Exec(m_standIn.toStdString() + " ran");
+        finished = true;
+        unblock.join();
+        QVERIFY2(timer.elapsed() < 5000, "Exec waited on the FIFO");
+        QCOMPARE(result.outcome, BatchRunner::Result::Succeeded);
+        QVERIFY(QByteArray::fromStdString(result.batchFile).endsWith("/~tamrix1.bat"));
+        QVERIFY(readFile(QStringLiteral("calls.log")).endsWith("[ran]\n"));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("~tamrix1.bat")));
+        QCOMPARE(readFile(QStringLiteral("victim.txt")), QByteArray("precious"));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("created-through-link.txt")));
+        struct stat after = {};
+        QCOMPARE(::lstat(name.toLocal8Bit().constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        if (kind == QLatin1String("file"))
+            QCOMPARE(readFile(name), QByteArray("left behind"));
+    }
+
+    // A folder where no file can be created (here one removed from under the
+    // current directory, which holds even for root).
+    void aBatchFileThatCannotBeCreated()
+    {
+        QVERIFY(QDir().mkdir(QStringLiteral("gone")));
+        QDir::setCurrent(QStringLiteral("gone"));
+        QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("gone")));
+        BatchRunner runner(QStringLiteral(TAMRIXCMD_PATH), nullptr);
+        const auto result = runner.Exec(m_standIn.toStdString());
+        QCOMPARE(result.outcome, BatchRunner::Result::NotWritten);
+        QCOMPARE(result.error, ENOENT);
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("calls.log"))));
+    }
+
+    // The interpreter removes the file it ran, and only that file.
+    void anotherFilePutInPlaceOfTheBatchFileStays()
+    {
+        BatchRunner runner(QStringLiteral(TAMRIXCMD_PATH), nullptr);
+        QCOMPARE(runner.Exec(m_standIn.toStdString() + " swap").outcome, BatchRunner::Result::Succeeded);
+        QCOMPARE(readFile(QStringLiteral("~tamrix.bat")), QByteArray("not yours"));
+        QVERIFY(readFile(QStringLiteral("moved.bat")).startsWith("@ECHO OFF\r\n"));
+    }
+
+    // A command that outlasts its wait goes on to its end when the runner and
+    // the console are gone, printing all the while; its batch file goes then.
+    void aCommandOutlivesItsRunner()
+    {
+        auto console = std::make_unique<ConsoleWindow>();
+        auto runner = std::make_unique<BatchRunner>(QStringLiteral(TAMRIXCMD_PATH), console.get());
+        runner->setTimeLimit(300);
+        QCOMPARE(runner->Exec(m_standIn.toStdString() + " late 1").outcome, BatchRunner::Result::TimedOut);
+        QCOMPARE(batchFiles(), QStringList{QStringLiteral("~tamrix.bat")});
+        runner.reset();
+        console.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(QStringLiteral("done.txt")), QByteArray("done\n"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(batchFiles().isEmpty(), 5000);
+    }
+
+    // The same with the interpreter's own output going to a reader that has
+    // ended, as when the administrator has closed.
+    void theInterpreterKeepsGoingWhenItsReaderHasGone()
+    {
+        writeFile(QStringLiteral("~tamrix.bat"), QByteArray("@ECHO OFF\r\necho starting\r\n") + m_standIn.toUtf8() +
+                                                     " late 1\r\nif errorlevel == 1 pause\r\n");
+        QProcess shell;
+        // `true` ends at once: every write of the interpreter meets a broken pipe.
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("\"$0\" --delete-when-done ~tamrix.bat | true"),
+                     QStringLiteral(TAMRIXCMD_PATH)});
+        QVERIFY(shell.waitForFinished(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(QStringLiteral("done.txt")), QByteArray("done\n"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(batchFiles().isEmpty(), 5000);
     }
 
     void aLongCommandIsNotDisturbedByTheNext()
