@@ -4,13 +4,14 @@
 #include "conversionlibrary.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
 
 namespace {
 
-const std::vector<unsigned> kNumbers = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+constexpr unsigned kNumbers[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 
 bool isHighSurrogate(char16_t c)
 {
@@ -26,12 +27,13 @@ bool isLowSurrogate(char16_t c)
 
 const std::vector<unsigned> &CodePage::numbers()
 {
-    return kNumbers;
+    static const std::vector<unsigned> numbers(std::begin(kNumbers), std::end(kNumbers));
+    return numbers;
 }
 
 bool CodePage::isKnown(unsigned number)
 {
-    return std::binary_search(kNumbers.begin(), kNumbers.end(), number);
+    return std::binary_search(std::begin(kNumbers), std::end(kNumbers), number);
 }
 
 const CodePage &CodePage::get(unsigned number)

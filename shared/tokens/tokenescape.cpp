@@ -1,6 +1,6 @@
 #include "tokenescape.h"
 
-#include "charset.h"
+#include <algorithm>
 
 namespace {
 
@@ -13,82 +13,104 @@ void appendUnicodeEscape(std::string &out, char16_t c)
         out += kHex[(c >> shift) & 0xF];
 }
 
-std::string escape(const std::u16string &text, bool field)
+bool isFieldSeparator(char16_t c)
 {
-    const Charset &cp = Charset::windows1252();
+    return c == u'|' || c == u'=' || c == u']' || c == u'[';
+}
+
+std::string escape(const std::u16string &text, bool field, const CodePage &cp)
+{
     std::string out;
     out.reserve(text.size());
-    for (char16_t c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char16_t c = text[i];
         switch (c) {
         case u'\\':
             out += "\\\\";
+            ++i;
             continue;
         case u'\t':
             out += "\\t";
+            ++i;
             continue;
         case u'\r':
             out += "\\r";
+            ++i;
             continue;
         case u'\n':
             out += "\\n";
+            ++i;
             continue;
         default:
             break;
         }
-        if (field && (c == u'|' || c == u'=' || c == u']' || c == u'[')) {
+        if (field && isFieldSeparator(c)) {
             appendUnicodeEscape(out, c);
+            ++i;
             continue;
         }
-        if (auto byte = cp.encodeChar(c))
-            out += static_cast<char>(*byte);
-        else
-            appendUnicodeEscape(out, c);
+        const std::size_t length = CodePage::characterLength(text, i);
+        std::optional<std::string> bytes;
+        // A stand-in for an undefined byte is a character of the text here (a
+        // lone surrogate), not a byte to write.
+        if (!CodePage::isStandIn(c))
+            bytes = cp.encodeCharacter(text, i);
+        if (bytes && field && bytes->find_first_of("|=[]") != std::string::npos)
+            bytes.reset();
+        if (bytes) {
+            out += *bytes;
+        } else {
+            for (std::size_t k = 0; k < length; ++k)
+                appendUnicodeEscape(out, text[i + k]);
+        }
+        i += length;
     }
     return out;
 }
 
-int hexValue(char c)
+int hexValue(char16_t c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
     return -1;
 }
 
 } // namespace
 
-std::string EscapeText(const std::u16string &text)
+std::string EscapeText(const std::u16string &text, const CodePage &codePage)
 {
-    return escape(text, false);
+    return escape(text, false, codePage);
 }
 
-std::string EscapeField(const std::u16string &text)
+std::string EscapeField(const std::u16string &text, const CodePage &codePage)
 {
-    return escape(text, true);
+    return escape(text, true, codePage);
 }
 
-std::u16string UnescapeText(const std::string &bytes)
+std::u16string UnescapeText(const std::string &bytes, const CodePage &codePage)
 {
-    const Charset &cp = Charset::windows1252();
+    // Decoded first, so that escapes are found among characters, never inside one.
+    const std::u16string text = codePage.decode(bytes);
     std::u16string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\\' && i + 1 < bytes.size()) {
-            const char n = bytes[i + 1];
-            if (n == '\\' || n == 't' || n == 'r' || n == 'n') {
-                out += n == '\\' ? u'\\' : n == 't' ? u'\t' : n == 'r' ? u'\r' : u'\n';
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\\' && i + 1 < text.size()) {
+            const char16_t n = text[i + 1];
+            if (n == u'\\' || n == u't' || n == u'r' || n == u'n') {
+                out += n == u'\\' ? u'\\' : n == u't' ? u'\t' : n == u'r' ? u'\r' : u'\n';
                 ++i;
                 continue;
             }
-            if (n == 'u' && i + 5 < bytes.size()) {
+            if (n == u'u' && i + 5 < text.size()) {
                 int v = 0;
                 bool ok = true;
                 for (int k = 0; k < 4; ++k) {
-                    const int h = hexValue(bytes[i + 2 + k]);
+                    const int h = hexValue(text[i + 2 + k]);
                     ok = ok && h >= 0;
                     v = v * 16 + (h < 0 ? 0 : h);
                 }
@@ -99,7 +121,28 @@ std::u16string UnescapeText(const std::string &bytes)
                 }
             }
         }
-        out += cp.decodeByte(static_cast<unsigned char>(c));
+        out += c;
     }
     return out;
+}
+
+std::string TranscodeText(const std::string &bytes, const CodePage &from, const CodePage &to)
+{
+    if (from.number() == to.number())
+        return bytes;
+    return EscapeText(UnescapeText(bytes, from), to);
+}
+
+std::string TranscodeField(const std::string &bytes, const CodePage &from, const CodePage &to)
+{
+    if (from.number() == to.number())
+        return bytes;
+    // ASCII without escapes reads the same in every code page: kept as it is
+    // (a ']' that a field may hold stays unescaped, as the file has it).
+    const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char b) {
+        return static_cast<unsigned char>(b) < 0x80 && b != '\\';
+    });
+    if (plain)
+        return bytes;
+    return EscapeField(UnescapeText(bytes, from), to);
 }

@@ -1,10 +1,22 @@
 #pragma once
 
+#include "codepage.h"
+
 #include <string>
 
 // Token text escapes: "\\" backslash, "\t" tab, "\r" CR, "\n" LF, "\uXXXX" a
-// character the Windows-1252 code page cannot store. Fields also escape '|',
-// '=', ']' and '[' as "\uXXXX".
-std::string EscapeText(const std::u16string &text);
-std::string EscapeField(const std::u16string &text);
-std::u16string UnescapeText(const std::string &bytes);
+// character the token file's code page cannot store (a UTF-16 unit in hex). Fields
+// also escape '|', '=', ']' and '[', and every character whose bytes hold one of
+// them (a double-byte character with such a trail byte), so that the byte-based
+// line parse finds its separators. Escapes are read and written on characters:
+// a trail byte 0x5C of a double-byte character is no backslash.
+std::string EscapeText(const std::u16string &text, const CodePage &codePage = CodePage::windows1252());
+std::string EscapeField(const std::u16string &text, const CodePage &codePage = CodePage::windows1252());
+std::u16string UnescapeText(const std::string &bytes, const CodePage &codePage = CodePage::windows1252());
+
+// An escaped text of one code page as the escaped text of another: the same
+// characters, stored in the other code page where it can, escaped where not.
+// Between equal code pages the bytes are kept as they are, and so is a field of
+// plain ASCII without escapes.
+std::string TranscodeText(const std::string &bytes, const CodePage &from, const CodePage &to);
+std::string TranscodeField(const std::string &bytes, const CodePage &from, const CodePage &to);
