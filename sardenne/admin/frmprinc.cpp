@@ -3,6 +3,7 @@
 #include "batchrunner.h"
 #include "consolewindow.h"
 #include "desktop.h"
+#include "displaytext.h"
 #include "languagelist.h"
 #include "outils.h"
 #include "programicon.h"
@@ -57,7 +58,7 @@ QString failureLine(const BatchRunner::Result &r, int limitMs)
         return QStringLiteral("       ! La commande n'a pas pu \u00EAtre lanc\u00E9e");
     case BatchRunner::Result::NotWritten:
         return QStringLiteral("       ! Impossible de cr\u00E9er le fichier de commandes ") +
-               QDir::toNativeSeparators(FromPath(r.batchFile)) + QStringLiteral(" (") + SystemErrorText(r.error) +
+               QDir::toNativeSeparators(DisplayFileName(r.batchFile)) + QStringLiteral(" (") + SystemErrorText(r.error) +
                QStringLiteral(") : la commande n'a pas \u00E9t\u00E9 lanc\u00E9e");
     }
     return {};
@@ -262,7 +263,7 @@ void FrmPrinc::OpenMasterProject(const QString &path)
     std::error_code ec;
     std::filesystem::current_path(std::filesystem::path(m_masterFolder), ec);
     if (ec)
-        PrintOutput(QStringLiteral("Attention : le dossier ") + FromPath(m_masterFolder) +
+        PrintOutput(QStringLiteral("Attention : le dossier ") + DisplayFileName(m_masterFolder) +
                     QStringLiteral(" n'a pas pu devenir le r\u00E9pertoire courant."));
 
     btActu->setEnabled(true);
@@ -276,19 +277,21 @@ void FrmPrinc::OpenMasterProject(const QString &path)
     for (const std::string &name : ListLanguageProjects(m_masterFolder)) {
         const LanguageRow row = ReadLanguageRow(m_masterFolder, name);
         auto *item = new QTreeWidgetItem(lvLang);
-        item->setText(KEY_LANG, FromTokenBytes(row.lang));
-        item->setText(KEY_LANGID, FromTokenBytes(row.langId));
-        item->setText(KEY_LANGSUBID, FromTokenBytes(row.langSubId));
-        item->setText(KEY_TOKENFILE, FromTokenBytes(row.tokenFile));
-        item->setData(KEY_TOKENFILE, TagRole, QByteArray::fromStdString(row.tokenFileTag));
-        item->setText(KEY_MODIF,
-                      row.tokenFileFound.empty() ? QString()
-                                                 : GeneralDate(QFileInfo(FromPath(row.tokenFileFound)).lastModified()));
-        item->setText(KEY_EXEFILE, FromTokenBytes(row.exeFile));
-        item->setData(KEY_EXEFILE, TagRole, QByteArray::fromStdString(row.exeFileTag));
-        item->setText(KEY_PRJFILE, FromPath(row.prjFile));
-        for (const std::string &problem : row.problems)
-            PrintOutput(FromTokenBytes(problem));
+        // Cells show the bytes read as text; the jobs take the bytes themselves, kept beside.
+        auto cell = [item](int column, const QString &text, const std::string &bytes) {
+            item->setText(column, text);
+            item->setData(column, TagRole, QByteArray::fromStdString(bytes));
+        };
+        item->setText(KEY_LANG, CellText(row.lang));
+        cell(KEY_LANGID, CellText(row.langId), row.langId);
+        cell(KEY_LANGSUBID, CellText(row.langSubId), row.langSubId);
+        cell(KEY_TOKENFILE, CellText(row.tokenFile), row.tokenFileTag);
+        const QDateTime modified = row.tokenFileFound.empty() ? QDateTime() : FileModified(row.tokenFileFound);
+        item->setText(KEY_MODIF, modified.isValid() ? GeneralDate(modified) : QString());
+        cell(KEY_EXEFILE, CellText(row.exeFile), row.exeFileTag);
+        cell(KEY_PRJFILE, DisplayFileName(row.prjFile), row.prjFile);
+        for (const PaneText &problem : row.problems)
+            PrintOutput(PaneLineText(problem));
     }
     if (lvLang->topLevelItemCount() > 0) {
         lvLang->setCurrentItem(lvLang->topLevelItem(0));
@@ -341,11 +344,12 @@ std::vector<JobRow> FrmPrinc::selectedRows() const
         if (!item->isSelected())
             continue;
         JobRow row;
-        row.langId = ToTokenBytes(item->text(KEY_LANGID)).value_or(std::string());
-        row.langSubId = ToTokenBytes(item->text(KEY_LANGSUBID)).value_or(std::string());
-        row.prjFile = ToPath(item->text(KEY_PRJFILE));
-        row.tokenFileTag = item->data(KEY_TOKENFILE, TagRole).toByteArray().toStdString();
-        row.exeFileTag = item->data(KEY_EXEFILE, TagRole).toByteArray().toStdString();
+        auto bytes = [item](int column) { return item->data(column, TagRole).toByteArray().toStdString(); };
+        row.langId = bytes(KEY_LANGID);
+        row.langSubId = bytes(KEY_LANGSUBID);
+        row.prjFile = bytes(KEY_PRJFILE);
+        row.tokenFileTag = bytes(KEY_TOKENFILE);
+        row.exeFileTag = bytes(KEY_EXEFILE);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -355,7 +359,7 @@ void FrmPrinc::runJob(const std::vector<JobStep> &steps)
 {
     for (const JobStep &step : steps) {
         if (step.kind == JobStep::Print) {
-            PrintOutput(FromTokenBytes(step.text));
+            PrintOutput(PaneLineText(step.line));
             continue;
         }
         const BatchRunner::Result result = m_runner->Exec(step.text);
@@ -367,17 +371,22 @@ void FrmPrinc::runJob(const std::vector<JobStep> &steps)
 
 void FrmPrinc::btActu_Click()
 {
-    runJob(RefreshJob([this] { return ToPath(txtRLPath->text()); }, m_masterFileName, selectedRows()));
+    runJob(RefreshJob([this] { return rlFolder(); }, m_masterFileName, selectedRows()));
 }
 
 void FrmPrinc::btExport_Click()
 {
-    runJob(ExportJob([this] { return ToPath(txtRLPath->text()); }, m_masterFirstLine, selectedRows()));
+    runJob(ExportJob([this] { return rlFolder(); }, m_masterFirstLine, selectedRows()));
 }
 
 void FrmPrinc::btImport_Click()
 {
-    runJob(ImportJob([this] { return ToPath(txtRLPath->text()); }, selectedRows()));
+    runJob(ImportJob([this] { return rlFolder(); }, selectedRows()));
+}
+
+std::string FrmPrinc::rlFolder() const
+{
+    return ToPath(txtRLPath->text());
 }
 
 void FrmPrinc::btEdit_Click()
@@ -385,14 +394,14 @@ void FrmPrinc::btEdit_Click()
     const QTreeWidgetItem *item = lvLang->currentItem();
     if (!item || !item->isSelected())
         return; // no project to pass
-    const QString project = FromPath(m_masterFolder) + item->text(KEY_PRJFILE);
+    const std::string project = m_masterFolder + item->data(KEY_PRJFILE, TagRole).toByteArray().toStdString();
 #ifdef Q_OS_WIN
-    const QString program = m_programFolder + QStringLiteral("\\quenlit.exe");
+    const std::string program = ToPath(m_programFolder) + "\\quenlit.exe";
 #else
-    const QString program = QDir(m_programFolder).filePath(QStringLiteral("quenlit"));
+    const std::string program = ToPath(QDir(m_programFolder).filePath(QStringLiteral("quenlit")));
 #endif
     // A program that cannot be started is ignored.
-    m_desktop.startProgram(program, {project}, QDir::currentPath());
+    m_desktop.startProgram(program, {project}, CurrentFolderPath());
 }
 
 void FrmPrinc::lvLang_DblClick()
@@ -402,8 +411,7 @@ void FrmPrinc::lvLang_DblClick()
 
 void FrmPrinc::btAdmin_Click()
 {
-    m_desktop.startProgram(txtRLPath->text() + QStringLiteral("RLAdmin.exe"), {FromPath(m_masterFileName)},
-                           QDir::currentPath());
+    m_desktop.startProgram(rlFolder() + "RLAdmin.exe", {m_masterFileName}, CurrentFolderPath());
 }
 
 void FrmPrinc::btOpenProj_Click()

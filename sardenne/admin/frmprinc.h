@@ -42,7 +42,9 @@ public:
         KEY_EXEFILE,
         KEY_PRJFILE
     };
-    // The hidden values of the KEY_TOKENFILE and KEY_EXEFILE cells: the bytes read.
+    // The bytes behind a cell: the hidden values of the KEY_TOKENFILE and
+    // KEY_EXEFILE cells (the lines read), and the bytes that the KEY_LANGID,
+    // KEY_LANGSUBID and KEY_PRJFILE cells show. The jobs take these.
     static constexpr int TagRole = Qt::UserRole;
 
     // Neither is owned; both must outlive the window. `programFolder` is the
@@ -85,6 +87,8 @@ private:
     void applyLayout();
     void onActivate();
     std::vector<JobRow> selectedRows() const;
+    // The RLTools folder for a command: a bare prefix, as bytes.
+    std::string rlFolder() const;
     void runJob(const std::vector<JobStep> &steps);
 
     Desktop &m_desktop;

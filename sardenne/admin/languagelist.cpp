@@ -72,10 +72,12 @@ std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const
     const fs::path exact = folderPath(folder) / name;
     if (fs::is_regular_file(exact, ec))
         return exact.string();
-    const std::string wanted = lower(name);
+    const Charset &charset = Charset::windows1252();
+    const std::string wanted = charset.toUpper(name);
     std::vector<std::string> matches;
     for (fs::directory_iterator it(folderPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        if (lower(it->path().filename().string()) == wanted) {
+        const std::string candidate = it->path().filename().string();
+        if (candidate.size() == wanted.size() && charset.toUpper(candidate) == wanted) {
             std::error_code typeError;
             if (it->is_regular_file(typeError))
                 matches.push_back(it->path().string());
@@ -94,12 +96,14 @@ LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFil
     row.prjFile = prjFile;
     const AdminLanguageProject project = ReadAdminLanguageProject(folder + prjFile);
     if (!project.opened) {
-        row.problems.push_back("Attention : le projet " + prjFile + " n'a pas pu \xEAtre lu.");
+        row.problems.push_back(PaneText("Attention : le projet ").fileName(prjFile).fixed(" n'a pas pu \xEAtre lu."));
         return row;
     }
     if (project.linesRead < 7)
-        row.problems.push_back("Attention : le projet " + prjFile + " n'a que " + std::to_string(project.linesRead) +
-                               " ligne(s) sur les 7 attendues.");
+        row.problems.push_back(PaneText("Attention : le projet ")
+                                   .fileName(prjFile)
+                                   .fixed(" n'a que " + std::to_string(project.linesRead) +
+                                          " ligne(s) sur les 7 attendues."));
 
     row.tokenFileTag = project.tokenFile;
     const std::string t = charset.toUpper(outils::ExtractFileName(project.tokenFile));
@@ -107,8 +111,9 @@ LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFil
     if (t.size() >= 4) {
         row.lang = t.substr(0, t.size() - 4);
     } else if (project.linesRead >= 2) {
-        row.problems.push_back("Attention : le nom du fichier token du projet " + prjFile +
-                               " a moins de quatre caract\xE8res.");
+        row.problems.push_back(PaneText("Attention : le nom du fichier token du projet ")
+                                   .fileName(prjFile)
+                                   .fixed(" a moins de quatre caract\xE8res."));
     }
     row.langId = ExtractWord(project.languageLine, 2);
     row.langSubId = ExtractWord(project.languageLine, 3);
@@ -119,7 +124,10 @@ LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFil
     if (const auto found = FindFileIgnoringCase(folder, t))
         row.tokenFileFound = *found;
     if (row.tokenFileFound.empty() && project.linesRead >= 2)
-        row.problems.push_back("Attention : le fichier token " + t + " du projet " + prjFile +
-                               " est introuvable dans le dossier du projet ma\xEEtre.");
+        row.problems.push_back(PaneText("Attention : le fichier token ")
+                                   .value(t)
+                                   .fixed(" du projet ")
+                                   .fileName(prjFile)
+                                   .fixed(" est introuvable dans le dossier du projet ma\xEEtre."));
     return row;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panetext.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,15 +24,16 @@ struct LanguageRow
     std::string exeFileTag;     // hidden: line 7 exactly as read
     std::string prjFile;        // KEY_PRJFILE: the file name as listed
     // What was wrong with this language project, one French line each.
-    std::vector<std::string> problems;
+    std::vector<PaneText> problems;
 };
 
 // Names of the "*.prj" files of a folder: files only, not hidden, the extension
 // matched without regard to case, in name order compared without regard to case.
 std::vector<std::string> ListLanguageProjects(const std::string &folder);
 
-// The file of that name in the folder, its letter case disregarded (an exact
-// match first); nothing when there is none.
+// The file of that name in the folder, its letter case disregarded as the
+// project's character set defines it, accented letters included (an exact match
+// first); nothing when there is none.
 std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name);
 
 // Reads the row of one language project. `folder` ends with its separator (or

@@ -2,14 +2,15 @@
 
 namespace {
 
-JobStep print(std::string text)
+JobStep print(PaneText line)
 {
-    return {JobStep::Print, std::move(text)};
+    std::string text = line.bytes();
+    return {JobStep::Print, std::move(text), std::move(line)};
 }
 
 JobStep exec(std::string text)
 {
-    return {JobStep::Exec, std::move(text)};
+    return {JobStep::Exec, std::move(text), {}};
 }
 
 } // namespace
@@ -21,7 +22,7 @@ std::vector<JobStep> RefreshJob(const FolderSource &rlFolder, const std::string 
                                print("    * Mise \xE0 jour des tokens du projet ma\xEEtre"),
                                exec(rlFolder() + "rlman -m " + masterFileName)};
     for (const JobRow &row : selected) {
-        steps.push_back(print("    * Mise \xE0 jour des tokens du projet " + row.prjFile));
+        steps.push_back(print(PaneText("    * Mise \xE0 jour des tokens du projet ").fileName(row.prjFile)));
         steps.push_back(exec(rlFolder() + "rlman -n " + row.langId + " " + row.langSubId + " -l " + row.prjFile + " " +
                              masterFileName + " " + row.tokenFileTag));
     }
@@ -36,7 +37,7 @@ std::vector<JobStep> ExportJob(const FolderSource &rlFolder, const std::string &
     std::vector<JobStep> steps{print("Exporation des tokens vers des fichiers DLL"), print(std::string(42, '-')),
                                print("")};
     for (const JobRow &row : selected) {
-        steps.push_back(print("     - Exporatation des tokens vers  " + row.exeFileTag));
+        steps.push_back(print(PaneText("     - Exporatation des tokens vers  ").value(row.exeFileTag)));
         steps.push_back(exec(rlFolder() + "rlman -n " + row.langId + " " + row.langSubId + " -r " + masterFirstLine +
                              " " + row.tokenFileTag + " " + row.exeFileTag));
     }
@@ -50,7 +51,7 @@ std::vector<JobStep> ImportJob(const FolderSource &rlFolder, const std::vector<J
     std::vector<JobStep> steps{print("Imporation des tokens contenus dans les fichiers DLL"),
                                print(std::string(52, '-')), print("")};
     for (const JobRow &row : selected) {
-        steps.push_back(print("     - Importation des tokens du fichier " + row.exeFileTag));
+        steps.push_back(print(PaneText("     - Importation des tokens du fichier ").value(row.exeFileTag)));
         steps.push_back(exec(rlFolder() + "rlman -o " + row.langId + " " + row.langSubId + " -t " + row.exeFileTag +
                              " " + row.tokenFileTag));
     }

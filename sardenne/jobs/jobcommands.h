@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panetext.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,7 +16,8 @@ struct JobStep
         Exec
     };
     Kind kind = Print;
-    std::string text;
+    std::string text; // the command line, or the progress line's bytes
+    PaneText line;    // the progress line, in its pieces
 };
 
 // What a job reads of one selected row of the language list.

@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include "systemfiles.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -63,22 +65,30 @@ double QtDesktop::logicalDpi() const
     return dpi > 0 ? dpi : 96.0;
 }
 
-bool QtDesktop::startProgram(const QString &program, const QStringList &arguments, const QString &workingFolder)
+bool QtDesktop::startProgram(const std::string &program, const std::vector<std::string> &arguments,
+                             const std::string &workingFolder)
 {
 #ifdef Q_OS_WIN
+    auto text = [](const std::string &bytes) {
+        return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    };
+    QStringList words;
+    for (const std::string &a : arguments)
+        words << text(a);
     // The command text is the program, a blank and the arguments as they are:
     // nothing is quoted, as the programs started this way expect.
     QProcess process;
-    process.setProgram(program);
-    process.setNativeArguments(arguments.join(QLatin1Char(' ')));
-    process.setWorkingDirectory(workingFolder);
+    process.setProgram(text(program));
+    process.setNativeArguments(words.join(QLatin1Char(' ')));
+    process.setWorkingDirectory(text(workingFolder));
     process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
         args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
         args->startupInfo->wShowWindow = SW_SHOWMINIMIZED;
     });
     return process.startDetached();
 #else
-    return QProcess::startDetached(program, arguments, workingFolder);
+    // Not through QString: names that are not valid in the system's encoding would not survive it.
+    return StartDetachedProgram(program, arguments, workingFolder);
 #endif
 }
 

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 class QWidget;
 
 // What the windows ask of the desktop: message boxes, the open-file dialog, the
@@ -33,7 +36,9 @@ public:
     virtual QSize screenSize() const = 0;
     virtual double logicalDpi() const = 0;
     // Starts a program without waiting for it; false when it could not be started.
-    virtual bool startProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) = 0;
+    // The program, its arguments and the folder are passed as the bytes given.
+    virtual bool startProgram(const std::string &program, const std::vector<std::string> &arguments,
+                              const std::string &workingFolder) = 0;
     // Ends the program: no further event is handled.
     virtual void endProgram() = 0;
 };
@@ -46,6 +51,7 @@ public:
     QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) override;
     QSize screenSize() const override;
     double logicalDpi() const override;
-    bool startProgram(const QString &program, const QStringList &arguments, const QString &workingFolder) override;
+    bool startProgram(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::string &workingFolder) override;
     void endProgram() override;
 };

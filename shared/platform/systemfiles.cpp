@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstring>
@@ -72,4 +74,20 @@ std::string CurrentFolderPath()
 QString SystemErrorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool StartDetachedProgram(const std::string &program, const std::vector<std::string> &arguments,
+                          const std::string &folder)
+{
+#ifdef Q_OS_UNIX
+    return posix::StartDetached(program, arguments, folder) == 0;
+#else
+    auto text = [](const std::string &bytes) {
+        return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    };
+    QStringList words;
+    for (const std::string &a : arguments)
+        words << text(a);
+    return QProcess::startDetached(text(program), words, text(folder));
+#endif
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Files named by bytes, as the system gives and takes them.
 
@@ -33,3 +34,9 @@ std::string CurrentFolderPath();
 
 // The system's text for an error number.
 QString SystemErrorText(int error);
+
+// Starts a program without waiting for it and without becoming its parent, its
+// name, arguments and folder (the current one when empty) taken as bytes.
+// False when it could not be started.
+bool StartDetachedProgram(const std::string &program, const std::vector<std::string> &arguments,
+                          const std::string &folder);

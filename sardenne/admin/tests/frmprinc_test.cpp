@@ -18,9 +18,22 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <fstream>
 #include <memory>
 
 using sardenne::FrmPrinc;
+
+namespace {
+
+// A file whose name is bytes that a QString may not hold.
+void writeBytes(const std::string &path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    QVERIFY(out.good());
+}
+
+} // namespace
 
 class SardenneTest : public QObject
 {
@@ -370,6 +383,54 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(readFile(m_dir->filePath(QStringLiteral("rltools/done.txt"))), QByteArray("done\n"),
                                   10000);
         QTRY_VERIFY_WITH_TIMEOUT(work.entryList({QStringLiteral("~tamrix*")}).isEmpty(), 5000);
+    }
+
+    // Windows-1252 bytes of the project files (and of names copied from Windows)
+    // reach the commands and the started editor byte for byte, and show as text.
+    void projectBytesReachTheProgramsByteForByte()
+    {
+        const std::string work = QFile::encodeName(m_dir->filePath(QStringLiteral("work"))).toStdString() + "/";
+        writeBytes(work + "\xE9t\xE9.prj",
+                   "demo.mpj\r\n\xE9t\xE9.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nsortie\\\xE9t\xE9.dll\r\n");
+        writeBytes(work + "\xE9t\xE9.tok", "");
+        // A name in the system's own encoding (UTF-8) shows as such.
+        writeBytes(work + "\xC3\xBC" "ber.prj", "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 7 1\r\nx.dll\r\n");
+        auto w = openedWindow();
+        QTreeWidget *l = list(*w);
+        QCOMPARE(l->topLevelItemCount(), 5);
+        QCOMPARE(l->topLevelItem(3)->text(FrmPrinc::KEY_PRJFILE), QStringLiteral("\u00FCber.prj"));
+        QTreeWidgetItem *ete = l->topLevelItem(4);
+        QCOMPARE(ete->text(FrmPrinc::KEY_PRJFILE), QStringLiteral("\u00E9t\u00E9.prj"));
+        QCOMPARE(ete->text(FrmPrinc::KEY_LANG), QStringLiteral("\u00C9T\u00C9"));
+        QCOMPARE(ete->text(FrmPrinc::KEY_TOKENFILE), QStringLiteral("\u00C9T\u00C9.TOK"));
+        QCOMPARE(ete->text(FrmPrinc::KEY_EXEFILE), QStringLiteral("\u00C9T\u00C9.DLL"));
+        QVERIFY(!ete->text(FrmPrinc::KEY_MODIF).isEmpty());
+
+        auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
+        pane->clear();
+        selectRows(*w, {3, 4});
+        w->btActu_Click();
+        w->btExport_Click();
+        w->btImport_Click();
+        const QByteArray cwd = QFile::encodeName(QDir::currentPath());
+        QCOMPARE(readFile(calls()),
+                 cwd + "|rlman [-m] [demo.mpj]\n" +
+                 cwd + "|rlman [-n] [7] [1] [-l] [\xC3\xBC" "ber.prj] [demo.mpj] [fr.tok]\n" +
+                 cwd + "|rlman [-n] [12] [1] [-l] [\xE9t\xE9.prj] [demo.mpj] [\xE9t\xE9.tok]\n" +
+                 cwd + "|rlman [-n] [7] [1] [-r] [demo.dll] [fr.tok] [x.dll]\n" +
+                 cwd + "|rlman [-n] [12] [1] [-r] [demo.dll] [\xE9t\xE9.tok] [sortie\\\xE9t\xE9.dll]\n" +
+                 cwd + "|rlman [-o] [7] [1] [-t] [x.dll] [fr.tok]\n" +
+                 cwd + "|rlman [-o] [12] [1] [-t] [sortie\\\xE9t\xE9.dll] [\xE9t\xE9.tok]\n");
+        const QString out = w->outputText();
+        QVERIFY(out.contains(QStringLiteral("    * Mise \u00E0 jour des tokens du projet \u00FCber.prj\r\n")));
+        QVERIFY(out.contains(QStringLiteral("    * Mise \u00E0 jour des tokens du projet \u00E9t\u00E9.prj\r\n")));
+        QVERIFY(out.contains(QStringLiteral("     - Exporatation des tokens vers  sortie\\\u00E9t\u00E9.dll\r\n")));
+        QVERIFY(out.contains(QStringLiteral("     - Importation des tokens du fichier sortie\\\u00E9t\u00E9.dll\r\n")));
+
+        l->setCurrentItem(ete);
+        ete->setSelected(true);
+        w->btEdit_Click();
+        QCOMPARE(m_desktop->starts.last().argumentBytes, std::vector<std::string>{work + "\xE9t\xE9.prj"});
     }
 
     void launching()

@@ -87,6 +87,32 @@ TEST_F(Folder, TokenFileFoundWhateverItsCase)
     EXPECT_EQ(fs::path(row.tokenFileFound).filename(), "de.tok");
 }
 
+TEST_F(Folder, AccentedTokenFileFoundWhateverItsCase)
+{
+    // Windows-1252 names, as projects copied from Windows have them.
+    write("x.prj", "m\r\n\xE9t\xE9.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nx.dll\r\n");
+    write("\xC9t\xE9.Tok", "");
+    const LanguageRow row = ReadLanguageRow(folder(), "x.prj");
+    EXPECT_EQ(row.tokenFile, "\xC9T\xC9.TOK");
+    EXPECT_EQ(fs::path(row.tokenFileFound).filename().string(), "\xC9t\xE9.Tok");
+    EXPECT_TRUE(row.problems.empty());
+}
+
+TEST_F(Folder, WarningsKeepTheirValuesApart)
+{
+    write("\xE9t\xE9.prj", "m\r\nmissing.tok\r\n");
+    const LanguageRow row = ReadLanguageRow(folder(), "\xE9t\xE9.prj");
+    ASSERT_EQ(row.problems.size(), 2u);
+    const PaneText &missing = row.problems[1];
+    ASSERT_EQ(missing.pieces.size(), 5u);
+    EXPECT_EQ(missing.pieces[1].source, PaneText::Value);
+    EXPECT_EQ(missing.pieces[1].bytes, "MISSING.TOK");
+    EXPECT_EQ(missing.pieces[3].source, PaneText::FileName);
+    EXPECT_EQ(missing.pieces[3].bytes, "\xE9t\xE9.prj");
+    EXPECT_EQ(missing.bytes(), "Attention : le fichier token MISSING.TOK du projet \xE9t\xE9.prj est introuvable dans le "
+                               "dossier du projet ma\xEEtre.");
+}
+
 TEST_F(Folder, AccentedNamesInUpperCase)
 {
     write("x.prj", "m\r\nfran\xE7" "ais.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n\xE9t\xE9.dll\r\n");

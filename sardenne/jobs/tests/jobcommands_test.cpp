@@ -93,4 +93,25 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"a\\\"b", {"a\"b"}}, SplitCase{"\"\"", {""}}, SplitCase{"*.tok", {"*.tok"}},
                     SplitCase{"\"a\"\"b\"", {"a\"b"}}));
 
+TEST(Jobs, ProgressLinesKeepTheirValuesApart)
+{
+    const JobRow row{"12", "1", "\xE9t\xE9.prj", "\xE9t\xE9.tok", "sortie\\\xE9t\xE9.dll"};
+    const auto refresh = RefreshJob(kDefault, "demo.mpj", {row});
+    const PaneText &project = refresh[5].line;
+    ASSERT_EQ(project.pieces.size(), 2u);
+    EXPECT_EQ(project.pieces[0].source, PaneText::Fixed);
+    EXPECT_EQ(project.pieces[1].source, PaneText::FileName);
+    EXPECT_EQ(project.pieces[1].bytes, "\xE9t\xE9.prj");
+    EXPECT_EQ(refresh[6].text, "C:\\RLTools\\rlman -n 12 1 -l \xE9t\xE9.prj demo.mpj \xE9t\xE9.tok");
+    for (const auto &steps : {ExportJob(kDefault, "app.exe", {row}), ImportJob(kDefault, {row})}) {
+        const PaneText &target = steps[3].line;
+        ASSERT_EQ(target.pieces.size(), 2u);
+        EXPECT_EQ(target.pieces[1].source, PaneText::Value);
+        EXPECT_EQ(target.pieces[1].bytes, "sortie\\\xE9t\xE9.dll");
+        EXPECT_EQ(steps[3].text, target.bytes());
+    }
+    EXPECT_EQ(refresh[0].line.pieces.size(), 1u);
+    EXPECT_EQ(refresh[0].line.pieces[0].source, PaneText::Fixed);
+}
+
 } // namespace

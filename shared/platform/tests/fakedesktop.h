@@ -13,9 +13,13 @@ class FakeDesktop : public Desktop
 public:
     struct Start
     {
+        // As text (the system's encoding), and as the bytes passed.
         QString program;
         QStringList arguments;
         QString folder;
+        std::string programBytes;
+        std::vector<std::string> argumentBytes;
+        std::string folderBytes;
     };
 
     QStringList errors;
@@ -46,9 +50,16 @@ public:
     }
     QSize screenSize() const override { return screen; }
     double logicalDpi() const override { return dpi; }
-    bool startProgram(const QString &program, const QStringList &arguments, const QString &folder) override
+    bool startProgram(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::string &folder) override
     {
-        starts.append({program, arguments, folder});
+        auto text = [](const std::string &bytes) {
+            return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        };
+        QStringList words;
+        for (const std::string &a : arguments)
+            words << text(a);
+        starts.append({text(program), words, text(folder), program, arguments, folder});
         return startSucceeds;
     }
     void endProgram() override { ++endCalls; }

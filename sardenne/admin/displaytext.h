@@ -1,0 +1,33 @@
+#pragma once
+
+#include "panetext.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <string_view>
+
+// How the administrator shows the bytes it reads. Everything else keeps them
+// as read: these functions are for the screen only.
+
+// Text read from a project file, in the project's character set (Windows-1252
+// for now). The one place to change when projects get a code page of their own.
+QString DisplayText(std::string_view bytes);
+
+// A file name as the folder listing gave it: in the system's encoding when the
+// bytes are valid there, else as project text (names copied from Windows).
+QString DisplayFileName(std::string_view bytes);
+
+// Our own fixed texts, which the core writes in Windows-1252.
+QString FixedText(std::string_view bytes);
+
+// At most this many bytes of a value are shown; a longer value is cut and ends
+// with its length, so that no value can flood a line or a cell.
+constexpr std::size_t kShownValueMax = 4096;
+
+// A value for a cell of the language list: DisplayText, cut at kShownValueMax.
+QString CellText(std::string_view bytes);
+
+// A line of the output pane: each piece decoded by what it holds, values cut
+// at kShownValueMax.
+QString PaneLineText(const PaneText &line);
