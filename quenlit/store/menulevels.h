@@ -1,0 +1,39 @@
+#pragma once
+
+#include "restokens.h"
+#include "tokentable.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Which popup each menu item belongs to. Token files do not say: field 4 of a
+// menu token is the item's position among all the items of its menu, depth
+// first. The levels are read again from the master project's source file, and
+// trusted for a menu only where that file still gives exactly the menu tokens of
+// the master token file (the same item ids at the same positions); a menu the
+// source file no longer matches, or any menu when the file cannot be read, has
+// no levels.
+class MenuLevels
+{
+public:
+    // Levels of the source file's menus, as far as they match the master table.
+    static MenuLevels FromSourceFile(const std::string &path, const TokenTable &master);
+    static MenuLevels FromTokens(const std::vector<ResourceToken> &tokens, const TokenTable &master);
+
+    // The popup (field 4 of the popup item, -1 for the menu bar) of the menu
+    // item with these key cells, or nothing when its menu has no levels.
+    std::optional<long long> popupOf(std::string_view menu, std::string_view item, std::string_view position) const;
+
+    // The number of menus that have levels.
+    std::size_t menuCount() const { return m_menus; }
+    bool empty() const { return m_popups.empty(); }
+
+private:
+    static std::string key(std::string_view menu, std::string_view item, std::string_view position);
+
+    std::unordered_map<std::string, long long> m_popups;
+    std::size_t m_menus = 0;
+};

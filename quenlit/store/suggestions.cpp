@@ -1,0 +1,347 @@
+#include "suggestions.h"
+
+#include "checktext.h"
+#include "codepage.h"
+#include "tokenstatus.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+
+using namespace checktext;
+
+namespace {
+
+enum class Ending
+{
+    None,
+    Colon,
+    Ellipsis
+};
+
+struct EndingAt
+{
+    Ending kind = Ending::None;
+    std::size_t start = 0; // where the mark (and, for a colon, the blanks before it) begins
+    std::size_t end = 0;   // where the trailing blanks begin
+};
+
+EndingAt endingOf(std::u16string_view t)
+{
+    EndingAt e;
+    e.end = t.size() - TrailingBlanks(t);
+    e.start = e.end;
+    const std::u16string_view core = t.substr(0, e.end);
+    if (core.size() >= 3 && core.substr(core.size() - 3) == u"...") {
+        e.kind = Ending::Ellipsis;
+        e.start = e.end - 3;
+    } else if (!core.empty() && core.back() == 0x2026) {
+        e.kind = Ending::Ellipsis;
+        e.start = e.end - 1;
+    } else if (!core.empty() && (core.back() == u':' || core.back() == 0xFF1A)) {
+        e.kind = Ending::Colon;
+        e.start = e.end - 1;
+        while (e.start > 0 && IsBlank(t[e.start - 1]))
+            --e.start; // the French blank before the colon goes with it
+    }
+    return e;
+}
+
+// The length of the escape sequence at t[i] ("\t", "\\", "\u00E9"), or 0.
+std::size_t escapeLength(std::u16string_view t, std::size_t i)
+{
+    if (t[i] != u'\\' || i + 1 >= t.size())
+        return 0;
+    if (t[i + 1] == u'u' && i + 5 < t.size())
+        return 6;
+    return 2;
+}
+
+bool isMarkerAt(std::u16string_view t, std::size_t i)
+{
+    if (t[i] != u'&' || i + 1 >= t.size())
+        return false;
+    const char16_t next = t[i + 1];
+    return next != u'&' && !IsBlank(next) && next != u'\\';
+}
+
+// The text without its access-key markers; "&&" stays.
+std::u16string removeMarkers(std::u16string_view t)
+{
+    std::u16string out;
+    out.reserve(t.size());
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == u'&' && i + 1 < t.size() && t[i + 1] == u'&') {
+            out += u"&&";
+            ++i;
+        } else if (!isMarkerAt(t, i)) {
+            out += t[i];
+        }
+    }
+    return out;
+}
+
+// The first place of a letter (any case) in the label, before a "\t" escape;
+// escapes and "&&" are skipped.
+std::optional<std::size_t> findLetter(std::u16string_view t, char16_t letter)
+{
+    const char16_t wanted = FoldCase(letter);
+    for (std::size_t i = 0; i < t.size();) {
+        if (const std::size_t escape = escapeLength(t, i)) {
+            if (t[i + 1] == u't')
+                break;
+            i += escape;
+            continue;
+        }
+        if (t[i] == u'&' && i + 1 < t.size() && t[i + 1] == u'&') {
+            i += 2;
+            continue;
+        }
+        if (FoldCase(t[i]) == wanted)
+            return i;
+        ++i;
+    }
+    return std::nullopt;
+}
+
+std::uint64_t hashBytes(std::string_view bytes)
+{
+    return std::hash<std::string_view>()(bytes);
+}
+
+std::uint64_t hashText(std::u16string_view text)
+{
+    return std::hash<std::u16string_view>()(text);
+}
+
+} // namespace
+
+bool NeedsWork(std::int64_t status)
+{
+    return (status & FlagNonTranslated) && !(status & FlagReadOnly);
+}
+
+bool IsTranslatedSource(std::int64_t status)
+{
+    return (status & 7) == FlagTranslated;
+}
+
+std::u16string SimilarityKey(std::u16string_view escapedMaster)
+{
+    std::u16string t = WithoutMarkers(escapedMaster);
+    const EndingAt e = endingOf(t);
+    t.resize(e.kind == Ending::None ? e.end : e.start);
+    t.resize(t.size() - TrailingBlanks(t));
+    return FoldCase(t);
+}
+
+std::u16string AdaptTranslation(std::u16string_view translation, std::u16string_view theirMaster,
+                                std::u16string_view ourMaster)
+{
+    std::u16string t(translation);
+    const AccessKeys ours = FindAccessKeys(ourMaster);
+    const AccessKeys theirs = FindAccessKeys(theirMaster);
+    if (ours.count == 0) {
+        t = removeMarkers(t);
+    } else if (theirs.count == 0 || FoldCase(theirs.first) != FoldCase(ours.first)) {
+        const std::u16string bare = removeMarkers(t);
+        if (const auto at = findLetter(bare, ours.first)) {
+            t = bare;
+            t.insert(*at, 1, u'&');
+        }
+    }
+    const EndingAt mine = endingOf(ourMaster);
+    const EndingAt other = endingOf(theirMaster);
+    if (mine.kind != other.kind) {
+        const EndingAt e = endingOf(t);
+        const std::u16string trailing = t.substr(e.end);
+        t.resize(e.kind == other.kind && e.kind != Ending::None ? e.start : e.end);
+        t += ourMaster.substr(mine.start, mine.end - mine.start);
+        t += trailing;
+    }
+    return t;
+}
+
+void SuggestionIndex::Groups::finish(const std::vector<std::uint32_t> &groupOfRow)
+{
+    const std::size_t groups = ids.size() + 1;
+    start.assign(groups + 1, 0);
+    for (std::size_t row = 1; row < groupOfRow.size(); ++row) {
+        if (groupOfRow[row])
+            ++start[groupOfRow[row] + 1];
+    }
+    for (std::size_t g = 1; g <= groups; ++g)
+        start[g] += start[g - 1];
+    rows.assign(start[groups], 0);
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t row = 1; row < groupOfRow.size(); ++row) {
+        if (groupOfRow[row])
+            rows[next[groupOfRow[row]]++] = static_cast<std::uint32_t>(row);
+    }
+    // The table of hashes is only needed while rows are added.
+    ids = {};
+}
+
+std::uint32_t SuggestionIndex::Groups::idOf(std::uint64_t hash)
+{
+    return ids.emplace(hash, static_cast<std::uint32_t>(ids.size() + 1)).first->second;
+}
+
+void SuggestionIndex::clear()
+{
+    *this = SuggestionIndex();
+}
+
+void SuggestionIndex::reset(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
+                            const CodePage &projectCodePage)
+{
+    clear();
+    m_master = master;
+    m_project = project;
+    m_masterCodePage = &masterCodePage;
+    m_projectCodePage = &projectCodePage;
+    const std::size_t rows = rowCount() + 1;
+    m_masterRow.assign(rows, 0);
+    m_exact.assign(rows, 0);
+    m_similar.assign(rows, 0);
+}
+
+void SuggestionIndex::indexRows(std::size_t first, std::size_t last)
+{
+    if (!m_project || m_ready)
+        return;
+    last = std::min(last, rowCount());
+    for (std::size_t row = std::max<std::size_t>(first, 1); row <= last; ++row) {
+        const auto masterRow = m_master->findFirstWithKey(*m_project, row);
+        if (!masterRow)
+            continue;
+        m_masterRow[row] = static_cast<std::uint32_t>(*masterRow);
+        const std::string_view text = m_master->cell(*masterRow, ColText);
+        m_exact[row] = m_exactGroups.idOf(hashBytes(text));
+        m_similar[row] = m_similarGroups.idOf(hashText(SimilarityKey(Escaped(text, *m_masterCodePage))));
+    }
+    if (first <= m_indexedUpTo + 1 && last > m_indexedUpTo)
+        m_indexedUpTo = last;
+}
+
+void SuggestionIndex::finish()
+{
+    if (!m_project || m_ready)
+        return;
+    m_exactGroups.finish(m_exact);
+    m_similarGroups.finish(m_similar);
+    m_ready = true;
+}
+
+void SuggestionIndex::build(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
+                            const CodePage &projectCodePage)
+{
+    reset(master, project, masterCodePage, projectCodePage);
+    indexRows(1, rowCount());
+    finish();
+}
+
+std::optional<std::size_t> SuggestionIndex::masterRowOf(std::size_t row) const
+{
+    if (row == 0 || row >= m_masterRow.size() || m_masterRow[row] == 0)
+        return std::nullopt;
+    return m_masterRow[row];
+}
+
+std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::size_t max) const
+{
+    std::vector<Suggestion> out;
+    const auto masterRow = masterRowOf(row);
+    if (!m_ready || !masterRow || max == 0)
+        return out;
+    const std::string_view ours = m_master->cell(*masterRow, ColText);
+
+    struct Tally
+    {
+        std::size_t count = 0;
+        std::size_t first = 0;
+    };
+    auto ranked = [](std::map<std::string, Tally> &tallies, bool exact) {
+        std::vector<std::pair<std::string, Tally>> list(tallies.begin(), tallies.end());
+        std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) {
+            return a.second.count != b.second.count ? a.second.count > b.second.count
+                                                    : a.second.first < b.second.first;
+        });
+        std::vector<Suggestion> s;
+        for (auto &[text, tally] : list)
+            s.push_back({text, exact, tally.count});
+        return s;
+    };
+
+    std::map<std::string, Tally> exact;
+    const std::uint32_t g1 = m_exact[row];
+    for (std::uint32_t i = m_exactGroups.start[g1]; i < m_exactGroups.start[g1 + 1]; ++i) {
+        const std::size_t other = m_exactGroups.rows[i];
+        if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))) ||
+            m_master->cell(m_masterRow[other], ColText) != ours)
+            continue;
+        Tally &t = exact[std::string(m_project->cell(other, ColText))];
+        if (t.count++ == 0)
+            t.first = other;
+    }
+
+    std::map<std::string, Tally> similar;
+    const std::u16string ourEscaped = Escaped(ours, *m_masterCodePage);
+    const std::u16string ourKey = SimilarityKey(ourEscaped);
+    const std::uint32_t g2 = m_similar[row];
+    for (std::uint32_t i = m_similarGroups.start[g2]; i < m_similarGroups.start[g2 + 1]; ++i) {
+        const std::size_t other = m_similarGroups.rows[i];
+        if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))))
+            continue;
+        const std::string_view theirs = m_master->cell(m_masterRow[other], ColText);
+        if (theirs == ours)
+            continue;
+        const std::u16string theirEscaped = Escaped(theirs, *m_masterCodePage);
+        if (SimilarityKey(theirEscaped) != ourKey)
+            continue;
+        const std::u16string adapted = AdaptTranslation(
+            Escaped(m_project->cell(other, ColText), *m_projectCodePage), theirEscaped, ourEscaped);
+        auto bytes = m_projectCodePage->encode(adapted);
+        if (!bytes)
+            continue;
+        Tally &t = similar[*bytes];
+        if (t.count++ == 0)
+            t.first = other;
+    }
+
+    out = ranked(exact, true);
+    for (Suggestion &s : ranked(similar, false)) {
+        const bool known = std::any_of(out.begin(), out.end(), [&](const Suggestion &o) { return o.text == s.text; });
+        if (!known)
+            out.push_back(std::move(s));
+    }
+    if (out.size() > max)
+        out.resize(max);
+    return out;
+}
+
+std::vector<FillChange> ProposeFill(const SuggestionIndex &index)
+{
+    std::vector<FillChange> changes;
+    const TokenTable *project = index.project();
+    if (!project || !index.ready())
+        return changes;
+    // Tokens with the same master text get the same suggestion: ask once per text.
+    std::unordered_map<std::string_view, std::optional<Suggestion>> byMaster;
+    for (std::size_t row = 1; row <= project->tokenCount(); ++row) {
+        if (!NeedsWork(StatusOf(project->cell(row, ColStatus))))
+            continue;
+        const auto masterRow = index.master()->findFirstWithKey(*project, row);
+        if (!masterRow)
+            continue;
+        const std::string_view masterText = index.master()->cell(*masterRow, ColText);
+        auto it = byMaster.find(masterText);
+        if (it == byMaster.end()) {
+            auto s = index.suggestionsFor(row, 1);
+            it = byMaster.emplace(masterText, s.empty() ? std::nullopt : std::optional<Suggestion>(s.front())).first;
+        }
+        if (it->second)
+            changes.push_back({row, it->second->text, it->second->exact});
+    }
+    return changes;
+}

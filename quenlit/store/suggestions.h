@@ -1,0 +1,100 @@
+#pragma once
+
+#include "tokentable.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class CodePage;
+
+// A translation offered for a token that needs work, taken from the translated
+// tokens of the project that have the same master text.
+struct Suggestion
+{
+    std::string text;       // bytes for the project token file
+    bool exact = true;      // same master text; else a similar one
+    std::size_t count = 0;  // how many translated tokens give this text
+};
+
+// A token that needs work: flag 1 (non-translated) and not read-only.
+bool NeedsWork(std::int64_t status);
+// A translated token, a source of suggestions: status 4, as the "Translated" filter has it.
+bool IsTranslatedSource(std::int64_t status);
+
+// Master texts "similar" to each other: equal once the access-key markers, a
+// trailing ":", "..." or "…" and the case are left out. In escaped form.
+std::u16string SimilarityKey(std::u16string_view escapedMaster);
+
+// A translation of a similar master text made to fit this one: the access key
+// goes onto the master's key letter where the translation holds that letter
+// (when the two masters' keys differ), no key when the master has none, and the
+// trailing ":", "..." or "…" follows the master's. All three in escaped form.
+std::u16string AdaptTranslation(std::u16string_view translation, std::u16string_view theirMaster,
+                                std::u16string_view ourMaster);
+
+// Which project tokens share a master text, exactly or similarly. Reads the
+// tables, which must outlive it and keep their keys; the statuses and texts of
+// the project are read when suggestions are asked for, so edits need no update.
+// Built in ranges of rows, like the checks, then finished.
+class SuggestionIndex
+{
+public:
+    void reset(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
+               const CodePage &projectCodePage);
+    void clear();
+    void indexRows(std::size_t first, std::size_t last);
+    std::size_t indexedUpTo() const { return m_indexedUpTo; }
+    std::size_t rowCount() const { return m_project ? m_project->tokenCount() : 0; }
+    void finish();
+    bool ready() const { return m_ready; }
+    // Everything at once.
+    void build(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
+               const CodePage &projectCodePage);
+
+    // The distinct texts of the translated tokens whose master text is that of
+    // `row`: the exact ones first, then the similar ones; each tier the most
+    // frequent first, then in row order. At most `max`.
+    std::vector<Suggestion> suggestionsFor(std::size_t row, std::size_t max = 3) const;
+
+    const TokenTable *master() const { return m_master; }
+    const TokenTable *project() const { return m_project; }
+
+private:
+    struct Groups
+    {
+        std::unordered_map<std::uint64_t, std::uint32_t> ids;
+        std::vector<std::uint32_t> start; // rows of group g: rows[start[g] .. start[g + 1])
+        std::vector<std::uint32_t> rows;
+        void finish(const std::vector<std::uint32_t> &groupOfRow);
+        std::uint32_t idOf(std::uint64_t hash);
+    };
+    std::optional<std::size_t> masterRowOf(std::size_t row) const;
+
+    const TokenTable *m_master = nullptr;  // not owned
+    const TokenTable *m_project = nullptr; // not owned
+    const CodePage *m_masterCodePage = nullptr;
+    const CodePage *m_projectCodePage = nullptr;
+    std::vector<std::uint32_t> m_masterRow; // per project row; 0 when it has no master
+    std::vector<std::uint32_t> m_exact;     // per row: group of equal master texts
+    std::vector<std::uint32_t> m_similar;   // per row: group of similar master texts
+    Groups m_exactGroups;
+    Groups m_similarGroups;
+    std::size_t m_indexedUpTo = 0;
+    bool m_ready = false;
+};
+
+// A change the fill of identical texts proposes.
+struct FillChange
+{
+    std::size_t row = 0;
+    std::string text;
+    bool exact = true;
+};
+
+// Every token that needs work and has a translated twin, with the text its
+// first suggestion gives, in row order.
+std::vector<FillChange> ProposeFill(const SuggestionIndex &index);
