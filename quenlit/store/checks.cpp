@@ -322,7 +322,7 @@ void ProjectChecks::clear()
 }
 
 void ProjectChecks::reset(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
-                          const CodePage &projectCodePage, MenuLevels levels, MenuFallback fallback)
+                          const CodePage &projectCodePage, MenuLevels levels)
 {
     clear();
     m_master = master;
@@ -330,7 +330,6 @@ void ProjectChecks::reset(const TokenTable *master, const TokenTable *project, c
     m_masterCodePage = &masterCodePage;
     m_projectCodePage = &projectCodePage;
     m_levels = std::move(levels);
-    m_fallback = fallback;
     const std::size_t rows = rowCount() + 1;
     m_masks.assign(rows, 0);
     m_letters.assign(rows, Letters{});
@@ -385,17 +384,13 @@ std::uint32_t ProjectChecks::groupOf(std::size_t row)
     } else if (type == "Menu") {
         const std::string_view menu = m_project->cell(row, ColId2);
         const auto popup = m_levels.popupOf(menu, m_project->cell(row, ColId3), m_project->cell(row, ColId4));
-        if (!popup && m_fallback == MenuFallback::Skip)
+        if (!popup)
             return 0;
         key = "M|";
         key += menu;
-        if (popup) {
-            key += '|';
-            key += std::to_string(*popup);
-            kind = "menu";
-        } else {
-            kind = "menu resource";
-        }
+        key += '|';
+        key += std::to_string(*popup);
+        kind = "menu";
     } else {
         return 0;
     }
@@ -540,10 +535,11 @@ std::vector<Finding> ProjectChecks::findings(std::size_t row) const
         std::string others;
         for (std::size_t i = 0; i < partners.size() && i < 3; ++i)
             others += (i ? ", " : "") +
-                      shortQuoted(Logical(m_project->cell(partners[i], ColText), *m_projectCodePage));
+                      shortQuoted(Escaped(m_project->cell(partners[i], ColText), *m_projectCodePage));
         if (partners.size() > 3)
             others += " and " + std::to_string(partners.size() - 3) + " more";
-        const char16_t key = m_letters[row].translated;
+        const AccessKeys mine = FindAccessKeys(Logical(m_project->cell(row, ColText), *m_projectCodePage));
+        const char16_t key = mine.count ? mine.first : m_letters[row].translated;
         Finding f{CheckId::AcceleratorClash, "the access key " + quotedChar(key) + " is also that of " + others +
                                                  " in the same " + m_groupNames[m_group[row]] +
                                                  ", whose original keys differ"};

@@ -91,14 +91,6 @@ struct LevelCounts
     }
 };
 
-// Where the access-key clash looks for neighbours in menus whose levels are not
-// known.
-enum class MenuFallback
-{
-    Skip,      // such menus are not checked for clashes
-    WholeMenu  // all the items of such a menu count as one level
-};
-
 // The checks of a whole project. Tokens are checked in ranges, so that a
 // window can do the work in slices between events; the access-key clash is
 // checked once every token has been. Reads the tables only, which must outlive
@@ -106,9 +98,11 @@ enum class MenuFallback
 class ProjectChecks
 {
 public:
-    // Starts over on these tables; nothing is checked yet.
+    // Starts over on these tables; nothing is checked yet. Menu items take part in
+    // the access-key clash only where `levels` knows their popup: taking a whole
+    // menu as one level gives false alarms (most menus reuse letters across popups).
     void reset(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
-               const CodePage &projectCodePage, MenuLevels levels = {}, MenuFallback fallback = MenuFallback::Skip);
+               const CodePage &projectCodePage, MenuLevels levels = {});
     void clear();
 
     // Checks every token of rows first..last (inclusive) but for clashes.
@@ -151,7 +145,6 @@ private:
     const CodePage *m_masterCodePage = nullptr;
     const CodePage *m_projectCodePage = nullptr;
     MenuLevels m_levels;
-    MenuFallback m_fallback = MenuFallback::Skip;
 
     std::vector<CheckMask> m_masks;  // per row; row 0 unused
     std::vector<Letters> m_letters;  // per row

@@ -171,11 +171,10 @@ struct Tables
         LoadTokens(masterLines, master);
         LoadTokens(projectLines, project);
     }
-    ProjectChecks run(MenuLevels levels = {}, MenuFallback fallback = MenuFallback::Skip) const
+    ProjectChecks run(MenuLevels levels = {}) const
     {
         ProjectChecks checks;
-        checks.reset(&master, &project, CodePage::windows1252(), CodePage::windows1252(), std::move(levels),
-                     fallback);
+        checks.reset(&master, &project, CodePage::windows1252(), CodePage::windows1252(), std::move(levels));
         checks.run();
         return checks;
     }
@@ -322,14 +321,12 @@ TEST(ProjectChecks, MenuClashesByLevel)
     EXPECT_EQ(byLevel.fired(6), clash);
     EXPECT_EQ(byLevel.fired(7), clash);
     EXPECT_NE(byLevel.findings(7)[0].message.find("menu"), std::string::npos);
-    // Without levels: skipped, or the whole menu as one level.
+    // Without levels, menus take no part.
     t.project.setCell(7, ColText, "Co&pier");
+    t.project.setCell(2, ColText, "&Quitter");
     const ProjectChecks skipped = t.run();
-    const ProjectChecks whole = t.run({}, MenuFallback::WholeMenu);
-    for (std::size_t row = 1; row <= 8; ++row) {
+    for (std::size_t row = 1; row <= 8; ++row)
         EXPECT_EQ(skipped.fired(row), kNone) << row;
-        EXPECT_EQ(whole.fired(row), row == 3 || row == 4 || row == 5 || row == 8 ? clash : kNone) << row;
-    }
 }
 
 } // namespace
