@@ -19,10 +19,35 @@ ConsoleWindow::ConsoleWindow(QWidget *parent) : QPlainTextEdit(parent)
 
 void ConsoleWindow::appendOutput(const QByteArray &bytes)
 {
-    QByteArray clean = bytes;
-    clean.replace("\r\n", "\n");
-    moveCursor(QTextCursor::End);
-    insertPlainText(FromTokenBytes(std::string_view(clean.constData(), static_cast<std::size_t>(clean.size()))));
+    // One pass over the bytes: what a line shows is cut at kLineMax, and the
+    // text inserted is at most that much a line, however long the line is.
+    QString text;
+    QByteArray shown;
+    auto flush = [&] {
+        text += FromTokenBytes(std::string_view(shown.constData(), static_cast<std::size_t>(shown.size())));
+        shown.clear();
+    };
+    for (const char c : bytes) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            if (m_lineLength > kLineMax) {
+                flush();
+                text += QStringLiteral("\u2026 (%1 caract\u00E8res)").arg(m_lineLength);
+            }
+            shown += '\n';
+            m_lineLength = 0;
+            continue;
+        }
+        if (m_lineLength++ < kLineMax)
+            shown += c;
+    }
+    flush();
+    if (text.isEmpty())
+        return;
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 

@@ -433,6 +433,34 @@ private slots:
         QCOMPARE(m_desktop->starts.last().argumentBytes, std::vector<std::string>{work + "\xE9t\xE9.prj"});
     }
 
+    // No value floods the window: the list and the pane show at most 4096 bytes
+    // of it and its length, the jobs still take it whole.
+    void hugeValuesAreShownCut()
+    {
+        const QByteArray huge(300000, 'a');
+        writeFile(m_dir->filePath(QStringLiteral("work/fr.prj")),
+                  "demo.mpj\r\n" + huge + ".tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n" + huge + ".dll\r\n");
+        auto w = openedWindow();
+        const QString more = QStringLiteral("\u2026 (%1 caract\u00E8res)");
+        QTreeWidgetItem *fr = list(*w)->topLevelItem(1);
+        const QString upper = QString(4096, QLatin1Char('A'));
+        QCOMPARE(fr->text(FrmPrinc::KEY_TOKENFILE), upper + more.arg(300004));
+        QCOMPARE(fr->text(FrmPrinc::KEY_LANG), upper + more.arg(300000));
+        QCOMPARE(fr->text(FrmPrinc::KEY_EXEFILE), upper + more.arg(300004));
+        QCOMPARE(fr->data(FrmPrinc::KEY_EXEFILE, FrmPrinc::TagRole).toByteArray(), huge + ".dll");
+        QVERIFY(w->outputText().contains(QStringLiteral("Attention : le fichier token ") + upper + more.arg(300004) +
+                                         QStringLiteral(" du projet fr.prj est introuvable")));
+        QVERIFY(w->outputText().size() < 20000);
+
+        auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
+        pane->clear();
+        selectRows(*w, {1});
+        w->btImport_Click();
+        QVERIFY(w->outputText().contains(QStringLiteral("     - Importation des tokens du fichier ") +
+                                         QString(4096, QLatin1Char('a')) + more.arg(300004) + QStringLiteral("\r\n")));
+        QVERIFY(w->outputText().size() < 10000);
+    }
+
     void launching()
     {
         auto w = openedWindow();

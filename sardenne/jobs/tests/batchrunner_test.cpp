@@ -248,6 +248,42 @@ private slots:
         QVERIFY(calls[1].endsWith("[second]"));
     }
 
+    // However long a line, the console shows at most its first 4096 bytes and
+    // its length; lines may come in pieces of any size.
+    void theConsoleShowsLongLinesShortened()
+    {
+        ConsoleWindow console;
+        const QByteArray longLine = "rlman -r " + QByteArray(2 << 20, 'x');
+        for (qsizetype at = 0; at < longLine.size(); at += 65536)
+            console.appendOutput(longLine.mid(at, 65536));
+        console.appendOutput("\r");
+        console.appendOutput("\nnext line\r\nunder way");
+        const QStringList lines = console.toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0].left(ConsoleWindow::kLineMax), QString::fromLatin1(longLine.left(ConsoleWindow::kLineMax)));
+        QCOMPARE(lines[0].mid(ConsoleWindow::kLineMax),
+                 QStringLiteral("\u2026 (%1 caract\u00E8res)").arg(longLine.size()));
+        QCOMPARE(lines[1], QStringLiteral("next line"));
+        QCOMPARE(lines[2], QStringLiteral("under way"));
+    }
+
+    // The same through a real run: the command echoed is shortened, the command
+    // itself gets every byte.
+    void aLongCommandShowsShortenedInTheConsole()
+    {
+        ConsoleWindow console;
+        BatchRunner runner(QStringLiteral(TAMRIXCMD_PATH), &console);
+        const std::string word(50000, 'w');
+        const std::string command = m_standIn.toStdString() + " " + word + " " + word + " " + word;
+        QCOMPARE(runner.Exec(command).outcome, BatchRunner::Result::Succeeded);
+        QTRY_VERIFY(console.toPlainText().contains(QStringLiteral("stand-in says hello")));
+        const QStringList lines = console.toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines[0], QString::fromStdString(command.substr(0, ConsoleWindow::kLineMax)) +
+                               QStringLiteral("\u2026 (%1 caract\u00E8res)").arg(command.size()));
+        QCOMPARE(lines[1], QStringLiteral("stand-in says hello"));
+        QCOMPARE(readFile(QStringLiteral("calls.log")).size(), m_dir->path().toUtf8().size() + 1 + 3 * (50000 + 2) + 1);
+    }
+
     void interpreterSplitsWordsAndKeepsBackslashes()
     {
         writeFile(QStringLiteral("t.bat"), QByteArray("@ECHO OFF\r\necho hello there\r\n") + m_standIn.toUtf8() +
