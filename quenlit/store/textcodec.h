@@ -7,6 +7,7 @@
 #include <vector>
 
 class Charset;
+class CodePage;
 
 // How the bytes of a token file's texts read as characters. Find, replace and
 // the search index see texts through this, so that they follow the code page of
@@ -30,7 +31,8 @@ class CharsetCodec final : public TextCodec
 {
 public:
     explicit CharsetCodec(const Charset &charset) : m_charset(charset) {}
-    void decode(std::string_view bytes, std::u16string &out, std::vector<std::uint32_t> *offsets) const override;
+    void decode(std::string_view bytes, std::u16string &out,
+                std::vector<std::uint32_t> *offsets = nullptr) const override;
     std::optional<std::string> encode(std::u16string_view text) const override;
 
     // Windows-1252, the character set of the token files today.
@@ -38,4 +40,20 @@ public:
 
 private:
     const Charset &m_charset;
+};
+
+// A Windows code page (single- or double-byte) seen as a codec.
+class CodePageCodec final : public TextCodec
+{
+public:
+    explicit CodePageCodec(const CodePage &codePage) : m_codePage(codePage) {}
+    void decode(std::string_view bytes, std::u16string &out,
+                std::vector<std::uint32_t> *offsets = nullptr) const override;
+    std::optional<std::string> encode(std::u16string_view text) const override;
+
+    // One codec per code page number, made on first use.
+    static const CodePageCodec &get(unsigned number);
+
+private:
+    const CodePage &m_codePage;
 };
