@@ -1,5 +1,7 @@
 #include "outils.h"
 
+#include <filesystem>
+
 namespace outils {
 
 namespace {
@@ -30,6 +32,31 @@ std::string ExtractFileName(std::string_view path)
 Position CenterForm(float screenWidth, float screenHeight, float windowWidth, float windowHeight)
 {
     return {(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
+}
+
+std::string CommandLineArgument(int argc, const char *const argv[])
+{
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            text += ' ';
+        text += argv[i];
+    }
+    return text;
+}
+
+std::string ResolveFromCurrentFolder(const std::string &path)
+{
+    if (path.empty())
+        return path;
+    const std::filesystem::path given(path);
+    if (given.is_absolute())
+        return path;
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    if (ec)
+        return path;
+    return (folder / given).string();
 }
 
 } // namespace outils

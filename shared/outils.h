@@ -24,4 +24,14 @@ struct Position
 // than the screen gets a negative position.
 Position CenterForm(float screenWidth, float screenHeight, float windowWidth, float windowHeight);
 
+// The program's whole argument text as the system gave it (bytes, not decoded):
+// the arguments after the program's name joined with single blanks.
+std::string CommandLineArgument(int argc, const char *const argv[]);
+
+// A relative path made absolute against the current folder, so that it still
+// names the same file after the current folder changes. Absolute and empty
+// paths, and any path when the current folder is unknown, come back unchanged.
+// Bytes are kept as they are.
+std::string ResolveFromCurrentFolder(const std::string &path);
+
 } // namespace outils

@@ -19,9 +19,11 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer)
 {
     ProjectData data;
     data.paths.project = path;
-    ChangeToFolderOf(path);
+    // A relative path is taken from the folder the call starts in.
+    const std::string resolved = outils::ResolveFromCurrentFolder(path);
+    ChangeToFolderOf(resolved);
 
-    const auto language = ReadEditorLanguageProject(path);
+    const auto language = ReadEditorLanguageProject(resolved);
     data.paths.masterProject = language.project.masterProject;
     data.paths.tokenFile = language.project.tokenFile;
     if (language.error != ProjectReadError::None) {

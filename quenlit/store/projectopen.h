@@ -33,7 +33,7 @@ struct ProjectData
 };
 
 // Reads a language project: makes its folder the current directory (a failure
-// there is ignored), reads the .prj and its .mpj, then the master token file
+// there is ignored; a relative path is taken from the current folder first), reads the .prj and its .mpj, then the master token file
 // (progress 0 to 50) and the project token file (50 to 100). The observer sees
 // progress(0) once the project files have been read, before any token file.
 ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer = nullptr);

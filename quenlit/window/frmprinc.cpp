@@ -117,7 +117,8 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
                            QStringLiteral("0"));
 
     // 5 and 6. Placement, then the state to show in.
-    m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Edit")), m_twips);
+    m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Edit")), m_twips,
+                                  m_desktop);
 }
 
 FrmPrinc::~FrmPrinc()
@@ -304,7 +305,7 @@ void FrmPrinc::buildFilterTree()
     root->setExpanded(true);
 }
 
-void FrmPrinc::start(const QString &commandLine)
+void FrmPrinc::start(const std::string &commandLine)
 {
     m_commandLine = commandLine;
     ShowRestored(this, m_restored, [this] { onActivate(); });
@@ -316,17 +317,22 @@ void FrmPrinc::onActivate()
         return;
     m_activated = true;
     // Empty or only blanks: nothing to open. Anything else is the path, untrimmed.
-    if (m_commandLine.count(QLatin1Char(' ')) == m_commandLine.size())
+    if (m_commandLine.find_first_not_of(' ') == std::string::npos)
         return;
     OpenProject(m_commandLine);
 }
 
 void FrmPrinc::OpenProject(const QString &path)
 {
+    OpenProject(ToPath(path));
+}
+
+void FrmPrinc::OpenProject(const std::string &path)
+{
     std::error_code ec;
     const auto previousFolder = std::filesystem::current_path(ec);
     OpeningObserver observer(progress, m_desktop, this);
-    ProjectData data = ReadProject(ToPath(path), &observer);
+    ProjectData data = ReadProject(path, &observer);
     if (data.error != ProjectOpenError::None) {
         // The project open before stays as it was, current folder included.
         if (!ec)
@@ -341,7 +347,7 @@ void FrmPrinc::OpenProject(const QString &path)
     grdPrjBuffer = std::move(data.project);
     progress->setValue(50);
 
-    setWindowTitle(kCaption + QStringLiteral(" - ") + path);
+    setWindowTitle(kCaption + QStringLiteral(" - ") + FromPath(path));
     mnuClose->setEnabled(true);
     txtTransTok->setEnabled(true);
     txtOrgTok->setEnabled(true);

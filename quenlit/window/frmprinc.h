@@ -2,6 +2,7 @@
 
 #include "editorlayout.h"
 #include "placement.h"
+#include "qtext.h"
 #include "projectopen.h"
 #include "tokentable.h"
 
@@ -35,9 +36,14 @@ public:
     ~FrmPrinc() override;
 
     // Shows the window in its restored state and, once the event loop runs, opens
-    // the project named by the command-line argument text.
-    void start(const QString &commandLine);
+    // the project named by the command-line argument text (bytes, as the system
+    // gave them).
+    void start(const std::string &commandLine);
+    void start(const QString &commandLine) { start(ToPath(commandLine)); }
 
+    // The path as bytes; it is decoded only for the caption.
+    void OpenProject(const std::string &path);
+    // A path chosen in a dialog.
     void OpenProject(const QString &path);
     void ChargeListeToken();
     void SetTokenStatus(int item, std::int64_t status);
@@ -110,7 +116,7 @@ private:
     QString m_chkROTag;     // "1", "0", or empty with no project
     std::size_t m_paneRow = 0; // the table row whose token the pane shows, 0 for none
     QString m_lastFile;     // last file chosen in the open dialog during this run
-    QString m_commandLine;
+    std::string m_commandLine;
     RestoredPlacement m_restored;
     bool m_activated = false;
     bool m_ended = false;

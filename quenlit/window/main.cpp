@@ -1,5 +1,6 @@
 #include "desktop.h"
 #include "frmprinc.h"
+#include "outils.h"
 #include "placement.h"
 #include "programicon.h"
 #include "settingsstore.h"
@@ -15,6 +16,6 @@ int main(int argc, char *argv[])
     QtSettingsStore settings;
     quenlit::FrmPrinc window(desktop, settings);
     // The whole argument text is the path: not split at blanks, not unquoted.
-    window.start(CommandLineText(argc, argv));
+    window.start(outils::CommandLineArgument(argc, argv));
     return app.exec();
 }

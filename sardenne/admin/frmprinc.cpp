@@ -85,7 +85,8 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &pro
                                            m_twips.fromPixels(frameGeometry().height()));
     move(m_twips.toPixels(centre.left), m_twips.toPixels(centre.top));
     txtRLPath->setText(m_settings.value(QStringLiteral("RLToolsPath"), defaultRLPath(m_programFolder)));
-    m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips);
+    m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips,
+                                  m_desktop);
 }
 
 FrmPrinc::~FrmPrinc() = default;
@@ -228,7 +229,7 @@ void FrmPrinc::changeEvent(QEvent *event)
     }
 }
 
-void FrmPrinc::start(const QString &commandLine)
+void FrmPrinc::start(const std::string &commandLine)
 {
     m_commandLine = commandLine;
     ShowRestored(this, m_restored, [this] { onActivate(); });
@@ -244,19 +245,25 @@ void FrmPrinc::onActivate()
 
 void FrmPrinc::OpenMasterProject(const QString &path)
 {
-    const std::string bytes = ToPath(path);
+    OpenMasterProject(ToPath(path));
+}
+
+void FrmPrinc::OpenMasterProject(const std::string &bytes)
+{
     if (bytes.empty())
         return;
-    const auto firstLine = ReadAdminMasterProject(bytes);
+    // A relative path is taken from the current folder, before that changes.
+    const std::string resolved = outils::ResolveFromCurrentFolder(bytes);
+    const auto firstLine = ReadAdminMasterProject(resolved);
     if (!firstLine)
         return; // not readable: everything stays as it was
 
     m_masterPath = bytes;
     m_masterFirstLine = *firstLine;
-    txtFileName->setText(path);
-    m_masterFileName = outils::ExtractFileName(bytes);
-    m_masterFolder = outils::ExtractPath(bytes);
-    if (m_masterFolder == bytes) {
+    txtFileName->setText(FromPath(bytes));
+    m_masterFileName = outils::ExtractFileName(resolved);
+    m_masterFolder = outils::ExtractPath(resolved);
+    if (m_masterFolder == resolved) {
         // A bare file name lies in the current directory.
         m_masterFolder = ToPath(QDir::currentPath()) + "/";
     }

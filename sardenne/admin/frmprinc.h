@@ -3,6 +3,7 @@
 #include "adminlayout.h"
 #include "jobcommands.h"
 #include "placement.h"
+#include "qtext.h"
 
 #include <QLocale>
 #include <QWidget>
@@ -53,8 +54,13 @@ public:
     FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &programFolder, QWidget *parent = nullptr);
     ~FrmPrinc() override;
 
-    void start(const QString &commandLine);
+    // The command-line argument text as bytes, as the system gave them.
+    void start(const std::string &commandLine);
+    void start(const QString &commandLine) { start(ToPath(commandLine)); }
 
+    // The path as bytes; it is decoded only for display.
+    void OpenMasterProject(const std::string &path);
+    // A path chosen in a dialog.
     void OpenMasterProject(const QString &path);
     void PrintOutput(const QString &line);
     BatchRunner &runner() const { return *m_runner; }
@@ -118,7 +124,7 @@ private:
 
     ConsoleWindow *m_console = nullptr;
     BatchRunner *m_runner = nullptr;
-    QString m_commandLine;
+    std::string m_commandLine;
     RestoredPlacement m_restored;
     bool m_activated = false;
     bool m_ended = false;

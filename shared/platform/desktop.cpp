@@ -65,6 +65,16 @@ double QtDesktop::logicalDpi() const
     return dpi > 0 ? dpi : 96.0;
 }
 
+QList<QRect> QtDesktop::screenGeometries() const
+{
+    QList<QRect> geometries;
+    for (const QScreen *screen : QGuiApplication::screens())
+        geometries << screen->geometry();
+    if (geometries.isEmpty())
+        geometries << QRect(QPoint(0, 0), screenSize());
+    return geometries;
+}
+
 bool QtDesktop::startProgram(const std::string &program, const std::vector<std::string> &arguments,
                              const std::string &workingFolder)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -35,6 +37,8 @@ public:
     // Size of the screen the windows open on, in pixels, and its logical DPI.
     virtual QSize screenSize() const = 0;
     virtual double logicalDpi() const = 0;
+    // Where each screen lies on the virtual desktop, in pixels.
+    virtual QList<QRect> screenGeometries() const = 0;
     // Starts a program without waiting for it; false when it could not be started.
     // The program, its arguments and the folder are passed as the bytes given.
     virtual bool startProgram(const std::string &program, const std::vector<std::string> &arguments,
@@ -51,6 +55,7 @@ public:
     QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) override;
     QSize screenSize() const override;
     double logicalDpi() const override;
+    QList<QRect> screenGeometries() const override;
     bool startProgram(const std::string &program, const std::vector<std::string> &arguments,
                       const std::string &workingFolder) override;
     void endProgram() override;

@@ -94,3 +94,31 @@ TEST_F(ReadProjectTest, PathWithoutFolderIsSoughtInTheCurrentDirectory)
 }
 
 } // namespace
+
+// A relative path with a folder is taken from the folder the call starts in,
+// before that folder changes; a folder name that is not UTF-8 keeps its bytes.
+TEST_F(ReadProjectTest, RelativeAndNonUtf8PathsFromTheStartingFolder)
+{
+    for (const std::string &folder : {std::string("lang"), std::string("caf\xE9")}) {
+        std::filesystem::create_directories(dir.path() / folder);
+        WriteFile(dir.file(folder + "/fr.prj"), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n");
+        WriteFile(dir.file(folder + "/demo.mpj"), "demo.dll\r\ndemo.tok\r\n");
+        WriteFile(dir.file(folder + "/demo.tok"), "[[4|1|1|0|1|a]]=File\r\n");
+        WriteFile(dir.file(folder + "/fr.tok"), "[[4|1|1|0|1|a]]=" + folder + "\r\n");
+
+        std::filesystem::current_path(dir.path());
+        const std::string relative = folder + "/fr.prj";
+        auto data = ReadProject(relative);
+        ASSERT_EQ(data.error, ProjectOpenError::None) << relative;
+        EXPECT_EQ(data.paths.project, relative); // as given
+        EXPECT_EQ(data.project.cellText(1, 0), folder);
+        EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir.path() / folder));
+
+        // The same from inside another folder, with "..".
+        std::filesystem::current_path(dir.path() / "master");
+        data = ReadProject("../" + relative);
+        ASSERT_EQ(data.error, ProjectOpenError::None);
+        EXPECT_EQ(data.paths.project, "../" + relative);
+        EXPECT_EQ(data.project.cellText(1, 0), folder);
+    }
+}

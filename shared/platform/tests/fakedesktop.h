@@ -3,6 +3,7 @@
 #include "desktop.h"
 
 #include <QList>
+#include <QRect>
 #include <QSize>
 #include <QStringList>
 
@@ -30,6 +31,7 @@ public:
     QString fileInitial;
     int fileDialogs = 0;
     QSize screen{1920, 1080};
+    QList<QRect> screens; // empty: one screen of the size above at 0, 0
     double dpi = 96;
     QList<Start> starts;
     bool startSucceeds = true;
@@ -50,6 +52,10 @@ public:
     }
     QSize screenSize() const override { return screen; }
     double logicalDpi() const override { return dpi; }
+    QList<QRect> screenGeometries() const override
+    {
+        return screens.isEmpty() ? QList<QRect>{QRect(QPoint(0, 0), screen)} : screens;
+    }
     bool startProgram(const std::string &program, const std::vector<std::string> &arguments,
                       const std::string &folder) override
     {

@@ -1,3 +1,4 @@
+#include "fakedesktop.h"
 #include "placement.h"
 #include "programicon.h"
 #include "programplaces.h"
@@ -71,6 +72,7 @@ private slots:
         QtSettingsStore store(dir.filePath(QStringLiteral("p.ini")));
         const auto keys = PlacementKeys::withPrefix(QStringLiteral("Test"));
         const Twips twips(96);
+        const FakeDesktop desktop;
         QWidget w;
         w.setGeometry(100, 120, 400, 300);
         StorePlacement(&w, store, keys, twips);
@@ -79,7 +81,7 @@ private slots:
 
         QWidget other;
         other.setGeometry(10, 10, 50, 50);
-        QCOMPARE(RestorePlacement(&other, store, keys, twips).state, 0);
+        QCOMPARE(RestorePlacement(&other, store, keys, twips, desktop).state, 0);
         QCOMPARE(other.frameGeometry(), QRect(100, 120, 400, 300));
 
         store.setValue(keys.width, QStringLiteral("-30"));
@@ -87,10 +89,74 @@ private slots:
         store.setValue(keys.state, QStringLiteral("7"));
         QWidget third;
         third.setGeometry(10, 10, 50, 60);
-        QCOMPARE(RestorePlacement(&third, store, keys, twips).state, 0);
+        QCOMPARE(RestorePlacement(&third, store, keys, twips, desktop).state, 0);
         QCOMPARE(third.size(), QSize(50, 60));
         store.setValue(keys.state, QStringLiteral("2"));
-        QCOMPARE(RestorePlacement(&third, store, keys, twips).state, 2);
+        QCOMPARE(RestorePlacement(&third, store, keys, twips, desktop).state, 2);
+    }
+
+    void valuesTheScreensCannotHold_data()
+    {
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("kept"); // l, t, w, h: which values are taken
+        // Two screens side by side: 1920 x 1080, then 1280 x 1024; the virtual desktop is 3200 x 1080.
+        QTest::newRow("ordinary") << 100 << 80 << 600 << 400 << QStringLiteral("ltwh");
+        QTest::newRow("15,000,000 twips wide") << 100 << 80 << 1000000 << 400 << QStringLiteral("lth");
+        QTest::newRow("15,000,000 twips high") << 100 << 80 << 600 << 1000000 << QStringLiteral("ltw");
+        QTest::newRow("wider than a screen, within the desktop") << 0 << 0 << 3200 << 1080 << QStringLiteral("ltwh");
+        QTest::newRow("wider than the desktop") << 0 << 0 << 3201 << 400 << QStringLiteral("lth");
+        QTest::newRow("on the second screen") << 2500 << 900 << 600 << 400 << QStringLiteral("ltwh");
+        QTest::newRow("title bar partly above the screens") << 100 << -10 << 600 << 400 << QStringLiteral("ltwh");
+        QTest::newRow("title bar partly left of the screens") << -590 << 80 << 600 << 400 << QStringLiteral("ltwh");
+        QTest::newRow("title bar above every screen") << 100 << -30 << 600 << 400 << QStringLiteral("wh");
+        QTest::newRow("left of every screen") << -700 << 80 << 600 << 400 << QStringLiteral("wh");
+        // Below the second screen, beside the first: inside the desktop's bounds, on no screen.
+        QTest::newRow("in the corner no screen covers") << 2500 << 1050 << 600 << 400 << QStringLiteral("wh");
+        QTest::newRow("below every screen") << 100 << 5000 << 600 << 400 << QStringLiteral("wh");
+    }
+
+    // Sizes larger than the virtual desktop and positions that put the whole
+    // title bar off every screen count as missing.
+    void valuesTheScreensCannotHold()
+    {
+        QFETCH(int, left);
+        QFETCH(int, top);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QString, kept);
+        QTemporaryDir dir;
+        QtSettingsStore store(dir.filePath(QStringLiteral("p.ini")));
+        const auto keys = PlacementKeys::withPrefix(QStringLiteral("Test"));
+        const Twips twips(96);
+        FakeDesktop desktop;
+        desktop.screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        store.setValue(keys.left, QString::number(left * 15));
+        store.setValue(keys.top, QString::number(top * 15));
+        store.setValue(keys.width, QString::number(width * 15));
+        store.setValue(keys.height, QString::number(height * 15));
+
+        const QRect current(300, 200, 500, 350);
+        const StoredPlacement read = ReadPlacement(store, keys, twips, desktop.screenGeometries(), current);
+        QCOMPARE(read.left.has_value(), kept.contains(QLatin1Char('l')));
+        QCOMPARE(read.top.has_value(), kept.contains(QLatin1Char('t')));
+        QCOMPARE(read.width.has_value(), kept.contains(QLatin1Char('w')));
+        QCOMPARE(read.height.has_value(), kept.contains(QLatin1Char('h')));
+
+        // A window keeps its current value where one is missing, and the store
+        // gets sane values back.
+        QWidget w;
+        w.setGeometry(current);
+        RestorePlacement(&w, store, keys, twips, desktop);
+        const QRect expected(read.left ? left : current.x(), read.top ? top : current.y(),
+                             read.width ? width : current.width(), read.height ? height : current.height());
+        QCOMPARE(w.geometry(), expected);
+        StorePlacement(&w, store, keys, twips);
+        QCOMPARE(store.value(keys.width, QString()), QString::number(expected.width() * 15));
+        QCOMPARE(store.value(keys.height, QString()), QString::number(expected.height() * 15));
+        QCOMPARE(store.value(keys.left, QString()), QString::number(expected.x() * 15));
     }
 
     void tokenTexts()
