@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // What was read can be written back, and reads again to the same tokens.
         const std::string written = WriteLocalisedFile(bytes, project, MakeLangId(12, 1)).bytes;
         const auto again = ExtractTokens(ReadResourceFile(std::vector<std::uint8_t>(written.begin(), written.end())),
-                                         MakeLangId(12, 1), false);
+                                         {MakeLangId(12, 1)});
         if (again.size() != tokens.size())
             std::abort();
     } catch (const ResourceError &) {

@@ -7,6 +7,7 @@
 #include "tokenmerge.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <unordered_map>
 
@@ -20,16 +21,32 @@ public:
         : m_lookup(lookup), m_type(type), m_name(std::move(name))
     {
     }
-    std::u16string get(const std::string &item, std::size_t position, const std::string &extra,
-                       const std::u16string &original) const
+    std::string key(const std::string &item, std::size_t position, const std::string &extra) const
     {
         std::string key = std::to_string(m_type);
         for (const std::string &f : {m_name, item, std::to_string(position), extra}) {
             key += '\x01';
             key += f;
         }
-        const std::string *text = m_lookup(key);
-        return text ? UnescapeText(*text) : original;
+        return key;
+    }
+    // The item's new text; a token's text that is not well-formed, or too long
+    // for the item (`limit` UTF-16 units), throws TokenTextError.
+    std::u16string get(const std::string &item, std::size_t position, const std::string &extra,
+                       const std::u16string &original, std::size_t limit = SIZE_MAX) const
+    {
+        const std::string k = key(item, position, extra);
+        const std::string *text = m_lookup(k);
+        if (!text)
+            return original;
+        const std::string malformed = MalformedEscape(*text);
+        if (!malformed.empty())
+            throw TokenTextError(k, malformed);
+        std::u16string result = UnescapeText(*text);
+        if (result.size() > limit)
+            throw TokenTextError(k, std::to_string(result.size()) + " characters, where the item holds at most " +
+                                        std::to_string(limit));
+        return result;
     }
 
 private:
@@ -180,9 +197,9 @@ void rewriteStrings(const Resource &r, const Texts &texts, ByteWriter &w)
     for (unsigned i = 0; i < 16; ++i) {
         std::u16string text = in.atEnd() ? std::u16string() : in.chars(in.u16());
         if (!text.empty())
-            text = texts.get(std::to_string((r.name.number - 1u) * 16u + i), i, {}, text);
-        w.u16(static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), 0xFFFF)));
-        w.chars(text.substr(0, 0xFFFF));
+            text = texts.get(std::to_string((r.name.number - 1u) * 16u + i), i, {}, text, 0xFFFF);
+        w.u16(static_cast<std::uint16_t>(text.size()));
+        w.chars(text);
     }
 }
 
@@ -232,6 +249,20 @@ VersionNode readVersionNode(ByteReader &in, const std::uint8_t *data, std::size_
     return node;
 }
 
+// The bytes a node takes, its own and its children's, aligned as written.
+std::size_t versionNodeSize(const VersionNode &node)
+{
+    auto align = [](std::size_t v) { return (v + 3) / 4 * 4; };
+    std::size_t size = align(6 + 2 * (node.key.size() + 1));
+    if (node.type == 1)
+        size += node.hasValue ? 2 * (node.textValue.size() + 1) : 0;
+    else
+        size += node.binaryValue.size();
+    for (const VersionNode &child : node.children)
+        size = align(size) + versionNodeSize(child);
+    return size;
+}
+
 void writeVersionNode(ByteWriter &w, const VersionNode &node)
 {
     w.alignTo(4);
@@ -255,10 +286,85 @@ void writeVersionNode(ByteWriter &w, const VersionNode &node)
     w.put16(start, static_cast<std::uint16_t>(w.pos() - start));
 }
 
-void rewriteVersion(const Resource &r, const Texts &texts, ByteWriter &w)
+bool isHex(const std::u16string &s)
+{
+    return std::all_of(s.begin(), s.end(), [](char16_t c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    });
+}
+
+// The string table and the translation value of a version block say which
+// language its texts are in: they follow the localised copy.
+void retargetVersion(VersionNode &root, std::uint16_t language)
+{
+    VersionNode *strings = nullptr;
+    VersionNode *translation = nullptr;
+    for (VersionNode &info : root.children) {
+        if (info.key == u"StringFileInfo")
+            strings = &info;
+        if (info.key == u"VarFileInfo") {
+            for (VersionNode &var : info.children) {
+                if (var.key == u"Translation" && var.type == 0 && var.binaryValue.size() >= 4)
+                    translation = &var;
+            }
+        }
+    }
+    std::vector<VersionNode *> tables;
+    if (strings) {
+        for (VersionNode &table : strings->children) {
+            if (table.key.size() == 8 && isHex(table.key))
+                tables.push_back(&table);
+        }
+    }
+    auto languageOf = [](const std::u16string &key) {
+        return static_cast<std::uint16_t>(std::stoul(std::string(key.begin(), key.begin() + 4), nullptr, 16));
+    };
+    // The table in the copy's language: the only one, else the one the
+    // translation value names first, else the first one.
+    VersionNode *table = tables.size() == 1 ? tables.front() : nullptr;
+    if (!table && translation) {
+        const std::uint16_t named =
+            static_cast<std::uint16_t>(translation->binaryValue[0] | (translation->binaryValue[1] << 8));
+        for (VersionNode *t : tables) {
+            if (languageOf(t->key) == named && !table)
+                table = t;
+        }
+    }
+    if (!table && !tables.empty())
+        table = tables.front();
+    std::optional<std::uint16_t> from;
+    if (table) {
+        from = languageOf(table->key);
+        for (VersionNode *t : tables) {
+            if (t != table && languageOf(t->key) == language)
+                return; // a table in the target language is there already
+        }
+        table->key = VersionTableKeyFor(table->key, language);
+    }
+    if (translation) {
+        std::vector<std::uint8_t> &pairs = translation->binaryValue;
+        // The pair of the table's language, or the only one; its code page stays.
+        const std::size_t count = pairs.size() / 4;
+        std::size_t pair = count == 1 ? 0 : count;
+        for (std::size_t i = 0; from && i < count; ++i) {
+            if ((pairs[4 * i] | (pairs[4 * i + 1] << 8)) == *from) {
+                pair = i;
+                break;
+            }
+        }
+        if (pair < count) {
+            pairs[4 * pair] = static_cast<std::uint8_t>(language);
+            pairs[4 * pair + 1] = static_cast<std::uint8_t>(language >> 8);
+        }
+    }
+}
+
+void rewriteVersion(const Resource &r, const Texts &texts, std::optional<std::uint16_t> language, ByteWriter &w)
 {
     ByteReader in(r.data.data(), r.data.size(), "version " + ResIdField(r.name));
     VersionNode root = readVersionNode(in, r.data.data(), r.data.size(), 0);
+    std::string longest; // the key of the longest text given, named when the block is too long
+    std::size_t longestSize = 0;
     for (VersionNode &info : root.children) {
         if (info.key != u"StringFileInfo")
             continue;
@@ -267,17 +373,47 @@ void rewriteVersion(const Resource &r, const Texts &texts, ByteWriter &w)
                 VersionNode &value = table.children[i];
                 if (value.type != 1 || value.textValue.empty())
                     continue;
-                value.textValue = texts.get(EscapeField(table.key), i, EscapeField(value.key), value.textValue);
+                const std::string item = EscapeField(table.key);
+                const std::string name = EscapeField(value.key);
+                // A value's block, with its name, holds at most 65,535 bytes.
+                const std::size_t room = (0xFFFF - ((6 + 2 * (value.key.size() + 1) + 3) / 4 * 4)) / 2 - 1;
+                value.textValue = texts.get(item, i, name, value.textValue, room);
                 value.hasValue = true;
+                if (value.textValue.size() >= longestSize) {
+                    longestSize = value.textValue.size();
+                    longest = texts.key(item, i, name);
+                }
             }
         }
+    }
+    if (language)
+        retargetVersion(root, *language);
+    if (versionNodeSize(root) > 0xFFFF) {
+        const std::string why = "the version texts together need " + std::to_string(versionNodeSize(root)) +
+                                " bytes, where a version block holds at most 65535 (this is the longest text)";
+        if (!longest.empty())
+            throw TokenTextError(longest, why);
+        throw ResourceError("version " + ResIdField(r.name) + ": " + why);
     }
     writeVersionNode(w, root);
 }
 
 } // namespace
 
-std::vector<std::uint8_t> RewriteResource(const Resource &resource, const TextLookup &textFor)
+std::u16string VersionTableKeyFor(const std::u16string &key, std::uint16_t language)
+{
+    if (key.size() != 8 || !isHex(key))
+        return key;
+    const bool lower = std::any_of(key.begin(), key.end(), [](char16_t c) { return c >= u'a' && c <= u'f'; });
+    const char *digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
+    std::u16string out = key;
+    for (int i = 0; i < 4; ++i)
+        out[static_cast<std::size_t>(i)] = static_cast<char16_t>(digits[(language >> (12 - 4 * i)) & 0xF]);
+    return out;
+}
+
+std::vector<std::uint8_t> RewriteResource(const Resource &resource, const TextLookup &textFor,
+                                          std::optional<std::uint16_t> language)
 {
     if (!resource.type.isNumber)
         return resource.data;
@@ -294,7 +430,7 @@ std::vector<std::uint8_t> RewriteResource(const Resource &resource, const TextLo
         rewriteStrings(resource, texts, w);
         break;
     case RT_VERSION_TYPE:
-        rewriteVersion(resource, texts, w);
+        rewriteVersion(resource, texts, language, w);
         break;
     default:
         return resource.data;
@@ -327,49 +463,74 @@ std::vector<std::uint8_t> WriteResFile(const std::vector<Resource> &resources)
     return w.bytes;
 }
 
-LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const TokenTable &project,
-                                 std::uint16_t language)
+namespace {
+
+// How the user sees a token: its line in the project token file and its fields.
+std::string describeToken(const TokenTable &project, std::size_t row)
 {
-    ResourceFile file = ReadResourceFile(source);
-    std::unordered_map<std::string, std::string> texts;
+    std::string fields;
+    for (int c : {ColType, ColId2, ColId3, ColId4, ColStatus, ColId6})
+        fields += std::string(fields.empty() ? "" : "|") + std::string(project.cell(row, c));
+    return "token on line " + std::to_string(row) + " [[" + fields + "]]";
+}
+
+} // namespace
+
+LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const TokenTable &project,
+                                 std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages)
+{
+    const ResourceFile file = ReadResourceFile(source);
+    std::unordered_map<std::string, std::size_t> rows;
+    rows.reserve(project.tokenCount());
     for (std::size_t row = 1; row <= project.tokenCount(); ++row)
-        texts.emplace(RowKey(project, row), std::string(project.cell(row, ColText)));
-    const TextLookup lookup = [&texts](const std::string &key) -> const std::string * {
-        const auto found = texts.find(key);
-        return found == texts.end() ? nullptr : &found->second;
+        rows.emplace(RowKey(project, row), row);
+    std::string text;
+    const TextLookup lookup = [&](const std::string &key) -> const std::string * {
+        const auto found = rows.find(key);
+        if (found == rows.end())
+            return nullptr;
+        text = std::string(project.cell(found->second, ColText));
+        return &text;
     };
-    // Of each localisable resource, the language that ExtractTokens reads.
-    std::map<std::pair<std::string, std::string>, std::size_t> chosen;
-    for (std::size_t i = 0; i < file.resources.size(); ++i) {
-        const Resource &r = file.resources[i];
-        if (!r.type.isNumber || (r.type.number != RT_MENU_TYPE && r.type.number != RT_DIALOG_TYPE &&
-                                 r.type.number != RT_STRING_TYPE && r.type.number != RT_VERSION_TYPE))
-            continue;
-        chosen.emplace(std::make_pair(ResIdField(r.type), (r.name.isNumber ? "#" : "$") + ResIdField(r.name)), i);
+    // Each localisable resource gets a copy in the target language, made from
+    // the copy its tokens come from; it replaces only a copy already in that
+    // language. Every other copy and resource stays as it is.
+    std::vector<Resource> localised;
+    const auto groups = LocalisableResources(file);
+    localised.reserve(groups.size());
+    std::unordered_map<const Resource *, std::size_t> replaced;  // copy in the target language -> localised
+    std::unordered_map<const Resource *, std::size_t> followed;  // source copy -> localised, when none is replaced
+    for (const auto &copies : groups) {
+        const Resource *from = ChooseLanguageCopy(copies, sourceLanguages);
+        Resource r = *from;
+        try {
+            r.data = RewriteResource(*from, lookup, language);
+        } catch (const TokenTextError &e) {
+            const auto row = rows.find(e.key);
+            throw ResourceError(row == rows.end() ? std::string(e.what())
+                                                  : describeToken(project, row->second) + ": " + e.what());
+        }
+        r.language = language;
+        const auto same = std::find_if(copies.begin(), copies.end(),
+                                       [&](const Resource *c) { return c->language == language; });
+        if (same != copies.end())
+            replaced.emplace(*same, localised.size());
+        else
+            followed.emplace(from, localised.size());
+        localised.push_back(std::move(r));
     }
-    // One resource per type, name and language: the localised one replaces any
-    // copy that was already in that language.
     std::vector<Resource> out;
-    std::vector<bool> localised;
-    for (std::size_t i = 0; i < file.resources.size(); ++i) {
-        Resource r = file.resources[i];
-        const auto key = std::make_pair(ResIdField(r.type), (r.name.isNumber ? "#" : "$") + ResIdField(r.name));
-        const auto found = chosen.find(key);
-        const bool isLocalised = found != chosen.end() && found->second == i;
-        if (isLocalised) {
-            r.data = RewriteResource(r, lookup);
-            r.language = language;
+    out.reserve(file.resources.size() + localised.size());
+    for (const Resource &r : file.resources) {
+        const auto replace = replaced.find(&r);
+        if (replace != replaced.end()) {
+            out.push_back(std::move(localised[replace->second]));
+            continue;
         }
-        auto same = std::find_if(out.begin(), out.end(), [&](const Resource &u) {
-            return u.type == r.type && u.name == r.name && u.language == r.language;
-        });
-        if (same == out.end()) {
-            out.push_back(std::move(r));
-            localised.push_back(isLocalised);
-        } else if (isLocalised) {
-            *same = std::move(r);
-            localised[static_cast<std::size_t>(same - out.begin())] = true;
-        }
+        out.push_back(r);
+        const auto follow = followed.find(&r);
+        if (follow != followed.end())
+            out.push_back(std::move(localised[follow->second]));
     }
     LocalisedFile result;
     if (file.kind == ResourceFileKind::ResFile) {

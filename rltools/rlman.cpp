@@ -19,6 +19,7 @@
 #include "tokenio.h"
 #include "tokenmerge.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -76,16 +77,82 @@ struct MasterProject
 {
     std::string source;
     std::string masterTokens;
+    SourceLanguage language; // line 3
 };
 
 MasterProject readMasterProject(const std::string &path)
 {
-    const auto lines = ReadFileLines(path, 2);
+    const auto lines = ReadFileLines(path, kSourceLanguageLine);
     if (!lines)
         fail("can't read the master project " + path);
     if (lines->size() < 2)
         fail("the master project " + path + " needs two lines: the source file and the master token file");
-    return {(*lines)[0], (*lines)[1]};
+    MasterProject master{(*lines)[0], (*lines)[1], {}};
+    if (lines->size() >= kSourceLanguageLine) {
+        master.language = ParseSourceLanguageLine((*lines)[kSourceLanguageLine - 1]);
+        if (master.language.state == SourceLanguage::State::Malformed)
+            fail("line 3 of the master project " + path + " should read LANGUAGE LANG SUBLANG (the source language, "
+                 "decimal identifiers), or be empty: " + (*lines)[kSourceLanguageLine - 1]);
+    }
+    return master;
+}
+
+std::vector<std::uint16_t> preferenceOf(const SourceLanguage &language)
+{
+    if (!language.chosen())
+        return {};
+    return {static_cast<std::uint16_t>(language.languageId())};
+}
+
+bool sameFile(const std::string &a, const std::string &b)
+{
+    if (a == b)
+        return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+// -r and -t are not given the master project: the language projects of the
+// current folder that name the token file lead to it (and for -r, the master
+// projects that name the source file). The first one found, in name order,
+// gives the recorded source language.
+std::vector<std::uint16_t> recordedSourceLanguage(const std::string &tokenFile, const std::string *source)
+{
+    std::vector<std::string> projects;
+    std::vector<std::string> masters;
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(".", ec)) {
+        std::string extension = entry.path().extension().string();
+        for (char &c : extension)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        if (extension == ".prj")
+            projects.push_back(entry.path().filename().string());
+        else if (extension == ".mpj")
+            masters.push_back(entry.path().filename().string());
+    }
+    std::sort(projects.begin(), projects.end());
+    std::sort(masters.begin(), masters.end());
+    auto languageOfMaster = [](const std::string &mpj) -> std::optional<std::vector<std::uint16_t>> {
+        const auto lines = ReadFileLines(mpj, kSourceLanguageLine);
+        if (!lines || lines->size() < 2)
+            return std::nullopt;
+        return preferenceOf(readMasterProject(mpj).language);
+    };
+    for (const std::string &prj : projects) {
+        const auto lines = ReadFileLines(prj, 2);
+        if (lines && lines->size() == 2 && sameFile((*lines)[1], tokenFile)) {
+            if (auto language = languageOfMaster((*lines)[0]))
+                return *language;
+        }
+    }
+    for (const std::string &mpj : masters) {
+        const auto lines = ReadFileLines(mpj, 1);
+        if (source && lines && lines->size() == 1 && sameFile((*lines)[0], *source)) {
+            if (auto language = languageOfMaster(mpj))
+                return *language;
+        }
+    }
+    return {};
 }
 
 std::uint16_t languageOf(const std::string &primary, const std::string &sub)
@@ -110,10 +177,10 @@ ResourceFile readResources(const std::string &path)
 }
 
 std::vector<ResourceToken> tokensOf(const ResourceFile &file, const std::string &path,
-                                    std::optional<std::uint16_t> language, bool exact)
+                                    const std::vector<std::uint16_t> &languages, EmptyTexts empty)
 {
     try {
-        return ExtractTokens(file, language, exact);
+        return ExtractTokens(file, languages, empty);
     } catch (const ResourceError &e) {
         fail(path + ": " + e.what());
     }
@@ -123,7 +190,12 @@ void masterUpdate(const std::string &mpj)
 {
     const MasterProject master = readMasterProject(mpj);
     const ResourceFile file = readResources(master.source);
-    write(master.masterTokens, MasterTokenFile(tokensOf(file, master.source, std::nullopt, false)));
+    const auto tokens = tokensOf(file, master.source, preferenceOf(master.language), EmptyTexts::Skip);
+    write(master.masterTokens, MasterTokenFile(tokens));
+    if (tokens.empty())
+        std::fprintf(stderr, "rlman: %s holds no text to translate (no menu, dialog, string table or version "
+                             "text): the master token file %s is empty\n",
+                     master.source.c_str(), master.masterTokens.c_str());
 }
 
 void projectUpdate(const std::string &prj, const std::string &mpj, const std::string &tokenFile)
@@ -145,9 +217,14 @@ void projectUpdate(const std::string &prj, const std::string &mpj, const std::st
 void importTokens(std::uint16_t language, const std::string &target, const std::string &tokenFile)
 {
     const ResourceFile file = readResources(target);
-    const auto tokens = tokensOf(file, target, language, true);
+    // The target language's copies; where a resource has none, the copy the
+    // master tokens come from.
+    std::vector<std::uint16_t> languages{language};
+    for (std::uint16_t l : recordedSourceLanguage(tokenFile, nullptr))
+        languages.push_back(l);
+    const auto tokens = tokensOf(file, target, languages, EmptyTexts::Keep);
     const TokenTable project = loadTokens(tokenFile, "project token file", false);
-    write(tokenFile, ImportTokens(project, tokens));
+    write(tokenFile, ImportTokens(project, tokens, language));
 }
 
 void exportTokens(std::uint16_t language, const std::string &source, const std::string &tokenFile,
@@ -157,7 +234,7 @@ void exportTokens(std::uint16_t language, const std::string &source, const std::
     const TokenTable project = loadTokens(tokenFile, "project token file", false);
     LocalisedFile written;
     try {
-        written = WriteLocalisedFile(bytes, project, language);
+        written = WriteLocalisedFile(bytes, project, language, recordedSourceLanguage(tokenFile, &source));
     } catch (const ResourceError &e) {
         fail(source + ": " + e.what());
     }

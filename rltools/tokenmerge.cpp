@@ -1,6 +1,7 @@
 #include "tokenmerge.h"
 
 #include "numbers.h"
+#include "reswriter.h"
 #include "tokenline.h"
 #include "tokenstatus.h"
 
@@ -89,14 +90,31 @@ std::string MergeProjectTokens(const TokenTable &master, const TokenTable &proje
     return out;
 }
 
-std::string ImportTokens(const TokenTable &project, const std::vector<ResourceToken> &target)
+std::string ImportTokens(const TokenTable &project, const std::vector<ResourceToken> &target,
+                         std::optional<std::uint16_t> language)
 {
     std::unordered_map<std::string, const ResourceToken *> byKey;
     for (const ResourceToken &t : target)
         byKey.emplace(tokenKey(t), &t);
     std::string out;
     for (std::size_t row = 1; row <= project.tokenCount(); ++row) {
-        const auto found = byKey.find(RowKey(project, row));
+        auto found = byKey.find(RowKey(project, row));
+        if (found == byKey.end() && language && project.cell(row, ColType) == "16") {
+            // The localised version block names its string table in the target language.
+            const std::string_view table = project.cell(row, ColId3);
+            const std::u16string key(table.begin(), table.end());
+            const std::u16string retargeted = VersionTableKeyFor(key, *language);
+            if (retargeted != key) {
+                std::string k = "16";
+                for (const std::string &f : {std::string(project.cell(row, ColId2)),
+                                             std::string(retargeted.begin(), retargeted.end()),
+                                             std::string(project.cell(row, ColId4)), std::string(project.cell(row, ColId6))}) {
+                    k += '\x01';
+                    k += f;
+                }
+                found = byKey.find(k);
+            }
+        }
         const std::int64_t status = StatusOf(project.cell(row, ColStatus));
         if (found == byKey.end() || (status & FlagReadOnly) || found->second->text == project.cell(row, ColText)) {
             AppendTokenLine(project, row, out);

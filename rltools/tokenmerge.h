@@ -3,6 +3,8 @@
 #include "restokens.h"
 #include "tokentable.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,10 @@ std::string MergeProjectTokens(const TokenTable &master, const TokenTable &proje
 
 // Takes the texts of a target file's tokens into the project token file, by key:
 // a text that changes becomes translated (status 4); read-only tokens keep theirs.
-std::string ImportTokens(const TokenTable &project, const std::vector<ResourceToken> &target);
+// A version token whose string table the localised file names in `language`
+// (VersionTableKeyFor) finds its text there.
+std::string ImportTokens(const TokenTable &project, const std::vector<ResourceToken> &target,
+                         std::optional<std::uint16_t> language = std::nullopt);
 
 // The key of a row (fields 1, 2, 3, 4 and 6) as one text.
 std::string RowKey(const TokenTable &table, std::size_t row);

@@ -2,6 +2,7 @@
 
 #include "textlines.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -102,4 +103,54 @@ std::optional<std::string> ReadAdminMasterProject(const std::string &path)
     if (!openForReading(in, path))
         return std::nullopt;
     return ReadAdminMasterProject(in);
+}
+
+SourceLanguage ParseSourceLanguageLine(const std::string &line)
+{
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const std::size_t start = line.find_first_not_of(" \t", at);
+        if (start == std::string::npos)
+            break;
+        const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
+        words.push_back(line.substr(start, end - start));
+        at = end;
+    }
+    SourceLanguage language;
+    if (words.empty())
+        return language;
+    std::string first = words[0];
+    for (char &c : first)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    if (first != "LANGUAGE")
+        return language;
+    language.state = SourceLanguage::State::Malformed;
+    auto number = [](const std::string &word, unsigned limit, unsigned &value) {
+        if (word.empty() || word.size() > 5 || word.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        value = static_cast<unsigned>(std::stoul(word));
+        return value <= limit;
+    };
+    if (words.size() == 3 && number(words[1], 0x3FF, language.primary) && number(words[2], 0x3F, language.sub))
+        language.state = SourceLanguage::State::Chosen;
+    return language;
+}
+
+std::string SourceLanguageLineText(unsigned primary, unsigned sub)
+{
+    return "LANGUAGE " + std::to_string(primary) + " " + std::to_string(sub);
+}
+
+std::optional<SourceLanguage> ReadSourceLanguage(const std::string &masterProject)
+{
+    std::ifstream in;
+    if (!openForReading(in, masterProject))
+        return std::nullopt;
+    const auto lines = ReadLines(in, kSourceLanguageLine);
+    if (in.bad())
+        return std::nullopt;
+    if (lines.size() < kSourceLanguageLine)
+        return SourceLanguage{};
+    return ParseSourceLanguageLine(lines[kSourceLanguageLine - 1]);
 }

@@ -71,3 +71,33 @@ AdminLanguageProject ReadAdminLanguageProject(std::istream &in);
 // Nothing when the file cannot be opened or holds no line.
 std::optional<std::string> ReadAdminMasterProject(const std::string &path);
 std::optional<std::string> ReadAdminMasterProject(std::istream &in);
+
+// The language of the source file's resources that the master tokens are cut
+// from, when the user chose one: line 3 of the master project, "LANGUAGE LANG
+// SUBLANG" with decimal identifiers, as line 6 of a language project. Neither
+// the editor nor the administrator reads that line. A line 3 that is empty or
+// does not begin with the word LANGUAGE records no choice; one that does but
+// does not go on with two identifiers is malformed.
+struct SourceLanguage
+{
+    enum class State
+    {
+        Unset,
+        Chosen,
+        Malformed
+    };
+    State state = State::Unset;
+    unsigned primary = 0; // 0 to 1023
+    unsigned sub = 0;     // 0 to 63
+
+    bool chosen() const { return state == State::Chosen; }
+    unsigned languageId() const { return (sub << 10) | primary; }
+};
+
+constexpr std::size_t kSourceLanguageLine = 3;
+
+SourceLanguage ParseSourceLanguageLine(const std::string &line);
+// The text of line 3 for a language.
+std::string SourceLanguageLineText(unsigned primary, unsigned sub);
+// Nothing when the master project cannot be opened.
+std::optional<SourceLanguage> ReadSourceLanguage(const std::string &masterProject);

@@ -8,6 +8,11 @@
 #include "qtext.h"
 #include "textlines.h"
 
+#include "languagenames.h"
+#include "resources.h"
+#include "restokens.h"
+
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -19,6 +24,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <map>
 
 RLAdmin::RLAdmin(const QString &masterProject, Question ask, Message tell, QWidget *parent)
     : QWidget(parent), m_masterPath(masterProject), m_ask(std::move(ask)), m_tell(std::move(tell))
@@ -34,6 +41,12 @@ RLAdmin::RLAdmin(const QString &masterProject, Question ask, Message tell, QWidg
     m_tokens->setObjectName(QStringLiteral("masterTokens"));
     form->addRow(QStringLiteral("Fichier &source :"), m_source);
     form->addRow(QStringLiteral("Fichier &token ma\u00EEtre :"), m_tokens);
+    // The language of the source file's resources that the master tokens come
+    // from, and that the localised files are made from.
+    m_sourceLanguage = new QComboBox(this);
+    m_sourceLanguage->setObjectName(QStringLiteral("sourceLanguage"));
+    form->addRow(QStringLiteral("&Langue source :"), m_sourceLanguage);
+    connect(m_source, &QLineEdit::editingFinished, this, &RLAdmin::fillSourceLanguages);
     layout->addLayout(form);
     auto *save = new QPushButton(QStringLiteral("&Enregistrer le projet ma\u00EEtre"), this);
     connect(save, &QPushButton::clicked, this, [this] { saveMaster(); });
@@ -51,18 +64,100 @@ RLAdmin::RLAdmin(const QString &masterProject, Question ask, Message tell, QWidg
     resize(620, 420);
 }
 
+RLAdmin::~RLAdmin()
+{
+    // The source field loses the focus while the window is taken apart: its
+    // "editing finished" must not reach what is gone.
+    m_source->disconnect(this);
+}
+
+namespace {
+
+// Item data of the source language box: a language identifier, or one of these.
+constexpr int kAutomatic = -1;
+constexpr int kUnreadable = -2; // a line 3 that names no language well: kept as it is
+
+} // namespace
+
 bool RLAdmin::load()
 {
-    const auto lines = ReadFileLines(ToPath(m_masterPath), 1000);
+    const auto lines = ReadFileLines(ToPath(m_masterPath), 1000000);
     if (!lines) {
         m_tell(this, QStringLiteral("Le projet ma\u00EEtre ") + m_masterPath + QStringLiteral(" ne peut pas \u00EAtre lu."));
         return false;
     }
     m_source->setText(lines->size() > 0 ? FromPath((*lines)[0]) : QString());
     m_tokens->setText(lines->size() > 1 ? FromPath((*lines)[1]) : QString());
-    m_laterLines.assign(lines->size() > 2 ? lines->begin() + 2 : lines->end(), lines->end());
+    m_otherLine3.reset();
+    m_sourceLanguage->clear();
+    m_sourceLanguage->addItem(QStringLiteral("Automatique : neutre, sinon anglais (\u00C9tats-Unis), sinon la premi\u00E8re"),
+                              kAutomatic);
+    if (lines->size() >= kSourceLanguageLine) {
+        const std::string &line = (*lines)[kSourceLanguageLine - 1];
+        const SourceLanguage recorded = ParseSourceLanguageLine(line);
+        if (recorded.state == SourceLanguage::State::Chosen) {
+            m_sourceLanguage->addItem(QString(), static_cast<int>(recorded.languageId()));
+            m_sourceLanguage->setCurrentIndex(1);
+        } else if (recorded.state == SourceLanguage::State::Malformed) {
+            m_otherLine3 = line;
+            m_sourceLanguage->addItem(QStringLiteral("Ligne 3 illisible, gard\u00E9e : ") + FromPath(line), kUnreadable);
+            m_sourceLanguage->setCurrentIndex(1);
+        } else {
+            m_otherLine3 = line;
+        }
+    }
+    m_laterLines.assign(lines->size() > kSourceLanguageLine ? lines->begin() + kSourceLanguageLine : lines->end(),
+                        lines->end());
+    fillSourceLanguages();
     fillList();
     return true;
+}
+
+QString RLAdmin::sourcePath() const
+{
+    const QString source = m_source->text();
+    if (source.isEmpty() || QDir::isAbsolutePath(source))
+        return source;
+    return QFileInfo(m_masterPath).absoluteDir().filePath(source);
+}
+
+void RLAdmin::fillSourceLanguages()
+{
+    const QVariant current = m_sourceLanguage->currentData();
+    // Resources per language among the source file's menus, dialogs, string tables and version blocks.
+    std::map<unsigned, int> held;
+    bool readable = false;
+    if (const auto bytes = ReadWholeFile(ToPath(sourcePath()))) {
+        try {
+            const ResourceFile file = ReadResourceFile(std::vector<std::uint8_t>(bytes->begin(), bytes->end()));
+            for (const Resource &r : file.resources) {
+                if (IsLocalisable(r))
+                    ++held[r.language];
+            }
+            readable = true;
+        } catch (const ResourceError &) {
+        }
+    }
+    // Keep the automatic choice and an unreadable line 3; list the rest anew.
+    while (m_sourceLanguage->count() > 1 && m_sourceLanguage->itemData(m_sourceLanguage->count() - 1).toInt() != kUnreadable)
+        m_sourceLanguage->removeItem(m_sourceLanguage->count() - 1);
+    if (m_sourceLanguage->count() > 1 && m_sourceLanguage->itemData(1).toInt() != kUnreadable)
+        m_sourceLanguage->removeItem(1);
+    for (const auto &[language, count] : held) {
+        m_sourceLanguage->addItem(LanguageLabel(language) + QStringLiteral(" \u2014 ") + QString::number(count) +
+                                      (count > 1 ? QStringLiteral(" ressources") : QStringLiteral(" ressource")),
+                                  static_cast<int>(language));
+    }
+    const int chosen = current.isValid() ? current.toInt() : kAutomatic;
+    if (chosen >= 0 && !held.count(static_cast<unsigned>(chosen))) {
+        // A language the source does not hold (or a source that cannot be read) stays chosen and visible.
+        m_sourceLanguage->addItem(LanguageLabel(static_cast<unsigned>(chosen)) +
+                                      (readable ? QStringLiteral(" \u2014 absente du fichier source")
+                                                : QStringLiteral(" \u2014 fichier source illisible")),
+                                  chosen);
+    }
+    const int index = m_sourceLanguage->findData(chosen);
+    m_sourceLanguage->setCurrentIndex(index < 0 ? 0 : index);
 }
 
 void RLAdmin::fillList()
@@ -92,7 +187,17 @@ bool RLAdmin::saveMaster()
             return false;
         }
     }
-    const std::string error = WriteFileAtomically(ToPath(m_masterPath), MasterProjectText(source, tokens, m_laterLines));
+    std::vector<std::string> later;
+    const int chosen = m_sourceLanguage->currentData().toInt();
+    if (chosen >= 0)
+        later.push_back(SourceLanguageLineText(static_cast<unsigned>(chosen) & 0x3FF, static_cast<unsigned>(chosen) >> 10));
+    else if (m_otherLine3 && (chosen == kUnreadable || ParseSourceLanguageLine(*m_otherLine3).state ==
+                                                          SourceLanguage::State::Unset))
+        later.push_back(*m_otherLine3);
+    else if (!m_laterLines.empty())
+        later.emplace_back(); // line 3 stays, empty: no choice
+    later.insert(later.end(), m_laterLines.begin(), m_laterLines.end());
+    const std::string error = WriteFileAtomically(ToPath(m_masterPath), MasterProjectText(source, tokens, later));
     if (!error.empty()) {
         m_tell(this, QStringLiteral("Le projet ma\u00EEtre n'a pas \u00E9t\u00E9 enregistr\u00E9 : ") + FromPath(error));
         return false;

@@ -3,7 +3,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
+class QComboBox;
 class QLineEdit;
 class QTreeWidget;
 
@@ -19,6 +23,7 @@ public:
     using Message = std::function<void(QWidget *, const QString &)>;
 
     RLAdmin(const QString &masterProject, Question ask, Message tell, QWidget *parent = nullptr);
+    ~RLAdmin() override;
 
     bool load();
     bool saveMaster();
@@ -29,16 +34,27 @@ public:
 
     QLineEdit *sourceEdit() const { return m_source; }
     QLineEdit *tokensEdit() const { return m_tokens; }
+    QComboBox *sourceLanguageBox() const { return m_sourceLanguage; }
     QTreeWidget *languageList() const { return m_list; }
+
+    // Lists the languages the source file holds in the source language box,
+    // keeping the choice.
+    void fillSourceLanguages();
 
 private:
     void fillList();
+    QString sourcePath() const;
 
     QString m_masterPath;
     Question m_ask;
     Message m_tell;
     QLineEdit *m_source = nullptr;
     QLineEdit *m_tokens = nullptr;
+    QComboBox *m_sourceLanguage = nullptr;
     QTreeWidget *m_list = nullptr;
-    std::vector<std::string> m_laterLines;
+    // Line 3 as read when it records no language: written back unchanged while
+    // the choice stays automatic.
+    std::optional<std::string> m_otherLine3;
+    std::vector<std::string> m_laterLines; // lines 4 and beyond
+
 };

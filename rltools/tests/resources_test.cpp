@@ -231,23 +231,28 @@ TEST_P(Rewrite, TargetGivesBackTheProjectTexts)
                  {"=&Zoom\r\n", "=&Agrandir\r\n"}});
     const std::string written = WriteLocalisedFile(source, project, MakeLangId(12, 1)).bytes;
     const ResourceFile target = ReadResourceFile(std::vector<std::uint8_t>(written.begin(), written.end()));
-    const auto back = ExtractTokens(target, MakeLangId(12, 1), true);
+    const auto back = ExtractTokens(target, {MakeLangId(12, 1)});
     ASSERT_EQ(back.size(), project.tokenCount());
     for (std::size_t i = 0; i < back.size(); ++i)
         EXPECT_EQ(back[i].text, project.cell(i + 1, ColText)) << back[i].key();
-    // The localised resources are French; the raw data keeps its language and bytes.
+    // Every resource of the source is still there, language and bytes; each
+    // menu, dialog, string table and version block has a French copy beside it.
     const ResourceFile original = ReadResourceFile(source);
-    const auto raw = std::find_if(original.resources.begin(), original.resources.end(),
-                                  [](const Resource &r) { return r.type == ResId::of(10); });
-    ASSERT_NE(raw, original.resources.end());
-    for (const Resource &r : target.resources) {
-        if (r.type == ResId::of(10)) {
-            EXPECT_EQ(r.language, MakeLangId(9, 1));
-            EXPECT_EQ(r.data, raw->data);
-        } else {
-            EXPECT_EQ(r.language, MakeLangId(12, 1));
-        }
+    std::size_t localisable = 0;
+    for (const Resource &r : original.resources) {
+        const auto kept = std::find_if(target.resources.begin(), target.resources.end(), [&](const Resource &t) {
+            return t.type == r.type && t.name == r.name && t.language == r.language;
+        });
+        ASSERT_NE(kept, target.resources.end());
+        EXPECT_EQ(kept->data, r.data);
+        EXPECT_EQ(r.language, MakeLangId(9, 1));
+        const auto french = std::find_if(target.resources.begin(), target.resources.end(), [&](const Resource &t) {
+            return t.type == r.type && t.name == r.name && t.language == MakeLangId(12, 1);
+        });
+        EXPECT_EQ(french != target.resources.end(), IsLocalisable(r)) << ResIdField(r.type) << " " << ResIdField(r.name);
+        localisable += IsLocalisable(r);
     }
+    EXPECT_EQ(target.resources.size(), original.resources.size() + localisable);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Rewrite, testing::Values("sample.dll", "sample.res", "sample32.dll"));

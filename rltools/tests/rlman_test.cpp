@@ -1,5 +1,7 @@
+#include "peinfo.h"
 #include "restokens.h"
 #include "testimages.h"
+#include "tokenmerge.h"
 
 #include <gtest/gtest.h>
 
@@ -127,6 +129,137 @@ TEST_F(Rlman, FailuresChangeNothing)
     for (const auto &entry : fs::directory_iterator(dir))
         leftovers += entry.path().filename().string().find(".~") != std::string::npos;
     EXPECT_EQ(leftovers, 0);
+}
+
+TEST_F(Rlman, SourceLanguageRecordedInTheMasterProject)
+{
+    fs::copy_file(fs::path(TEST_IMAGES) / "languages.dll", dir / "languages.dll");
+    write("demo.mpj", "languages.dll\r\ndemo.tok\r\n");
+    ASSERT_EQ(run("-m demo.mpj"), 0) << read("err.txt");
+    EXPECT_NE(read("demo.tok").find("[[4|1|0|0|1|]]=&File\r\n"), std::string::npos) << "English, by default";
+
+    // Catalan chosen on line 3: -m, then -r and -t, which find the master
+    // project through the language project that names the token file.
+    write("demo.mpj", "languages.dll\r\ndemo.tok\r\nLANGUAGE 3 1\r\n");
+    ASSERT_EQ(run("-m demo.mpj"), 0) << read("err.txt");
+    EXPECT_NE(read("demo.tok").find("[[4|1|0|0|1|]]=&Fitxer\r\n"), std::string::npos) << read("demo.tok");
+    EXPECT_NE(read("demo.tok").find("[[5|100|0|0|1|]]=Quant a\r\n"), std::string::npos);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0) << read("err.txt");
+    replace("fr.tok", "[[4|1|101|1|1|]]=&Obre", "[[4|1|101|1|4|]]=&Ouvrir");
+    ASSERT_EQ(run("-n 12 1 -r languages.dll fr.tok fr.dll"), 0) << read("err.txt");
+    const auto target = ReadResourceFile(ReadBytes(dir / "fr.dll"));
+    const auto french = ExtractTokens(target, {MakeLangId(12, 1)});
+    auto textOf = [&](const std::string &key) {
+        for (const ResourceToken &t : french)
+            if (t.key() == key)
+                return t.text;
+        return std::string("<none>");
+    };
+    EXPECT_EQ(textOf("4|1|0|0|"), "&Fitxer");
+    EXPECT_EQ(textOf("4|1|101|1|"), "&Ouvrir");
+    EXPECT_EQ(textOf("5|100|0|0|"), "Quant a");
+    // -t: a text changed in the target comes back.
+    write("fr.tok", read("fr.tok.master"));
+    ASSERT_EQ(run("-o 12 1 -t fr.dll fr.tok"), 0) << read("err.txt");
+    EXPECT_NE(read("fr.tok").find("[[4|1|101|1|4|]]=&Ouvrir\r\n"), std::string::npos) << read("fr.tok");
+    EXPECT_NE(read("fr.tok").find("[[4|1|0|0|1|]]=&Fitxer\r\n"), std::string::npos) << read("fr.tok");
+
+    // Without the language project beside it, -r finds the master project that
+    // names the source file.
+    fs::remove(dir / "fr.prj");
+    replace("fr.tok", "[[4|1|0|0|1|]]=&Fitxer", "[[4|1|0|0|4|]]=&Fichier");
+    ASSERT_EQ(run("-n 12 1 -r languages.dll fr.tok fr.dll"), 0) << read("err.txt");
+    const auto again = ExtractTokens(ReadResourceFile(ReadBytes(dir / "fr.dll")), {MakeLangId(12, 1)});
+    EXPECT_EQ(MasterTokenFile(again).find("]]=\\u062D"), std::string::npos) << "the Arabic dialog was taken";
+    EXPECT_NE(MasterTokenFile(again).find("[[5|100|0|0|1|]]=Quant a\r\n"), std::string::npos);
+    EXPECT_NE(MasterTokenFile(again).find("[[4|1|0|0|1|]]=&Fichier\r\n"), std::string::npos);
+
+    // A line 3 that says LANGUAGE but no language: refused, nothing written.
+    write("demo.mpj", "languages.dll\r\ndemo.tok\r\nLANGUAGE catalan\r\n");
+    const std::string before = read("demo.tok");
+    EXPECT_EQ(run("-m demo.mpj"), 1);
+    EXPECT_NE(read("err.txt").find("line 3"), std::string::npos) << read("err.txt");
+    EXPECT_EQ(read("demo.tok"), before);
+    // Any other line 3 records nothing.
+    write("demo.mpj", "languages.dll\r\ndemo.tok\r\nnotes\r\n");
+    ASSERT_EQ(run("-m demo.mpj"), 0) << read("err.txt");
+    EXPECT_NE(read("demo.tok").find("[[4|1|0|0|1|]]=&File\r\n"), std::string::npos);
+}
+
+TEST_F(Rlman, GrowthAndDroppedSignatureAreReported)
+{
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    replace("fr.tok", "[[6|1|1|1|1|]]=Ready", "[[6|1|1|1|4|]]=" + std::string(5000, 'r'));
+    ASSERT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 0) << read("err.txt");
+    const auto growth = static_cast<long long>(fs::file_size(dir / "fr.dll")) - static_cast<long long>(fs::file_size(dir / "sample.dll"));
+    EXPECT_GT(growth, 5000);
+    EXPECT_EQ(read("out.txt"), "rlman: fr.dll written, " + std::to_string(fs::file_size(dir / "fr.dll")) +
+                                   " bytes (+" + std::to_string(growth) + " bytes from sample.dll)\n");
+    EXPECT_EQ(read("err.txt"), "");
+
+    // A signed source: the signature goes, and standard error says so.
+    auto image = ReadBytes(dir / "sample.dll");
+    const PeInfo info(image);
+    image.resize((image.size() + 7) / 8 * 8, 0);
+    const auto at = static_cast<std::uint32_t>(image.size());
+    image.resize(at + 16, 0x5A);
+    for (int i = 0; i < 4; ++i) {
+        image[info.directories + 32 + i] = static_cast<std::uint8_t>(at >> (8 * i));
+        image[info.directories + 36 + i] = static_cast<std::uint8_t>(16 >> (8 * i));
+    }
+    WriteBytes(dir / "signed.dll", image);
+    ASSERT_EQ(run("-n 12 1 -r signed.dll fr.tok signed-fr.dll"), 0) << read("err.txt");
+    EXPECT_NE(read("err.txt").find("signed-fr.dll: the certificate table"), std::string::npos) << read("err.txt");
+}
+
+TEST_F(Rlman, TruncatedFilesAndFilesWithoutTextSaySo)
+{
+    const auto image = ReadBytes(dir / "sample.dll");
+    const PeInfo info(image);
+    const PeSection *resources = info.find(".rsrc");
+    ASSERT_NE(resources, nullptr);
+    for (const std::size_t size : {std::size_t(resources->rawPointer + 100), std::size_t(resources->rawPointer),
+                                   std::size_t(300), std::size_t(0x50)}) {
+        SCOPED_TRACE(size);
+        WriteBytes(dir / "cut.dll", std::vector<std::uint8_t>(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(size)));
+        write("cut.mpj", "cut.dll\r\ncut.tok\r\n");
+        EXPECT_EQ(run("-m cut.mpj"), 1);
+        const std::string message = read("err.txt");
+        EXPECT_NE(message.find("cut.dll"), std::string::npos) << message;
+        EXPECT_NE(message.find("truncated"), std::string::npos) << message;
+        EXPECT_NE(message.find("it has " + std::to_string(size) + " bytes"), std::string::npos) << message;
+        EXPECT_FALSE(fs::exists(dir / "cut.tok"));
+    }
+
+    for (const char *name : {"nores.dll"}) {
+        fs::copy_file(fs::path(TEST_IMAGES) / name, dir / name);
+        write("none.mpj", std::string(name) + "\r\nnone.tok\r\n");
+        EXPECT_EQ(run("-m none.mpj"), 0);
+        EXPECT_TRUE(fs::exists(dir / "none.tok"));
+        EXPECT_EQ(read("none.tok"), "");
+        EXPECT_NE(read("err.txt").find("no text to translate"), std::string::npos) << read("err.txt");
+        // Its localised file is the file as it is, and valid.
+        write("none-fr.tok", "");
+        EXPECT_EQ(run(std::string("-n 12 1 -r ") + name + " none-fr.tok none-fr.dll"), 0) << read("err.txt");
+        EXPECT_TRUE(ReadBytes(dir / "none-fr.dll") == ReadBytes(dir / name));
+    }
+}
+
+TEST_F(Rlman, RefusedTranslationsWriteNothing)
+{
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    ASSERT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 0);
+    const std::string good = read("fr.dll");
+    const std::string tokens = read("fr.tok");
+    for (const std::string &text : {std::string(70000, 'x'), std::string("Pr\\q\u00EAt"), std::string("\\u12 ")}) {
+        write("fr.tok", tokens);
+        replace("fr.tok", "[[6|1|1|1|1|]]=Ready", "[[6|1|1|1|4|]]=" + text);
+        EXPECT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 1);
+        EXPECT_NE(read("err.txt").find("[[6|1|1|1|4|]]"), std::string::npos) << read("err.txt");
+        EXPECT_EQ(read("fr.dll"), good);
+    }
 }
 
 } // namespace

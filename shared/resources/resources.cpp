@@ -30,8 +30,12 @@ std::size_t fileOffset(const std::vector<Section> &sections, std::uint64_t rva, 
         const std::uint64_t extent = std::max(s.virtualSize, s.rawSize);
         if (rva >= s.virtualAddress && rva + length <= std::uint64_t(s.virtualAddress) + extent) {
             const std::uint64_t offset = std::uint64_t(s.rawPointer) + (rva - s.virtualAddress);
-            if (offset + length > fileSize || rva + length > std::uint64_t(s.virtualAddress) + s.rawSize)
-                throw ResourceError("resource data outside the file (RVA " + std::to_string(rva) + ")");
+            if (rva + length > std::uint64_t(s.virtualAddress) + s.rawSize)
+                throw ResourceError("resource data at RVA " + std::to_string(rva) +
+                                    " lies beyond its section's data in the file");
+            if (offset + length > fileSize)
+                throw ResourceError("the file is truncated: it has " + std::to_string(fileSize) +
+                                    " bytes, where its resources need " + std::to_string(offset + length));
             return static_cast<std::size_t>(offset);
         }
     }
@@ -122,8 +126,15 @@ ResourceFile ReadPeResources(const std::vector<std::uint8_t> &image)
     ByteReader r(image.data(), image.size(), "PE image");
     if (r.u16() != 0x5A4D)
         r.fail("not an MZ executable");
+    if (image.size() < 0x40)
+        throw ResourceError("the file is truncated: it has " + std::to_string(image.size()) +
+                            " bytes, where its MZ header needs 64");
     r.seek(0x3C);
     const std::uint32_t peOffset = r.u32();
+    if (std::uint64_t(peOffset) + 24 > image.size())
+        throw ResourceError("the PE header lies outside the file: the file is truncated (it has " +
+                            std::to_string(image.size()) + " bytes, where its PE header needs " +
+                            std::to_string(std::uint64_t(peOffset) + 24) + "), or not a PE image");
     r.seek(peOffset);
     if (r.u32() != 0x00004550)
         r.fail("no PE signature");
@@ -153,6 +164,11 @@ ResourceFile ReadPeResources(const std::vector<std::uint8_t> &image)
     const std::uint32_t resourceRva = r.u32();
     const std::uint32_t resourceSize = r.u32();
 
+    // A file cut short says so, with what it lacks.
+    const std::uint64_t headersEnd = std::uint64_t(optional) + optionalSize + 40ull * sectionCount;
+    if (headersEnd > image.size())
+        throw ResourceError("the file is truncated: it has " + std::to_string(image.size()) +
+                            " bytes, where its headers need " + std::to_string(headersEnd));
     std::vector<Section> sections;
     r.seek(optional + optionalSize);
     for (std::uint16_t i = 0; i < sectionCount; ++i) {
@@ -171,8 +187,13 @@ ResourceFile ReadPeResources(const std::vector<std::uint8_t> &image)
     // read it within the whole section.
     std::size_t rootSize = resourceSize;
     for (const Section &s : sections) {
-        if (resourceRva >= s.virtualAddress && resourceRva < s.virtualAddress + std::max(s.virtualSize, s.rawSize))
+        if (resourceRva >= s.virtualAddress && resourceRva < s.virtualAddress + std::max(s.virtualSize, s.rawSize)) {
             rootSize = std::max<std::size_t>(rootSize, s.virtualAddress + s.rawSize - resourceRva);
+            if (std::uint64_t(s.rawPointer) + s.rawSize > image.size())
+                throw ResourceError("the file is truncated: it has " + std::to_string(image.size()) +
+                                    " bytes, where its resource section needs " +
+                                    std::to_string(std::uint64_t(s.rawPointer) + s.rawSize));
+        }
     }
     const std::size_t root = fileOffset(sections, resourceRva, 16, image.size());
     rootSize = std::min(rootSize, image.size() - root);

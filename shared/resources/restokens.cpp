@@ -13,8 +13,9 @@ constexpr std::uint16_t MF_END = 0x80;
 class MenuReader
 {
 public:
-    MenuReader(const Resource &r, std::vector<ResourceToken> &out)
-        : m_reader(r.data.data(), r.data.size(), "menu " + ResIdField(r.name)), m_name(ResIdField(r.name)), m_out(out)
+    MenuReader(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
+        : m_reader(r.data.data(), r.data.size(), "menu " + ResIdField(r.name)), m_name(ResIdField(r.name)), m_out(out),
+          m_empty(empty)
     {
     }
 
@@ -38,7 +39,7 @@ private:
     std::size_t emit(std::uint32_t id, const std::u16string &text, long long popup)
     {
         const std::size_t position = m_position++;
-        if (text.empty())
+        if (text.empty() && m_empty == EmptyTexts::Skip)
             return position;
         ResourceToken t;
         t.type = RT_MENU_TYPE;
@@ -93,15 +94,16 @@ private:
     ByteReader m_reader;
     std::string m_name;
     std::vector<ResourceToken> &m_out;
+    EmptyTexts m_empty;
     std::size_t m_position = 0;
 };
 
-void dialogTokens(const Resource &r, std::vector<ResourceToken> &out)
+void dialogTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
 {
     const std::string name = ResIdField(r.name);
     ByteReader d(r.data.data(), r.data.size(), "dialog " + name);
     auto emit = [&](long long id, std::size_t position, const std::u16string &text) {
-        if (text.empty())
+        if (text.empty() && empty == EmptyTexts::Skip)
             return;
         ResourceToken t;
         t.type = RT_DIALOG_TYPE;
@@ -155,7 +157,7 @@ void dialogTokens(const Resource &r, std::vector<ResourceToken> &out)
     }
 }
 
-void stringTokens(const Resource &r, std::vector<ResourceToken> &out)
+void stringTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
 {
     if (!r.name.isNumber || r.name.number == 0)
         throw ResourceError("string table with a name instead of a block number");
@@ -163,7 +165,7 @@ void stringTokens(const Resource &r, std::vector<ResourceToken> &out)
     for (unsigned i = 0; i < 16 && !s.atEnd(); ++i) {
         const std::uint16_t length = s.u16();
         const std::u16string text = s.chars(length);
-        if (text.empty())
+        if (text.empty() && empty == EmptyTexts::Skip)
             continue;
         ResourceToken t;
         t.type = RT_STRING_TYPE;
@@ -179,9 +181,9 @@ void stringTokens(const Resource &r, std::vector<ResourceToken> &out)
 class VersionReader
 {
 public:
-    VersionReader(const Resource &r, std::vector<ResourceToken> &out)
+    VersionReader(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
         : m_reader(r.data.data(), r.data.size(), "version " + ResIdField(r.name)), m_name(ResIdField(r.name)),
-          m_out(out)
+          m_out(out), m_empty(empty)
     {
     }
 
@@ -230,7 +232,7 @@ private:
 
     void emitValue(const std::u16string &table, const std::u16string &name, const std::u16string &value)
     {
-        if (value.empty())
+        if (value.empty() && m_empty == EmptyTexts::Skip)
             return;
         ResourceToken t;
         t.type = RT_VERSION_TYPE;
@@ -246,6 +248,7 @@ private:
     ByteReader m_reader;
     std::string m_name;
     std::vector<ResourceToken> &m_out;
+    EmptyTexts m_empty;
     std::size_t m_positionInTable = 0;
     bool m_inStrings = false;
 };
@@ -268,23 +271,23 @@ bool IsReadOnlyText(const std::u16string &text)
     return true;
 }
 
-std::vector<ResourceToken> ResourceTokens(const Resource &resource)
+std::vector<ResourceToken> ResourceTokens(const Resource &resource, EmptyTexts empty)
 {
     std::vector<ResourceToken> out;
-    if (!resource.type.isNumber)
+    if (!IsLocalisable(resource))
         return out;
     switch (resource.type.number) {
     case RT_MENU_TYPE:
-        MenuReader(resource, out).read();
+        MenuReader(resource, out, empty).read();
         break;
     case RT_DIALOG_TYPE:
-        dialogTokens(resource, out);
+        dialogTokens(resource, out, empty);
         break;
     case RT_STRING_TYPE:
-        stringTokens(resource, out);
+        stringTokens(resource, out, empty);
         break;
     case RT_VERSION_TYPE:
-        VersionReader(resource, out).read();
+        VersionReader(resource, out, empty).read();
         break;
     default:
         break;
@@ -292,38 +295,59 @@ std::vector<ResourceToken> ResourceTokens(const Resource &resource)
     return out;
 }
 
-std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, std::optional<std::uint16_t> language,
-                                         bool exactLanguageOnly)
+bool IsLocalisable(const Resource &r)
 {
-    // Each (type, name) once, in the order of the file, with its chosen language.
-    std::vector<const Resource *> chosen;
-    std::map<std::pair<std::string, std::string>, std::vector<const Resource *>> byKey;
-    std::vector<std::pair<std::string, std::string>> order;
+    return r.type.isNumber && (r.type.number == RT_MENU_TYPE || r.type.number == RT_DIALOG_TYPE ||
+                               r.type.number == RT_STRING_TYPE || r.type.number == RT_VERSION_TYPE);
+}
+
+std::vector<std::vector<const Resource *>> LocalisableResources(const ResourceFile &file)
+{
+    std::vector<std::vector<const Resource *>> groups;
+    std::map<std::pair<std::string, std::string>, std::size_t> index;
     for (const Resource &r : file.resources) {
-        if (!r.type.isNumber || (r.type.number != RT_MENU_TYPE && r.type.number != RT_DIALOG_TYPE &&
-                                 r.type.number != RT_STRING_TYPE && r.type.number != RT_VERSION_TYPE))
+        if (!IsLocalisable(r))
             continue;
         const auto key = std::make_pair(ResIdField(r.type), (r.name.isNumber ? "#" : "$") + ResIdField(r.name));
-        auto &list = byKey[key];
-        if (list.empty())
-            order.push_back(key);
-        list.push_back(&r);
+        const auto found = index.emplace(key, groups.size());
+        if (found.second)
+            groups.emplace_back();
+        groups[found.first->second].push_back(&r);
     }
-    std::vector<ResourceToken> tokens;
-    for (const auto &key : order) {
-        const auto &list = byKey[key];
-        const Resource *pick = nullptr;
-        if (language) {
-            for (const Resource *r : list) {
-                if (r->language == *language)
-                    pick = r;
-            }
+    return groups;
+}
+
+const Resource *ChooseLanguageCopy(const std::vector<const Resource *> &copies,
+                                   const std::vector<std::uint16_t> &preferred)
+{
+    if (copies.empty())
+        return nullptr;
+    auto inLanguage = [&](auto matches) -> const Resource * {
+        for (const Resource *r : copies) {
+            if (matches(r->language))
+                return r;
         }
-        if (!pick && (!language || !exactLanguageOnly || list.size() == 1))
-            pick = list.front();
-        if (!pick)
-            continue;
-        auto t = ResourceTokens(*pick);
+        return nullptr;
+    };
+    for (std::uint16_t language : preferred) {
+        if (const Resource *r = inLanguage([&](std::uint16_t l) { return l == language; }))
+            return r;
+    }
+    if (const Resource *r = inLanguage([](std::uint16_t l) { return l == 0; }))
+        return r;
+    if (const Resource *r = inLanguage([](std::uint16_t l) { return (l & 0x3FF) == 0; }))
+        return r;
+    if (const Resource *r = inLanguage([](std::uint16_t l) { return l == MakeLangId(9, 1); }))
+        return r;
+    return copies.front();
+}
+
+std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, const std::vector<std::uint16_t> &preferred,
+                                         EmptyTexts empty)
+{
+    std::vector<ResourceToken> tokens;
+    for (const auto &copies : LocalisableResources(file)) {
+        auto t = ResourceTokens(*ChooseLanguageCopy(copies, preferred), empty);
         tokens.insert(tokens.end(), std::make_move_iterator(t.begin()), std::make_move_iterator(t.end()));
     }
     return tokens;

@@ -27,15 +27,36 @@ struct ResourceToken
 };
 
 
-// The tokens of every menu, dialog, string table and version resource. Of a
-// resource present in several languages, `language` chooses one; without it, or
-// when that language is missing, a resource present in one language only is
-// taken, and otherwise the first one in the file.
-std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, std::optional<std::uint16_t> language = {},
-                                         bool exactLanguageOnly = false);
+// Whether items without text (separators, empty strings, controls without a
+// title) give tokens. Token files never hold them; reading a localised file back
+// needs them, since a translation may be empty.
+enum class EmptyTexts
+{
+    Skip,
+    Keep
+};
+
+// Menus, dialogs, string tables and version blocks.
+bool IsLocalisable(const Resource &resource);
+
+// The localisable resources by type and name, in the order of the file, each
+// with its copies in every language, in the order of the file.
+std::vector<std::vector<const Resource *>> LocalisableResources(const ResourceFile &file);
+
+// Which copy of a resource held in several languages gives its tokens: the
+// first language of `preferred` that the resource has, else a language-neutral
+// copy (primary language 0), else English (United States), else the first copy
+// in the file.
+const Resource *ChooseLanguageCopy(const std::vector<const Resource *> &copies,
+                                   const std::vector<std::uint16_t> &preferred);
+
+// The tokens of every menu, dialog, string table and version resource, each
+// from the copy that ChooseLanguageCopy picks.
+std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, const std::vector<std::uint16_t> &preferred = {},
+                                         EmptyTexts empty = EmptyTexts::Skip);
 
 // The tokens of one resource; throws ResourceError when its data is malformed.
-std::vector<ResourceToken> ResourceTokens(const Resource &resource);
+std::vector<ResourceToken> ResourceTokens(const Resource &resource, EmptyTexts empty = EmptyTexts::Skip);
 
 // The field text of a resource name or number.
 std::string ResIdField(const ResId &id);

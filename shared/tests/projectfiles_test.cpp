@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +98,68 @@ TEST(AdminLanguageProject, ShortFileKeepsWhatCouldBeRead)
     EXPECT_EQ(p.tokenFile, "de.tok");
     EXPECT_EQ(p.languageLine, "");
     EXPECT_EQ(p.targetFile, "");
+}
+
+TEST(SourceLanguage, LineThreeOfTheMasterProject)
+{
+    using State = SourceLanguage::State;
+    struct Case
+    {
+        const char *line;
+        State state;
+        unsigned primary;
+        unsigned sub;
+    };
+    const Case cases[] = {
+        {"LANGUAGE 9 1", State::Chosen, 9, 1},
+        {"language 3 1", State::Chosen, 3, 1},
+        {"  LANGUAGE\t0  0 ", State::Chosen, 0, 0},
+        {"LANGUAGE 1023 63", State::Chosen, 1023, 63},
+        {"", State::Unset, 0, 0},
+        {"   ", State::Unset, 0, 0},
+        {"kept line", State::Unset, 0, 0},
+        {"LANGUAGES 9 1", State::Unset, 0, 0},
+        {"LANGUAGE", State::Malformed, 0, 0},
+        {"LANGUAGE 9", State::Malformed, 0, 0},
+        {"LANGUAGE x 1", State::Malformed, 0, 0},
+        {"LANGUAGE 9 1 2", State::Malformed, 0, 0},
+        {"LANGUAGE 1024 1", State::Malformed, 0, 0},
+        {"LANGUAGE 9 64", State::Malformed, 0, 0},
+        {"LANGUAGE -9 1", State::Malformed, 0, 0},
+        {"LANGUAGE 0x9 1", State::Malformed, 0, 0},
+    };
+    for (const Case &c : cases) {
+        const SourceLanguage l = ParseSourceLanguageLine(c.line);
+        EXPECT_EQ(l.state, c.state) << c.line;
+        if (c.state == State::Chosen) {
+            EXPECT_EQ(l.primary, c.primary) << c.line;
+            EXPECT_EQ(l.sub, c.sub) << c.line;
+            EXPECT_EQ(l.languageId(), (c.sub << 10) | c.primary) << c.line;
+            // What the administrator writes reads back the same.
+            EXPECT_EQ(ParseSourceLanguageLine(SourceLanguageLineText(c.primary, c.sub)).languageId(), l.languageId());
+        }
+    }
+    EXPECT_EQ(SourceLanguageLineText(12, 1), "LANGUAGE 12 1");
+}
+
+TEST(SourceLanguage, ReadFromTheMasterProjectWhichTheOtherReadersIgnore)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("tamrix-srclang-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string mpj = (dir / "demo.mpj").string();
+    std::ofstream(mpj, std::ios::binary) << "demo.dll\r\ndemo.tok\r\nLANGUAGE 3 1\r\nlater\r\n";
+    const auto language = ReadSourceLanguage(mpj);
+    ASSERT_TRUE(language);
+    EXPECT_TRUE(language->chosen());
+    EXPECT_EQ(language->languageId(), 0x0403u);
+    EXPECT_EQ(ReadEditorMasterProject(mpj).project.masterTokenFile, "demo.tok");
+    EXPECT_EQ(ReadAdminMasterProject(mpj), std::optional<std::string>("demo.dll"));
+
+    std::ofstream(mpj, std::ios::binary) << "demo.dll\r\ndemo.tok\r\n";
+    ASSERT_TRUE(ReadSourceLanguage(mpj));
+    EXPECT_EQ(ReadSourceLanguage(mpj)->state, SourceLanguage::State::Unset);
+    EXPECT_FALSE(ReadSourceLanguage((dir / "missing.mpj").string()));
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

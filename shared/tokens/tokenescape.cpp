@@ -146,3 +146,37 @@ std::string TranscodeField(const std::string &bytes, const CodePage &from, const
         return bytes;
     return EscapeField(UnescapeText(bytes, from), to);
 }
+
+std::string MalformedEscape(const std::string &bytes, const CodePage &codePage)
+{
+    const std::u16string text = codePage.decode(bytes);
+    // The characters from i on, as the token file holds them.
+    auto shown = [&](std::size_t i, std::size_t count) {
+        const std::u16string part = text.substr(i, count);
+        return "\"" + EscapeText(part, codePage).replace(0, 2, "\\") + "\"";
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\\')
+            continue;
+        const std::string at = " at character " + std::to_string(i + 1);
+        if (i + 1 == text.size())
+            return "a backslash ends the text" + at + " (a backslash is written \\\\)";
+        const char16_t n = text[i + 1];
+        if (n == u'\\' || n == u't' || n == u'r' || n == u'n') {
+            ++i;
+            continue;
+        }
+        if (n == u'u') {
+            bool hex = i + 5 < text.size();
+            for (int k = 0; hex && k < 4; ++k)
+                hex = hexValue(text[i + 2 + k]) >= 0;
+            if (hex) {
+                i += 5;
+                continue;
+            }
+            return shown(i, 6) + at + " is not an escape: \\u takes four hex digits";
+        }
+        return shown(i, 2) + at + " is not an escape (\\\\ \\t \\r \\n \\uXXXX; a backslash is written \\\\)";
+    }
+    return {};
+}

@@ -20,3 +20,10 @@ std::u16string UnescapeText(const std::string &bytes, const CodePage &codePage =
 // plain ASCII without escapes.
 std::string TranscodeText(const std::string &bytes, const CodePage &from, const CodePage &to);
 std::string TranscodeField(const std::string &bytes, const CodePage &from, const CodePage &to);
+
+// What is wrong with the first malformed escape of an escaped text (a backslash
+// followed by anything but "\\", "t", "r", "n", or "u" and four hex digits, or
+// a backslash that ends the text), or empty when every escape is well-formed.
+// UnescapeText keeps a malformed escape as it stands; what writes resources
+// refuses it. Read on characters, as UnescapeText reads.
+std::string MalformedEscape(const std::string &bytes, const CodePage &codePage = CodePage::windows1252());
