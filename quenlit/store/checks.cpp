@@ -48,11 +48,13 @@ std::string shortQuoted(std::u16string_view text)
     return '"' + ToUtf8(text.substr(0, 40)) + "...\"";
 }
 
-std::string keyList(const std::vector<char16_t> &letters)
+std::string keyList(const AccessKeys &keys)
 {
     std::string out;
-    for (char16_t c : letters)
-        out += (out.empty() ? "" : ", ") + quotedChar(c);
+    for (std::size_t i = 0; i < keys.count && i < AccessKeys::kKept; ++i)
+        out += (out.empty() ? "" : ", ") + quotedChar(keys.letters[i]);
+    if (keys.count > AccessKeys::kKept)
+        out += ", ...";
     return out;
 }
 
@@ -80,19 +82,17 @@ bool isCaption(const TokenCheckInput &in)
     return in.id3 == "0" && in.id4 == "0";
 }
 
-CheckMask accelerator(const std::u16string &m, const std::u16string &t, std::vector<Finding> *findings)
+CheckMask accelerator(const AccessKeys &km, const AccessKeys &kt, std::vector<Finding> *findings)
 {
-    const AccessKeys km = FindAccessKeys(m);
-    const AccessKeys kt = FindAccessKeys(t);
     if (km.count == 1 && kt.count != 1) {
         add(findings, CheckId::Accelerator,
             "the original has one access key (" + quotedChar(km.first) + "), the translation " +
-                (kt.count == 0 ? std::string("none") : std::to_string(kt.count) + " (" + keyList(kt.letters) + ")"));
+                (kt.count == 0 ? std::string("none") : std::to_string(kt.count) + " (" + keyList(kt) + ")"));
         return MaskOf(CheckId::Accelerator);
     }
     if (km.count == 0 && kt.count > 0) {
         add(findings, CheckId::Accelerator,
-            "the original has no access key, the translation has " + keyList(kt.letters) +
+            "the original has no access key, the translation has " + keyList(kt) +
                 " (write \"&&\" for an ampersand)");
         return MaskOf(CheckId::Accelerator);
     }
@@ -284,6 +284,11 @@ bool IsCheckedStatus(std::int64_t status)
 
 CheckMask CheckToken(const TokenCheckInput &in, std::vector<Finding> *findings)
 {
+    return CheckToken(in, findings, nullptr);
+}
+
+CheckMask CheckToken(const TokenCheckInput &in, std::vector<Finding> *findings, TokenAccessKeys *keys)
+{
     const std::u16string m = Logical(in.master, orDefault(in.masterCodePage));
     const std::u16string t = Logical(in.translation, orDefault(in.projectCodePage));
     const std::string_view type = TypeName(in.type);
@@ -291,8 +296,13 @@ CheckMask CheckToken(const TokenCheckInput &in, std::vector<Finding> *findings)
     const Shortcut st = SplitShortcut(t);
     CheckMask mask = 0;
     // Version values carry no access keys: an "&" there is a letter of the text.
-    if (type != "Version")
-        mask |= accelerator(m, t, findings);
+    if (type != "Version") {
+        const AccessKeys km = FindAccessKeys(m);
+        const AccessKeys kt = FindAccessKeys(t);
+        mask |= accelerator(km, kt, findings);
+        if (keys && km.count == 1 && kt.count == 1)
+            *keys = {FoldCase(kt.first), FoldCase(km.first)};
+    }
     mask |= shortcut(sm, st, findings);
     mask |= placeholder(m, t, findings);
     mask |= escapes(m, t, findings);
@@ -332,13 +342,15 @@ void ProjectChecks::reset(const TokenTable *master, const TokenTable *project, c
     m_levels = std::move(levels);
     const std::size_t rows = rowCount() + 1;
     m_masks.assign(rows, 0);
-    m_letters.assign(rows, Letters{});
+    m_letters.assign(rows, TokenAccessKeys{});
     m_group.assign(rows, 0);
     m_groupNames.push_back({}); // group 0: none
 }
 
-CheckMask ProjectChecks::checkRow(std::size_t row, std::vector<Finding> *findings) const
+CheckMask ProjectChecks::checkRow(std::size_t row, std::vector<Finding> *findings, TokenAccessKeys *keys) const
 {
+    if (keys)
+        *keys = {};
     if (!IsCheckedStatus(StatusOf(m_project->cell(row, ColStatus))))
         return 0;
     const auto masterRow = m_master->findFirstWithKey(*m_project, row);
@@ -352,25 +364,18 @@ CheckMask ProjectChecks::checkRow(std::size_t row, std::vector<Finding> *finding
     in.id4 = m_project->cell(row, ColId4);
     in.masterCodePage = m_masterCodePage;
     in.projectCodePage = m_projectCodePage;
-    return CheckToken(in, findings);
-}
-
-ProjectChecks::Letters ProjectChecks::lettersOf(std::size_t row) const
-{
-    if (m_group[row] == 0 || !IsCheckedStatus(StatusOf(m_project->cell(row, ColStatus))))
-        return {};
-    const auto masterRow = m_master->findFirstWithKey(*m_project, row);
-    if (!masterRow)
-        return {};
-    const AccessKeys km = FindAccessKeys(Logical(m_master->cell(*masterRow, ColText), *m_masterCodePage));
-    const AccessKeys kt = FindAccessKeys(Logical(m_project->cell(row, ColText), *m_projectCodePage));
-    if (km.count != 1 || kt.count != 1)
-        return {};
-    return {FoldCase(kt.first), FoldCase(km.first)};
+    return CheckToken(in, findings, keys);
 }
 
 std::uint32_t ProjectChecks::groupOf(std::size_t row)
 {
+    // The rows of one dialog or menu follow each other: most rows are in the group
+    // of the row before.
+    if (row > 1 && m_group[row - 1] && m_project->cell(row, ColType) == m_project->cell(row - 1, ColType) &&
+        m_project->cell(row, ColId2) == m_project->cell(row - 1, ColId2) &&
+        TypeName(m_project->cell(row, ColType)) == std::string_view("Dialog") &&
+        !(m_project->cell(row, ColId3) == "0" && m_project->cell(row, ColId4) == "0"))
+        return m_group[row - 1];
     const std::string_view type = TypeName(m_project->cell(row, ColType));
     std::string key;
     std::string kind;
@@ -418,8 +423,9 @@ void ProjectChecks::checkRows(std::size_t first, std::size_t last)
     last = std::min(last, rowCount());
     for (std::size_t row = std::max<std::size_t>(first, 1); row <= last; ++row) {
         m_group[row] = groupOf(row);
-        m_letters[row] = lettersOf(row);
-        setMask(row, checkRow(row, nullptr), nullptr);
+        TokenAccessKeys keys;
+        setMask(row, checkRow(row, nullptr, m_group[row] ? &keys : nullptr), nullptr);
+        m_letters[row] = keys;
     }
     if (first <= m_checkedUpTo + 1 && last > m_checkedUpTo)
         m_checkedUpTo = last;
@@ -450,7 +456,7 @@ void ProjectChecks::clashGroup(std::uint32_t group, std::vector<std::size_t> *ch
     // Members by their translated key, then by their master key.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> keyed; // (translated << 16 | master, row)
     for (auto it = begin; it != end; ++it) {
-        const Letters l = m_letters[*it];
+        const TokenAccessKeys l = m_letters[*it];
         if (l.translated)
             keyed.emplace_back((std::uint32_t(l.translated) << 16) | l.master, *it);
     }
@@ -498,9 +504,10 @@ std::vector<std::size_t> ProjectChecks::recheck(std::size_t row)
     std::vector<std::size_t> changed;
     if (!m_project || row == 0 || row > rowCount() || row > m_checkedUpTo)
         return changed;
-    m_letters[row] = lettersOf(row);
+    TokenAccessKeys keys;
     const CheckMask clash = m_masks[row] & MaskOf(CheckId::AcceleratorClash);
-    setMask(row, static_cast<CheckMask>(checkRow(row, nullptr) | clash), &changed);
+    setMask(row, static_cast<CheckMask>(checkRow(row, nullptr, m_group[row] ? &keys : nullptr) | clash), &changed);
+    m_letters[row] = keys;
     if (m_complete && m_group[row])
         clashGroup(m_group[row], &changed);
     std::sort(changed.begin(), changed.end());
@@ -514,10 +521,10 @@ std::vector<std::size_t> ProjectChecks::clashPartners(std::size_t row) const
     const std::uint32_t group = m_group[row];
     if (!group || !m_complete)
         return partners;
-    const Letters mine = m_letters[row];
+    const TokenAccessKeys mine = m_letters[row];
     for (std::uint32_t i = m_groupStart[group]; i < m_groupStart[group + 1]; ++i) {
         const std::size_t other = m_groupRows[i];
-        const Letters l = m_letters[other];
+        const TokenAccessKeys l = m_letters[other];
         if (other != row && l.translated == mine.translated && l.master != mine.master)
             partners.push_back(other);
     }
@@ -529,7 +536,7 @@ std::vector<Finding> ProjectChecks::findings(std::size_t row) const
     std::vector<Finding> out;
     if (!m_project || row == 0 || row > rowCount() || row > m_checkedUpTo)
         return out;
-    checkRow(row, &out);
+    checkRow(row, &out, nullptr);
     if (m_masks[row] & MaskOf(CheckId::AcceleratorClash)) {
         const auto partners = clashPartners(row);
         std::string others;

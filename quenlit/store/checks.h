@@ -72,9 +72,19 @@ struct TokenCheckInput
     const CodePage *projectCodePage = nullptr;
 };
 
+// The access keys of a token for the clash check, case folded: set when master
+// and translation have one each, else both 0.
+struct TokenAccessKeys
+{
+    char16_t translated = 0;
+    char16_t master = 0;
+};
+
 // Every check of one token but the clash, which needs the token's neighbours.
-// With `findings`, their messages are appended to it.
+// With `findings`, their messages are appended to it; with `keys`, the access keys
+// are given for the clash.
 CheckMask CheckToken(const TokenCheckInput &input, std::vector<Finding> *findings = nullptr);
+CheckMask CheckToken(const TokenCheckInput &input, std::vector<Finding> *findings, TokenAccessKeys *keys);
 
 // Whether a project token is checked: translated (flag 4), not read-only.
 bool IsCheckedStatus(std::int64_t status);
@@ -127,13 +137,7 @@ public:
     const LevelCounts &counts() const { return m_counts; }
 
 private:
-    struct Letters
-    {
-        char16_t translated = 0; // case folded; 0 when the token takes no part
-        char16_t master = 0;
-    };
-    CheckMask checkRow(std::size_t row, std::vector<Finding> *findings) const;
-    Letters lettersOf(std::size_t row) const;
+    CheckMask checkRow(std::size_t row, std::vector<Finding> *findings, TokenAccessKeys *keys) const;
     std::uint32_t groupOf(std::size_t row);
     void buildGroups();
     void clashGroup(std::uint32_t group, std::vector<std::size_t> *changed);
@@ -147,7 +151,7 @@ private:
     MenuLevels m_levels;
 
     std::vector<CheckMask> m_masks;  // per row; row 0 unused
-    std::vector<Letters> m_letters;  // per row
+    std::vector<TokenAccessKeys> m_letters; // per row; 0 where the row takes no part in clashes
     std::vector<std::uint32_t> m_group; // per row: its dialog or menu level, 0 for none
     std::unordered_map<std::string, std::uint32_t> m_groupIds;
     std::vector<std::string> m_groupNames; // "dialog" or "menu", by group

@@ -98,17 +98,21 @@ std::u16string Escaped(std::string_view bytes, const CodePage &codePage)
     return codePage.decode(bytes);
 }
 
-std::u16string Resolve(std::u16string_view escaped)
+namespace {
+
+// Resolves the escapes of a text in place: the logical text is never longer.
+void resolveInPlace(std::u16string &t)
 {
-    std::u16string out;
-    out.reserve(escaped.size());
-    const std::size_t n = escaped.size();
+    const std::size_t n = t.size();
+    if (t.find(u'\\') == std::u16string::npos)
+        return;
+    std::size_t out = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const char16_t c = escaped[i];
+        const char16_t c = t[i];
         if (c == u'\\' && i + 1 < n) {
-            const char16_t next = escaped[i + 1];
+            const char16_t next = t[i + 1];
             if (next == u'\\' || next == u't' || next == u'r' || next == u'n') {
-                out += next == u'\\' ? u'\\' : next == u't' ? u'\t' : next == u'r' ? u'\r' : u'\n';
+                t[out++] = next == u'\\' ? u'\\' : next == u't' ? u'\t' : next == u'r' ? u'\r' : u'\n';
                 ++i;
                 continue;
             }
@@ -116,25 +120,36 @@ std::u16string Resolve(std::u16string_view escaped)
                 int value = 0;
                 bool ok = true;
                 for (std::size_t k = 0; k < 4; ++k) {
-                    const int h = hexValue(escaped[i + 2 + k]);
+                    const int h = hexValue(t[i + 2 + k]);
                     ok = ok && h >= 0;
                     value = value * 16 + (h < 0 ? 0 : h);
                 }
                 if (ok) {
-                    out += static_cast<char16_t>(value);
+                    t[out++] = static_cast<char16_t>(value);
                     i += 5;
                     continue;
                 }
             }
         }
-        out += c;
+        t[out++] = c;
     }
+    t.resize(out);
+}
+
+} // namespace
+
+std::u16string Resolve(std::u16string_view escaped)
+{
+    std::u16string out(escaped);
+    resolveInPlace(out);
     return out;
 }
 
 std::u16string Logical(std::string_view bytes, const CodePage &codePage)
 {
-    return Resolve(codePage.decode(bytes));
+    std::u16string t = codePage.decode(bytes);
+    resolveInPlace(t);
+    return t;
 }
 
 bool IsBlank(char16_t c)
@@ -223,9 +238,11 @@ AccessKeys FindAccessKeys(std::u16string_view text)
         }
         if (IsBlank(next) || next == u'\t' || next == u'\n' || next == u'\r')
             continue;
-        if (keys.count++ == 0)
+        if (keys.count == 0)
             keys.first = next;
-        keys.letters.push_back(next);
+        if (keys.count < AccessKeys::kKept)
+            keys.letters[keys.count] = next;
+        ++keys.count;
         ++i;
     }
     return keys;

@@ -36,9 +36,10 @@ std::u16string FoldCase(std::u16string_view text);
 // blank or at the end ("Drag & Drop") marks nothing.
 struct AccessKeys
 {
+    static constexpr std::size_t kKept = 8;
     std::size_t count = 0;
-    char16_t first = 0;               // the character after the first marker
-    std::vector<char16_t> letters;    // every marked character, in order
+    char16_t first = 0;        // the character after the first marker
+    char16_t letters[kKept] = {}; // the first marked characters, in order
 };
 AccessKeys FindAccessKeys(std::u16string_view text);
 

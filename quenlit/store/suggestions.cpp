@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <map>
 
 using namespace checktext;
 
@@ -162,29 +161,34 @@ std::u16string AdaptTranslation(std::u16string_view translation, std::u16string_
     return t;
 }
 
-void SuggestionIndex::Groups::finish(const std::vector<std::uint32_t> &groupOfRow)
+void SuggestionIndex::Groups::finish(const std::vector<std::uint32_t> &masterRow)
 {
-    const std::size_t groups = ids.size() + 1;
-    start.assign(groups + 1, 0);
-    for (std::size_t row = 1; row < groupOfRow.size(); ++row) {
-        if (groupOfRow[row])
-            ++start[groupOfRow[row] + 1];
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> sorted;
+    sorted.reserve(hashes.size());
+    for (std::size_t row = 1; row < hashes.size(); ++row) {
+        if (masterRow[row])
+            sorted.emplace_back(hashes[row], static_cast<std::uint32_t>(row));
     }
-    for (std::size_t g = 1; g <= groups; ++g)
-        start[g] += start[g - 1];
-    rows.assign(start[groups], 0);
-    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-    for (std::size_t row = 1; row < groupOfRow.size(); ++row) {
-        if (groupOfRow[row])
-            rows[next[groupOfRow[row]]++] = static_cast<std::uint32_t>(row);
+    std::sort(sorted.begin(), sorted.end());
+    group.assign(hashes.size(), 0);
+    start.assign(1, 0); // group 0 holds no row
+    start.push_back(0);
+    rows.clear();
+    rows.reserve(sorted.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        if (i > 0 && sorted[i].first != sorted[i - 1].first)
+            start.push_back(static_cast<std::uint32_t>(rows.size()));
+        group[sorted[i].second] = static_cast<std::uint32_t>(start.size() - 1);
+        rows.push_back(sorted[i].second);
     }
-    // The table of hashes is only needed while rows are added.
-    ids = {};
+    start.push_back(static_cast<std::uint32_t>(rows.size()));
+    hashes = {};
 }
 
-std::uint32_t SuggestionIndex::Groups::idOf(std::uint64_t hash)
+std::size_t SuggestionIndex::Groups::size(std::size_t row) const
 {
-    return ids.emplace(hash, static_cast<std::uint32_t>(ids.size() + 1)).first->second;
+    const std::uint32_t g = group[row];
+    return g ? start[g + 1] - start[g] : 0;
 }
 
 void SuggestionIndex::clear()
@@ -202,8 +206,8 @@ void SuggestionIndex::reset(const TokenTable *master, const TokenTable *project,
     m_projectCodePage = &projectCodePage;
     const std::size_t rows = rowCount() + 1;
     m_masterRow.assign(rows, 0);
-    m_exact.assign(rows, 0);
-    m_similar.assign(rows, 0);
+    m_exact.hashes.assign(rows, 0);
+    m_similar.hashes.assign(rows, 0);
 }
 
 void SuggestionIndex::indexRows(std::size_t first, std::size_t last)
@@ -211,14 +215,16 @@ void SuggestionIndex::indexRows(std::size_t first, std::size_t last)
     if (!m_project || m_ready)
         return;
     last = std::min(last, rowCount());
+    std::u16string key;
     for (std::size_t row = std::max<std::size_t>(first, 1); row <= last; ++row) {
         const auto masterRow = m_master->findFirstWithKey(*m_project, row);
         if (!masterRow)
             continue;
         m_masterRow[row] = static_cast<std::uint32_t>(*masterRow);
         const std::string_view text = m_master->cell(*masterRow, ColText);
-        m_exact[row] = m_exactGroups.idOf(hashBytes(text));
-        m_similar[row] = m_similarGroups.idOf(hashText(SimilarityKey(Escaped(text, *m_masterCodePage))));
+        m_exact.hashes[row] = hashBytes(text);
+        key = SimilarityKey(Escaped(text, *m_masterCodePage));
+        m_similar.hashes[row] = hashText(key);
     }
     if (first <= m_indexedUpTo + 1 && last > m_indexedUpTo)
         m_indexedUpTo = last;
@@ -228,8 +234,8 @@ void SuggestionIndex::finish()
 {
     if (!m_project || m_ready)
         return;
-    m_exactGroups.finish(m_exact);
-    m_similarGroups.finish(m_similar);
+    m_exact.finish(m_masterRow);
+    m_similar.finish(m_masterRow);
     m_ready = true;
 }
 
@@ -252,61 +258,67 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
 {
     std::vector<Suggestion> out;
     const auto masterRow = masterRowOf(row);
-    if (!m_ready || !masterRow || max == 0)
+    // A master text no other token shares offers nothing.
+    if (!m_ready || !masterRow || max == 0 || (m_exact.size(row) < 2 && m_similar.size(row) < 2))
         return out;
     const std::string_view ours = m_master->cell(*masterRow, ColText);
 
     struct Tally
     {
+        std::string text;
         std::size_t count = 0;
         std::size_t first = 0;
     };
-    auto ranked = [](std::map<std::string, Tally> &tallies, bool exact) {
-        std::vector<std::pair<std::string, Tally>> list(tallies.begin(), tallies.end());
-        std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) {
-            return a.second.count != b.second.count ? a.second.count > b.second.count
-                                                    : a.second.first < b.second.first;
+    auto count = [](std::vector<Tally> &tallies, std::string_view text, std::size_t row) {
+        for (Tally &t : tallies) {
+            if (t.text == text) {
+                ++t.count;
+                return;
+            }
+        }
+        tallies.push_back({std::string(text), 1, row});
+    };
+    auto ranked = [](std::vector<Tally> &tallies, bool exact) {
+        std::stable_sort(tallies.begin(), tallies.end(), [](const Tally &a, const Tally &b) {
+            return a.count != b.count ? a.count > b.count : a.first < b.first;
         });
         std::vector<Suggestion> s;
-        for (auto &[text, tally] : list)
-            s.push_back({text, exact, tally.count});
+        for (Tally &t : tallies)
+            s.push_back({std::move(t.text), exact, t.count});
         return s;
     };
 
-    std::map<std::string, Tally> exact;
-    const std::uint32_t g1 = m_exact[row];
-    for (std::uint32_t i = m_exactGroups.start[g1]; i < m_exactGroups.start[g1 + 1]; ++i) {
-        const std::size_t other = m_exactGroups.rows[i];
+    std::vector<Tally> exact;
+    const std::uint32_t g1 = m_exact.group[row];
+    for (std::uint32_t i = m_exact.start[g1]; i < m_exact.start[g1 + 1]; ++i) {
+        const std::size_t other = m_exact.rows[i];
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))) ||
             m_master->cell(m_masterRow[other], ColText) != ours)
             continue;
-        Tally &t = exact[std::string(m_project->cell(other, ColText))];
-        if (t.count++ == 0)
-            t.first = other;
+        count(exact, m_project->cell(other, ColText), other);
     }
 
-    std::map<std::string, Tally> similar;
-    const std::u16string ourEscaped = Escaped(ours, *m_masterCodePage);
-    const std::u16string ourKey = SimilarityKey(ourEscaped);
-    const std::uint32_t g2 = m_similar[row];
-    for (std::uint32_t i = m_similarGroups.start[g2]; i < m_similarGroups.start[g2 + 1]; ++i) {
-        const std::size_t other = m_similarGroups.rows[i];
+    std::vector<Tally> similar;
+    std::u16string ourEscaped, ourKey;
+    const std::uint32_t g2 = m_similar.group[row];
+    for (std::uint32_t i = m_similar.start[g2]; i < m_similar.start[g2 + 1]; ++i) {
+        const std::size_t other = m_similar.rows[i];
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))))
             continue;
         const std::string_view theirs = m_master->cell(m_masterRow[other], ColText);
         if (theirs == ours)
             continue;
+        if (ourEscaped.empty() && !ours.empty()) {
+            ourEscaped = Escaped(ours, *m_masterCodePage);
+            ourKey = SimilarityKey(ourEscaped);
+        }
         const std::u16string theirEscaped = Escaped(theirs, *m_masterCodePage);
         if (SimilarityKey(theirEscaped) != ourKey)
             continue;
         const std::u16string adapted = AdaptTranslation(
             Escaped(m_project->cell(other, ColText), *m_projectCodePage), theirEscaped, ourEscaped);
-        auto bytes = m_projectCodePage->encode(adapted);
-        if (!bytes)
-            continue;
-        Tally &t = similar[*bytes];
-        if (t.count++ == 0)
-            t.first = other;
+        if (const auto bytes = m_projectCodePage->encode(adapted))
+            count(similar, *bytes, other);
     }
 
     out = ranked(exact, true);
@@ -331,7 +343,7 @@ std::vector<FillChange> ProposeFill(const SuggestionIndex &index)
     for (std::size_t row = 1; row <= project->tokenCount(); ++row) {
         if (!NeedsWork(StatusOf(project->cell(row, ColStatus))))
             continue;
-        const auto masterRow = index.master()->findFirstWithKey(*project, row);
+        const auto masterRow = index.masterRowOf(row);
         if (!masterRow)
             continue;
         const std::string_view masterText = index.master()->cell(*masterRow, ColText);

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class CodePage;
@@ -62,27 +61,29 @@ public:
 
     const TokenTable *master() const { return m_master; }
     const TokenTable *project() const { return m_project; }
+    // The master row of a project row, as found when the row was indexed.
+    std::optional<std::size_t> masterRowOf(std::size_t row) const;
 
 private:
+    // Rows grouped by a hash of their master text. Rows whose texts only share the
+    // hash are told apart when suggestions are asked for.
     struct Groups
     {
-        std::unordered_map<std::uint64_t, std::uint32_t> ids;
-        std::vector<std::uint32_t> start; // rows of group g: rows[start[g] .. start[g + 1])
+        std::vector<std::uint64_t> hashes; // per row, while rows are indexed
+        std::vector<std::uint32_t> group;  // per row, once finished; 0 for none
+        std::vector<std::uint32_t> start;  // rows of group g: rows[start[g] .. start[g + 1])
         std::vector<std::uint32_t> rows;
-        void finish(const std::vector<std::uint32_t> &groupOfRow);
-        std::uint32_t idOf(std::uint64_t hash);
+        void finish(const std::vector<std::uint32_t> &masterRow);
+        std::size_t size(std::size_t row) const;
     };
-    std::optional<std::size_t> masterRowOf(std::size_t row) const;
 
     const TokenTable *m_master = nullptr;  // not owned
     const TokenTable *m_project = nullptr; // not owned
     const CodePage *m_masterCodePage = nullptr;
     const CodePage *m_projectCodePage = nullptr;
     std::vector<std::uint32_t> m_masterRow; // per project row; 0 when it has no master
-    std::vector<std::uint32_t> m_exact;     // per row: group of equal master texts
-    std::vector<std::uint32_t> m_similar;   // per row: group of similar master texts
-    Groups m_exactGroups;
-    Groups m_similarGroups;
+    Groups m_exact;   // equal master texts
+    Groups m_similar; // similar master texts
     std::size_t m_indexedUpTo = 0;
     bool m_ready = false;
 };
