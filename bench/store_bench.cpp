@@ -2,11 +2,15 @@
 // Counters: "vs_raw" is the operation's throughput over the raw I/O's (1 = as
 // fast as reading or writing the bytes), "held_over_files" the bytes a loaded
 // pair of tables holds over the two files' sizes.
+#include "fileidentity.h"
+#include "journal.h"
+#include "tokenchanges.h"
 #include "tokenfile.h"
 #include "tokengen.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -148,6 +152,87 @@ void BM_SaveProjectTokens(benchmark::State &state)
     state.counters["vs_raw"] = raw / (total / static_cast<double>(state.iterations()));
 }
 
+// A committed change on a project: the text and status of a row are set, as the
+// editor does on Enter. Without the journal: the cost before the journal came.
+void BM_CommitWithoutJournal(benchmark::State &state)
+{
+    const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
+    TokenTable project;
+    LoadTokenFile(f.project, project);
+    std::mt19937 random(2);
+    const std::size_t n = project.tokenCount();
+    for (auto _ : state) {
+        const std::size_t row = 1 + random() % n;
+        project.setCell(row, ColText, "Texte traduit");
+        project.setCell(row, ColStatus, "4");
+    }
+}
+
+// The same change, described (key, master text) and appended to the journal,
+// which hands it to the system at once.
+void BM_CommitWithJournal(benchmark::State &state)
+{
+    const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
+    TokenTable master;
+    TokenTable project;
+    LoadTokenFile(f.master, master);
+    LoadTokenFile(f.project, project);
+    master.buildKeyIndex();
+    const fs::path dir = fs::temp_directory_path() / "tamrix-bench" / "journal";
+    fs::remove_all(dir);
+    Journal journal(dir.string());
+    journal.begin(f.project, IdentityOf(f.project));
+    std::mt19937 random(2);
+    const std::size_t n = project.tokenCount();
+    for (auto _ : state) {
+        const std::size_t row = 1 + random() % n;
+        project.setCell(row, ColText, "Texte traduit");
+        project.setCell(row, ColStatus, "4");
+        if (journal.append(DescribeChange(project, master, row, true)) != 0)
+            state.SkipWithError("the journal could not be written");
+    }
+    journal.discard();
+}
+
+// The write to the disk that follows changes at most once a second.
+void BM_JournalFlush(benchmark::State &state)
+{
+    const fs::path dir = fs::temp_directory_path() / "tamrix-bench" / "journal-flush";
+    fs::remove_all(dir);
+    Journal journal(dir.string());
+    journal.begin("/tmp/fr.tok", {});
+    TokenChange change;
+    change.row = 1;
+    change.textChanged = true;
+    change.text = "Texte traduit";
+    change.status = "4";
+    for (auto _ : state) {
+        journal.append(change);
+        journal.flush();
+    }
+    journal.discard();
+}
+
+// The check at save: has the token file changed on disk since it was read?
+void BM_ChangedOnDiskCheck(benchmark::State &state)
+{
+    const Files &f = filesFor(1000000);
+    const FileIdentity known = IdentityOf(f.project);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(IdentityOf(f.project) != known);
+}
+
+// Other programs share the machine: each benchmark runs five times and the best
+// run counts.
+double best(const std::vector<double> &v)
+{
+    return *std::min_element(v.begin(), v.end());
+}
+
+BENCHMARK(BM_CommitWithoutJournal)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ComputeStatistics("best", best);
+BENCHMARK(BM_CommitWithJournal)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ComputeStatistics("best", best);
+BENCHMARK(BM_JournalFlush)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ComputeStatistics("best", best);
+BENCHMARK(BM_ChangedOnDiskCheck)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ComputeStatistics("best", best);
 BENCHMARK(BM_RawRead)->Arg(32767)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadMaster)->Arg(32767)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MasterToken)->Arg(32767)->Arg(1000000)->Unit(benchmark::kNanosecond);

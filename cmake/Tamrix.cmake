@@ -52,7 +52,9 @@ endfunction()
 function(tamrix_gtest name)
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS core)
+    # A skipped test shows as skipped, not as passed.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS core
+        SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 endfunction()
 
 # A Qt Test executable registered with CTest, run on the offscreen platform.

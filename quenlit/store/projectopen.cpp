@@ -54,5 +54,7 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer)
                                                          : ProjectOpenError::ReadError;
         return data;
     }
+    // What a save of this file killed half-way left behind goes now.
+    RemoveStaleTemporaries(data.paths.tokenFile);
     return data;
 }

@@ -1,127 +1,337 @@
 #include "tokenfile.h"
 
+#include "processtag.h"
+#include "sysfile.h"
 #include "tokenline.h"
 
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <random>
 
-namespace fs = std::filesystem;
+using sysfile::ErrorText;
+using sysfile::File;
+using sysfile::FileInfo;
 
 namespace {
 
-std::string systemError(int error)
+bool isHex(std::string_view s)
 {
-    return error ? std::string(": ") + std::strerror(error) : std::string();
+    for (char c : s) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return !s.empty();
 }
 
-// A new file beside `path` that did not exist; empty when none could be made.
-std::string temporaryBeside(const std::string &path)
+// Folder refuses a new file: the save goes on in place.
+bool refusesNewFiles(int error)
 {
-    static std::mt19937_64 random{std::random_device{}()};
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".~%08llx", static_cast<unsigned long long>(random() & 0xffffffffu));
-        std::string candidate = path + suffix;
-        std::error_code ec;
-        if (!fs::exists(candidate, ec) && !ec)
-            return candidate;
-    }
-    return {};
+    return error == EACCES || error == EPERM || error == EROFS;
 }
 
-// Writes the token lines of a table to a new temporary file beside `target`, a
-// chunk at a time; returns its name, or an empty name with the error in `message`.
-std::string writeTokensBeside(const std::string &target, const TokenTable &table,
-                              const std::function<void(double)> &progress, std::string &message)
+// Creates the temporary file of a save of `path`: "<path>.~<pid>@<host>.<8 hex>".
+int createTemporary(const std::string &path, std::string &temp, File &file)
 {
-    const std::string temp = temporaryBeside(target);
-    if (temp.empty()) {
-        message = "Can't create a temporary file beside " + target;
-        return {};
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+        temp = TemporaryNameFor(path);
+        error = File::CreateNew(temp, file);
     }
-    errno = 0;
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {
-        message = "Can't create " + temp + systemError(errno);
-        return {};
-    }
+    return error;
+}
+
+// Gives a new file the mode, owner and group of the file it stands in for.
+// Only the system's administrator may give a file away, so the owner may end up
+// the saver's; the group is kept whenever the saver belongs to it. False when
+// the group could not be kept.
+bool takeOwnership(File &file, const FileInfo &like)
+{
+    file.setMode(like.mode);
+    if (file.setOwner(like.owner, like.group) != 0 && file.setGroup(like.group) != 0)
+        return file.info().group == like.group;
+    // Changing owner or group may clear the set-id bits; put the mode back.
+    file.setMode(like.mode);
+    return true;
+}
+
+// Writes the token lines, a chunk at a time, through `sink`; stops at its first
+// error.
+int writeTokens(const TokenTable &table, const std::function<void(double)> &progress,
+                const std::function<int(std::string_view)> &sink)
+{
     std::string chunk;
     chunk.reserve(1 << 20);
     const std::size_t n = table.tokenCount();
-    for (std::size_t row = 1; row <= n && out; ++row) {
+    for (std::size_t row = 1; row <= n; ++row) {
         AppendTokenLine(table, row, chunk);
         if (chunk.size() >= (1u << 20) - 4096 || row == n) {
-            out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+            if (const int error = sink(chunk))
+                return error;
             chunk.clear();
         }
         if (progress)
             progress(100.0 * static_cast<double>(row) / static_cast<double>(n));
     }
-    out.flush();
-    const bool written = out.good();
-    const int error = errno;
-    out.close();
-    if (!written || out.fail()) {
-        message = "Can't write " + temp + systemError(error);
-        std::error_code ec;
-        fs::remove(temp, ec);
-        return {};
+    return 0;
+}
+
+class Saver
+{
+public:
+    Saver(const std::string &path, const TokenTable &table, const std::function<void(double)> &progress)
+        : m_path(path), m_backup(path + ".bak"), m_table(table), m_progress(progress)
+    {
     }
-    return temp;
+
+    SaveResult run();
+
+private:
+    SaveResult fail(std::string message)
+    {
+        SaveResult result;
+        result.ok = false;
+        result.message = std::move(message);
+        return result;
+    }
+    std::string failedToken(const std::string &what, int error) const
+    {
+        return what + " " + m_path + ": " + ErrorText(error);
+    }
+    bool makeBackup(std::string &message);
+    bool backupInPlace(std::string &message, int refused);
+    bool writeInPlace(std::string &message);
+
+    const std::string &m_path;
+    const std::string m_backup;
+    const TokenTable &m_table;
+    const std::function<void(double)> &m_progress;
+    std::string m_target; // the file the path finally names
+    FileInfo m_info;      // the target as found before the save
+    bool m_folderRefuses = false;
+};
+
+SaveResult Saver::run()
+{
+    if (const int error = sysfile::ResolveLinks(m_path, m_target))
+        return fail(failedToken("Can't save the token file", error));
+    m_info = sysfile::Inspect(m_target);
+    if (!m_info.exists)
+        return fail("Can't copy the token file " + m_path + " to its backup: " + ErrorText(m_info.error));
+    if (!m_info.regular)
+        return fail("The token file " + m_path + " is not a regular file; nothing was saved.");
+    // A file nobody may write was protected on purpose: even the administrator
+    // does not replace it.
+    if ((m_info.mode & 0222) == 0)
+        return fail("The token file " + m_path + " is write-protected; nothing was saved.");
+    if (const int writable = sysfile::CheckWritable(m_target))
+        return fail(failedToken("Can't write the token file", writable));
+
+    RemoveStaleTemporaries(m_path);
+
+    std::string message;
+    if (!makeBackup(message))
+        return fail(message);
+
+    // A new file beside the target, renamed over it, unless the target has other
+    // names, its group would change or its folder takes no new files.
+    bool inPlace = m_info.links > 1 || (m_folderRefuses && sysfile::FolderOf(m_target) == sysfile::FolderOf(m_path));
+    std::string temp;
+    File out;
+    if (!inPlace) {
+        const int error = createTemporary(m_target, temp, out);
+        if (refusesNewFiles(error))
+            inPlace = true;
+        else if (error)
+            return fail(failedToken("Can't save the token file", error));
+        else if (!takeOwnership(out, m_info)) {
+            out.close();
+            sysfile::Remove(temp);
+            inPlace = true;
+        }
+    }
+    if (inPlace)
+        return writeInPlace(message) ? SaveResult{} : fail(message);
+
+    int error = writeTokens(m_table, m_progress, [&](std::string_view bytes) { return out.writeAll(bytes); });
+    if (!error)
+        error = out.sync();
+    if (!error)
+        error = out.close();
+    if (!error)
+        error = sysfile::Rename(temp, m_target);
+    if (error) {
+        out.close();
+        sysfile::Remove(temp);
+        return fail(failedToken("Can't write the token file", error));
+    }
+    sysfile::SyncFolder(sysfile::FolderOf(m_target));
+    return {};
+}
+
+// The backup holds the token file as it is on disk now: a complete copy put in
+// place by a rename, or, in a folder that takes no new files, written over the
+// previous backup.
+bool Saver::makeBackup(std::string &message)
+{
+    std::string temp;
+    File copy;
+    const int created = createTemporary(m_backup, temp, copy);
+    if (refusesNewFiles(created)) {
+        m_folderRefuses = true;
+        return backupInPlace(message, created);
+    }
+    if (created) {
+        message = "Can't create the backup " + m_backup + " of the token file " + m_path + ": " + ErrorText(created);
+        return false;
+    }
+    const bool groupKept = takeOwnership(copy, m_info);
+    bool readError = false;
+    int error = sysfile::CopyContent(m_target, copy, readError);
+    if (!error)
+        error = copy.sync();
+    if (!error)
+        error = copy.close();
+    if (error) {
+        copy.close();
+        sysfile::Remove(temp);
+        message = "Can't copy the token file " + m_path + " to its backup: " + ErrorText(error);
+        return false;
+    }
+    // A backup whose group would change keeps the old one's name and group.
+    const FileInfo old = sysfile::Inspect(m_backup, false);
+    if (!groupKept && old.exists && old.regular && old.group == m_info.group &&
+        sysfile::CheckWritable(m_backup) == 0) {
+        sysfile::Remove(temp);
+        return backupInPlace(message, 0);
+    }
+    if (const int renamed = sysfile::Rename(temp, m_backup)) {
+        sysfile::Remove(temp);
+        message = "Can't replace the backup " + m_backup + ": " + ErrorText(renamed);
+        return false;
+    }
+    sysfile::SyncFolder(sysfile::FolderOf(m_backup));
+    return true;
+}
+
+// `refused` is why no new backup could be made, reported when there is no old
+// one to write over either.
+bool Saver::backupInPlace(std::string &message, int refused)
+{
+    File copy;
+    int error = File::OpenExisting(m_backup, copy);
+    if (error == ENOENT && refused)
+        error = refused;
+    if (error) {
+        message = "Can't create the backup " + m_backup + " of the token file " + m_path + ": " + ErrorText(error);
+        return false;
+    }
+    bool readError = false;
+    error = sysfile::CopyContent(m_target, copy, readError);
+    if (!error)
+        error = copy.sync();
+    if (!error)
+        error = copy.close();
+    if (error) {
+        message = "Can't copy the token file " + m_path + " to its backup: " + ErrorText(error);
+        return false;
+    }
+    return true;
+}
+
+// Rewrites the token file where it is; its backup is complete by now. The new
+// content is written over the old from the start and the file cut to its length
+// at the end, so a failure part-way leaves the old blocks allocated and the old
+// content can be written back from the backup.
+bool Saver::writeInPlace(std::string &message)
+{
+    File file;
+    int error = File::OpenExisting(m_target, file);
+    if (error) {
+        message = failedToken("Can't write the token file", error);
+        return false;
+    }
+    std::uint64_t offset = 0;
+    error = writeTokens(m_table, m_progress, [&](std::string_view bytes) {
+        const int e = file.writeAt(offset, bytes);
+        offset += bytes.size();
+        return e;
+    });
+    if (!error)
+        error = file.truncate(offset);
+    if (!error)
+        error = file.sync();
+    if (!error)
+        error = file.close();
+    if (!error)
+        return true;
+
+    message = failedToken("Can't write the token file", error);
+    bool readError = false;
+    if (file.isOpen() && sysfile::CopyContent(m_backup, file, readError) == 0 && file.sync() == 0)
+        message += ". Its previous content was put back.";
+    else
+        message += ". Its previous content is in " + m_backup + ".";
+    return false;
 }
 
 } // namespace
 
+std::string TemporaryNameFor(const std::string &path)
+{
+    static std::mt19937 random{std::random_device{}()};
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
+    return path + ".~" + ThisProcessTag() + suffix;
+}
+
+bool IsStaleTemporary(const std::string &entryName, const std::string &baseName)
+{
+    const std::string prefix = baseName + ".~";
+    if (entryName.size() <= prefix.size() || entryName.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    const std::string_view rest = std::string_view(entryName).substr(prefix.size());
+    const auto dot = rest.rfind('.');
+    if (dot == std::string_view::npos || rest.size() - dot - 1 != 8 || !isHex(rest.substr(dot + 1)))
+        return false;
+    ProcessTag tag;
+    if (!ParseProcessTag(rest.substr(0, dot), tag))
+        return false;
+    // This process saves one file at a time: its own leftovers are stale too.
+    return tag.isThisProcess() || tag.hasEnded();
+}
+
+void RemoveStaleTemporaries(const std::string &path)
+{
+    std::string target;
+    if (sysfile::ResolveLinks(path, target) != 0)
+        target = path;
+    const struct
+    {
+        std::string folder;
+        std::string name;
+    } places[] = {
+        {sysfile::FolderOf(path), sysfile::NameOf(path)},
+        {sysfile::FolderOf(path), sysfile::NameOf(path) + ".bak"},
+        {sysfile::FolderOf(target), sysfile::NameOf(target)},
+    };
+    for (const auto &place : places) {
+        std::vector<std::string> names;
+        if (sysfile::ListFolder(place.folder, names) != 0)
+            continue;
+        for (const std::string &name : names) {
+            if (!IsStaleTemporary(name, place.name))
+                continue;
+            const std::string entry = place.folder + name;
+            // Only plain files: never through a link someone planted.
+            const FileInfo info = sysfile::Inspect(entry, false);
+            if (info.exists && info.regular)
+                sysfile::Remove(entry);
+        }
+    }
+}
+
 SaveResult SaveProjectTokens(const std::string &path, const TokenTable &table,
                              const std::function<void(double)> &progress)
 {
-    SaveResult result;
-    auto fail = [&](std::string message) {
-        result.ok = false;
-        result.message = std::move(message);
-        return result;
-    };
-
-    std::string message;
-    const std::string newTokens = writeTokensBeside(path, table, progress, message);
-    if (newTokens.empty())
-        return fail(message);
-    std::error_code ec;
-    auto dropNew = [&] { fs::remove(newTokens, ec); };
-
-    // The backup holds the file as it is on disk now.
-    const std::string backup = path + ".bak";
-    const std::string newBackup = temporaryBeside(backup);
-    if (newBackup.empty()) {
-        dropNew();
-        return fail("Can't create a temporary file beside " + backup);
-    }
-    if (fs::is_directory(path, ec) || !fs::copy_file(path, newBackup, ec)) {
-        const std::string why = ec ? ": " + ec.message() : std::string();
-        fs::remove(newBackup, ec);
-        dropNew();
-        return fail("Can't copy the token file " + path + " to its backup" + why);
-    }
-    fs::rename(newBackup, backup, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        fs::remove(newBackup, ec);
-        dropNew();
-        return fail("Can't replace the backup " + backup + ": " + why);
-    }
-
-    // Keep the token file's permissions on its new content.
-    const auto status = fs::status(path, ec);
-    if (!ec)
-        fs::permissions(newTokens, status.permissions(), fs::perm_options::replace, ec);
-    fs::rename(newTokens, path, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        dropNew();
-        return fail("Can't replace the token file " + path + ": " + why);
-    }
-    return result;
+    return Saver(path, table, progress).run();
 }

@@ -10,13 +10,36 @@
 struct SaveResult
 {
     bool ok = true;
-    std::string message; // what went wrong, with the path
+    std::string message; // what went wrong, naming the token file and the system's reason
 };
 
 // Writes the table to the token file and keeps the file's previous content as
-// path + ".bak". The new content goes to a temporary file beside the token file,
-// the backup is put in place, then the temporary file replaces the token file in
-// one rename. On any failure the token file is untouched, the previous backup is
-// only replaced by a complete new one, and no temporary file is left.
+// path + ".bak".
+//
+// A token file that is a symbolic link is saved through the link: the file it
+// resolves to gets the new content and the link stays. The backup is made first
+// (a complete copy, put in place by a rename, or written over the old backup
+// when the folder takes no new files). Then the new content goes to a temporary
+// file beside the token file, owned and moded like it, written to the disk and
+// renamed over it; the folder is synced after the rename. The token file is
+// rewritten in place instead, once its backup is safe, when it has other hard
+// links, when its group cannot be kept on a new file, or when its folder takes
+// no new files. A write-protected token file is refused and nothing changes.
+//
+// On failure the message names the token file (as given) and the error of the
+// call that failed; the token file keeps its previous content and no temporary
+// file is left.
 SaveResult SaveProjectTokens(const std::string &path, const TokenTable &table,
                              const std::function<void(double)> &progress = {});
+
+// Removes what saves of this token file left behind when their process died in
+// the middle (full-size temporaries beside the token file, its backup and the
+// file its link resolves to). Only names this program gives its temporaries,
+// with the number of a process of this machine that no longer runs, are removed.
+void RemoveStaleTemporaries(const std::string &path);
+
+// The name a save of `path` by this process gives its temporary file, and
+// whether a folder entry is such a temporary of `path`'s name left by a process
+// of this machine that has ended.
+std::string TemporaryNameFor(const std::string &path);
+bool IsStaleTemporary(const std::string &entryName, const std::string &baseName);

@@ -1,3 +1,4 @@
+#include "childprocess.h"
 #include "testfiles.h"
 #include "tokenfile.h"
 
@@ -200,23 +201,28 @@ TEST_F(Save, BackupThatCannotBeReplacedLeavesTheTokenFileUntouched)
     EXPECT_EQ(files, 2) << "a temporary file was left behind";
 }
 
+// A folder that takes no new files, with a backup that cannot be written over:
+// no backup can be made, so nothing is saved and nothing changes. Runs as an
+// unprivileged user, for whom the folder's permissions hold.
 TEST_F(Save, ReadOnlyFolderFailsAndLosesNothing)
 {
     const std::string original = "[[4|1|2|0|1|k]]=abc\r\n";
     WriteFile(path, original);
     WriteFile(path + ".bak", "old backup");
-    namespace fs = std::filesystem;
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    if (access(dir.path().c_str(), W_OK) == 0) {
-        fs::permissions(dir.path(), fs::perms::owner_all);
-        GTEST_SKIP() << "this user writes into read-only folders";
-    }
+    ASSERT_TRUE(GiveTo(path, UnprivilegedUid(), UnprivilegedGid(), 0644));
+    ASSERT_TRUE(GiveTo(path + ".bak", UnprivilegedUid(), UnprivilegedGid(), 0444));
+    ASSERT_TRUE(GiveTo(dir.path().string(), UnprivilegedUid(), UnprivilegedGid(), 0555));
     auto table = load(original);
     table.setCell(1, ColText, "changed");
-    const auto result = SaveProjectTokens(path, table);
-    fs::permissions(dir.path(), fs::perms::owner_all);
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.empty());
+    const auto saved = RunUnprivileged([&] {
+        if (access(dir.path().c_str(), W_OK) == 0)
+            return std::string("the folder is writable for this user");
+        const auto result = SaveProjectTokens(path, table);
+        return result.ok ? std::string("saved") : result.message;
+    });
+    REQUIRE_CHILD_RAN(saved);
+    EXPECT_EQ(saved.output, "Can't create the backup " + path + ".bak of the token file " + path +
+                                ": Permission denied");
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_EQ(ReadFile(path + ".bak"), "old backup");
 }

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "fileidentity.h"
+#include "processtag.h"
+#include "sysfile.h"
+#include "tokenchanges.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The autosave journal of an open project: every committed change, appended to a
+// small file of the user's state folder as soon as it is made, so that an editor
+// that dies (killed, crashed, the machine lost power) leaves its unsaved work
+// behind for the next opening of the same project.
+//
+// Journals live in $XDG_STATE_HOME/Velmora Tamrix/journals (by default
+// ~/.local/state/...), named "<token file name>-<hash of its absolute path>-
+// <n>.<pid>@<host>.journal", so that the journals of one token file are found by
+// name and a journal whose process has ended is told from one still written to.
+// A journal starts with the token file's absolute path and its identity (size,
+// time, inode) when the changes began; each record holds one TokenChange with a
+// checksum, and a torn last record is ignored on reading.
+//
+// append() hands the record to the system at once, which is all a crash of the
+// program needs; a thread of the journal's own then writes it to the disk
+// (fdatasync), so that the window's thread never waits for the disk and a power
+// cut loses at most the change of the last instant.
+class Journal
+{
+public:
+    // The journals' folder for this user.
+    static std::string DefaultFolder();
+
+    explicit Journal(std::string folder = DefaultFolder());
+    ~Journal();
+    Journal(const Journal &) = delete;
+    Journal &operator=(const Journal &) = delete;
+
+    // Starts over for a token file (absolute path, links resolved) whose content
+    // on disk has the given identity. An earlier journal file of this object is
+    // removed. Nothing is written before the first change.
+    void begin(const std::string &tokenFile, const FileIdentity &base);
+    // Appends a change and hands it to the system at once (a crash of the
+    // program loses nothing); the disk write follows on the journal's thread.
+    // Returns 0 or the error of the failing call; after an error the journal
+    // stops writing.
+    int append(const TokenChange &change);
+    // Waits until everything appended is on the disk.
+    int flush();
+    bool needsFlush() const;
+    // Removes the journal file (a clean save, or the user gave the changes up);
+    // the next change starts a new one against `base`.
+    void discard();
+    // Stops writing and leaves the file for a later recovery (the project was
+    // closed with its changes unsaved).
+    void leave();
+    void rebase(const FileIdentity &base);
+
+    bool active() const { return m_file.isOpen(); }
+    const std::string &path() const { return m_path; }
+    const std::string &tokenFile() const { return m_tokenFile; }
+    int error() const { return m_error; }
+
+    // Whether a journal file is open by a Journal of this process.
+    static bool InUse(const std::string &path);
+
+private:
+    int open();
+    void close(bool remove);
+    void syncLoop();
+
+    std::string m_folder;
+    std::string m_tokenFile;
+    FileIdentity m_base;
+    std::string m_path;
+    sysfile::File m_file;
+    std::string m_record;
+    int m_error = 0;
+
+    // The disk writer: appended bytes wait for it while m_written > m_synced.
+    std::thread m_syncer;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::uint64_t m_written = 0;
+    std::uint64_t m_synced = 0;
+    bool m_syncing = false;
+    bool m_stop = false;
+    int m_syncError = 0;
+};
+
+// A journal as read back.
+struct JournalContent
+{
+    bool valid = false; // the header could be read
+    std::string path;
+    std::string tokenFile;
+    FileIdentity base;
+    ProcessTag writer;
+    std::vector<TokenChange> changes;
+};
+
+JournalContent ReadJournal(const std::string &path);
+
+// The journals of a token file (absolute path, links resolved) left by editors
+// of this machine that have ended, or by a project of this process that was
+// closed with unsaved changes, oldest first. Journals still written to, and
+// those of other machines, are left alone.
+std::vector<std::string> FindOrphanJournals(const std::string &tokenFile,
+                                            const std::string &folder = Journal::DefaultFolder());
+
+// The file name prefix of the journals of a token file.
+std::string JournalPrefix(const std::string &tokenFile);

@@ -1,0 +1,425 @@
+// The store's system calls on POSIX systems.
+#include "sysfile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace sysfile {
+
+namespace {
+
+std::int64_t modifiedNs(const struct stat &st)
+{
+#if defined(__APPLE__)
+    return static_cast<std::int64_t>(st.st_mtimespec.tv_sec) * 1000000000 + st.st_mtimespec.tv_nsec;
+#else
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+}
+
+FileInfo infoFrom(const struct stat &st)
+{
+    FileInfo info;
+    info.exists = true;
+    info.regular = S_ISREG(st.st_mode);
+    info.directory = S_ISDIR(st.st_mode);
+    info.symlink = S_ISLNK(st.st_mode);
+    info.size = static_cast<std::uint64_t>(st.st_size);
+    info.modifiedNs = modifiedNs(st);
+    info.inode = static_cast<std::uint64_t>(st.st_ino);
+    info.device = static_cast<std::uint64_t>(st.st_dev);
+    info.links = static_cast<std::uint64_t>(st.st_nlink);
+    info.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+    info.owner = static_cast<std::uint32_t>(st.st_uid);
+    info.group = static_cast<std::uint32_t>(st.st_gid);
+    return info;
+}
+
+int retryOnSignal(int result)
+{
+    return result < 0 ? errno : 0;
+}
+
+TraceHook g_trace = nullptr;
+
+void trace(const char *call, const std::string &path)
+{
+    if (g_trace)
+        g_trace(call, path);
+}
+
+} // namespace
+
+void SetTraceHook(TraceHook hook)
+{
+    g_trace = hook;
+}
+
+FileInfo Inspect(const std::string &path, bool follow)
+{
+    struct stat st;
+    const int rc = follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    if (rc != 0) {
+        FileInfo info;
+        info.error = errno;
+        return info;
+    }
+    return infoFrom(st);
+}
+
+std::string FolderOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int ResolveLinks(const std::string &path, std::string &resolved)
+{
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            resolved = current; // not a link (or not there): this is the file
+            return 0;
+        }
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0)
+            return errno;
+        target.resize(static_cast<std::size_t>(n));
+        if (!target.empty() && target.front() == '/')
+            current = target;
+        else
+            current = (current.find('/') == std::string::npos ? std::string() : FolderOf(current)) + target;
+    }
+    return ELOOP;
+}
+
+int AbsolutePath(const std::string &path, std::string &absolute)
+{
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return errno;
+    absolute = real;
+    std::free(real);
+    return 0;
+}
+
+int CheckWritable(const std::string &path)
+{
+    return ::access(path.c_str(), W_OK) == 0 ? 0 : errno;
+}
+
+std::string ErrorText(int error)
+{
+    return std::strerror(error);
+}
+
+File::~File()
+{
+    close();
+}
+
+File::File(File &&other) noexcept : m_fd(other.m_fd), m_path(std::move(other.m_path))
+{
+    other.m_fd = -1;
+}
+
+File &File::operator=(File &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = other.m_fd;
+        m_path = std::move(other.m_path);
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+namespace {
+
+int openInto(const std::string &path, int flags, mode_t mode, int &fd)
+{
+    do
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd < 0 ? errno : 0;
+}
+
+} // namespace
+
+int File::CreateNew(const std::string &path, File &file, std::uint32_t mode)
+{
+    file.close();
+    file.m_path = path;
+    return openInto(path, O_WRONLY | O_CREAT | O_EXCL, static_cast<mode_t>(mode), file.m_fd);
+}
+
+int File::OpenExisting(const std::string &path, File &file)
+{
+    file.close();
+    file.m_path = path;
+    return openInto(path, O_WRONLY | O_NONBLOCK, 0, file.m_fd);
+}
+
+int File::OpenForReading(const std::string &path, File &file)
+{
+    file.close();
+    file.m_path = path;
+    return openInto(path, O_RDONLY | O_NONBLOCK, 0, file.m_fd);
+}
+
+int File::writeAll(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+int File::writeAt(std::uint64_t offset, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return 0;
+}
+
+int File::read(std::string &bytes, std::size_t max)
+{
+    bytes.resize(max);
+    for (;;) {
+        const ssize_t n = ::read(m_fd, bytes.data(), max);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            bytes.clear();
+            return errno;
+        }
+        bytes.resize(static_cast<std::size_t>(n));
+        return 0;
+    }
+}
+
+int File::readAll(std::string &bytes)
+{
+    bytes.clear();
+    std::string chunk;
+    for (;;) {
+        if (const int error = read(chunk, 1 << 20))
+            return error;
+        if (chunk.empty())
+            return 0;
+        bytes += chunk;
+    }
+}
+
+int File::truncate(std::uint64_t size)
+{
+    return retryOnSignal(::ftruncate(m_fd, static_cast<off_t>(size)));
+}
+
+int File::sync()
+{
+    trace("sync", m_path);
+    return retryOnSignal(::fsync(m_fd));
+}
+
+int File::syncData()
+{
+    trace("sync", m_path);
+#if defined(_POSIX_SYNCHRONIZED_IO) && _POSIX_SYNCHRONIZED_IO > 0 && !defined(__APPLE__)
+    return retryOnSignal(::fdatasync(m_fd));
+#else
+    return retryOnSignal(::fsync(m_fd));
+#endif
+}
+
+int File::setMode(std::uint32_t mode)
+{
+    return retryOnSignal(::fchmod(m_fd, static_cast<mode_t>(mode)));
+}
+
+int File::setOwner(std::uint32_t owner, std::uint32_t group)
+{
+    return retryOnSignal(::fchown(m_fd, static_cast<uid_t>(owner), static_cast<gid_t>(group)));
+}
+
+int File::setGroup(std::uint32_t group)
+{
+    return retryOnSignal(::fchown(m_fd, static_cast<uid_t>(-1), static_cast<gid_t>(group)));
+}
+
+FileInfo File::info() const
+{
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0) {
+        FileInfo info;
+        info.error = errno;
+        return info;
+    }
+    return infoFrom(st);
+}
+
+int File::close()
+{
+    if (m_fd < 0)
+        return 0;
+    const int rc = ::close(m_fd);
+    m_fd = -1;
+    return rc == 0 || errno == EINTR ? 0 : errno;
+}
+
+int CopyContent(const std::string &from, File &to, bool &readError)
+{
+    readError = true;
+    File in;
+    if (const int error = File::OpenForReading(from, in))
+        return error;
+    const FileInfo info = in.info();
+    if (!info.exists)
+        return info.error;
+    if (!info.regular)
+        return info.directory ? EISDIR : EINVAL;
+    std::uint64_t copied = 0;
+    std::string chunk;
+    for (;;) {
+        readError = true;
+        if (const int error = in.read(chunk, 1 << 20))
+            return error;
+        if (chunk.empty())
+            break;
+        readError = false;
+        if (const int error = to.writeAt(copied, chunk))
+            return error;
+        copied += chunk.size();
+    }
+    readError = false;
+    return to.truncate(copied);
+}
+
+int Rename(const std::string &from, const std::string &to)
+{
+    trace("rename", from + " > " + to);
+    return retryOnSignal(::rename(from.c_str(), to.c_str()));
+}
+
+int Remove(const std::string &path)
+{
+    return retryOnSignal(::unlink(path.c_str()));
+}
+
+int SyncFolder(const std::string &folder)
+{
+    trace("syncfolder", folder);
+    int fd;
+    do
+        fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return errno;
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    // Some file systems cannot sync a folder; their renames are as durable as they get.
+    if (error == EINVAL || error == EBADF || error == ENOTSUP)
+        error = 0;
+    ::close(fd);
+    return error;
+}
+
+int ListFolder(const std::string &folder, std::vector<std::string> &names)
+{
+    names.clear();
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return errno;
+    errno = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    const int error = errno;
+    ::closedir(dir);
+    return error;
+}
+
+int MakeFolders(const std::string &folder)
+{
+    std::string partial;
+    std::size_t pos = 0;
+    while (pos <= folder.size()) {
+        const auto slash = folder.find('/', pos);
+        partial = folder.substr(0, slash == std::string::npos ? folder.size() : slash);
+        pos = slash == std::string::npos ? folder.size() + 1 : slash + 1;
+        if (partial.empty())
+            continue;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
+            return errno;
+    }
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0)
+        return errno;
+    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+std::string HostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return "localhost";
+    return name;
+}
+
+long ProcessId()
+{
+    return static_cast<long>(::getpid());
+}
+
+bool ProcessAlive(long pid)
+{
+    if (pid <= 0)
+        return false;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0)
+        return true;
+    return errno != ESRCH; // EPERM: it exists but belongs to someone else
+}
+
+std::string Environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+} // namespace sysfile
