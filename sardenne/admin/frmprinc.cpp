@@ -84,7 +84,12 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &pro
                                            m_twips.fromPixels(frameGeometry().width()),
                                            m_twips.fromPixels(frameGeometry().height()));
     move(m_twips.toPixels(centre.left), m_twips.toPixels(centre.top));
-    txtRLPath->setText(m_settings.value(QStringLiteral("RLToolsPath"), defaultRLPath(m_programFolder)));
+    // The stored folder's bytes serve as long as the box shows them unedited:
+    // a folder name that is not valid in the system's encoding stays as it is.
+    m_storedRLPath = m_settings.bytesValue(QStringLiteral("RLToolsPath"));
+    if (m_storedRLPath)
+        m_storedRLPathShown = DisplayFileName(*m_storedRLPath);
+    txtRLPath->setText(m_storedRLPath ? m_storedRLPathShown : defaultRLPath(m_programFolder));
     m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips,
                                   m_desktop);
 }
@@ -391,9 +396,14 @@ void FrmPrinc::btImport_Click()
     runJob(ImportJob([this] { return rlFolder(); }, selectedRows()));
 }
 
+bool FrmPrinc::rlPathAsStored() const
+{
+    return m_storedRLPath && txtRLPath->text() == m_storedRLPathShown;
+}
+
 std::string FrmPrinc::rlFolder() const
 {
-    return ToPath(txtRLPath->text());
+    return rlPathAsStored() ? *m_storedRLPath : ToPath(txtRLPath->text());
 }
 
 void FrmPrinc::btEdit_Click()
@@ -434,7 +444,8 @@ void FrmPrinc::TermineApp()
 {
     if (m_ended)
         return;
-    m_settings.setValue(QStringLiteral("RLToolsPath"), txtRLPath->text());
+    if (!rlPathAsStored()) // else the stored bytes stay as they are
+        m_settings.setValue(QStringLiteral("RLToolsPath"), txtRLPath->text());
     StorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips);
     m_ended = true;
     m_console->close();

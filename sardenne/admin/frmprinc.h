@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QWidget>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,8 @@ private:
     std::vector<JobRow> selectedRows() const;
     // The RLTools folder for a command: a bare prefix, as bytes.
     std::string rlFolder() const;
+    // Whether txtRLPath shows the stored folder unedited.
+    bool rlPathAsStored() const;
     void runJob(const std::vector<JobStep> &steps);
 
     Desktop &m_desktop;
@@ -124,6 +127,9 @@ private:
 
     ConsoleWindow *m_console = nullptr;
     BatchRunner *m_runner = nullptr;
+    // The stored RLTools folder, as bytes, and as txtRLPath shows it.
+    std::optional<std::string> m_storedRLPath;
+    QString m_storedRLPathShown;
     std::string m_commandLine;
     RestoredPlacement m_restored;
     bool m_activated = false;

@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class QSettings;
 
@@ -16,12 +18,22 @@ public:
     virtual ~SettingsStore() = default;
     virtual QString value(const QString &key, const QString &defaultValue) const = 0;
     virtual void setValue(const QString &key, const QString &value) = 0;
+    // The bytes of a stored text, which need not be valid UTF-8 (a path copied
+    // in by hand); nothing when the key is missing.
+    virtual std::optional<std::string> bytesValue(const QString &key) const
+    {
+        const QString v = value(key, QString());
+        if (v.isNull())
+            return std::nullopt;
+        return v.toUtf8().toStdString();
+    }
     // Writes pending values to the store.
     virtual void sync() {}
 };
 
 // The store behind QSettings: an INI file with a [General] section, or the
-// native per-user store on Windows.
+// native per-user store on Windows. In the INI file, a value that this program
+// did not change is written back exactly as it was read, whatever its bytes.
 class QtSettingsStore : public SettingsStore
 {
 public:
@@ -34,6 +46,7 @@ public:
 
     QString value(const QString &key, const QString &defaultValue) const override;
     void setValue(const QString &key, const QString &value) override;
+    std::optional<std::string> bytesValue(const QString &key) const override;
     void sync() override;
     QString fileName() const;
 

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 
@@ -459,6 +460,50 @@ private slots:
         QVERIFY(w->outputText().contains(QStringLiteral("     - Importation des tokens du fichier ") +
                                          QString(4096, QLatin1Char('a')) + more.arg(300004) + QStringLiteral("\r\n")));
         QVERIFY(w->outputText().size() < 10000);
+    }
+
+    // A stored RLTools folder whose name is not UTF-8 serves with its bytes and
+    // is written back unchanged as long as the box is not edited.
+    void aStoredRLToolsFolderKeepsItsBytes()
+    {
+        const std::string root = QFile::encodeName(m_dir->path()).toStdString();
+        const std::string rl = root + "/caf\xE9/";
+        QVERIFY(QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(root + "/cafe"))));
+        QCOMPARE(std::rename((root + "/cafe").c_str(), rl.c_str()), 0);
+        QCOMPARE(std::rename((root + "/rltools/rlman").c_str(), (rl + "rlman").c_str()), 0);
+        const QString ini = m_dir->filePath(QStringLiteral("cfg/Velmora Tamrix.ini"));
+        QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("cfg"))));
+        writeFile(ini, QByteArray("[General]\nAdminLeft=1500\nRLToolsPath=") + rl.c_str() + "\n");
+
+        auto w = newWindow();
+        w->show();
+        auto *box = w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"));
+        QCOMPARE(box->text(), m_dir->path() + QStringLiteral("/caf\u00E9/"));
+        w->OpenMasterProject(master());
+        selectRows(*w, {});
+        w->btActu_Click();
+        std::ifstream log(rl + "calls.log");
+        std::string line;
+        QVERIFY(std::getline(log, line));
+        QVERIFY2(QByteArray::fromStdString(line).endsWith("|rlman [-m] [demo.mpj]"), line.c_str());
+        w->btAdmin_Click();
+        QCOMPARE(m_desktop->starts.last().programBytes, rl + "RLAdmin.exe");
+        w->TermineApp();
+        QVERIFY(readFile(ini).contains(QByteArray::fromStdString("\nRLToolsPath=" + rl + "\n")));
+
+        // Edited, the box's text is what is stored.
+        auto edited = newWindow();
+        edited->show();
+        auto *editedBox = edited->findChild<QLineEdit *>(QStringLiteral("txtRLPath"));
+        editedBox->setFocus();
+        editedBox->setCursorPosition(editedBox->text().size());
+        QTest::keyClick(editedBox, Qt::Key_Backspace);
+        QTest::keyClicks(editedBox, QStringLiteral("/"));
+        QCOMPARE(editedBox->text(), m_dir->path() + QStringLiteral("/caf\u00E9/"));
+        QTest::keyClicks(editedBox, QStringLiteral("x/"));
+        edited->TermineApp();
+        QCOMPARE(m_settings->value(QStringLiteral("RLToolsPath"), QString()),
+                 m_dir->path() + QStringLiteral("/caf\u00E9/x/"));
     }
 
     void launching()
