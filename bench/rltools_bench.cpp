@@ -1,6 +1,12 @@
 // rlman's work on a large DLL: 10,000 strings, 200 menus and 200 dialogs.
 // BM_MasterUpdate is "rlman -m", BM_ProjectUpdate "rlman -l", BM_Export "rlman -r",
 // each with its file reading and writing.
+//
+// BM_ExportReal/NAME is "rlman -r" on the largest real programs, Wine's mshtml
+// and shell32 (64 and 32-bit), every text translated, when
+// scripts/check-real-binaries has left them in its cache folder
+// (TAMRIX_REAL_BINARIES, by default ~/.cache/tamrix-real-binaries); without
+// them these cases are not run.
 #include "atomicfile.h"
 #include "pewriter.h"
 #include "reswriter.h"
@@ -11,6 +17,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -179,6 +187,73 @@ BENCHMARK(BM_MasterUpdate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProjectUpdate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond);
 
+// A real program and its token file with every text translated, in a folder of its own.
+struct RealProgram
+{
+    std::string source;
+    std::string tokens;
+    std::string target;
+};
+
+void BM_ExportReal(benchmark::State &state, const RealProgram &p)
+{
+    for (auto _ : state) {
+        TokenTable project;
+        LoadTokenFile(p.tokens, project);
+        const LocalisedFile written = WriteLocalisedFile(readBinary(p.source), project, MakeLangId(12, 1));
+        WriteFileAtomically(p.target, written.bytes);
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(p.source));
+}
+
+void registerRealPrograms()
+{
+    const char *cacheSetting = std::getenv("TAMRIX_REAL_BINARIES");
+    const char *home = std::getenv("HOME");
+    const fs::path cache = cacheSetting ? fs::path(cacheSetting)
+                                        : fs::path(home ? home : "/") / ".cache" / "tamrix-real-binaries";
+    const struct
+    {
+        const char *name;
+        const char *path;
+    } programs[] = {
+        {"mshtml-64", "amd64/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/mshtml.dll"},
+        {"shell32-64", "amd64/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/shell32.dll"},
+        {"mshtml-32", "i386/usr/lib/i386-linux-gnu/wine/i386-windows/mshtml.dll"},
+        {"shell32-32", "i386/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll"},
+    };
+    for (const auto &program : programs) {
+        const fs::path source = cache / program.path;
+        std::error_code ec;
+        if (!fs::is_regular_file(source, ec)) {
+            std::fprintf(stderr, "%s: not in %s, not measured (scripts/check-real-binaries fetches it)\n",
+                         program.name, cache.string().c_str());
+            continue;
+        }
+        const fs::path dir = fs::temp_directory_path() / "tamrix-rlbench-real" / program.name;
+        fs::create_directories(dir);
+        RealProgram p{(dir / source.filename()).string(), (dir / "fr.tok").string(), (dir / "fr.dll").string()};
+        fs::copy_file(source, p.source, fs::copy_options::overwrite_existing, ec);
+        // Every text translated: accented letters before it.
+        std::string tokens;
+        for (const ResourceToken &t : ExtractTokens(ReadResourceFile(readBinary(p.source))))
+            tokens += "[[" + std::to_string(t.type) + "|" + t.name + "|" + t.item + "|" + t.position + "|4|" +
+                      t.extra + "]]=\xC9\xE9 " + t.text + "\r\n";
+        std::ofstream(p.tokens, std::ios::binary) << tokens;
+        benchmark::RegisterBenchmark((std::string("BM_ExportReal/") + program.name).c_str(), BM_ExportReal, p)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    registerRealPrograms();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -504,11 +504,13 @@ PeRewrite WritePeResources(const std::vector<std::uint8_t> &source, const std::v
         // offset in the headers); the loader does without them.
         if (h.hasDirectory(11)) {
             const std::uint32_t bound = get32(out, h.directoryAt(11));
-            if (bound && bound < firstRaw && std::uint64_t(bound) + get32(out, h.directoryAt(11) + 4) > header) {
+            const std::uint64_t headersEnd = std::min<std::uint64_t>(firstRaw, h.sizeOfHeaders);
+            if (bound && bound < headersEnd && header < headersEnd &&
+                std::uint64_t(bound) + get32(out, h.directoryAt(11) + 4) > header) {
                 set32(out, h.directoryAt(11), 0);
                 set32(out, h.directoryAt(11) + 4, 0);
                 std::fill(out.begin() + static_cast<std::ptrdiff_t>(header),
-                          out.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(firstRaw, h.sizeOfHeaders)), 0);
+                          out.begin() + static_cast<std::ptrdiff_t>(headersEnd), 0);
             }
         }
         if (h.sectionCount == 0xFFFF || header + 40 > h.sizeOfHeaders || header + 40 > firstRaw ||

@@ -101,7 +101,7 @@ std::vector<std::uint16_t> preferenceOf(const SourceLanguage &language)
 {
     if (!language.chosen())
         return {};
-    return {static_cast<std::uint16_t>(language.languageId())};
+    return LanguageLookupOrder(static_cast<std::uint16_t>(language.languageId()));
 }
 
 bool sameFile(const std::string &a, const std::string &b)

@@ -124,8 +124,16 @@ QString RLAdmin::sourcePath() const
 void RLAdmin::fillSourceLanguages()
 {
     const QVariant current = m_sourceLanguage->currentData();
-    // Resources per language among the source file's menus, dialogs, string tables and version blocks.
-    std::map<unsigned, int> held;
+    // Resources per language among the source file's menus, dialogs, string
+    // tables and version blocks, by primary language, then sub-language.
+    struct ByPrimary
+    {
+        bool operator()(unsigned a, unsigned b) const
+        {
+            return std::make_pair(a & 0x3FF, a >> 10) < std::make_pair(b & 0x3FF, b >> 10);
+        }
+    };
+    std::map<unsigned, int, ByPrimary> held;
     bool readable = false;
     if (const auto bytes = ReadWholeFile(ToPath(sourcePath()))) {
         try {

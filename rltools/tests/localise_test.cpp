@@ -69,11 +69,17 @@ TEST(SourceLanguage, ChosenThenNeutralThenEnglishThenFirst)
     EXPECT_EQ(textOf(automatic, "6|1|1|1|"), "Ready (neutral)");
     EXPECT_EQ(textOf(automatic, "5|100|0|0|"), "\\u062D\\u0648\\u0644");
     EXPECT_EQ(textOf(automatic, "6|2|17|1|"), "Save changes?");
+    EXPECT_EQ(textOf(automatic, "6|3|33|1|"), "Exit") << "English under the neutral sub-language";
     // Catalan chosen: Catalan where the resource has it, the same rule elsewhere.
     const auto catalan = ExtractTokens(file, {kCatalan});
     EXPECT_EQ(textOf(catalan, "4|1|0|0|"), "&Fitxer");
     EXPECT_EQ(textOf(catalan, "6|1|1|1|"), "Ready (neutral)");
     EXPECT_EQ(textOf(catalan, "5|100|0|0|"), "Quant a");
+    // Looked up as Windows does: Catalan (Valencia) finds Catalan.
+    EXPECT_EQ(LanguageLookupOrder(MakeLangId(3, 2)),
+              (std::vector<std::uint16_t>{MakeLangId(3, 2), MakeLangId(3, 0), MakeLangId(3, 1)}));
+    EXPECT_EQ(textOf(ExtractTokens(file, LanguageLookupOrder(MakeLangId(3, 2))), "4|1|0|0|"), "&Fitxer");
+    EXPECT_EQ(LanguageLookupOrder(MakeLangId(9, 1)), (std::vector<std::uint16_t>{MakeLangId(9, 1), MakeLangId(9, 0)}));
     // A language the file does not hold at all changes nothing.
     EXPECT_EQ(ExtractTokens(file, {MakeLangId(7, 1)}).size(), automatic.size());
     EXPECT_EQ(textOf(ExtractTokens(file, {MakeLangId(7, 1)}), "4|1|0|0|"), "&File");
@@ -110,7 +116,7 @@ TEST(SourceLanguage, TargetLanguageGoesBesideEveryLanguageOfTheSource)
         return r.type == ResId::of(6) && r.name == ResId::of(2) && r.language == kFrench;
     });
     EXPECT_EQ(blocks, 1);
-    EXPECT_EQ(target.resources.size(), original.resources.size() + 3); // a French menu, dialog and string block 1
+    EXPECT_EQ(target.resources.size(), original.resources.size() + 4); // a French menu, dialog, string blocks 1 and 3
 
     // windres sees all of it.
     const auto dir = fs::temp_directory_path() / ("tamrix-languages-" + std::to_string(::getpid()));

@@ -262,4 +262,41 @@ TEST_F(Layout, ChecksumIsKeptRightWhereOneWasSet)
     EXPECT_EQ(b.checksum, sum + out.size());
 }
 
+// The new section's header goes behind the section table: bound imports there
+// give way (the loader does without them); anything else there stops the writing.
+TEST_F(Layout, RoomForTheNewSectionHeader)
+{
+    const auto plain = ReadImage("behind.dll");
+    const PeInfo info(plain);
+    const std::size_t table = info.optional + PeInfo::u16(plain, info.coff + 16);
+    const std::size_t behind = table + 40 * info.sections.size();
+    auto withBytesBehind = [&](bool bound) {
+        auto image = plain;
+        std::fill(image.begin() + static_cast<std::ptrdiff_t>(behind),
+                  image.begin() + static_cast<std::ptrdiff_t>(behind + 24), 0x11);
+        if (bound) {
+            for (int i = 0; i < 4; ++i) {
+                image[info.directories + 88 + i] = static_cast<std::uint8_t>(behind >> (8 * i));
+                image[info.directories + 92 + i] = static_cast<std::uint8_t>(24 >> (8 * i));
+            }
+        }
+        return image;
+    };
+    const auto bound = withBytesBehind(true);
+    const auto out = asBytes(WriteLocalisedFile(bound, translateAll(bound, kLong), MakeLangId(12, 1)).bytes);
+    const PeInfo b(out);
+    EXPECT_EQ(b.sections.size(), info.sections.size() + 1);
+    EXPECT_EQ(b.directoryAddress(11, out), 0u);
+    EXPECT_EQ(b.directorySize(11, out), 0u);
+    checkWithBinutils(out);
+
+    const auto other = withBytesBehind(false);
+    try {
+        WriteLocalisedFile(other, translateAll(other, kLong), MakeLangId(12, 1));
+        ADD_FAILURE() << "written over what lies behind the section table";
+    } catch (const ResourceError &e) {
+        EXPECT_NE(std::string(e.what()).find("no room for another section header"), std::string::npos) << e.what();
+    }
+}
+
 } // namespace

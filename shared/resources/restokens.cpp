@@ -3,6 +3,7 @@
 #include "bytereader.h"
 #include "charset.h"
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -337,9 +338,23 @@ const Resource *ChooseLanguageCopy(const std::vector<const Resource *> &copies,
         return r;
     if (const Resource *r = inLanguage([](std::uint16_t l) { return (l & 0x3FF) == 0; }))
         return r;
-    if (const Resource *r = inLanguage([](std::uint16_t l) { return l == MakeLangId(9, 1); }))
-        return r;
+    for (std::uint16_t language : LanguageLookupOrder(MakeLangId(9, 1))) {
+        if (const Resource *r = inLanguage([&](std::uint16_t l) { return l == language; }))
+            return r;
+    }
     return copies.front();
+}
+
+std::vector<std::uint16_t> LanguageLookupOrder(std::uint16_t language)
+{
+    const unsigned primary = language & 0x3FF;
+    std::vector<std::uint16_t> order{language};
+    for (unsigned sub : {0u, 1u}) {
+        const std::uint16_t fallback = MakeLangId(primary, sub);
+        if (std::find(order.begin(), order.end(), fallback) == order.end())
+            order.push_back(fallback);
+    }
+    return order;
 }
 
 std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, const std::vector<std::uint16_t> &preferred,

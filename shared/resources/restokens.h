@@ -43,10 +43,16 @@ bool IsLocalisable(const Resource &resource);
 // with its copies in every language, in the order of the file.
 std::vector<std::vector<const Resource *>> LocalisableResources(const ResourceFile &file);
 
+// The order in which Windows looks a resource up for a language: the language
+// itself, then its primary language with the neutral sub-language, then with
+// the default sub-language.
+std::vector<std::uint16_t> LanguageLookupOrder(std::uint16_t language);
+
 // Which copy of a resource held in several languages gives its tokens: the
-// first language of `preferred` that the resource has, else a language-neutral
-// copy (primary language 0), else English (United States), else the first copy
-// in the file.
+// first language of `preferred` that the resource has (each taken exactly),
+// else a language-neutral copy (primary language 0), else English (United
+// States, as Windows looks it up: also English under the neutral sub-language),
+// else the first copy in the file.
 const Resource *ChooseLanguageCopy(const std::vector<const Resource *> &copies,
                                    const std::vector<std::uint16_t> &preferred);
 

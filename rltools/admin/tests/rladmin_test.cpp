@@ -119,13 +119,14 @@ private slots:
         QStringList items;
         for (int i = 0; i < box->count(); ++i)
             items << box->itemText(i);
-        QCOMPARE(items.size(), 6);
+        QCOMPARE(items.size(), 7);
         QVERIFY(items[0].startsWith(QStringLiteral("Automatique")));
         QCOMPARE(items[1], QStringLiteral("neutre (LANGUAGE 0 0) \u2014 1 ressource"));
-        QCOMPARE(items[2], QStringLiteral("arabe (LANGUAGE 1 1) \u2014 3 ressources"));
+        QCOMPARE(items[2], QStringLiteral("arabe (LANGUAGE 1 1) \u2014 4 ressources"));
         QCOMPARE(items[3], QStringLiteral("catalan (LANGUAGE 3 1) \u2014 2 ressources"));
-        QCOMPARE(items[4], QStringLiteral("anglais (LANGUAGE 9 1) \u2014 3 ressources"));
-        QCOMPARE(items[5], QStringLiteral("fran\u00E7ais (LANGUAGE 12 1) \u2014 1 ressource"));
+        QCOMPARE(items[4], QStringLiteral("anglais (LANGUAGE 9 0) \u2014 1 ressource"));
+        QCOMPARE(items[5], QStringLiteral("anglais (LANGUAGE 9 1) \u2014 3 ressources"));
+        QCOMPARE(items[6], QStringLiteral("fran\u00E7ais (LANGUAGE 12 1) \u2014 1 ressource"));
         QCOMPARE(box->currentIndex(), 0);
 
         // Open the list with a click and click Catalan.
@@ -177,7 +178,7 @@ private slots:
         w->sourceEdit()->selectAll();
         QTest::keyClicks(w->sourceEdit(), QStringLiteral("languages.dll"));
         QTest::keyClick(w->sourceEdit(), Qt::Key_Tab);
-        QCOMPARE(box->count(), 7);
+        QCOMPARE(box->count(), 8);
         QCOMPARE(box->currentText(), QStringLiteral("allemand (LANGUAGE 7 1) \u2014 absente du fichier source"));
         QTest::mouseClick(saveButton(*w), Qt::LeftButton);
         QCOMPARE(readFile(m_dir.filePath(QStringLiteral("demo.mpj"))),
