@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QScreen>
 
@@ -34,6 +35,37 @@ Desktop::SaveAnswer QtDesktop::askSaveWork(QWidget *parent)
     default:
         return SaveAnswer::Cancel;
     }
+}
+
+int QtDesktop::ask(QWidget *parent, const Question &question)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (question.icon) {
+    case Question::Icon::None:
+        break;
+    case Question::Icon::Information:
+        icon = QMessageBox::Information;
+        break;
+    case Question::Icon::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case Question::Icon::Question:
+        icon = QMessageBox::Question;
+        break;
+    }
+    QMessageBox box(icon, question.title, question.text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> buttons;
+    for (const QString &text : question.buttons)
+        buttons << box.addButton(text, QMessageBox::ActionRole);
+    if (question.defaultButton >= 0 && question.defaultButton < buttons.size())
+        box.setDefaultButton(static_cast<QPushButton *>(buttons[question.defaultButton]));
+    if (question.escapeButton >= 0 && question.escapeButton < buttons.size())
+        box.setEscapeButton(buttons[question.escapeButton]);
+    if (!question.details.isEmpty())
+        box.setDetailedText(question.details);
+    box.exec();
+    const int chosen = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return chosen >= 0 ? chosen : question.escapeButton;
 }
 
 QString QtDesktop::chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile)

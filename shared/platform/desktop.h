@@ -24,6 +24,27 @@ public:
         Cancel
     };
 
+    // A question with buttons of its own: the buttons' texts (with their "&"
+    // letters) from left to right, the one Enter presses, the one closing the box
+    // answers, and details the user can unfold (long lists).
+    struct Question
+    {
+        enum class Icon
+        {
+            None,
+            Information,
+            Warning,
+            Question
+        };
+        QString title;
+        QString text;
+        QString details;
+        QStringList buttons;
+        int defaultButton = 0;
+        int escapeButton = 0;
+        Icon icon = Icon::Question;
+    };
+
     virtual ~Desktop() = default;
 
     // A message box with the title "Error", a warning icon and one OK button.
@@ -31,6 +52,8 @@ public:
     // "Do you want to save your work ?" titled "Save your work ?", Yes/No/Cancel,
     // no icon, Yes the default. Closing the box answers Cancel.
     virtual SaveAnswer askSaveWork(QWidget *parent) = 0;
+    // Shows the question and returns the index of the button chosen.
+    virtual int ask(QWidget *parent, const Question &question) = 0;
     // The open-file dialog; filters as "Description (*.ext)" entries, the first in
     // force. An empty string when it was cancelled.
     virtual QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) = 0;
@@ -52,6 +75,7 @@ class QtDesktop : public Desktop
 public:
     void showError(QWidget *parent, const QString &text) override;
     SaveAnswer askSaveWork(QWidget *parent) override;
+    int ask(QWidget *parent, const Question &question) override;
     QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) override;
     QSize screenSize() const override;
     double logicalDpi() const override;

@@ -26,6 +26,8 @@ public:
     QStringList errors;
     QList<SaveAnswer> saveAnswers; // taken from the front; Cancel when empty
     int saveQuestions = 0;
+    QList<Question> questions; // every question asked, in order
+    QList<int> answers;        // buttons chosen, taken from the front; the escape button when empty
     QStringList fileAnswers; // taken from the front; empty = cancelled
     QStringList fileFilters;
     QString fileInitial;
@@ -42,6 +44,11 @@ public:
     {
         ++saveQuestions;
         return saveAnswers.isEmpty() ? SaveAnswer::Cancel : saveAnswers.takeFirst();
+    }
+    int ask(QWidget *, const Question &question) override
+    {
+        questions << question;
+        return answers.isEmpty() ? question.escapeButton : answers.takeFirst();
     }
     QString chooseFile(QWidget *, const QStringList &filters, const QString &initialFile) override
     {

@@ -5,12 +5,16 @@
 #include "qtext.h"
 #include "settingsstore.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 class PlatformTest : public QObject
@@ -157,6 +161,53 @@ private slots:
         QCOMPARE(store.value(keys.width, QString()), QString::number(expected.width() * 15));
         QCOMPARE(store.value(keys.height, QString()), QString::number(expected.height() * 15));
         QCOMPARE(store.value(keys.left, QString()), QString::number(expected.x() * 15));
+    }
+
+    // The box of a question: Enter takes the default button, Escape the escape
+    // button, a click the button clicked; the details are there to unfold.
+    void questionsAnswerWithTheirButtons_data()
+    {
+        QTest::addColumn<int>("action"); // 0 Enter, 1 Escape, 2 click on the second button
+        QTest::addColumn<int>("expected");
+        QTest::newRow("enter") << 0 << 2;
+        QTest::newRow("escape") << 1 << 0;
+        QTest::newRow("click") << 2 << 1;
+    }
+
+    void questionsAnswerWithTheirButtons()
+    {
+        QFETCH(int, action);
+        QFETCH(int, expected);
+        QtDesktop desktop;
+        Desktop::Question question;
+        question.title = QStringLiteral("Title");
+        question.text = QStringLiteral("Text");
+        question.details = QStringLiteral("Details");
+        question.buttons = {QStringLiteral("&Keep"), QStringLiteral("&Second"), QStringLiteral("&Third")};
+        question.defaultButton = 2;
+        question.escapeButton = 0;
+        QString seenDetails;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seenDetails = box->detailedText();
+            QCOMPARE(box->windowTitle(), QStringLiteral("Title"));
+            if (action == 0) {
+                QTest::keyClick(box, Qt::Key_Return);
+            } else if (action == 1) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                QAbstractButton *second = nullptr;
+                for (QAbstractButton *b : box->buttons()) {
+                    if (b->text() == QStringLiteral("&Second"))
+                        second = b;
+                }
+                QVERIFY(second);
+                QTest::mouseClick(second, Qt::LeftButton);
+            }
+        });
+        QCOMPARE(desktop.ask(nullptr, question), expected);
+        QCOMPARE(seenDetails, QStringLiteral("Details"));
     }
 
     void tokenTexts()
