@@ -60,6 +60,7 @@ public:
     void rebase(const FileIdentity &base);
 
     bool active() const { return m_file.isOpen(); }
+    const std::string &folder() const { return m_folder; }
     const std::string &path() const { return m_path; }
     const std::string &tokenFile() const { return m_tokenFile; }
     int error() const { return m_error; }

@@ -136,9 +136,17 @@ ApplyReport ApplyChanges(const std::vector<TokenChange> &changes, TokenTable &pr
         if (change.textChanged)
             project.setCell(row, ColText, change.text);
         project.setCell(row, ColStatus, status);
-        report.rows.push_back(row);
+        report.applied.push_back({row, change.textChanged});
     }
     return report;
+}
+
+std::vector<std::size_t> ApplyReport::rows() const
+{
+    std::vector<std::size_t> out;
+    for (const Applied &a : applied)
+        out.push_back(a.row);
+    return out;
 }
 
 std::string DescribeNotApplied(const std::vector<ChangeNotApplied> &notApplied)

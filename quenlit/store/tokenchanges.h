@@ -43,8 +43,15 @@ struct ChangeNotApplied
 
 struct ApplyReport
 {
-    std::vector<std::size_t> rows; // the rows that received a change, in order
+    struct Applied
+    {
+        std::size_t row = 0; // the row that received the change
+        bool textChanged = false;
+    };
+    std::vector<Applied> applied; // in order
     std::vector<ChangeNotApplied> notApplied;
+
+    std::vector<std::size_t> rows() const;
 };
 
 // Applies changes to a project table as if they were typed again. When the

@@ -299,7 +299,9 @@ TEST_F(Recovery, SameFileTakesEveryChangeByRow)
     TokenTable fresh = tableOf(kProject);
     const ApplyReport report = ApplyChanges(changes, fresh, master, true);
     EXPECT_TRUE(report.notApplied.empty());
-    EXPECT_EQ(report.rows, (std::vector<std::size_t>{1, 2, 3}));
+    EXPECT_EQ(report.rows(), (std::vector<std::size_t>{1, 2, 3}));
+    EXPECT_TRUE(report.applied[1].textChanged);
+    EXPECT_FALSE(report.applied[2].textChanged);
     EXPECT_EQ(FormatTokens(fresh), FormatTokens(project));
 }
 
@@ -318,7 +320,7 @@ TEST_F(Recovery, ChangedFileMatchesByKeyAndMasterText)
     TokenTable newMaster = tableOf(changedMaster);
     TokenTable fresh = tableOf(changedProject);
     const ApplyReport report = ApplyChanges(changes, fresh, newMaster, false);
-    EXPECT_EQ(report.rows, (std::vector<std::size_t>{4}));
+    EXPECT_EQ(report.rows(), (std::vector<std::size_t>{4}));
     EXPECT_EQ(fresh.cell(4, ColText), "&Fichier");
     EXPECT_EQ(fresh.cell(4, ColStatus), "4");
     EXPECT_EQ(fresh.cell(3, ColText), "&Open a file...") << "a change typed against another master text";
@@ -362,7 +364,7 @@ TEST_F(Recovery, DuplicateKeysGoToTheNearestRow)
     std::vector<TokenChange> typed{typeInto(before, master, 10, "tenth")};
     TokenTable inserted = tableOf("[[4|1|1|0|1|m]]=new line\r\n" + lines); // every row moved down by one
     const ApplyReport report = ApplyChanges(typed, inserted, master, false);
-    EXPECT_EQ(report.rows, (std::vector<std::size_t>{11}));
+    EXPECT_EQ(report.rows(), (std::vector<std::size_t>{11}));
     EXPECT_EQ(inserted.cell(3, ColText), "dup 2");
     EXPECT_EQ(inserted.cell(11, ColText), "tenth");
 }
