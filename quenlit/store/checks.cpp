@@ -213,7 +213,7 @@ CheckMask length(const std::u16string &m, const std::u16string &t, std::vector<F
 
 CheckMask unchanged(const std::u16string &m, const std::u16string &t, std::vector<Finding> *findings)
 {
-    if (m != t || !HasLetter(m))
+    if (m != t || !HasLetter(m.find(u'%') == std::u16string::npos ? m : WithoutPlaceholders(m)))
         return 0;
     add(findings, CheckId::Unchanged, "the translation is the original text");
     return MaskOf(CheckId::Unchanged);

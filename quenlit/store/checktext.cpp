@@ -314,9 +314,11 @@ bool IsNeutralKey(std::u16string_view key)
     return key[1] != u'0' && number >= 1 && number <= 24;
 }
 
-std::vector<std::u16string> Placeholders(std::u16string_view t, bool spaceFlag)
+namespace {
+
+// Calls `found(start, length)` for each placeholder of the text, in order.
+template <typename Found> void scanPlaceholders(std::u16string_view t, bool spaceFlag, Found found)
 {
-    std::vector<std::u16string> found;
     const std::size_t n = t.size();
     std::size_t i = 0;
     while (i < n) {
@@ -337,14 +339,14 @@ std::vector<std::u16string> Placeholders(std::u16string_view t, bool spaceFlag)
             if (j < n && t[j] == u'!') {
                 const std::size_t close = t.find(u'!', j + 1);
                 if (close != std::u16string_view::npos) {
-                    found.emplace_back(t.substr(i, close + 1 - i));
+                    found(i, close + 1 - i);
                     i = close + 1;
                     continue;
                 }
             }
         }
         if (const std::size_t length = printfLength(t, i + 1, spaceFlag)) {
-            found.emplace_back(t.substr(i, length + 1));
+            found(i, length + 1);
             i += length + 1;
             continue;
         }
@@ -354,14 +356,34 @@ std::vector<std::u16string> Placeholders(std::u16string_view t, bool spaceFlag)
             ++j;
             if (j < n && isDigit(t[j]) && t[i + 1] != u'0')
                 ++j;
-            found.emplace_back(t.substr(i, j - i));
+            found(i, j - i);
             i = j;
             continue;
         }
         ++i;
     }
+}
+
+} // namespace
+
+std::vector<std::u16string> Placeholders(std::u16string_view t, bool spaceFlag)
+{
+    std::vector<std::u16string> found;
+    scanPlaceholders(t, spaceFlag, [&](std::size_t at, std::size_t length) { found.emplace_back(t.substr(at, length)); });
     std::sort(found.begin(), found.end());
     return found;
+}
+
+std::u16string WithoutPlaceholders(std::u16string_view t)
+{
+    std::u16string out;
+    std::size_t kept = 0;
+    scanPlaceholders(t, false, [&](std::size_t at, std::size_t length) {
+        out.append(t.substr(kept, at - kept));
+        kept = at + length;
+    });
+    out.append(t.substr(kept));
+    return out;
 }
 
 bool IsFormatString(std::u16string_view text)

@@ -67,6 +67,8 @@ bool IsNeutralKey(std::u16string_view key);
 // space flag ("% d") is only taken with `spaceFlag`, so that prose such as "50%
 // done" holds none.
 std::vector<std::u16string> Placeholders(std::u16string_view text, bool spaceFlag = false);
+// The text with its placeholders left out.
+std::u16string WithoutPlaceholders(std::u16string_view text);
 // Whether a text is a format string: it holds "%%" or a placeholder.
 bool IsFormatString(std::u16string_view text);
 

@@ -113,12 +113,12 @@ std::uint64_t hashText(std::u16string_view text)
     return std::hash<std::u16string_view>()(text);
 }
 
-} // namespace
-
-bool NeedsWork(std::int64_t status)
+bool needsWork(std::int64_t status)
 {
     return (status & FlagNonTranslated) && !(status & FlagReadOnly);
 }
+
+} // namespace
 
 bool IsTranslatedSource(std::int64_t status)
 {
@@ -341,7 +341,7 @@ std::vector<FillChange> ProposeFill(const SuggestionIndex &index)
     // Tokens with the same master text get the same suggestion: ask once per text.
     std::unordered_map<std::string_view, std::optional<Suggestion>> byMaster;
     for (std::size_t row = 1; row <= project->tokenCount(); ++row) {
-        if (!NeedsWork(StatusOf(project->cell(row, ColStatus))))
+        if (!needsWork(StatusOf(project->cell(row, ColStatus))))
             continue;
         const auto masterRow = index.masterRowOf(row);
         if (!masterRow)

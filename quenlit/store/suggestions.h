@@ -19,8 +19,6 @@ struct Suggestion
     std::size_t count = 0;  // how many translated tokens give this text
 };
 
-// A token that needs work: flag 1 (non-translated) and not read-only.
-bool NeedsWork(std::int64_t status);
 // A translated token, a source of suggestions: status 4, as the "Translated" filter has it.
 bool IsTranslatedSource(std::int64_t status);
 
@@ -96,6 +94,6 @@ struct FillChange
     bool exact = true;
 };
 
-// Every token that needs work and has a translated twin, with the text its
-// first suggestion gives, in row order.
+// Every token that needs work (flag 1, not read-only) and has a translated twin,
+// with the text its first suggestion gives, in row order.
 std::vector<FillChange> ProposeFill(const SuggestionIndex &index);

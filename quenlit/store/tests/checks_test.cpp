@@ -141,6 +141,8 @@ const Row kRows[] = {
     control("UnchangedWithLetters", "Options", "Options", kUnchanged),
     string("UnchangedWithoutLetters", "1.0 - 100%", "1.0 - 100%", kNone),
     string("CaseChangedIsChanged", "OK", "Ok", kNone),
+    string("UnchangedPlaceholderOnly", "%s: %d", "%s: %d", kNone),
+    string("UnchangedWithPlaceholder", "%d files", "%d files", kUnchanged),
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, CheckTokenTest, testing::ValuesIn(kRows),

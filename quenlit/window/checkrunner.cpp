@@ -1,0 +1,127 @@
+#include "checkrunner.h"
+
+#include "codepage.h"
+#include "menulevels.h"
+
+#include <algorithm>
+
+namespace {
+
+// Rows done between two looks at the clock.
+constexpr std::size_t kBlock = 2048;
+
+} // namespace
+
+CheckRunner::CheckRunner(QObject *parent) : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(0);
+    connect(&m_timer, &QTimer::timeout, this, &CheckRunner::slice);
+}
+
+void CheckRunner::start(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
+                        const CodePage &projectCodePage, const std::string &sourceFile)
+{
+    stop();
+    m_master = master;
+    m_project = project;
+    m_masterCodePage = &masterCodePage;
+    m_projectCodePage = &projectCodePage;
+    m_sourceFile = sourceFile;
+    m_phase = Phase::Levels;
+    m_next = 1;
+    // A zero timer fires once the events queued by the opening, the list's first
+    // paint among them, have been handled.
+    m_timer.start();
+}
+
+void CheckRunner::stop()
+{
+    m_timer.stop();
+    m_checks.clear();
+    m_suggestions.clear();
+    m_master = nullptr;
+    m_project = nullptr;
+    m_phase = Phase::Idle;
+}
+
+void CheckRunner::finishNow()
+{
+    m_timer.stop();
+    while (running()) {
+        while (step()) {
+        }
+    }
+}
+
+// One piece of work: a block of rows, the clashes or the reading of the levels.
+// False when the phase changed or the work is done.
+bool CheckRunner::step()
+{
+    switch (m_phase) {
+    case Phase::Idle:
+    case Phase::Done:
+        return false;
+    case Phase::Levels:
+        m_checks.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage,
+                       MenuLevels::FromSourceFile(m_sourceFile, *m_master));
+        m_suggestions.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage);
+        m_phase = Phase::Rows;
+        m_next = 1;
+        return false;
+    case Phase::Rows: {
+        const std::size_t last = std::min(m_next + kBlock - 1, m_checks.rowCount());
+        if (m_next <= last) {
+            m_checks.checkRows(m_next, last);
+            emit rowsChecked(m_next, last);
+        }
+        m_next = last + 1;
+        if (m_next > m_checks.rowCount()) {
+            m_phase = Phase::Clashes;
+            return false;
+        }
+        return true;
+    }
+    case Phase::Clashes:
+        m_checks.checkClashes();
+        if (m_checks.rowCount())
+            emit rowsChecked(1, m_checks.rowCount());
+        emit checksFinished();
+        m_phase = Phase::Index;
+        m_next = 1;
+        return false;
+    case Phase::Index: {
+        const std::size_t last = std::min(m_next + kBlock - 1, m_suggestions.rowCount());
+        if (m_next <= last)
+            m_suggestions.indexRows(m_next, last);
+        m_next = last + 1;
+        if (m_next > m_suggestions.rowCount()) {
+            m_suggestions.finish();
+            m_phase = Phase::Done;
+            emit suggestionsFinished();
+            return false;
+        }
+        return true;
+    }
+    }
+    return false;
+}
+
+void CheckRunner::slice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (running() && clock.elapsed() < m_sliceTime)
+        step();
+    if (running())
+        m_timer.start();
+}
+
+void CheckRunner::rowChanged(std::size_t row)
+{
+    if (m_phase == Phase::Idle || m_phase == Phase::Levels)
+        return;
+    const std::vector<std::size_t> changed = m_checks.recheck(row);
+    if (!changed.empty())
+        emit rowsRechecked(changed);
+}
