@@ -194,10 +194,7 @@ int RunChecker(const std::vector<std::string> &args, std::ostream &out, std::ost
         lines = RowLines(data.project.buffer());
     }
 
-    MenuLevels levels;
-    const auto masterProject = ReadEditorMasterProject(data.paths.masterProject);
-    if (!masterProject.lines.empty())
-        levels = MenuLevels::FromSourceFile(masterProject.lines.front(), data.master);
+    MenuLevels levels = MenuLevels::ForMasterProject(data.paths.masterProject, data.master);
 
     ProjectChecks checks;
     checks.reset(&data.master, &data.project, tokenFileCodePage(), tokenFileCodePage(), std::move(levels));

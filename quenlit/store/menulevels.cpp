@@ -1,5 +1,6 @@
 #include "menulevels.h"
 
+#include "projectfiles.h"
 #include "resources.h"
 #include "textlines.h"
 #include "tokenstatus.h"
@@ -15,7 +16,22 @@ std::string MenuLevels::key(std::string_view menu, std::string_view item, std::s
     return k;
 }
 
-MenuLevels MenuLevels::FromSourceFile(const std::string &path, const TokenTable &master)
+MenuLevels MenuLevels::ForMasterProject(const std::string &masterProject, const TokenTable &master)
+{
+    const auto lines = ReadFileLines(masterProject, kSourceLanguageLine);
+    if (!lines || lines->empty())
+        return {};
+    std::vector<std::uint16_t> preferred;
+    if (lines->size() >= kSourceLanguageLine) {
+        const SourceLanguage language = ParseSourceLanguageLine((*lines)[kSourceLanguageLine - 1]);
+        if (language.chosen())
+            preferred = LanguageLookupOrder(static_cast<std::uint16_t>(language.languageId()));
+    }
+    return FromSourceFile(lines->front(), master, preferred);
+}
+
+MenuLevels MenuLevels::FromSourceFile(const std::string &path, const TokenTable &master,
+                                      const std::vector<std::uint16_t> &preferred)
 {
     const auto bytes = ReadWholeFile(path);
     if (!bytes)
@@ -23,7 +39,7 @@ MenuLevels MenuLevels::FromSourceFile(const std::string &path, const TokenTable 
     try {
         const ResourceFile file = ReadResourceFile(std::vector<std::uint8_t>(bytes->begin(), bytes->end()));
         // The same resources, in the same language, as the master tokens were cut from.
-        return FromTokens(ExtractTokens(file), master);
+        return FromTokens(ExtractTokens(file, preferred), master);
     } catch (const std::exception &) {
         return {};
     }

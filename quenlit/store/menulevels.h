@@ -3,6 +3,7 @@
 #include "restokens.h"
 #include "tokentable.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +20,14 @@
 class MenuLevels
 {
 public:
-    // Levels of the source file's menus, as far as they match the master table.
-    static MenuLevels FromSourceFile(const std::string &path, const TokenTable &master);
+    // Levels of the menus of the master project's source file (its line 1), in
+    // the source language its line 3 records, as `rlman -m` cuts them. Paths are
+    // taken in the current directory.
+    static MenuLevels ForMasterProject(const std::string &masterProject, const TokenTable &master);
+    // Levels of a source file's menus, as far as they match the master table;
+    // the copies of resources in several languages chosen by `preferred`.
+    static MenuLevels FromSourceFile(const std::string &path, const TokenTable &master,
+                                     const std::vector<std::uint16_t> &preferred = {});
     static MenuLevels FromTokens(const std::vector<ResourceToken> &tokens, const TokenTable &master);
 
     // The popup (field 4 of the popup item, -1 for the menu bar) of the menu

@@ -20,14 +20,14 @@ CheckRunner::CheckRunner(QObject *parent) : QObject(parent)
 }
 
 void CheckRunner::start(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
-                        const CodePage &projectCodePage, const std::string &sourceFile)
+                        const CodePage &projectCodePage, const std::string &masterProject)
 {
     stop();
     m_master = master;
     m_project = project;
     m_masterCodePage = &masterCodePage;
     m_projectCodePage = &projectCodePage;
-    m_sourceFile = sourceFile;
+    m_masterProject = masterProject;
     m_phase = Phase::Levels;
     m_next = 1;
     // A zero timer fires once the events queued by the opening, the list's first
@@ -64,7 +64,7 @@ bool CheckRunner::step()
         return false;
     case Phase::Levels:
         m_checks.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage,
-                       MenuLevels::FromSourceFile(m_sourceFile, *m_master));
+                       MenuLevels::ForMasterProject(m_masterProject, *m_master));
         m_suggestions.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage);
         m_phase = Phase::Rows;
         m_next = 1;

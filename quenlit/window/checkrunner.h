@@ -27,9 +27,9 @@ public:
 
     // Starts over on a project just opened. The tables are not owned and must
     // stay until stop() or the next start(); their keys must not change. The
-    // menu levels are read from `sourceFile`, the master project's source file.
+    // menu levels are read from the source file the master project names.
     void start(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
-               const CodePage &projectCodePage, const std::string &sourceFile);
+               const CodePage &projectCodePage, const std::string &masterProject);
     // The project was closed: everything is dropped.
     void stop();
     bool running() const { return m_phase != Phase::Idle && m_phase != Phase::Done; }
@@ -76,7 +76,7 @@ private:
     const TokenTable *m_project = nullptr; // not owned
     const CodePage *m_masterCodePage = nullptr;
     const CodePage *m_projectCodePage = nullptr;
-    std::string m_sourceFile;
+    std::string m_masterProject;
     Phase m_phase = Phase::Idle;
     std::size_t m_next = 1;
     int m_sliceTime = 8;

@@ -38,8 +38,20 @@ private:
     std::string m_bytes;
 };
 
-// A .res file holding menu 1: File (Open, Exit) and Help (About).
-std::string menuRes()
+std::string resEntry(unsigned type, unsigned name, unsigned language, const std::string &data)
+{
+    Bytes e;
+    e.u32(static_cast<unsigned>(data.size()));
+    e.u32(32);
+    e.u16(0xFFFF), e.u16(type), e.u16(0xFFFF), e.u16(name);
+    e.u32(0), e.u16(0x1030), e.u16(language), e.u32(0), e.u32(0);
+    e.append(data);
+    e.align4();
+    return e.str();
+}
+
+// Menu 1: File (Open, Exit) and Help (About); with `index`, Help also holds Index.
+std::string menuTemplate(bool index)
 {
     Bytes menu;
     menu.u16(0), menu.u16(0);
@@ -47,19 +59,17 @@ std::string menuRes()
     menu.u16(0), menu.u16(101), menu.sz(u"&Open");
     menu.u16(0x80), menu.u16(102), menu.sz(u"E&xit");
     menu.u16(0x90), menu.sz(u"&Help");
+    if (index)
+        menu.u16(0), menu.u16(104), menu.sz(u"&Index");
     menu.u16(0x80), menu.u16(103), menu.sz(u"&About");
+    return menu.str();
+}
 
-    auto entry = [](unsigned type, unsigned name, const std::string &data) {
-        Bytes e;
-        e.u32(static_cast<unsigned>(data.size()));
-        e.u32(32);
-        e.u16(0xFFFF), e.u16(type), e.u16(0xFFFF), e.u16(name);
-        e.u32(0), e.u16(0x1030), e.u16(0x409), e.u32(0), e.u32(0);
-        e.append(data);
-        e.align4();
-        return e.str();
-    };
-    return entry(0, 0, {}) + entry(4, 1, menu.str());
+// A .res file holding menu 1 in English, and in French with an Index item.
+std::string menuRes()
+{
+    return resEntry(0, 0, 0, {}) + resEntry(4, 1, 0x409, menuTemplate(false)) +
+           resEntry(4, 1, 0x40C, menuTemplate(true));
 }
 
 const char kMaster[] = "[[4|1|0|0|1|]]=&File\r\n"
@@ -99,6 +109,29 @@ TEST(MenuLevels, NoneWhereTheSourceNoLongerMatches)
     EXPECT_TRUE(MenuLevels::FromSourceFile(dir.file("missing.dll"), same).empty());
     EXPECT_TRUE(MenuLevels::FromSourceFile(dir.file("garbage.dll"), same).empty());
     EXPECT_TRUE(MenuLevels::FromSourceFile(dir.path().string(), same).empty());
+}
+
+// The copy of the menu the master tokens were cut from: the source language line
+// 3 of the master project records.
+TEST(MenuLevels, InTheSourceLanguageOfTheMasterProject)
+{
+    CurrentDirGuard guard;
+    TempDir dir;
+    std::filesystem::current_path(dir.path());
+    WriteFile("demo.res", menuRes());
+    WriteFile("english.mpj", "demo.res\r\ndemo.tok\r\n");
+    WriteFile("french.mpj", "demo.res\r\ndemo.tok\r\nLANGUAGE 12 1\r\n");
+    TokenTable english, french;
+    LoadTokens(kMaster, english);
+    LoadTokens("[[4|1|0|0|1|]]=&Fichier\r\n[[4|1|101|1|1|]]=&Ouvrir\r\n[[4|1|102|2|1|]]=&Quitter\r\n"
+               "[[4|1|0|3|1|]]=&Aide\r\n[[4|1|104|4|1|]]=&Index\r\n[[4|1|103|5|1|]]=\xC0 &propos\r\n",
+               french);
+    EXPECT_EQ(MenuLevels::ForMasterProject("english.mpj", english).menuCount(), 1u);
+    EXPECT_TRUE(MenuLevels::ForMasterProject("english.mpj", french).empty());
+    const MenuLevels levels = MenuLevels::ForMasterProject("french.mpj", french);
+    EXPECT_EQ(levels.popupOf("1", "103", "5"), 3);
+    EXPECT_TRUE(MenuLevels::ForMasterProject("french.mpj", english).empty());
+    EXPECT_TRUE(MenuLevels::ForMasterProject("missing.mpj", english).empty());
 }
 
 } // namespace

@@ -51,7 +51,7 @@ private slots:
         QSignalSpy checked(&runner, &CheckRunner::rowsChecked);
         QSignalSpy finished(&runner, &CheckRunner::checksFinished);
         QSignalSpy ready(&runner, &CheckRunner::suggestionsFinished);
-        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.dll");
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
         // Nothing happens before the event loop runs.
         QCOMPARE(checked.count(), 0);
         QVERIFY(runner.running());
@@ -68,7 +68,7 @@ private slots:
         LoadTokens(manyTokens(20, false), master);
         LoadTokens(manyTokens(20, true), project);
         CheckRunner runner;
-        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.dll");
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
         runner.finishNow();
         QVERIFY(runner.checksDone());
         QCOMPARE(runner.checks().fired(7), MaskOf(CheckId::Accelerator));
