@@ -434,7 +434,7 @@ void FrmPrinc::btAdmin_Click()
 void FrmPrinc::btOpenProj_Click()
 {
     const QString file = m_desktop.chooseFile(
-        this, {QStringLiteral("Projet Master RLTools (*.mpj)"), QStringLiteral("Tous les fichiers (*)")}, QString());
+        this, {QStringLiteral("Projet Master RLTools (*.mpj)|*.mpj"), QStringLiteral("Tous les fichiers|*")}, QString());
     if (file.isEmpty())
         return;
     OpenMasterProject(file);

@@ -3,6 +3,7 @@
 #include "outils.h"
 #include "placement.h"
 #include "programicon.h"
+#include "qttranslations.h"
 #include "settingsstore.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    InstallQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Velmora Sardenne"));
     QApplication::setWindowIcon(ProgramIcon(QStringLiteral("sardenne")));
     QtDesktop desktop;

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 
 #ifdef Q_OS_WIN
@@ -70,13 +71,26 @@ int QtDesktop::ask(QWidget *parent, const Question &question)
 
 QString QtDesktop::chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile)
 {
+    // Each entry shows exactly its description; Qt would add the patterns.
+    QStringList shown;
+    static const QRegularExpression trailingPatterns(QStringLiteral("\\(([^()]*)\\)\\s*$"));
+    for (const QString &filter : filters) {
+        const qsizetype bar = filter.indexOf(QLatin1Char('|'));
+        if (bar >= 0) {
+            shown << filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + QLatin1Char(')');
+        } else {
+            const QRegularExpressionMatch m = trailingPatterns.match(filter);
+            shown << (m.hasMatch() ? filter + QStringLiteral(" (") + m.captured(1) + QLatin1Char(')') : filter);
+        }
+    }
     QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setNameFilters(filters);
-    if (!filters.isEmpty())
-        dialog.selectNameFilter(filters.front());
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(shown);
+    if (!shown.isEmpty())
+        dialog.selectNameFilter(shown.front());
     if (!initialFile.isEmpty())
         dialog.selectFile(initialFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

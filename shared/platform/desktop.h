@@ -54,8 +54,10 @@ public:
     virtual SaveAnswer askSaveWork(QWidget *parent) = 0;
     // Shows the question and returns the index of the button chosen.
     virtual int ask(QWidget *parent, const Question &question) = 0;
-    // The open-file dialog; filters as "Description (*.ext)" entries, the first in
-    // force. An empty string when it was cancelled.
+    // The open-file dialog; the first filter is in force. A filter is either
+    // "Description|patterns", which shows the description alone ("Tous les
+    // fichiers|*"), or "Description (patterns)", shown whole. An empty string
+    // when it was cancelled.
     virtual QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) = 0;
     // Size of the screen the windows open on, in pixels, and its logical DPI.
     virtual QSize screenSize() const = 0;

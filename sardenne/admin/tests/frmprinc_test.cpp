@@ -192,7 +192,7 @@ private slots:
         m_desktop->fileAnswers = {};
         w->btOpenProj_Click();
         QCOMPARE(m_desktop->fileFilters,
-                 (QStringList{QStringLiteral("Projet Master RLTools (*.mpj)"), QStringLiteral("Tous les fichiers (*)")}));
+                 (QStringList{QStringLiteral("Projet Master RLTools (*.mpj)|*.mpj"), QStringLiteral("Tous les fichiers|*")}));
         QCOMPARE(list(*w)->topLevelItemCount(), 3);
     }
 
