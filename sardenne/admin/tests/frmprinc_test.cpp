@@ -3,6 +3,7 @@
 #include "frmprinc.h"
 #include "programicon.h"
 #include "settingsstore.h"
+#include "systemfiles.h"
 
 #include "qtestfiles.h"
 
@@ -19,6 +20,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -504,6 +506,34 @@ private slots:
         edited->TermineApp();
         QCOMPARE(m_settings->value(QStringLiteral("RLToolsPath"), QString()),
                  m_dir->path() + QStringLiteral("/caf\u00E9/x/"));
+    }
+
+    // A master folder whose name is not UTF-8 (copied from Windows): the jobs
+    // run there and the editor gets the project's path byte for byte.
+    void aMasterFolderNamedInWindows1252()
+    {
+        const std::string folder = QFile::encodeName(m_dir->path()).toStdString() + "/caf\xE9";
+        QCOMPARE(std::rename(QFile::encodeName(m_dir->filePath(QStringLiteral("work"))).constData(), folder.c_str()),
+                 0);
+        auto w = newWindow();
+        w->show();
+        w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->setText(rlFolder());
+        w->OpenMasterProject(folder + "/demo.mpj");
+        QCOMPARE(list(*w)->topLevelItemCount(), 3);
+        QCOMPARE(CurrentFolderPath(), folder);
+        selectRows(*w, {1});
+        w->btActu_Click();
+        const QByteArray cwd = QByteArray::fromStdString(folder);
+        QCOMPARE(readFile(calls()), cwd + "|rlman [-m] [demo.mpj]\n" + cwd +
+                                        "|rlman [-n] [12] [1] [-l] [fr.prj] [demo.mpj] [fr.tok]\n");
+        QVERIFY(!w->outputText().contains(QStringLiteral("       ! ")));
+        for (const auto &entry : std::filesystem::directory_iterator(folder))
+            QVERIFY(entry.path().filename().string().rfind("~tamrix", 0) != 0);
+        list(*w)->setCurrentItem(list(*w)->topLevelItem(1));
+        list(*w)->topLevelItem(1)->setSelected(true);
+        w->btEdit_Click();
+        QCOMPARE(m_desktop->starts.last().argumentBytes, std::vector<std::string>{folder + "/fr.prj"});
+        QCOMPARE(m_desktop->starts.last().folderBytes, folder);
     }
 
     void launching()
