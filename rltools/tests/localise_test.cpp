@@ -99,8 +99,9 @@ TEST(SourceLanguage, TargetLanguageGoesBesideEveryLanguageOfTheSource)
     for (const Resource &r : original.resources) {
         const Resource *kept = copyOf(target, r.type.number, r.name.number, r.language);
         ASSERT_NE(kept, nullptr) << r.type.number << " " << r.name.number << " " << r.language;
-        if (r.language != kFrench)
+        if (r.language != kFrench) {
             EXPECT_EQ(kept->data, r.data);
+        }
     }
     // The French copies: made from the Catalan ones where there are, the dialog
     // without the Arabic one's right-to-left layout.
