@@ -370,6 +370,9 @@ std::vector<JobRow> FrmPrinc::selectedRows() const
 void FrmPrinc::runJob(const std::vector<JobStep> &steps)
 {
     for (const JobStep &step : steps) {
+        // Closed while a command ran: that command goes on alone, no other starts.
+        if (m_ended)
+            return;
         if (step.kind == JobStep::Print) {
             PrintOutput(PaneLineText(step.line));
             continue;

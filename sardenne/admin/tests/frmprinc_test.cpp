@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -349,6 +350,25 @@ private slots:
         w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->setText(m_dir->filePath(QStringLiteral("rltools")));
         w->btImport_Click();
         QVERIFY(w->outputText().contains(QStringLiteral("(code 127)")));
+    }
+
+    // Closing the window while a command runs lets that command finish and
+    // starts none of the job's later commands.
+    void closingDuringAJobStartsNoMoreCommands()
+    {
+        writeFile(m_dir->filePath(QStringLiteral("work/fr.prj")),
+                  "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 98 1\r\nfr\\demo.dll\r\n");
+        auto w = openedWindow();
+        selectRows(*w, {1, 2}); // fr.prj, whose command takes a second, then it.prj
+        QTimer::singleShot(300, w.get(), [&w] { w->close(); });
+        w->btActu_Click();
+        QCOMPARE(m_desktop->endCalls, 1);
+        const QList<QByteArray> logged = readFile(calls()).split('\n');
+        QCOMPARE(logged.size(), 3);
+        QVERIFY(logged[0].endsWith("rlman [-m] [demo.mpj]"));
+        QVERIFY(logged[1].endsWith("[98] [1] [-l] [fr.prj] [demo.mpj] [fr.tok]"));
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(m_dir->filePath(QStringLiteral("rltools/done.txt"))), QByteArray("done\n"),
+                                  10000);
     }
 
     void aBatchFileThatCannotBeCreatedSkipsItsCommand()
