@@ -1,21 +1,29 @@
 #include "projectfiles.h"
 
+#include "regularfile.h"
 #include "textlines.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <new>
 
 namespace {
 
-// Opens a file for line reading; a folder does not count as a readable file.
-bool openForReading(std::ifstream &in, const std::string &path)
+// Opens a file for line reading: only a regular file (or a link to one).
+bool openForReading(RegularFileStream &in, const std::string &path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return false;
-    in.open(path, std::ios::binary);
-    return in.is_open();
+    return in.open(path);
+}
+
+// Runs a reader; a line too long for memory counts as a file that can't be read.
+template <typename Read, typename Result> Result guarded(Read read, Result failed)
+{
+    try {
+        return read();
+    } catch (const std::bad_alloc &) {
+        return failed;
+    }
 }
 
 } // namespace
@@ -35,13 +43,15 @@ EditorLanguageProjectResult ReadEditorLanguageProject(std::istream &in)
 
 EditorLanguageProjectResult ReadEditorLanguageProject(const std::string &path)
 {
-    std::ifstream in;
+    RegularFileStream in;
     if (!openForReading(in, path)) {
         EditorLanguageProjectResult result;
         result.error = ProjectReadError::CantOpen;
         return result;
     }
-    return ReadEditorLanguageProject(in);
+    EditorLanguageProjectResult failed;
+    failed.error = ProjectReadError::CantOpen;
+    return guarded([&] { return ReadEditorLanguageProject(in); }, failed);
 }
 
 EditorMasterProjectResult ReadEditorMasterProject(std::istream &in)
@@ -57,13 +67,15 @@ EditorMasterProjectResult ReadEditorMasterProject(std::istream &in)
 
 EditorMasterProjectResult ReadEditorMasterProject(const std::string &path)
 {
-    std::ifstream in;
+    RegularFileStream in;
     if (!openForReading(in, path)) {
         EditorMasterProjectResult result;
         result.error = ProjectReadError::CantOpen;
         return result;
     }
-    return ReadEditorMasterProject(in);
+    EditorMasterProjectResult failed;
+    failed.error = ProjectReadError::CantOpen;
+    return guarded([&] { return ReadEditorMasterProject(in); }, failed);
 }
 
 AdminLanguageProject ReadAdminLanguageProject(std::istream &in)
@@ -83,10 +95,10 @@ AdminLanguageProject ReadAdminLanguageProject(std::istream &in)
 
 AdminLanguageProject ReadAdminLanguageProject(const std::string &path)
 {
-    std::ifstream in;
+    RegularFileStream in;
     if (!openForReading(in, path))
         return {};
-    return ReadAdminLanguageProject(in);
+    return guarded([&] { return ReadAdminLanguageProject(in); }, AdminLanguageProject{});
 }
 
 std::optional<std::string> ReadAdminMasterProject(std::istream &in)
@@ -99,10 +111,10 @@ std::optional<std::string> ReadAdminMasterProject(std::istream &in)
 
 std::optional<std::string> ReadAdminMasterProject(const std::string &path)
 {
-    std::ifstream in;
+    RegularFileStream in;
     if (!openForReading(in, path))
         return std::nullopt;
-    return ReadAdminMasterProject(in);
+    return guarded([&] { return ReadAdminMasterProject(in); }, std::optional<std::string>{});
 }
 
 SourceLanguage ParseSourceLanguageLine(const std::string &line)
@@ -144,10 +156,10 @@ std::string SourceLanguageLineText(unsigned primary, unsigned sub)
 
 std::optional<SourceLanguage> ReadSourceLanguage(const std::string &masterProject)
 {
-    std::ifstream in;
+    RegularFileStream in;
     if (!openForReading(in, masterProject))
         return std::nullopt;
-    const auto lines = ReadLines(in, kSourceLanguageLine);
+    const auto lines = guarded([&] { return ReadLines(in, kSourceLanguageLine); }, std::vector<std::string>{});
     if (in.bad())
         return std::nullopt;
     if (lines.size() < kSourceLanguageLine)

@@ -1,7 +1,8 @@
 #include "textlines.h"
 
-#include <filesystem>
-#include <fstream>
+#include "regularfile.h"
+
+#include <new>
 
 bool LineSplitter::next(std::string_view &line)
 {
@@ -36,22 +37,8 @@ std::optional<std::string> ReadWholeStream(std::istream &in)
 
 std::optional<std::string> ReadWholeFile(const std::string &path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return std::nullopt;
     std::string bytes;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec)
-        bytes.reserve(static_cast<std::size_t>(size));
-    char buffer[1 << 16];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad())
+    if (ReadWholeRegularFile(path, bytes) != FileReadStatus::Ok)
         return std::nullopt;
     return bytes;
 }
@@ -70,14 +57,15 @@ std::vector<std::string> ReadLines(std::istream &in, std::size_t maxLines)
 
 std::optional<std::vector<std::string>> ReadFileLines(const std::string &path, std::size_t maxLines)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    RegularFileStream in;
+    if (!in.open(path))
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return std::nullopt;
-    auto lines = ReadLines(in, maxLines);
-    if (in.bad())
-        return std::nullopt;
-    return lines;
+    try {
+        auto lines = ReadLines(in, maxLines);
+        if (in.bad())
+            return std::nullopt;
+        return lines;
+    } catch (const std::bad_alloc &) {
+        return std::nullopt; // a line too long for memory
+    }
 }

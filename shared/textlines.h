@@ -24,10 +24,12 @@ private:
     std::size_t m_pos = 0;
 };
 
-// The whole content of a file, or nothing when it cannot be opened or read.
+// The whole content of a regular file (or a link to one), or nothing when it
+// cannot be opened or read (ReadWholeRegularFile tells which).
 std::optional<std::string> ReadWholeFile(const std::string &path);
 std::optional<std::string> ReadWholeStream(std::istream &in);
 
-// Up to maxLines lines of a stream or file. Nothing when the file cannot be opened.
+// Up to maxLines lines of a stream or file. Nothing when the file cannot be
+// opened (only regular files are) or read.
 std::vector<std::string> ReadLines(std::istream &in, std::size_t maxLines);
 std::optional<std::vector<std::string>> ReadFileLines(const std::string &path, std::size_t maxLines);

@@ -47,7 +47,9 @@ QString messageFor(ProjectOpenError error)
     return QStringLiteral("Error while reading token file !");
 }
 
-// Shows the progress of an opening on the bar and each bad line in a message.
+// Shows the progress of an opening on the bar and each bad line in a message,
+// until the user asks not to be shown the rest of a file's bad lines: those are
+// then counted once at the end of the file.
 class OpeningObserver : public TokenLoadObserver
 {
 public:
@@ -55,9 +57,25 @@ public:
         : m_bar(bar), m_desktop(desktop), m_window(window)
     {
     }
+    void fileStarted(const std::string &path) override
+    {
+        m_file = path;
+        m_badLines = 0;
+        m_silent = false;
+    }
     void badToken(std::size_t, std::string_view) override
     {
-        m_desktop.showError(m_window, QStringLiteral("Bad token !"));
+        ++m_badLines;
+        if (!m_silent)
+            m_silent = m_desktop.showBadToken(m_window);
+    }
+    void fileFinished() override
+    {
+        if (m_silent)
+            m_desktop.showError(m_window, QStringLiteral("%1 bad tokens were skipped in %2.")
+                                              .arg(m_badLines)
+                                              .arg(FromPath(m_file)));
+        m_silent = false;
     }
     void progress(int value) override
     {
@@ -69,6 +87,9 @@ private:
     QProgressBar *m_bar;
     Desktop &m_desktop;
     QWidget *m_window;
+    std::string m_file;
+    std::size_t m_badLines = 0;
+    bool m_silent = false;
 };
 
 // Why a typed text cannot be stored in the token file, or an empty string.

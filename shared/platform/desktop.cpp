@@ -3,6 +3,7 @@
 #include "systemfiles.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -19,6 +20,16 @@ void QtDesktop::showError(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool QtDesktop::showBadToken(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), QStringLiteral("Bad token !"), QMessageBox::Ok,
+                    parent);
+    auto *stop = new QCheckBox(QStringLiteral("Don't show this again for this file"), &box);
+    box.setCheckBox(stop);
+    box.exec();
+    return stop->isChecked();
 }
 
 Desktop::SaveAnswer QtDesktop::askSaveWork(QWidget *parent)

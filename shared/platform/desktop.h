@@ -49,6 +49,9 @@ public:
 
     // A message box with the title "Error", a warning icon and one OK button.
     virtual void showError(QWidget *parent, const QString &text) = 0;
+    // "Bad token !" as an error box, with a check box "Don't show this again for
+    // this file". True when the user ticked it.
+    virtual bool showBadToken(QWidget *parent) = 0;
     // "Do you want to save your work ?" titled "Save your work ?", Yes/No/Cancel,
     // no icon, Yes the default. Closing the box answers Cancel.
     virtual SaveAnswer askSaveWork(QWidget *parent) = 0;
@@ -76,6 +79,7 @@ class QtDesktop : public Desktop
 {
 public:
     void showError(QWidget *parent, const QString &text) override;
+    bool showBadToken(QWidget *parent) override;
     SaveAnswer askSaveWork(QWidget *parent) override;
     int ask(QWidget *parent, const Question &question) override;
     QString chooseFile(QWidget *parent, const QStringList &filters, const QString &initialFile) override;

@@ -1,8 +1,12 @@
 #include "tokenio.h"
 
 #include "numbers.h"
+#include "regularfile.h"
 #include "textlines.h"
 #include "tokenline.h"
+
+#include <new>
+#include <stdexcept>
 
 TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer, int base)
 {
@@ -41,10 +45,28 @@ TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserv
 TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer, int base)
 {
     table.clear();
-    auto bytes = ReadWholeFile(path);
-    if (!bytes)
+    std::string bytes;
+    switch (ReadWholeRegularFile(path, bytes)) {
+    case FileReadStatus::Ok:
+        break;
+    case FileReadStatus::CantOpen:
         return TokenLoadStatus::CantOpen;
-    return LoadTokens(std::move(*bytes), table, observer, base);
+    case FileReadStatus::ReadError:
+        return TokenLoadStatus::ReadError;
+    }
+    if (observer)
+        observer->fileStarted(path);
+    TokenLoadStatus status = TokenLoadStatus::ReadError;
+    try {
+        status = LoadTokens(std::move(bytes), table, observer, base);
+    } catch (const std::bad_alloc &) {
+        status = TokenLoadStatus::ReadError; // more rows than memory holds
+    } catch (const std::length_error &) {
+        status = TokenLoadStatus::ReadError;
+    }
+    if (observer)
+        observer->fileFinished();
+    return status;
 }
 
 std::string FormatTokens(const TokenTable &table, const std::function<void(double)> &progress)

@@ -19,6 +19,10 @@ public:
     }
     // The progress bar's new value, 0 to 100; only sent when it changes.
     virtual void progress(int value) { (void)value; }
+    // A token file was opened and its lines are about to be read; then its
+    // reading ended, whatever the outcome.
+    virtual void fileStarted(const std::string &path) { (void)path; }
+    virtual void fileFinished() {}
 };
 
 enum class TokenLoadStatus
@@ -33,6 +37,8 @@ enum class TokenLoadStatus
 // read until then stay.
 TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer = nullptr,
                            int base = 0);
+// Only a regular file (or a link to one) is read: anything else is CantOpen. A
+// file too large for memory is a ReadError.
 TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer = nullptr,
                               int base = 0);
 

@@ -332,7 +332,31 @@ private slots:
         writeFile(path(QStringLiteral("demo.tok")), "bad\r\n[[4|1|1|0|1|]]=&File\r\nworse\r\n\r\n");
         auto w = openedWindow();
         QCOMPARE(m_desktop->errors, QStringList(3, QStringLiteral("Bad token !")));
+        QCOMPARE(m_desktop->badTokenQuestions, 3);
         QCOMPARE(w->masterTable().tokenCount(), std::size_t(1));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + prj());
+    }
+
+    // The box of a bad line offers to stop asking for the rest of its file; the
+    // lines skipped are then counted once at the end of that file, and the next
+    // file asks again.
+    void badTokensCanBeSilencedForTheRestOfAFile()
+    {
+        QByteArray master = "[[4|1|1|0|1|]]=&File\r\n";
+        for (int i = 0; i < 100000; ++i)
+            master += "bad\r\n";
+        writeFile(path(QStringLiteral("demo.tok")), master);
+        writeFile(path(QStringLiteral("fr.tok")), "bad\r\n[[4|1|1|0|1|]]=&Fichier\r\nworse\r\n");
+        m_desktop->badTokenAnswers = {false, true}; // OK, then "don't show again" with OK
+        auto w = openedWindow();
+        QCOMPARE(m_desktop->badTokenQuestions, 2 + 2);
+        const QStringList expected{QStringLiteral("Bad token !"), QStringLiteral("Bad token !"),
+                                   QStringLiteral("100000 bad tokens were skipped in demo.tok."),
+                                   QStringLiteral("Bad token !"), QStringLiteral("Bad token !")};
+        QCOMPARE(m_desktop->errors, expected);
+        // The opening went on to its end.
+        QCOMPARE(w->masterTable().tokenCount(), std::size_t(1));
+        QCOMPARE(w->projectTable().tokenCount(), std::size_t(1));
         QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + prj());
     }
 

@@ -23,7 +23,9 @@ public:
         std::string folderBytes;
     };
 
-    QStringList errors;
+    QStringList errors;        // every error box, "Bad token !" ones included
+    QList<bool> badTokenAnswers; // "don't show again" ticked; taken from the front, false when empty
+    int badTokenQuestions = 0;
     QList<SaveAnswer> saveAnswers; // taken from the front; Cancel when empty
     int saveQuestions = 0;
     QList<Question> questions; // every question asked, in order
@@ -40,6 +42,12 @@ public:
     int endCalls = 0;
 
     void showError(QWidget *, const QString &text) override { errors << text; }
+    bool showBadToken(QWidget *) override
+    {
+        ++badTokenQuestions;
+        errors << QStringLiteral("Bad token !");
+        return badTokenAnswers.isEmpty() ? false : badTokenAnswers.takeFirst();
+    }
     SaveAnswer askSaveWork(QWidget *) override
     {
         ++saveQuestions;
