@@ -4,8 +4,6 @@
 #include "textlines.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <new>
 
 namespace {
