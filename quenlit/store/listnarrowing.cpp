@@ -102,5 +102,6 @@ bool FindNarrowing::setText(std::u16string_view typed)
 
 bool FindNarrowing::prepare(std::size_t budget)
 {
-    return m_index.complete() || m_index.build(budget);
+    // Making an entry costs about ten times judging one.
+    return m_index.complete() || m_index.build(std::max<std::size_t>(budget / 10, 1));
 }

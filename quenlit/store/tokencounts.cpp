@@ -40,7 +40,7 @@ std::string ProgressText(const Progress &progress)
            std::to_string(progress.percent()) + " %)";
 }
 
-int TokenCounts::typeIndex(std::string_view typeName)
+int TokenSummary::TypeIndex(std::string_view typeName)
 {
     static const char *const names[kTypes] = {"Menu", "Dialog", "String", "Version", "Unknow type"};
     for (int i = 0; i < kTypes; ++i) {
@@ -50,24 +50,41 @@ int TokenCounts::typeIndex(std::string_view typeName)
     return -1;
 }
 
-void TokenCounts::assign(const TokenTable &table)
+void TokenSummary::assign(const TokenTable &table)
 {
-    m_cells = {};
-    for (std::size_t row = 1; row <= table.tokenCount(); ++row)
-        ++m_cells[typeIndex(TypeName(table.cell(row, ColType)))]
-                 [classOf(StatusOf(table.cell(row, ColStatus)))];
+    m_bytes.assign(table.tokenCount() + 1, 0);
+    for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
+        const int type = TypeIndex(TypeName(table.cell(row, ColType)));
+        m_bytes[row] = static_cast<std::uint8_t>(statusBits(StatusOf(table.cell(row, ColStatus))) | (type << 4));
+    }
 }
 
-void TokenCounts::statusChanged(std::string_view typeCell, std::int64_t oldStatus, std::int64_t newStatus)
+void TokenSummary::statusChanged(std::size_t row, std::int64_t status)
 {
-    auto &byClass = m_cells[typeIndex(TypeName(typeCell))];
+    if (row == 0 || row >= m_bytes.size())
+        return;
+    m_bytes[row] = static_cast<std::uint8_t>((m_bytes[row] & 0xF0) | statusBits(status));
+}
+
+void TokenCounts::assign(const TokenSummary &summary)
+{
+    m_cells = {};
+    for (std::size_t row = 1; row <= summary.tokenCount(); ++row)
+        ++m_cells[summary.type(row)][summary.exactlyTranslated(row) ? 8 : summary.flags(row)];
+}
+
+void TokenCounts::statusChanged(int type, std::int64_t oldStatus, std::int64_t newStatus)
+{
+    if (type < 0 || type >= kTypes)
+        return;
+    auto &byClass = m_cells[type];
     --byClass[classOf(oldStatus)];
     ++byClass[classOf(newStatus)];
 }
 
 template <typename F> void TokenCounts::forEach(const TokenFilter &filter, F f) const
 {
-    const int onlyType = filter.mode == TokenFilter::ByType ? typeIndex(filter.typeName) : -1;
+    const int onlyType = filter.mode == TokenFilter::ByType ? TokenSummary::TypeIndex(filter.typeName) : -1;
     if (filter.mode == TokenFilter::ByType && onlyType < 0)
         return; // a node text that names no type lists nothing
     for (int t = 0; t < kTypes; ++t) {
@@ -118,34 +135,45 @@ std::size_t TokenCounts::total() const
 
 void ListedTokens::clear()
 {
-    m_rows.clear();
-    m_itemOfRow.clear();
+    m_rows = nullptr;
+    m_tokenCount = 0;
+    std::vector<std::uint32_t>().swap(m_itemOfRow);
     m_needsWork.clear();
     m_progress = {};
 }
 
-void ListedTokens::assign(const std::vector<std::size_t> &rows, const TokenTable &table)
+void ListedTokens::assign(const std::vector<std::size_t> *rows, const TokenSummary &summary)
 {
     m_rows = rows;
-    m_itemOfRow.assign(table.tokenCount() + 1, kNotListed);
-    m_needsWork.assign((rows.size() + 63) / 64, 0);
+    m_tokenCount = summary.tokenCount();
+    m_itemOfRow.clear();
+    const std::size_t n = size();
+    m_needsWork.assign((n + 63) / 64, 0);
     m_progress = {};
-    for (std::size_t item = 0; item < rows.size(); ++item) {
-        const std::size_t row = rows[item];
-        if (row == 0 || row > table.tokenCount())
+    for (std::size_t item = 0; item < n; ++item) {
+        const std::size_t row = (*rows)[item];
+        if (row == 0 || row > m_tokenCount)
             continue;
-        m_itemOfRow[row] = static_cast<std::uint32_t>(item);
-        const std::int64_t status = StatusOf(table.cell(row, ColStatus));
-        if (NeedsWork(status))
+        if (summary.needsWork(row))
             m_needsWork[item >> 6] |= std::uint64_t(1) << (item & 63);
-        m_progress.counted += CountsForProgress(status);
-        m_progress.translated += status == 4;
+        m_progress.counted += summary.counts(row);
+        m_progress.translated += summary.exactlyTranslated(row);
     }
 }
 
 std::optional<std::size_t> ListedTokens::itemOf(std::size_t row) const
 {
-    if (row >= m_itemOfRow.size() || m_itemOfRow[row] == kNotListed)
+    if (!m_rows || row == 0 || row > m_tokenCount)
+        return std::nullopt;
+    if (m_itemOfRow.empty()) {
+        m_itemOfRow.assign(m_tokenCount + 1, kNotListed);
+        for (std::size_t item = 0; item < m_rows->size(); ++item) {
+            const std::size_t r = (*m_rows)[item];
+            if (r <= m_tokenCount)
+                m_itemOfRow[r] = static_cast<std::uint32_t>(item);
+        }
+    }
+    if (m_itemOfRow[row] == kNotListed)
         return std::nullopt;
     return m_itemOfRow[row];
 }
@@ -203,7 +231,7 @@ std::optional<std::size_t> ListedTokens::findBackward(std::size_t first, std::si
 
 std::optional<ListedTokens::Found> ListedTokens::nextNeedingWork(std::optional<std::size_t> from, bool forward) const
 {
-    const std::size_t n = m_rows.size();
+    const std::size_t n = size();
     if (n == 0)
         return std::nullopt;
     if (from && *from >= n)

@@ -36,16 +36,49 @@ inline bool NeedsWork(std::int64_t status)
     return (status & FlagNonTranslated) && !(status & FlagReadOnly);
 }
 
+// One byte per token of the project table with all the flow asks of it: the
+// three flag bits of its status, whether the status is exactly 4, and its type.
+// Made in one pass when a project opens and kept by every status change, so
+// that counting and narrowing never parse a status again.
+class TokenSummary
+{
+public:
+    static constexpr int kTypes = 5; // Menu, Dialog, String, Version, Unknow type
+
+    void assign(const TokenTable &table);
+    void clear() { std::vector<std::uint8_t>().swap(m_bytes); }
+    void statusChanged(std::size_t row, std::int64_t status);
+
+    std::size_t tokenCount() const { return m_bytes.empty() ? 0 : m_bytes.size() - 1; }
+    // The status's flag bits (status & 7).
+    int flags(std::size_t row) const { return m_bytes[row] & 7; }
+    bool exactlyTranslated(std::size_t row) const { return m_bytes[row] & kExactly4; }
+    int type(std::size_t row) const { return m_bytes[row] >> 4; }
+    bool needsWork(std::size_t row) const { return (flags(row) & 3) == FlagNonTranslated; }
+    bool counts(std::size_t row) const { return (flags(row) & 3) != FlagReadOnly; }
+
+    // 0 Menu, 1 Dialog, 2 String, 3 Version, 4 Unknow type; -1 for a text that names no type.
+    static int TypeIndex(std::string_view typeName);
+
+private:
+    static constexpr std::uint8_t kExactly4 = 8;
+    static std::uint8_t statusBits(std::int64_t status)
+    {
+        return static_cast<std::uint8_t>((status & 7) | (status == 4 ? kExactly4 : 0));
+    }
+    std::vector<std::uint8_t> m_bytes; // by row; row 0 unused
+};
+
 // How many tokens of the project each filter of the tree lists, kept up to date
 // at a constant cost per status change: tokens are counted by type and by the
 // three flag bits of their status (and whether it is exactly 4).
 class TokenCounts
 {
 public:
-    void assign(const TokenTable &table);
+    void assign(const TokenSummary &summary);
     void clear() { m_cells = {}; }
-    // A token of the given type cell changed status.
-    void statusChanged(std::string_view typeCell, std::int64_t oldStatus, std::int64_t newStatus);
+    // A token of this type changed status.
+    void statusChanged(int type, std::int64_t oldStatus, std::int64_t newStatus);
 
     // Tokens the filter lists under the read-only option, and their progress.
     std::size_t listed(const TokenFilter &filter, bool showReadOnly) const;
@@ -55,9 +88,8 @@ public:
     std::size_t total() const;
 
 private:
-    static constexpr int kTypes = 5;   // Menu, Dialog, String, Version, Unknow type
+    static constexpr int kTypes = TokenSummary::kTypes;
     static constexpr int kClasses = 9; // status & 7, and 8 for exactly 4
-    static int typeIndex(std::string_view typeName);
     static int classOf(std::int64_t status) { return status == 4 ? 8 : static_cast<int>(status & 7); }
     static std::int64_t lowBits(int cls) { return cls == 8 ? 4 : cls; }
     template <typename F> void forEach(const TokenFilter &filter, F f) const;
@@ -71,11 +103,12 @@ private:
 class ListedTokens
 {
 public:
-    void assign(const std::vector<std::size_t> &rows, const TokenTable &table);
+    // The rows stay the caller's and must not change until the next assign().
+    void assign(const std::vector<std::size_t> *rows, const TokenSummary &summary);
     void clear();
 
-    std::size_t size() const { return m_rows.size(); }
-    std::size_t rowAt(std::size_t item) const { return item < m_rows.size() ? m_rows[item] : 0; }
+    std::size_t size() const { return m_rows ? m_rows->size() : 0; }
+    std::size_t rowAt(std::size_t item) const { return item < size() ? (*m_rows)[item] : 0; }
     // The item of a table row, or nothing when the row is not listed.
     std::optional<std::size_t> itemOf(std::size_t row) const;
 
@@ -93,7 +126,7 @@ public:
     std::optional<Found> nextNeedingWork(std::optional<std::size_t> from, bool forward) const;
     bool needsWork(std::size_t item) const
     {
-        return item < m_rows.size() && (m_needsWork[item >> 6] >> (item & 63) & 1);
+        return item < size() && (m_needsWork[item >> 6] >> (item & 63) & 1);
     }
 
 private:
@@ -102,8 +135,9 @@ private:
     std::optional<std::size_t> findBackward(std::size_t first, std::size_t end) const; // last in [first, end)
 
     static constexpr std::uint32_t kNotListed = 0xFFFFFFFFu;
-    std::vector<std::size_t> m_rows;
-    std::vector<std::uint32_t> m_itemOfRow; // by table row
-    std::vector<std::uint64_t> m_needsWork; // one bit per item
+    const std::vector<std::size_t> *m_rows = nullptr;
+    std::size_t m_tokenCount = 0;
+    mutable std::vector<std::uint32_t> m_itemOfRow; // by table row, made on first use
+    std::vector<std::uint64_t> m_needsWork;         // one bit per item
     Progress m_progress;
 };

@@ -41,8 +41,10 @@ TEST(TokenCounts, EveryNodeOfTheTreeAgreesWithTheList)
 {
     TokenTable table;
     ASSERT_EQ(LoadTokens(kProject, table), TokenLoadStatus::Ok);
+    TokenSummary summary;
+    summary.assign(table);
     TokenCounts counts;
-    counts.assign(table);
+    counts.assign(summary);
     const std::pair<const char *, const char *> nodes[] = {
         {"all", "All tokens"},           {"byType Menu", "Menu"},       {"byType String", "String"},
         {"byType Dialog", "Dialog"},     {"byType Version", "Version"}, {"byType Unknow type", "Unknow type"},
@@ -62,7 +64,11 @@ TEST(TokenCounts, EveryNodeOfTheTreeAgreesWithTheList)
         const std::int64_t before = StatusOf(table.cell(row, ColStatus));
         const std::int64_t after = change == 0 ? 4 : 3;
         table.setCell(row, ColStatus, std::to_string(after));
-        counts.statusChanged(table.cell(row, ColType), before, after);
+        counts.statusChanged(summary.type(row), before, after);
+        summary.statusChanged(row, after);
+        TokenCounts recounted; // made anew from the summary kept up to date: the same
+        recounted.assign(summary);
+        EXPECT_EQ(recounted.progress(), counts.progress());
     }
     EXPECT_EQ(counts.total(), 12u);
 }
@@ -71,8 +77,10 @@ TEST(TokenCounts, WholeProjectProgress)
 {
     TokenTable table;
     ASSERT_EQ(LoadTokens(kProject, table), TokenLoadStatus::Ok);
+    TokenSummary summary;
+    summary.assign(table);
     TokenCounts counts;
-    counts.assign(table);
+    counts.assign(summary);
     // Counted: all but 2, 6 and the version's 6 (read-only without flag 1): 9.
     // Translated: status exactly 4 (rows 5 and 9), not 12.
     EXPECT_EQ(counts.progress(), (Progress{2, 9}));
@@ -94,12 +102,14 @@ protected:
     {
         ASSERT_EQ(LoadTokens(kProject, table), TokenLoadStatus::Ok);
         // Listed (read-only shown): every row but 3, so item i is row rows[i].
-        listed.assign({1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12}, table);
+        summary.assign(table);
+        listed.assign(&rows, summary);
     }
     void setStatus(std::size_t row, std::int64_t status)
     {
         listed.statusChanged(row, StatusOf(table.cell(row, ColStatus)), status);
         table.setCell(row, ColStatus, std::to_string(status));
+        summary.statusChanged(row, status);
     }
     std::vector<std::size_t> walk(std::optional<std::size_t> from, bool forward, int steps)
     {
@@ -114,6 +124,8 @@ protected:
         return rows;
     }
     TokenTable table;
+    TokenSummary summary;
+    const std::vector<std::size_t> rows{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     ListedTokens listed;
 };
 
@@ -150,6 +162,31 @@ TEST_F(ListedTokensTest, FollowsStatusChanges)
     setStatus(3, 1); // not listed: the list's counts stay
     EXPECT_EQ(listed.progress(), (Progress{5, 9}));
     EXPECT_FALSE(listed.itemOf(3));
+    EXPECT_EQ(listed.itemOf(12), 10u);
+    EXPECT_FALSE(listed.itemOf(13));
+    EXPECT_FALSE(listed.itemOf(0));
+}
+
+TEST(TokenSummary, OneBytePerToken)
+{
+    TokenTable table;
+    ASSERT_EQ(LoadTokens(kProject, table), TokenLoadStatus::Ok);
+    TokenSummary summary;
+    summary.assign(table);
+    ASSERT_EQ(summary.tokenCount(), 12u);
+    EXPECT_EQ(summary.type(1), 0);  // Menu
+    EXPECT_EQ(summary.type(9), 2);  // String
+    EXPECT_EQ(summary.type(12), 3); // Version
+    EXPECT_TRUE(summary.exactlyTranslated(5));
+    EXPECT_FALSE(summary.exactlyTranslated(10)); // 12
+    EXPECT_EQ(summary.flags(10), 4);
+    EXPECT_TRUE(summary.needsWork(6));  // 5
+    EXPECT_FALSE(summary.needsWork(4)); // 3: read-only
+    EXPECT_TRUE(summary.counts(4));
+    EXPECT_FALSE(summary.counts(7));    // 6
+    summary.statusChanged(7, 1);
+    EXPECT_TRUE(summary.needsWork(7));
+    EXPECT_EQ(summary.type(7), 0);      // the type stays
 }
 
 TEST(ListedTokens, WordBoundariesOfALongList)
@@ -169,8 +206,10 @@ TEST(ListedTokens, WordBoundariesOfALongList)
         std::vector<std::size_t> rows(300);
         for (std::size_t i = 0; i < 300; ++i)
             rows[i] = i + 1;
+        TokenSummary summary;
+        summary.assign(table);
         ListedTokens listed;
-        listed.assign(rows, table);
+        listed.assign(&rows, summary);
         std::vector<std::size_t> forward, backward;
         std::optional<std::size_t> at;
         for (std::size_t i = 0; i < needing.size(); ++i) {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "tokencounts.h"
+
+#include <QObject>
+
+class QLabel;
+class QStatusBar;
+class QTreeWidget;
+
+// What is left, where the translator sees it: the status bar says "N of M
+// translated (P %)" for the list and for the project, and each node of the
+// filter tree tells its count in its tooltip (its text stays: the type filters
+// match it). Tooltips are made when asked for, so a change costs nothing there.
+class ProgressStatus : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The tree's nodes carry their filter tag in Qt::UserRole. `counts` is not
+    // owned and must outlive this object.
+    ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCounts &counts, QObject *parent = nullptr);
+
+    void setProgress(const Progress &list, const Progress &project);
+    // No project: nothing to count.
+    void clear();
+    void setShowReadOnly(bool shown) { m_showReadOnly = shown; }
+    // The tooltip of a node of the tree, as it is now.
+    QString nodeToolTip(const QString &tag, const QString &text) const;
+
+    QLabel *listLabel() const { return m_list; }
+    QLabel *projectLabel() const { return m_project; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QTreeWidget *m_tree;
+    const TokenCounts &m_counts;
+    QLabel *m_list = nullptr;
+    QLabel *m_project = nullptr;
+    bool m_showReadOnly = false;
+    bool m_open = false;
+};
