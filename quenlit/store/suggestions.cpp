@@ -300,7 +300,8 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
 
     std::vector<Tally> similar;
     std::u16string ourEscaped, ourKey;
-    const std::uint32_t g2 = m_similar.group[row];
+    // The exact ones come first: when they are enough, the similar ones are not looked for.
+    const std::uint32_t g2 = exact.size() >= max ? 0 : m_similar.group[row];
     for (std::uint32_t i = m_similar.start[g2]; i < m_similar.start[g2 + 1]; ++i) {
         const std::size_t other = m_similar.rows[i];
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))))
