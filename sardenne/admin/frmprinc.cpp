@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
