@@ -9,6 +9,8 @@
 #include "tokenfile.h"
 #include "tokenlist.h"
 #include "tokenlistmodel.h"
+#include "tokenlistview.h"
+#include "tokentext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +27,8 @@
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <limits>
+#include <utility>
 
 namespace quenlit {
 
@@ -91,23 +95,6 @@ private:
     std::size_t m_badLines = 0;
     bool m_silent = false;
 };
-
-// Why a typed text cannot be stored in the token file, or an empty string.
-QString unstorableReason(const QString &text)
-{
-    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\t')))
-        return QStringLiteral("A token text cannot hold a line end or a tab.");
-    if (!ToTokenBytes(text)) {
-        QString bad;
-        for (const QChar c : text) {
-            if (!ToTokenBytes(QString(c)) && !bad.contains(c))
-                bad += c;
-        }
-        return QStringLiteral("The token file's character set (Windows-1252) cannot store these characters: ") +
-               bad + QStringLiteral("\nThe text was not stored.");
-    }
-    return {};
-}
 
 } // namespace
 
@@ -189,11 +176,16 @@ void FrmPrinc::createElements()
     tvTyp->setObjectName(QStringLiteral("tvTyp"));
     tvTyp->setHeaderHidden(true);
     tvTyp->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The tree keeps its width: names wider than it scroll sideways, and each
+    // node's name is also its tooltip.
+    tvTyp->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    tvTyp->header()->setStretchLastSection(false);
+    tvTyp->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(tvTyp, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { tvTyp_NodeClick(item); });
     connect(tvTyp, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *item) { tvTyp_NodeClick(item); });
 
-    lvTok = new QTreeView(m_client);
+    lvTok = new TokenListView(m_client);
     lvTok->setObjectName(QStringLiteral("lvTok"));
     m_model = new TokenListModel(this);
     m_model->setFont(small);
@@ -211,13 +203,15 @@ void FrmPrinc::createElements()
     lvTok->setColumnWidth(TokenListModel::StatusColumn, m_twips.toPixels(2000));
     lvTok->setColumnWidth(TokenListModel::TypeColumn, m_twips.toPixels(1440));
     lvTok->installEventFilter(this);
-    connect(lvTok->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid())
-                    lvTok_ItemClick(current.row());
-            });
+    // The pane follows the selection, whatever makes it (mouse, keys, Tab), and
+    // a click on the selected item loads it again.
+    connect(lvTok->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { lvTok_ItemClick(); });
+    connect(lvTok, &QTreeView::clicked, this, [this](const QModelIndex &index) {
+        if (index.isValid() && index.row() == selectedItem())
+            lvTok_ItemClick();
+    });
     connect(lvTok, &QTreeView::doubleClicked, this, [this] { lvTok_DblClick(); });
-    connect(m_model, &TokenListModel::textEdited, this, &FrmPrinc::commitText, Qt::QueuedConnection);
+    connect(lvTok->tokenDelegate(), &TokenItemDelegate::textCommitted, this, &FrmPrinc::lvTok_AfterLabelEdit);
 
     frmPropPrj = new QGroupBox(QStringLiteral("Properties..."), m_client);
     frmPropPrj->setObjectName(QStringLiteral("frmPropPrj"));
@@ -243,6 +237,7 @@ void FrmPrinc::createElements()
     txtOrgTok->setObjectName(QStringLiteral("txtOrgTok"));
     txtOrgTok->setReadOnly(true);
     txtOrgTok->setEnabled(false);
+    txtOrgTok->setMaxLength(std::numeric_limits<int>::max()); // texts of any length
 
     lbInfo[0] = new QLabel(QStringLiteral("Original token :"), frmPropPrj);
     place(lbInfo[0], 120, 300, 1665, 285);
@@ -250,6 +245,7 @@ void FrmPrinc::createElements()
     txtTransTok = new QLineEdit(frmPropPrj);
     txtTransTok->setObjectName(QStringLiteral("txtTransTok"));
     txtTransTok->setEnabled(false);
+    txtTransTok->setMaxLength(std::numeric_limits<int>::max());
     txtTransTok->installEventFilter(this);
 
     lbInfo[1] = new QLabel(QStringLiteral("Translated token :"), frmPropPrj);
@@ -317,6 +313,7 @@ void FrmPrinc::buildFilterTree()
         QTreeWidgetItem *item = n.parent ? new QTreeWidgetItem(byKey.value(QString::fromLatin1(n.parent)))
                                          : new QTreeWidgetItem(tvTyp);
         item->setText(0, QString::fromLatin1(n.text));
+        item->setToolTip(0, item->text(0));
         item->setData(0, kTagRole, QString::fromLatin1(n.tag));
         if (n.key)
             byKey.insert(QString::fromLatin1(n.key), item);
@@ -350,6 +347,7 @@ void FrmPrinc::OpenProject(const QString &path)
 
 void FrmPrinc::OpenProject(const std::string &path)
 {
+    lvTok->finishEditing();
     std::error_code ec;
     const auto previousFolder = std::filesystem::current_path(ec);
     OpeningObserver observer(progress, m_desktop, this);
@@ -383,31 +381,54 @@ void FrmPrinc::OpenProject(const std::string &path)
 
 void FrmPrinc::ChargeListeToken()
 {
+    // An edit in progress lands on its token before the list changes under it.
+    lvTok->finishEditing();
     QTreeWidgetItem *node = tvTyp->currentItem();
     const QString tag = node ? node->data(0, kTagRole).toString() : QString();
     const TokenFilter filter = ParseFilterTag(tag.toStdString(), node ? node->text(0).toStdString() : std::string());
     std::vector<std::size_t> rows = ListTokens(grdPrjBuffer, filter, mnuShowROT->isChecked());
     std::vector<TokenLook> looks;
     looks.reserve(rows.size());
+    std::vector<std::pair<std::size_t, std::int64_t>> notPlain;
     for (std::size_t row : rows) {
         const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
-        // Listing rewrites every listed status in plain decimal.
-        const std::string plain = IntegerToText(status);
-        if (grdPrjBuffer.cell(row, ColStatus) != plain)
-            grdPrjBuffer.setCell(row, ColStatus, plain);
+        if (grdPrjBuffer.cell(row, ColStatus) != IntegerToText(status))
+            notPlain.emplace_back(row, status);
         looks.push_back(LookForStatus(TokenLook{}, status));
     }
     m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
+    // Listing rewrites every listed status in plain decimal.
+    for (const auto &[row, status] : notPlain)
+        SetTokenStatus(row, status);
     clearPane();
 }
 
-void FrmPrinc::SetTokenStatus(int item, std::int64_t status)
+void FrmPrinc::StoreTokenText(std::size_t row, const std::string &text)
 {
-    const std::size_t row = m_model->tableRow(item);
-    if (row == 0)
+    if (row == 0 || row > grdPrjBuffer.tokenCount())
         return;
-    grdPrjBuffer.setCell(row, ColStatus, IntegerToText(status));
-    m_model->setLook(item, LookForStatus(m_model->look(item), status));
+    grdPrjBuffer.setCell(row, ColText, text);
+    // A committed text is translated, neither read-only nor untranslated.
+    writeStatus(row, 4);
+    emit tokenChanged(row, true);
+}
+
+void FrmPrinc::SetTokenStatus(std::size_t row, std::int64_t status)
+{
+    if (row == 0 || row > grdPrjBuffer.tokenCount())
+        return;
+    writeStatus(row, status);
+    emit tokenChanged(row, false);
+}
+
+void FrmPrinc::writeStatus(std::size_t row, std::int64_t status)
+{
+    const std::string plain = IntegerToText(status);
+    if (grdPrjBuffer.cell(row, ColStatus) != plain)
+        grdPrjBuffer.setCell(row, ColStatus, plain);
+    const int item = m_model->itemOfRow(row);
+    if (item >= 0)
+        m_model->setLook(item, LookForStatus(m_model->look(item), status));
 }
 
 // The pane shows no token after the list was rebuilt: nothing typed there can
@@ -415,6 +436,7 @@ void FrmPrinc::SetTokenStatus(int item, std::int64_t status)
 void FrmPrinc::clearPane()
 {
     m_paneRow = 0;
+    m_paneText.clear();
     const QSignalBlocker blockRO(chkRO);
     const QSignalBlocker blockTrans(chkTrans);
     txtOrgTok->clear();
@@ -431,14 +453,24 @@ int FrmPrinc::selectedItem() const
     return selected.isEmpty() ? -1 : selected.front().row();
 }
 
-void FrmPrinc::lvTok_ItemClick(int item)
+bool FrmPrinc::isReadOnly(std::size_t row) const
 {
+    return (StatusOf(grdPrjBuffer.cell(row, ColStatus)) & FlagReadOnly) != 0;
+}
+
+void FrmPrinc::lvTok_ItemClick()
+{
+    const int item = selectedItem();
     const std::size_t row = m_model->tableRow(item);
-    if (row == 0)
+    if (row == 0) {
+        // Nothing selected: the pane shows nothing the handlers could write to.
+        clearPane();
         return;
+    }
     m_paneRow = row;
     txtOrgTok->setText(FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row)));
-    txtTransTok->setText(FromTokenBytes(grdPrjBuffer.cell(row, ColText)));
+    m_paneText = FromTokenBytes(grdPrjBuffer.cell(row, ColText));
+    txtTransTok->setText(m_paneText);
     const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
     if (status & FlagReadOnly) {
         m_chkROTag = QStringLiteral("1");
@@ -458,7 +490,7 @@ void FrmPrinc::chkTrans_Click()
     const int item = selectedItem();
     if (item < 0 || m_model->tableRow(item) != m_paneRow)
         return;
-    SetTokenStatus(item, TranslatedBoxStatus(chkRO->isChecked(), chkTrans->isChecked()));
+    SetTokenStatus(m_paneRow, TranslatedBoxStatus(chkRO->isChecked(), chkTrans->isChecked()));
     mnuSave->setEnabled(true);
 }
 
@@ -494,34 +526,42 @@ void FrmPrinc::startInPlaceEdit()
         lvTok->edit(index);
 }
 
-void FrmPrinc::commitText(int item, const QString &text)
+void FrmPrinc::lvTok_AfterLabelEdit(std::size_t row, const QString &text, const QString &original)
 {
-    const std::size_t row = m_model->tableRow(item);
-    if (row == 0)
+    // A read-only token never takes a commit.
+    if (row == 0 || row > grdPrjBuffer.tokenCount() || isReadOnly(row))
         return;
-    const QString reason = unstorableReason(text);
+    const QString reason = UnstorableReason(text, original);
     if (!reason.isEmpty()) {
-        m_desktop.showError(this, reason);
+        // The editor is closing, maybe within a click elsewhere: the message waits
+        // for that to end.
+        QTimer::singleShot(0, this, [this, reason] { m_desktop.showError(this, reason); });
         return;
     }
-    grdPrjBuffer.setCell(row, ColText, *ToTokenBytes(text));
-    SetTokenStatus(item, 4);
+    StoreTokenText(row, *ToTokenBytes(text));
     mnuSave->setEnabled(true);
+    // The pane never offers a text older than the stored one.
+    if (row == m_paneRow) {
+        m_paneText = text;
+        txtTransTok->setText(text);
+    }
 }
 
 void FrmPrinc::txtTransTok_Enter()
 {
+    // Only the token whose text the pane shows, the selected one, takes the box's text.
     const int item = selectedItem();
-    // Only the token whose text the pane shows takes the box's text.
-    if (item < 0 || m_paneRow == 0 || m_model->tableRow(item) != m_paneRow)
+    if (item < 0 || m_paneRow == 0 || m_model->tableRow(item) != m_paneRow || isReadOnly(m_paneRow))
         return;
     const QString text = txtTransTok->text();
-    const QString reason = unstorableReason(text);
+    const QString reason = UnstorableReason(text, m_paneText);
     if (!reason.isEmpty()) {
         m_desktop.showError(this, reason);
         return; // the typed text stays in the box
     }
-    commitText(item, text);
+    StoreTokenText(m_paneRow, *ToTokenBytes(text));
+    mnuSave->setEnabled(true);
+    m_paneText = text;
     lvTok->setFocus(Qt::OtherFocusReason);
 }
 
@@ -533,7 +573,7 @@ bool FrmPrinc::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (watched == lvTok) { // while an item is edited, its editor has the keys
+        if (watched == lvTok && !lvTok->isEditing()) { // while an item is edited, its editor has the keys
             if (key->key() == Qt::Key_F2) {
                 startInPlaceEdit();
                 return true;
@@ -575,6 +615,7 @@ void FrmPrinc::mnuShowROT_Click()
 
 bool FrmPrinc::PromptSave()
 {
+    lvTok->finishEditing(); // an edit in progress counts as work
     if (!mnuSave->isEnabled())
         return true;
     switch (m_desktop.askSaveWork(this)) {
@@ -632,6 +673,7 @@ void FrmPrinc::mnuOpen_Click()
 
 void FrmPrinc::mnuClose_Click()
 {
+    lvTok->cancelEditing(); // unsaved work is dropped, an edit in progress with it
     setWindowTitle(kCaption);
     mnuClose->setEnabled(false);
     mnuSave->setEnabled(false);
@@ -639,6 +681,7 @@ void FrmPrinc::mnuClose_Click()
     grdMstBuffer.clear();
     grdPrjBuffer.clear();
     m_paneRow = 0;
+    m_paneText.clear();
     txtOrgTok->clear();
     txtOrgTok->setEnabled(false);
     txtTransTok->clear();
@@ -658,6 +701,7 @@ void FrmPrinc::mnuClose_Click()
 
 void FrmPrinc::mnuSave_Click()
 {
+    lvTok->finishEditing(); // what is being typed in the list is saved too
     progress->setValue(0);
     progress->setVisible(true);
     const SaveResult result = SaveProjectTokens(m_paths.tokenFile, grdPrjBuffer, [this](double value) {

@@ -17,7 +17,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QTreeView;
+class TokenListView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TokenListModel;
@@ -46,7 +46,14 @@ public:
     // A path chosen in a dialog.
     void OpenProject(const QString &path);
     void ChargeListeToken();
-    void SetTokenStatus(int item, std::int64_t status);
+
+    // Every change to a token of the project table goes through these two, and
+    // each emits tokenChanged once: StoreTokenText for a committed text (the
+    // in-place editor and the translation box; the status becomes 4 with it),
+    // SetTokenStatus for a status alone (the Translated box, and the listing's
+    // rewrite of a status in plain decimal). Both also restyle the row's item.
+    void StoreTokenText(std::size_t row, const std::string &text);
+    void SetTokenStatus(std::size_t row, std::int64_t status);
     bool PromptSave();
     bool TermineApp();
 
@@ -65,6 +72,10 @@ public:
     int startState() const { return m_restored.state; }
     bool ended() const { return m_ended; }
 
+signals:
+    // A token of the project table changed: its text (and status), or its status alone.
+    void tokenChanged(std::size_t row, bool textChanged);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -74,13 +85,15 @@ private:
     void applyLayout();
     void buildFilterTree();
     void tvTyp_NodeClick(QTreeWidgetItem *node);
-    void lvTok_ItemClick(int item);
+    void lvTok_ItemClick();
     void lvTok_DblClick();
     void chkTrans_Click();
     void chkRO_Click();
     void goToTranslationBox();
     void startInPlaceEdit();
-    void commitText(int item, const QString &text);
+    void lvTok_AfterLabelEdit(std::size_t row, const QString &text, const QString &original);
+    void writeStatus(std::size_t row, std::int64_t status);
+    bool isReadOnly(std::size_t row) const;
     void txtTransTok_Enter();
     void clearPane();
     int selectedItem() const;
@@ -102,7 +115,7 @@ private:
     QAction *mnuShowROT = nullptr;
     QWidget *m_client = nullptr;
     QTreeWidget *tvTyp = nullptr;
-    QTreeView *lvTok = nullptr;
+    TokenListView *lvTok = nullptr;
     TokenListModel *m_model = nullptr;
     QGroupBox *frmPropPrj = nullptr;
     QCheckBox *chkRO = nullptr;
@@ -114,7 +127,8 @@ private:
 
     QString m_treeTag;      // the filter last applied by a node click
     QString m_chkROTag;     // "1", "0", or empty with no project
-    std::size_t m_paneRow = 0; // the table row whose token the pane shows, 0 for none
+    std::size_t m_paneRow = 0; // the table row whose token the pane shows (the selected one), 0 for none
+    QString m_paneText;        // the text the translation box was loaded with
     QString m_lastFile;     // last file chosen in the open dialog during this run
     std::string m_commandLine;
     RestoredPlacement m_restored;

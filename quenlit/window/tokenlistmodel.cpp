@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace {
 
 QColor colorOf(LookColor color)
@@ -58,6 +60,15 @@ std::size_t TokenListModel::tableRow(int item) const
     if (item < 0 || static_cast<std::size_t>(item) >= m_rows.size())
         return 0;
     return m_rows[static_cast<std::size_t>(item)];
+}
+
+int TokenListModel::itemOfRow(std::size_t row) const
+{
+    // Items are listed in row order.
+    const auto found = std::lower_bound(m_rows.begin(), m_rows.end(), row);
+    if (found == m_rows.end() || *found != row)
+        return -1;
+    return static_cast<int>(found - m_rows.begin());
 }
 
 void TokenListModel::setLook(int item, TokenLook look)
@@ -142,16 +153,4 @@ Qt::ItemFlags TokenListModel::flags(const QModelIndex &index) const
         !(StatusOf(m_table->cell(tableRow(index.row()), ColStatus)) & FlagReadOnly))
         f |= Qt::ItemIsEditable;
     return f;
-}
-
-bool TokenListModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (role != Qt::EditRole || !index.isValid() || index.column() != TokenColumn ||
-        !(flags(index) & Qt::ItemIsEditable))
-        return false;
-    const QString text = value.toString();
-    if (text == data(index, Qt::EditRole).toString())
-        return false; // no new text: nothing is committed
-    emit textEdited(index.row(), text);
-    return true;
 }

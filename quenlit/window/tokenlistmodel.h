@@ -37,6 +37,8 @@ public:
     void clear();
 
     std::size_t tableRow(int item) const;
+    // The item of a table row, -1 when the row is not listed.
+    int itemOfRow(std::size_t row) const;
     TokenLook look(int item) const { return m_looks.at(static_cast<std::size_t>(item)); }
     void setLook(int item, TokenLook look);
     // The row's cells changed in the table: show them anew.
@@ -46,12 +48,9 @@ public:
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // The "Token" column can be edited in place, except for read-only tokens;
+    // the edits reach the window through the list's editor, not through the model.
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
-
-signals:
-    // The in-place editor of an item was committed with a new text.
-    void textEdited(int item, const QString &text);
 
 private:
     const TokenTable *m_table = nullptr; // not owned

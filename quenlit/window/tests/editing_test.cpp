@@ -1,0 +1,494 @@
+// The token list, its in-place editor and the editing pane driven as a user
+// drives them: mouse clicks on the list's and the tree's viewports, keys on the
+// focused widget, focus moved by Tab.
+
+#include "fakedesktop.h"
+#include "frmprinc.h"
+#include "qtestfiles.h"
+#include "settingsstore.h"
+#include "tokenlistmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <memory>
+
+using quenlit::FrmPrinc;
+
+namespace {
+
+const QByteArray kMasterTokens = "[[4|1|1|0|1|]]=&File\r\n"
+                                 "[[4|1|2|0|1|]]=&Open...\r\n"
+                                 "[[6|1|7|0|1|x]]=Ready\r\n"
+                                 "[[5|100|1|0|1|]]=OK\r\n"
+                                 "[[16|1|1|0|2|FileVersion]]=1.0\r\n"
+                                 "[[3|1|1|0|1|]]=Bitmap\r\n";
+// Rows: 1 status 1, 2 status 3, 3 status 4, 4 status 6, 5 status 2, 6 status 0.
+const QByteArray kProjectTokens = "[[4|1|1|0|1|]]=&File\r\n"
+                                  "[[4|1|2|0|3|]]=&Ouvrir...\r\n"
+                                  "[[6|1|7|0|4|x]]=Pr\xEAt\r\n"
+                                  "[[5|100|1|0|6|]]=OK\r\n"
+                                  "[[16|1|1|0|2|FileVersion]]=1.0\r\n"
+                                  "[[3|1|1|0|0|]]=Bitmap\r\n";
+
+} // namespace
+
+class EditingTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeDesktop> m_desktop;
+    std::unique_ptr<QtSettingsStore> m_settings;
+    QString m_originalDir;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    // The window with the project open, shown and active, its tree expanded.
+    std::unique_ptr<FrmPrinc> openedWindow(bool showReadOnly = false)
+    {
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        w->show();
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.get()))
+            return nullptr;
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        if (showReadOnly)
+            action(*w, "mnuShowROT")->trigger();
+        tree(*w)->expandAll();
+        return w;
+    }
+
+    template <typename T> static T *child(FrmPrinc &w, const char *name)
+    {
+        return w.findChild<T *>(QString::fromLatin1(name));
+    }
+    static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
+    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
+    static QTreeWidget *tree(FrmPrinc &w) { return child<QTreeWidget>(w, "tvTyp"); }
+    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
+    static QLineEdit *master(FrmPrinc &w) { return child<QLineEdit>(w, "txtOrgTok"); }
+    static bool saveEnabled(FrmPrinc &w) { return action(w, "mnuSave")->isEnabled(); }
+    static QWidget *focused() { return QApplication::focusWidget(); }
+
+    static std::string text(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
+    static std::string status(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 5); }
+
+    static int itemOfRow(FrmPrinc &w, std::size_t row)
+    {
+        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
+            if (w.tokenList()->tableRow(i) == row)
+                return i;
+        }
+        return -1;
+    }
+
+    // The table row of the list's selected item, 0 for none.
+    static std::size_t selectedRow(FrmPrinc &w)
+    {
+        const QModelIndexList rows = list(w)->selectionModel()->selectedRows();
+        return rows.isEmpty() ? 0 : w.tokenList()->tableRow(rows.front().row());
+    }
+
+    static void clickRow(FrmPrinc &w, std::size_t row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const int item = itemOfRow(w, row);
+        QVERIFY2(item >= 0, "row is not listed");
+        const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
+        QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, modifiers, rect.center());
+    }
+
+    static void clickNode(FrmPrinc &w, const QString &name)
+    {
+        const auto found = tree(w)->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+        QVERIFY(!found.isEmpty());
+        tree(w)->scrollToItem(found.front());
+        const QRect rect = tree(w)->visualItemRect(found.front());
+        QTest::mouseClick(tree(w)->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(rect.left() + 10, rect.center().y()));
+    }
+
+    // Opens the in-place editor of the selected item with F2; the editor has the focus.
+    static QLineEdit *editWithF2()
+    {
+        QTest::keyClick(focused(), Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(focused());
+        return editor && editor->parentWidget() && editor->parentWidget()->parentWidget() &&
+                       editor->parentWidget()->parentWidget()->objectName() == QStringLiteral("lvTok")
+                   ? editor
+                   : nullptr;
+    }
+
+    static void typeOver(QWidget *widget, const QString &typed)
+    {
+        QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(widget, typed);
+    }
+
+private slots:
+    void init()
+    {
+        m_originalDir = QDir::currentPath();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_desktop = std::make_unique<FakeDesktop>();
+        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
+        writeFile(path(QStringLiteral("fr.prj")), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
+        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
+        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
+        writeFile(path(QStringLiteral("fr.tok")), kProjectTokens);
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_originalDir);
+        m_settings.reset();
+        m_dir.reset();
+    }
+
+    void anInPlaceEditReachesItsOwnTokenWhenATreeNodeIsClicked_data()
+    {
+        QTest::addColumn<bool>("showReadOnly");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("node");
+        // Afterwards a read-only token sits where the edited one was.
+        QTest::newRow("read-only token in its place") << true << 1 << QStringLiteral("Read-only");
+        // Afterwards the list is shorter than the edited item's position.
+        QTest::newRow("shorter list") << false << 6 << QStringLiteral("Menu");
+        QTest::newRow("same filter node kept") << false << 3 << QStringLiteral("by type");
+    }
+
+    // Point 1: F2, typing, then a click on a node of the tree while the editor is open.
+    void anInPlaceEditReachesItsOwnTokenWhenATreeNodeIsClicked()
+    {
+        QFETCH(bool, showReadOnly);
+        QFETCH(int, row);
+        QFETCH(QString, node);
+        auto w = openedWindow(showReadOnly);
+        QVERIFY(w);
+        const QByteArray before = readFile(path(QStringLiteral("fr.tok")));
+        clickRow(*w, row);
+        const std::string statusBefore = status(*w, row);
+        QLineEdit *editor = editWithF2();
+        QVERIFY(editor);
+        typeOver(editor, QStringLiteral("Edited"));
+        clickNode(*w, node);
+        QTest::qWait(20); // anything queued runs now
+
+        QCOMPARE(text(*w, row), std::string("Edited"));
+        QCOMPARE(status(*w, row), std::string("4"));
+        QVERIFY(saveEnabled(*w));
+        // Every other token is as it was read.
+        for (std::size_t other = 1; other <= 6; ++other) {
+            if (other == static_cast<std::size_t>(row))
+                continue;
+            const QList<QByteArray> lines = before.split('\n');
+            const QByteArray line = lines.at(static_cast<int>(other) - 1).chopped(1);
+            QCOMPARE(QByteArray::fromStdString(text(*w, other)), line.mid(line.indexOf("]]=") + 3));
+        }
+        QCOMPARE(status(*w, 2), std::string("3"));
+        QCOMPARE(status(*w, 4), std::string("6"));
+        Q_UNUSED(statusBefore);
+        // No editor is left open.
+        int openEditors = 0;
+        for (QLineEdit *e : list(*w)->findChildren<QLineEdit *>())
+            openEditors += e->isVisible() ? 1 : 0;
+        QCOMPARE(openEditors, 0);
+    }
+
+    // Point 2: texts longer than 32,767 characters survive both boxes and the
+    // in-place editor; an untouched text is no new text.
+    void longTextsAreNeverCut()
+    {
+        const QByteArray longMaster = QByteArray(40000, 'm') + "\xE9";
+        const QByteArray longText = QByteArray(40000, 'x') + "\xE9";
+        QByteArray masterTokens = kMasterTokens;
+        masterTokens.replace("=&File", QByteArray("=" + longMaster));
+        writeFile(path(QStringLiteral("demo.tok")), masterTokens);
+        QByteArray projectTokens = kProjectTokens;
+        projectTokens.replace("=&File", QByteArray("=" + longText));
+        projectTokens.replace("=Pr\xEAt", QByteArray("=" + longText));
+        writeFile(path(QStringLiteral("fr.tok")), projectTokens);
+        auto w = openedWindow();
+        QVERIFY(w);
+
+        clickRow(*w, 1); // status 1: nothing changes on selecting it
+        QCOMPARE(master(*w)->text().size(), 40001);
+        QCOMPARE(box(*w)->text().size(), 40001);
+        QVERIFY(!saveEnabled(*w));
+
+        // F2 then Enter without a change commits nothing.
+        QLineEdit *editor = editWithF2();
+        QVERIFY(editor);
+        QCOMPARE(editor->text().size(), 40001);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::qWait(20);
+        QCOMPARE(QByteArray::fromStdString(text(*w, 1)), longText);
+        QCOMPARE(status(*w, 1), std::string("1"));
+        QVERIFY(!saveEnabled(*w));
+
+        // A change at the end of the long text keeps all of it.
+        editor = editWithF2();
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClicks(editor, QStringLiteral("!"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(QByteArray::fromStdString(text(*w, 1)), longText + "!");
+        QCOMPARE(status(*w, 1), std::string("4"));
+
+        // Enter in the translation box stores the long text whole.
+        clickRow(*w, 3);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(focused(), box(*w));
+        QTest::keyClick(focused(), Qt::Key_End);
+        QTest::keyClicks(focused(), QStringLiteral("?"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(QByteArray::fromStdString(text(*w, 3)), longText + "?");
+        QCOMPARE(status(*w, 3), std::string("4"));
+        w->mnuSave_Click();
+        QVERIFY(readFile(path(QStringLiteral("fr.tok"))).contains(QByteArray("=" + longText + "?\r\n")));
+    }
+
+    // Point 3: Enter commits the in-place edit and does nothing else; the pane
+    // never offers a text older than the stored one.
+    void enterInTheInPlaceEditorOnlyCommits()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 1);
+        QLineEdit *editor = editWithF2();
+        QVERIFY(editor);
+        typeOver(editor, QStringLiteral("Fichier"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::qWait(20);
+        QCOMPARE(text(*w, 1), std::string("Fichier"));
+        QCOMPARE(status(*w, 1), std::string("4"));
+        QCOMPARE(focused(), static_cast<QWidget *>(list(*w)));
+        QVERIFY(box(*w)->text() == QStringLiteral("Fichier") || box(*w)->text().isEmpty());
+
+        // A double press: the second Enter reaches the list, which goes to the box;
+        // a third commits what the box shows, which is the stored text.
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::qWait(20);
+        QCOMPARE(text(*w, 1), std::string("Fichier"));
+    }
+
+    void mouseAndKeysSelectAlike_data()
+    {
+        QTest::addColumn<bool>("mouse");
+        QTest::newRow("mouse") << true;
+        QTest::newRow("keys") << false;
+    }
+
+    // Point 4: selecting a token rewrites its status through the Translated box
+    // and enables "&Save", whether the mouse or the keys select it.
+    void mouseAndKeysSelectAlike()
+    {
+        QFETCH(bool, mouse);
+        writeFile(path(QStringLiteral("fr.tok")), "[[4|1|1|0|1|]]=z\r\n[[4|1|1|0|0|]]=a\r\n[[4|1|2|0|5|]]=b\r\n"
+                                                  "[[4|1|3|0|2|]]=c\r\n");
+        auto w = openedWindow(true);
+        QVERIFY(w);
+        clickRow(*w, 1); // status 1: the box stays unchecked, nothing changes
+        QCOMPARE(status(*w, 1), std::string("1"));
+        QVERIFY(!saveEnabled(*w));
+        auto next = [&](std::size_t row) {
+            if (mouse)
+                clickRow(*w, row);
+            else
+                QTest::keyClick(focused(), Qt::Key_Down);
+            QCOMPARE(selectedRow(*w), row);
+        };
+        next(2); // unchecked before: 0 becomes 4
+        QCOMPARE(status(*w, 2), std::string("4"));
+        QCOMPARE(w->tokenList()->data(w->tokenList()->index(1, 1)).toString(), QStringLiteral("Translated"));
+        QVERIFY(saveEnabled(*w));
+        next(3); // checked before: 5 becomes 1
+        QCOMPARE(status(*w, 3), std::string("1"));
+        next(4); // unchecked before: 2 becomes 6
+        QCOMPARE(status(*w, 4), std::string("6"));
+        QVERIFY(child<QCheckBox>(*w, "chkTrans")->isChecked());
+    }
+
+    // Point 5: the pane shows only the token the handlers write: Tab into the
+    // list selects the token it shows; with no token selected it shows none.
+    void thePaneShowsOnlyTheSelectedToken()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        tree(*w)->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(w.get(), Qt::Key_Tab);
+        QCOMPARE(focused(), static_cast<QWidget *>(list(*w)));
+        QCOMPARE(selectedRow(*w), std::size_t(1));
+        QCOMPARE(master(*w)->text(), QStringLiteral("&File"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(focused(), static_cast<QWidget *>(box(*w)));
+        QTest::keyClicks(focused(), QStringLiteral("Fichier"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(text(*w, 1), std::string("Fichier"));
+        QCOMPARE(status(*w, 1), std::string("4"));
+        QVERIFY(saveEnabled(*w));
+        QCOMPARE(focused(), static_cast<QWidget *>(list(*w)));
+
+        // Ctrl+Space takes the selection away: the pane goes empty, and Enter in
+        // the box stores nothing.
+        clickRow(*w, 3);
+        QCOMPARE(box(*w)->text(), QStringLiteral("Pr\u00EAt"));
+        QTest::keyClick(focused(), Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(selectedRow(*w), std::size_t(0));
+        QVERIFY(box(*w)->text().isEmpty());
+        QVERIFY(master(*w)->text().isEmpty());
+        box(*w)->setFocus(Qt::OtherFocusReason);
+        QTest::keyClicks(focused(), QStringLiteral("lost"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(text(*w, 3), std::string("Pr\xEAt"));
+        QCOMPARE(m_desktop->errors, QStringList());
+    }
+
+    // Point 6: Escape after typing, then a click on the same token: the pane
+    // shows its stored text again.
+    void clickingTheSelectedTokenReloadsThePane()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 3);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(focused(), static_cast<QWidget *>(box(*w)));
+        typeOver(focused(), QStringLiteral("typed"));
+        QTest::keyClick(focused(), Qt::Key_Escape);
+        QCOMPARE(focused(), static_cast<QWidget *>(list(*w)));
+        QCOMPARE(box(*w)->text(), QStringLiteral("typed"));
+        QCOMPARE(text(*w, 3), std::string("Pr\xEAt"));
+        clickRow(*w, 3);
+        QCOMPARE(box(*w)->text(), QStringLiteral("Pr\u00EAt"));
+        QCOMPARE(selectedRow(*w), std::size_t(3));
+        // Enter stores the stored text again, unchanged.
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(text(*w, 3), std::string("Pr\xEAt"));
+    }
+
+    // Point 7: a tab or a CR read from the file does not stop a commit; only one
+    // the user adds is refused.
+    void tabsAndLineEndsReadFromTheFile()
+    {
+        writeFile(path(QStringLiteral("fr.tok")), "[[4|1|1|0|1|]]=a\tb\r\n[[4|1|2|0|1|]]=c\rd\r\n"
+                                                  "[[4|1|3|0|1|]]=plain\r\n");
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 1);
+        QCOMPARE(box(*w)->text(), QStringLiteral("a\tb"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::keyClick(focused(), Qt::Key_Return); // unchanged: commits
+        QCOMPARE(m_desktop->errors, QStringList());
+        QCOMPARE(text(*w, 1), std::string("a\tb"));
+        QCOMPARE(status(*w, 1), std::string("4"));
+
+        clickRow(*w, 2);
+        QLineEdit *editor = editWithF2();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("c\rd"));
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClicks(editor, QStringLiteral("e"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(text(*w, 2), std::string("c\rde"));
+        QCOMPARE(m_desktop->errors, QStringList());
+
+        // A tab pasted in is refused, with a message; the text stays in the box.
+        clickRow(*w, 3);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QApplication::clipboard()->setText(QStringLiteral("x\ty"));
+        QTest::keyClick(focused(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box(*w)->text(), QStringLiteral("x\ty"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(m_desktop->errors.size(), 1);
+        QCOMPARE(text(*w, 3), std::string("plain"));
+        QCOMPARE(box(*w)->text(), QStringLiteral("x\ty"));
+    }
+
+    // Every change of a token reaches the window's one place for changes, once:
+    // what an undo history, a journal or the checks listen to.
+    void everyChangeGoesThroughOnePlace()
+    {
+        QByteArray tokens = kProjectTokens;
+        tokens.replace("[[4|1|1|0|1|]]", "[[4|1|1|0|01|]]"); // rewritten plain when listed
+        writeFile(path(QStringLiteral("fr.tok")), tokens);
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        QSignalSpy spy(w.get(), &FrmPrinc::tokenChanged);
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        auto take = [&spy] {
+            QList<QPair<qulonglong, bool>> changes;
+            for (const QList<QVariant> &args : spy)
+                changes << qMakePair(static_cast<qulonglong>(args.at(0).value<std::size_t>()), args.at(1).toBool());
+            spy.clear();
+            return changes;
+        };
+        using Changes = QList<QPair<qulonglong, bool>>;
+        QCOMPARE(take(), (Changes{{1, false}}));
+        QCOMPARE(status(*w, 1), std::string("1"));
+
+        clickRow(*w, 6); // status 0 with the box unchecked: becomes 4
+        QCOMPARE(take(), (Changes{{6, false}}));
+        clickRow(*w, 1); // the box was checked: the handler rewrites status 1
+        QCOMPARE(take(), (Changes{{1, false}}));
+        QLineEdit *editor = editWithF2();
+        QVERIFY(editor);
+        typeOver(editor, QStringLiteral("Fichier"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(take(), (Changes{{1, true}}));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(take(), (Changes{{1, true}}));
+        // The box still shows the state loaded with the token (unchecked): a click checks it.
+        child<QCheckBox>(*w, "chkTrans")->click();
+        QCOMPARE(take(), (Changes{{1, false}}));
+        QCOMPARE(status(*w, 1), std::string("4"));
+
+        // A text refused in the in-place editor changes nothing and is told once
+        // the editor has closed.
+        editor = editWithF2();
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        editor->insert(QStringLiteral("a\tb"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(m_desktop->errors.size(), 1);
+        QCOMPARE(take(), Changes{});
+        QCOMPARE(text(*w, 1), std::string("Fichier"));
+    }
+
+    // Point 14: the tree keeps its width and its names are whole: it scrolls
+    // sideways, and each node tells its name in a tooltip.
+    void filterNamesAreWhole()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        QTreeWidget *t = tree(*w);
+        QCOMPARE(t->width(), 106);
+        QVERIFY(t->horizontalScrollBar()->maximum() > 0);
+        int nodes = 0;
+        for (QTreeWidgetItemIterator it(t); *it; ++it, ++nodes) {
+            QCOMPARE((*it)->toolTip(0), (*it)->text(0));
+            // The item's cell holds its whole text.
+            const int needed = t->fontMetrics().horizontalAdvance((*it)->text(0)) + 4;
+            QVERIFY2(t->visualItemRect(*it).width() >= needed, qPrintable((*it)->text(0)));
+        }
+        QCOMPARE(nodes, 11);
+    }
+};
+
+QTEST_MAIN(EditingTest)
+#include "editing_test.moc"

@@ -1,0 +1,105 @@
+#include "tokenlistview.h"
+
+#include "tokenlistmodel.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <limits>
+
+namespace {
+
+const char *const kRowProperty = "tableRow";
+const char *const kOriginalProperty = "originalText";
+
+} // namespace
+
+QWidget *TokenItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                                         const QModelIndex &index) const
+{
+    QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        return editor;
+    // Texts of any length: the line edit's own limit is 32,767.
+    line->setMaxLength(std::numeric_limits<int>::max());
+    const auto *model = qobject_cast<const TokenListModel *>(index.model());
+    line->setProperty(kRowProperty, QVariant::fromValue<qulonglong>(model ? model->tableRow(index.row()) : 0));
+    m_editor = line;
+    return line;
+}
+
+void TokenItemDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    // Only once: a change of the row while the editor is open must not replace
+    // what the user is typing.
+    if (editor->property(kOriginalProperty).isValid())
+        return;
+    QStyledItemDelegate::setEditorData(editor, index);
+    if (auto *line = qobject_cast<QLineEdit *>(editor))
+        line->setProperty(kOriginalProperty, line->text());
+}
+
+void TokenItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &) const
+{
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        return;
+    const QString original = line->property(kOriginalProperty).toString();
+    const auto row = static_cast<std::size_t>(line->property(kRowProperty).toULongLong());
+    if (row == 0 || line->text() == original)
+        return; // no new text: nothing is committed
+    emit const_cast<TokenItemDelegate *>(this)->textCommitted(row, line->text(), original);
+}
+
+QLineEdit *TokenItemDelegate::openEditor() const
+{
+    return m_editor && m_editor->isVisible() ? m_editor.data() : nullptr;
+}
+
+bool TokenItemDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *editor = qobject_cast<QWidget *>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            return true; // the key ends the edit and reaches nothing else
+        }
+        if (key == Qt::Key_Escape) {
+            emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}
+
+TokenListView::TokenListView(QWidget *parent) : QTreeView(parent), m_delegate(new TokenItemDelegate(this))
+{
+    setItemDelegate(m_delegate);
+}
+
+void TokenListView::finishEditing()
+{
+    if (QLineEdit *editor = m_delegate->openEditor()) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void TokenListView::cancelEditing()
+{
+    if (QLineEdit *editor = m_delegate->openEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+void TokenListView::focusInEvent(QFocusEvent *event)
+{
+    QTreeView::focusInEvent(event); // makes the first row current when none is
+    const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    const QModelIndex current = currentIndex();
+    if (byKeyboard && current.isValid() && !selectionModel()->isRowSelected(current.row(), current.parent()))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
