@@ -481,7 +481,7 @@ private slots:
         QVERIFY(t->horizontalScrollBar()->maximum() > 0);
         int nodes = 0;
         for (QTreeWidgetItemIterator it(t); *it; ++it, ++nodes) {
-            QCOMPARE((*it)->toolTip(0), (*it)->text(0));
+            QVERIFY((*it)->toolTip(0).startsWith((*it)->text(0)));
             // The item's cell holds its whole text.
             const int needed = t->fontMetrics().horizontalAdvance((*it)->text(0)) + 4;
             QVERIFY2(t->visualItemRect(*it).width() >= needed, qPrintable((*it)->text(0)));
