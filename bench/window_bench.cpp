@@ -1,18 +1,28 @@
 // The token editor on a million-token project: opening both files and listing
-// "All tokens", a filter change, and painting the first screenful of the list.
+// "All tokens", a filter change, and painting the first screenful of the list;
+// then the translator's flow: a keystroke in the find box, the next token to
+// translate, the progress counts at each change, undo and redo. The machine is
+// shared: each is repeated and its best run is the figure (the "_min" rows).
 #include "fakedesktop.h"
+#include "findbar.h"
 #include "frmprinc.h"
 #include "settingsstore.h"
 #include "tokengen.h"
 #include "tokenlistmodel.h"
+#include "translatorflow.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,7 +30,7 @@ struct Project
 {
     QTemporaryDir dir;
     QString prj;
-    Project()
+    explicit Project(std::size_t tokens = 1000000)
     {
         auto write = [&](const QString &name, const std::string &bytes) {
             QFile f(dir.filePath(name));
@@ -29,8 +39,8 @@ struct Project
         };
         write(QStringLiteral("big.prj"), "big.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
         write(QStringLiteral("big.mpj"), "big.dll\r\nbig.tok\r\n");
-        write(QStringLiteral("big.tok"), GenerateTokenFile(1000000, false));
-        write(QStringLiteral("fr.tok"), GenerateTokenFile(1000000, true));
+        write(QStringLiteral("big.tok"), GenerateTokenFile(tokens, false));
+        write(QStringLiteral("fr.tok"), GenerateTokenFile(tokens, true));
         prj = dir.filePath(QStringLiteral("big.prj"));
     }
 };
@@ -39,6 +49,23 @@ Project &project()
 {
     static Project p;
     return p;
+}
+
+Project &smallProject()
+{
+    static Project p(10000);
+    return p;
+}
+
+double best(std::vector<double> times)
+{
+    return times.empty() ? 0 : *std::min_element(times.begin(), times.end());
+}
+
+void waitForFind(quenlit::FrmPrinc &window)
+{
+    while (window.flow()->narrowingPending())
+        QCoreApplication::processEvents();
 }
 
 struct Window
@@ -87,9 +114,124 @@ void BM_FirstScreenful(benchmark::State &state)
     }
 }
 
+// One keystroke in the find box: the list narrowed and shown. The cycle types
+// on, starts over (no narrowing of the last result to lean on) and empties the
+// box (the whole list back).
+void BM_FindKeystroke(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    w.window.flow()->find();
+    QElapsedTimer building;
+    building.start();
+    while (!w.window.flow()->findIndex().complete())
+        QCoreApplication::processEvents();
+    state.counters["index_ms"] = static_cast<double>(building.elapsed());
+    QLineEdit *box = w.window.flow()->findBar()->edit();
+    const QStringList typed = {QStringLiteral("o"),  QStringLiteral("ou"),  QStringLiteral("ouv"),
+                               QStringLiteral("ouvr"), QStringLiteral("f"),  QStringLiteral("fe"),
+                               QStringLiteral("z"),  QStringLiteral("q"),   QStringLiteral("")};
+    std::size_t k = 0;
+    std::vector<double> worst;
+    double slowest = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        box->setText(typed[static_cast<int>(k % typed.size())]);
+        waitForFind(w.window);
+        const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(ms / 1000);
+        slowest = std::max(slowest, ms);
+        if (++k % typed.size() == 0) {
+            worst.push_back(slowest);
+            slowest = 0;
+        }
+    }
+    state.counters["slowest_key_ms"] = best(worst);
+    state.counters["limit_ms"] = 50;
+}
+
+// Ctrl+Down: the next token that needs work, selected and shown in the pane.
+void BM_NextToTranslate(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    QElapsedTimer first;
+    first.start();
+    w.window.flow()->goToNeedingWork(true); // the list's bits are made on first use
+    state.counters["first_ms"] = static_cast<double>(first.nsecsElapsed()) / 1e6;
+    for (auto _ : state)
+        w.window.flow()->goToNeedingWork(true);
+    state.counters["limit_ms"] = 5;
+}
+
+// The same where no token needs work: the whole list is looked at.
+void BM_NextToTranslateNoneLeft(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    auto *tree = w.window.findChild<QTreeWidget *>(QStringLiteral("tvTyp"));
+    tree->setCurrentItem(
+        tree->findItems(QStringLiteral("Translated"), Qt::MatchExactly | Qt::MatchRecursive).front());
+    w.window.flow()->goToNeedingWork(true);
+    for (auto _ : state)
+        w.window.flow()->goToNeedingWork(true);
+    state.counters["limit_ms"] = 5;
+}
+
+// A status change through the window's one place, with the counts of the
+// project, the list and the tree following: the same cost at 10,000 and at
+// 1,000,000 tokens.
+void BM_CountsPerChange(benchmark::State &state)
+{
+    Project &p = state.range(0) == 10000 ? smallProject() : project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    const std::size_t row = static_cast<std::size_t>(state.range(0)) / 2;
+    bool on = false;
+    for (auto _ : state) {
+        w.window.SetTokenStatus(row, (on = !on) ? 4 : 1);
+        benchmark::DoNotOptimize(w.window.flow()->counts().progress());
+    }
+}
+
+// Undo and redo of a committed text.
+void BM_UndoRedo(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    w.window.StoreTokenText(500000, "Texte");
+    bool undone = false;
+    for (auto _ : state) {
+        if ((undone = !undone))
+            w.window.flow()->undo();
+        else
+            w.window.flow()->redo();
+    }
+    state.counters["limit_ms"] = 1;
+}
+
 BENCHMARK(BM_OpenAndListAll)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FilterChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstScreenful)->Unit(benchmark::kMillisecond);
+auto minimum = [](const std::vector<double> &v) { return *std::min_element(v.begin(), v.end()); };
+BENCHMARK(BM_FindKeystroke)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(27)->Repetitions(3)
+    ->ComputeStatistics("min", minimum);
+BENCHMARK(BM_NextToTranslate)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_NextToTranslateNoneLeft)->Unit(benchmark::kMicrosecond)->Repetitions(3)
+    ->ComputeStatistics("min", minimum);
+BENCHMARK(BM_CountsPerChange)->Unit(benchmark::kMicrosecond)->Arg(10000)->Arg(1000000)->Repetitions(3)
+    ->ComputeStatistics("min", minimum);
+BENCHMARK(BM_UndoRedo)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ComputeStatistics("min", minimum);
 
 } // namespace
 

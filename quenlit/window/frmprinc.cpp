@@ -10,7 +10,9 @@
 #include "tokenlist.h"
 #include "tokenlistmodel.h"
 #include "tokenlistview.h"
+#include "textcodec.h"
 #include "tokentext.h"
+#include "translatorflow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,8 +22,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -109,8 +113,10 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
     // 1. Centre at the design size.
     m_client->resize(m_twips.toPixels(kEditorDesignWidth), m_twips.toPixels(kEditorDesignHeight));
     adjustSize();
-    resize(m_twips.toPixels(kEditorDesignWidth),
-           m_twips.toPixels(kEditorDesignHeight) + (menuBar() ? menuBar()->sizeHint().height() : 0));
+    // The status bar lies outside the client area, as the menu bar does.
+    resize(m_twips.toPixels(kEditorDesignWidth), m_twips.toPixels(kEditorDesignHeight) +
+                                                     menuBar()->sizeHint().height() +
+                                                     statusBar()->sizeHint().height());
     const QSize screen = m_desktop.screenSize();
     const auto centre = outils::CenterForm(m_twips.fromPixels(screen.width()), m_twips.fromPixels(screen.height()),
                                            m_twips.fromPixels(frameGeometry().width()),
@@ -271,6 +277,12 @@ void FrmPrinc::createElements()
     setTabOrder(txtOrgTok, txtTransTok);
 
     m_client->installEventFilter(this);
+
+    // Find, replace, progress, undo and the keys to go on: menus "&Edit" and "&Go"
+    // before "&Options", bars above the list, counts in the status bar.
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    m_flow = new TranslatorFlow(*this, options, m_client);
+    connect(m_flow, &TranslatorFlow::layoutChanged, this, &FrmPrinc::applyLayout);
     applyLayout();
 }
 
@@ -279,6 +291,9 @@ void FrmPrinc::applyLayout()
     auto place = [this](QWidget *w, const TwipsRect &r) { m_twips.place(w, r); };
     place(tvTyp, m_layout.tvTyp);
     place(lvTok, m_layout.lvTok);
+    // The find and replace bars, when shown, take the top of the list's place.
+    if (m_flow)
+        lvTok->setGeometry(m_flow->placeBars(lvTok->geometry()));
     place(frmPropPrj, m_layout.frmPropPrj);
     place(progress, m_layout.progress);
     place(txtOrgTok, m_layout.txtOrgTok);
@@ -362,8 +377,10 @@ void FrmPrinc::OpenProject(const std::string &path)
     }
     m_paths = data.paths;
     m_model->setItems(nullptr, {}, {});
+    m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
+    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, CharsetCodec::windows1252(), CharsetCodec::windows1252());
     progress->setValue(50);
 
     setWindowTitle(kCaption + QStringLiteral(" - ") + FromPath(path));
@@ -387,19 +404,28 @@ void FrmPrinc::ChargeListeToken()
     const QString tag = node ? node->data(0, kTagRole).toString() : QString();
     const TokenFilter filter = ParseFilterTag(tag.toStdString(), node ? node->text(0).toStdString() : std::string());
     std::vector<std::size_t> rows = ListTokens(grdPrjBuffer, filter, mnuShowROT->isChecked());
-    std::vector<TokenLook> looks;
-    looks.reserve(rows.size());
     std::vector<std::pair<std::size_t, std::int64_t>> notPlain;
     for (std::size_t row : rows) {
         const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
         if (grdPrjBuffer.cell(row, ColStatus) != IntegerToText(status))
             notPlain.emplace_back(row, status);
-        looks.push_back(LookForStatus(TokenLook{}, status));
     }
-    m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
+    // The find box (and any other narrowing) keeps part of them; with nothing
+    // to narrow, the rows stay exactly these.
+    showListRows(m_flow->narrowBase(std::move(rows), filter, mnuShowROT->isChecked()));
     // Listing rewrites every listed status in plain decimal.
     for (const auto &[row, status] : notPlain)
         SetTokenStatus(row, status);
+}
+
+void FrmPrinc::showListRows(std::vector<std::size_t> rows)
+{
+    lvTok->finishEditing();
+    std::vector<TokenLook> looks;
+    looks.reserve(rows.size());
+    for (std::size_t row : rows)
+        looks.push_back(m_flow->listLook(row));
+    m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
     clearPane();
 }
 
@@ -407,6 +433,7 @@ void FrmPrinc::StoreTokenText(std::size_t row, const std::string &text)
 {
     if (row == 0 || row > grdPrjBuffer.tokenCount())
         return;
+    emit tokenChanging(row);
     grdPrjBuffer.setCell(row, ColText, text);
     // A committed text is translated, neither read-only nor untranslated.
     writeStatus(row, 4);
@@ -417,8 +444,28 @@ void FrmPrinc::SetTokenStatus(std::size_t row, std::int64_t status)
 {
     if (row == 0 || row > grdPrjBuffer.tokenCount())
         return;
+    emit tokenChanging(row);
     writeStatus(row, status);
     emit tokenChanged(row, false);
+}
+
+void FrmPrinc::RestoreToken(std::size_t row, const std::string *text, const std::string *status)
+{
+    if (row == 0 || row > grdPrjBuffer.tokenCount() || (!text && !status))
+        return;
+    emit tokenChanging(row);
+    if (text)
+        grdPrjBuffer.setCell(row, ColText, *text);
+    if (status)
+        grdPrjBuffer.setCell(row, ColStatus, *status);
+    const int item = m_model->itemOfRow(row);
+    if (item >= 0) {
+        if (status)
+            m_model->setLook(item, LookForStatus(m_model->look(item), StatusOf(*status)));
+        else
+            m_model->refreshItem(item);
+    }
+    emit tokenChanged(row, text != nullptr);
 }
 
 void FrmPrinc::writeStatus(std::size_t row, std::int64_t status)
@@ -481,8 +528,14 @@ void FrmPrinc::lvTok_ItemClick()
         chkRO->setChecked(false);
         txtTransTok->setEnabled(true);
     }
-    // A change of the box runs its handler, which rewrites the status.
-    chkTrans->setChecked(!(status & FlagNonTranslated));
+    // A change of the box runs its handler, which rewrites the status; an undo
+    // shows the token as it is.
+    if (m_quietPane) {
+        const QSignalBlocker blocker(chkTrans);
+        chkTrans->setChecked(!(status & FlagNonTranslated));
+    } else {
+        chkTrans->setChecked(!(status & FlagNonTranslated));
+    }
 }
 
 void FrmPrinc::chkTrans_Click()
@@ -547,22 +600,72 @@ void FrmPrinc::lvTok_AfterLabelEdit(std::size_t row, const QString &text, const 
     }
 }
 
-void FrmPrinc::txtTransTok_Enter()
+std::optional<std::size_t> FrmPrinc::commitTranslationBox()
 {
     // Only the token whose text the pane shows, the selected one, takes the box's text.
     const int item = selectedItem();
     if (item < 0 || m_paneRow == 0 || m_model->tableRow(item) != m_paneRow || isReadOnly(m_paneRow))
-        return;
+        return std::nullopt;
     const QString text = txtTransTok->text();
     const QString reason = UnstorableReason(text, m_paneText);
     if (!reason.isEmpty()) {
         m_desktop.showError(this, reason);
-        return; // the typed text stays in the box
+        return std::nullopt; // the typed text stays in the box
     }
     StoreTokenText(m_paneRow, *ToTokenBytes(text));
     mnuSave->setEnabled(true);
     m_paneText = text;
-    lvTok->setFocus(Qt::OtherFocusReason);
+    return static_cast<std::size_t>(item);
+}
+
+void FrmPrinc::txtTransTok_Enter()
+{
+    if (commitTranslationBox())
+        lvTok->setFocus(Qt::OtherFocusReason);
+}
+
+QTreeView *FrmPrinc::tokenView() const
+{
+    return lvTok;
+}
+
+std::optional<std::size_t> FrmPrinc::selectedListItem() const
+{
+    const int item = selectedItem();
+    return item < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(item));
+}
+
+void FrmPrinc::selectListItem(std::size_t item)
+{
+    lvTok->finishEditing();
+    const QModelIndex index = m_model->index(static_cast<int>(item), TokenListModel::TokenColumn);
+    lvTok->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    lvTok->scrollTo(index);
+}
+
+void FrmPrinc::showListItem(std::size_t item)
+{
+    m_quietPane = true;
+    if (selectedItem() == static_cast<int>(item))
+        lvTok_ItemClick(); // selected already: the pane loads again
+    else
+        selectListItem(item);
+    m_quietPane = false;
+}
+
+QString FrmPrinc::masterText(std::size_t row) const
+{
+    return FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row));
+}
+
+void FrmPrinc::finishEditing()
+{
+    lvTok->finishEditing();
+}
+
+void FrmPrinc::setModified()
+{
+    mnuSave->setEnabled(true);
 }
 
 bool FrmPrinc::eventFilter(QObject *watched, QEvent *event)
@@ -678,6 +781,7 @@ void FrmPrinc::mnuClose_Click()
     mnuClose->setEnabled(false);
     mnuSave->setEnabled(false);
     m_model->setItems(nullptr, {}, {});
+    m_flow->projectClosed();
     grdMstBuffer.clear();
     grdPrjBuffer.clear();
     m_paneRow = 0;

@@ -9,6 +9,9 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <optional>
+#include <vector>
+
 class Desktop;
 class SettingsStore;
 class QAction;
@@ -19,10 +22,13 @@ class QLineEdit;
 class QProgressBar;
 class TokenListView;
 class QTreeWidget;
+class QTreeView;
 class QTreeWidgetItem;
 class TokenListModel;
 
 namespace quenlit {
+
+class TranslatorFlow;
 
 // The token editor's one window. It owns the open project: its four paths, the
 // master and project token tables and the token list.
@@ -54,6 +60,9 @@ public:
     // rewrite of a status in plain decimal). Both also restyle the row's item.
     void StoreTokenText(std::size_t row, const std::string &text);
     void SetTokenStatus(std::size_t row, std::int64_t status);
+    // Undo and redo put a token's cells back exactly as they were, bytes for
+    // bytes, through the same place (a null cell stays as it is).
+    void RestoreToken(std::size_t row, const std::string *text, const std::string *status);
     bool PromptSave();
     bool TermineApp();
 
@@ -72,8 +81,33 @@ public:
     int startState() const { return m_restored.state; }
     bool ended() const { return m_ended; }
 
+    // What the translator's flow (find, replace, progress, undo, the keys to go
+    // on) asks of the window; the flow owns the rest.
+    TranslatorFlow *flow() const { return m_flow; }
+    QTreeView *tokenView() const;
+    QTreeWidget *filterTree() const { return tvTyp; }
+    QLineEdit *translationBox() const { return txtTransTok; }
+    // The list shows these rows, as a rebuild does (the pane is emptied).
+    void showListRows(std::vector<std::size_t> rows);
+    std::optional<std::size_t> selectedListItem() const;
+    // Selects an item as a click does: the pane loads, with its Translated handling.
+    void selectListItem(std::size_t item);
+    // Selects an item and shows its token without rewriting its status.
+    void showListItem(std::size_t item);
+    void clearPaneShown() { clearPane(); }
+    std::size_t paneRow() const { return m_paneRow; }
+    QString masterText(std::size_t row) const;
+    void goToTranslationBox();
+    // Enter in the translation box without moving the focus: the item whose
+    // token took the text, or nothing when nothing was stored.
+    std::optional<std::size_t> commitTranslationBox();
+    void finishEditing();
+    void setModified();
+
 signals:
-    // A token of the project table changed: its text (and status), or its status alone.
+    // A token of the project table is about to change, and has changed: its text
+    // (and status), or its status alone.
+    void tokenChanging(std::size_t row);
     void tokenChanged(std::size_t row, bool textChanged);
 
 protected:
@@ -89,7 +123,6 @@ private:
     void lvTok_DblClick();
     void chkTrans_Click();
     void chkRO_Click();
-    void goToTranslationBox();
     void startInPlaceEdit();
     void lvTok_AfterLabelEdit(std::size_t row, const QString &text, const QString &original);
     void writeStatus(std::size_t row, std::int64_t status);
@@ -135,6 +168,8 @@ private:
     bool m_activated = false;
     bool m_ended = false;
     bool m_lastSaveOk = true;
+    bool m_quietPane = false; // the pane loads without its Translated handling (undo)
+    TranslatorFlow *m_flow = nullptr;
 };
 
 } // namespace quenlit
