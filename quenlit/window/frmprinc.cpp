@@ -767,7 +767,7 @@ void FrmPrinc::mnuOpen_Click()
     if (!PromptSave())
         return;
     const QString file = m_desktop.chooseFile(
-        this, {QStringLiteral("Projet RLTools (*.prj)"), QStringLiteral("Tous les fichiers (*)")}, m_lastFile);
+        this, {QStringLiteral("Projet RLTools (*.prj)|*.prj"), QStringLiteral("Tous les fichiers|*")}, m_lastFile);
     if (file.isEmpty())
         return;
     m_lastFile = file;

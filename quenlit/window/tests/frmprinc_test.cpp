@@ -621,7 +621,7 @@ private slots:
         w->mnuOpen_Click(); // the dialog is cancelled
         QCOMPARE(m_desktop->fileDialogs, 1);
         QCOMPARE(m_desktop->fileFilters,
-                 (QStringList{QStringLiteral("Projet RLTools (*.prj)"), QStringLiteral("Tous les fichiers (*)")}));
+                 (QStringList{QStringLiteral("Projet RLTools (*.prj)|*.prj"), QStringLiteral("Tous les fichiers|*")}));
         QCOMPARE(status(*w, 1), QStringLiteral("4"));
         QVERIFY(action(*w, "mnuSave")->isEnabled());
 
