@@ -1,5 +1,9 @@
 #include "frmprinc.h"
 
+#include "checkpane.h"
+#include "codepage.h"
+#include "editorchecks.h"
+
 #include "desktop.h"
 #include "numbers.h"
 #include "outils.h"
@@ -137,7 +141,9 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
 
 FrmPrinc::~FrmPrinc()
 {
-    // The list reads the tables, which go before the widgets do.
+    // The list and the checks read the tables, which go before the widgets do.
+    m_checks->projectClosed();
+    m_model->setCheckColumn(nullptr);
     m_model->setItems(nullptr, {}, {});
 }
 
@@ -208,6 +214,7 @@ void FrmPrinc::createElements()
     lvTok->setColumnWidth(TokenListModel::TokenColumn, m_twips.toPixels(5000));
     lvTok->setColumnWidth(TokenListModel::StatusColumn, m_twips.toPixels(2000));
     lvTok->setColumnWidth(TokenListModel::TypeColumn, m_twips.toPixels(1440));
+    lvTok->setColumnWidth(TokenListModel::CheckColumnIndex, m_twips.toPixels(2000));
     lvTok->installEventFilter(this);
     // The pane follows the selection, whatever makes it (mouse, keys, Tab), and
     // a click on the selected item loads it again.
@@ -269,6 +276,19 @@ void FrmPrinc::createElements()
     progress->setRange(0, 100);
     progress->setVisible(false);
 
+    // The checks: the list's "Check" column and the pane's line below the boxes,
+    // which the progress bar covers while it is shown.
+    m_checks = new EditorChecks(m_model, frmPropPrj, this);
+    m_checks->paneLine()->stackUnder(progress);
+    connect(this, &FrmPrinc::tokenChanged, m_checks, [this](std::size_t row) { m_checks->tokenChanged(row); });
+    // A suggestion taken fills the translation box; nothing is stored before Enter.
+    connect(m_checks, &EditorChecks::suggestionTaken, this, [this](const QString &text) {
+        if (!txtTransTok->isEnabled() || m_paneRow == 0)
+            return;
+        txtTransTok->setText(text);
+        txtTransTok->setFocus(Qt::ShortcutFocusReason);
+    });
+
     // Keyboard order: the tree, the list, then the pane.
     setTabOrder(tvTyp, lvTok);
     setTabOrder(lvTok, chkRO);
@@ -298,6 +318,8 @@ void FrmPrinc::applyLayout()
     place(progress, m_layout.progress);
     place(txtOrgTok, m_layout.txtOrgTok);
     place(txtTransTok, m_layout.txtTransTok);
+    // Right of the two check boxes, to the frame's right edge.
+    place(m_checks->paneLine(), {4620, 1020, std::max(0.f, m_layout.frmPropPrj.width - 4620 - 120), 285});
 }
 
 void FrmPrinc::buildFilterTree()
@@ -376,6 +398,7 @@ void FrmPrinc::OpenProject(const std::string &path)
         return;
     }
     m_paths = data.paths;
+    m_checks->projectClosed();
     m_model->setItems(nullptr, {}, {});
     m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
@@ -394,6 +417,8 @@ void FrmPrinc::OpenProject(const std::string &path)
     frmPropPrj->setEnabled(true);
     ChargeListeToken();
     progress->setVisible(false);
+    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, CodePage::windows1252(), CodePage::windows1252(),
+                            m_paths.masterProject);
 }
 
 void FrmPrinc::ChargeListeToken()
@@ -426,6 +451,7 @@ void FrmPrinc::showListRows(std::vector<std::size_t> rows)
     for (std::size_t row : rows)
         looks.push_back(m_flow->listLook(row));
     m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
+    m_checks->listRebuilt(m_model->rows());
     clearPane();
 }
 
@@ -492,6 +518,7 @@ void FrmPrinc::clearPane()
     chkTrans->setChecked(false);
     if (!m_chkROTag.isEmpty())
         m_chkROTag = QStringLiteral("0");
+    m_checks->paneShows(0);
 }
 
 int FrmPrinc::selectedItem() const
@@ -536,6 +563,7 @@ void FrmPrinc::lvTok_ItemClick()
     } else {
         chkTrans->setChecked(!(status & FlagNonTranslated));
     }
+    m_checks->paneShows(row);
 }
 
 void FrmPrinc::chkTrans_Click()
@@ -780,6 +808,7 @@ void FrmPrinc::mnuClose_Click()
     setWindowTitle(kCaption);
     mnuClose->setEnabled(false);
     mnuSave->setEnabled(false);
+    m_checks->projectClosed();
     m_model->setItems(nullptr, {}, {});
     m_flow->projectClosed();
     grdMstBuffer.clear();

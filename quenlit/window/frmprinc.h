@@ -13,6 +13,7 @@
 #include <vector>
 
 class Desktop;
+class EditorChecks;
 class SettingsStore;
 class QAction;
 class QCheckBox;
@@ -76,6 +77,7 @@ public:
     const TokenTable &masterTable() const { return grdMstBuffer; }
     const TokenTable &projectTable() const { return grdPrjBuffer; }
     TokenListModel *tokenList() const { return m_model; }
+    EditorChecks *checks() const { return m_checks; }
     QString treeTag() const { return m_treeTag; }
     const EditorLayout &layoutTwips() const { return m_layout; }
     int startState() const { return m_restored.state; }
@@ -157,6 +159,7 @@ private:
     QLineEdit *txtTransTok = nullptr;
     QLabel *lbInfo[2] = {};
     QProgressBar *progress = nullptr;
+    EditorChecks *m_checks = nullptr;
 
     QString m_treeTag;      // the filter last applied by a node click
     QString m_chkROTag;     // "1", "0", or empty with no project

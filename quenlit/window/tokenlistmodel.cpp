@@ -1,5 +1,6 @@
 #include "tokenlistmodel.h"
 
+#include "checkcolumn.h"
 #include "qtext.h"
 
 #include <QApplication>
@@ -71,6 +72,17 @@ int TokenListModel::itemOfRow(std::size_t row) const
     return static_cast<int>(found - m_rows.begin());
 }
 
+void TokenListModel::checksChanged(std::size_t first, std::size_t last)
+{
+    // Items are listed in row order: the listed rows of the range are consecutive items.
+    const auto begin = std::lower_bound(m_rows.begin(), m_rows.end(), first);
+    const auto end = std::upper_bound(begin, m_rows.end(), last);
+    if (begin == end)
+        return;
+    emit dataChanged(index(static_cast<int>(begin - m_rows.begin()), CheckColumnIndex),
+                     index(static_cast<int>(end - m_rows.begin()) - 1, CheckColumnIndex));
+}
+
 void TokenListModel::setLook(int item, TokenLook look)
 {
     if (item < 0 || static_cast<std::size_t>(item) >= m_looks.size())
@@ -100,6 +112,13 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
         return {};
     const std::size_t row = m_rows[static_cast<std::size_t>(index.row())];
     const TokenLook &look = m_looks[static_cast<std::size_t>(index.row())];
+    if (index.column() == CheckColumnIndex) {
+        if (role == Qt::FontRole)
+            return m_font;
+        if (role == TagRole)
+            return QString::number(static_cast<qulonglong>(row));
+        return m_checks && role != Qt::EditRole ? m_checks->data(row, role) : QVariant();
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -141,6 +160,8 @@ QVariant TokenListModel::headerData(int section, Qt::Orientation orientation, in
         return QStringLiteral("Status");
     case TypeColumn:
         return QStringLiteral("Type");
+    case CheckColumnIndex:
+        return CheckColumn::headerText();
     }
     return {};
 }

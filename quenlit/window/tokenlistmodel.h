@@ -8,10 +8,12 @@
 
 #include <vector>
 
+class CheckColumn;
+
 // The token list: one row per listed token of the project table, in row order,
-// with the columns "Token", "Status" and "Type". It holds no token data of its
-// own but the listed row numbers and each item's look; every text is read from
-// the table when it is shown.
+// with the columns "Token", "Status", "Type" and "Check". It holds no token data
+// of its own but the listed row numbers and each item's look; every text is read
+// from the table (and the checks' results) when it is shown.
 class TokenListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ public:
         TokenColumn,
         StatusColumn,
         TypeColumn,
+        CheckColumnIndex,
         ColumnCount
     };
     // The item's tag: its row number in the project table, as decimal text.
@@ -36,6 +39,12 @@ public:
     void setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks);
     void clear();
 
+    // What the "Check" column shows; not owned, null for nothing.
+    void setCheckColumn(const CheckColumn *column) { m_checks = column; }
+    // The checks of table rows first..last have new results.
+    void checksChanged(std::size_t first, std::size_t last);
+
+    const std::vector<std::size_t> &rows() const { return m_rows; }
     std::size_t tableRow(int item) const;
     // The item of a table row, -1 when the row is not listed.
     int itemOfRow(std::size_t row) const;
@@ -54,6 +63,7 @@ public:
 
 private:
     const TokenTable *m_table = nullptr; // not owned
+    const CheckColumn *m_checks = nullptr; // not owned
     std::vector<std::size_t> m_rows;
     std::vector<TokenLook> m_looks;
     QFont m_font;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "checkcolumn.h"
+#include "checkrunner.h"
+#include "listcheckcounts.h"
+
+#include <QObject>
+
+#include <string>
+#include <vector>
+
+class CheckPane;
+class CodePage;
+class TokenListModel;
+
+// The checks and the suggestions in the editor window: the "Check" column of
+// the token list, the pane's line for the token shown, and the counts of the
+// list. The window tells it what happens to the project; it does the rest.
+class EditorChecks : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `model` is not owned; the pane's line is made a child of `pane`; the keys
+    // Ctrl+1 to Ctrl+3 that take the suggestions work anywhere in `window`.
+    EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window);
+
+    CheckPane *paneLine() const { return m_paneLine; }
+    CheckRunner &runner() { return m_runner; }
+    const CheckRunner &runner() const { return m_runner; }
+    // Errors, warnings and infos of the listed tokens.
+    const LevelCounts &listCounts() const { return m_listCounts.counts(); }
+
+    // A project was opened: the tables stay until projectClosed(). The checks
+    // start once the event loop runs.
+    void projectOpened(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
+                       const CodePage &projectCodePage, const std::string &masterProject);
+    // Called before the tables are emptied or replaced.
+    void projectClosed();
+    // The list was rebuilt with these table rows.
+    void listRebuilt(const std::vector<std::size_t> &rows);
+    // A token's text or status changed.
+    void tokenChanged(std::size_t row);
+    // The pane shows this row now (0: none).
+    void paneShows(std::size_t row);
+
+    // The texts the pane offers for its token, best first (empty when none).
+    const std::vector<Suggestion> &offered() const { return m_offered; }
+
+signals:
+    // The counts of the list changed.
+    void listCountsChanged();
+    // Ctrl+1, 2 or 3: the translation box should take this text (shown, not stored).
+    void suggestionTaken(const QString &text);
+
+private:
+    void rowsDone(std::size_t first, std::size_t last);
+    void rowsRedone(const std::vector<std::size_t> &rows);
+    void refreshPane();
+    void takeSuggestion(std::size_t index);
+
+    TokenListModel *m_model; // not owned
+    CheckRunner m_runner;
+    CheckColumn m_column;
+    ListCheckCounts m_listCounts;
+    CheckPane *m_paneLine = nullptr;
+    const TokenTable *m_project = nullptr; // not owned
+    std::size_t m_paneRow = 0;
+    std::vector<Suggestion> m_offered;
+};
