@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
     InstallQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Velmora Quenlit"));
     QApplication::setWindowIcon(ProgramIcon(QStringLiteral("quenlit")));
+    // The menu entry the desktop shows this window under (its icon and name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.quenlit"));
     QtDesktop desktop;
     QtSettingsStore settings;
     quenlit::FrmPrinc window(desktop, settings);

@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
     InstallQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Velmora Sardenne"));
     QApplication::setWindowIcon(ProgramIcon(QStringLiteral("sardenne")));
+    // The menu entry the desktop shows this window under (its icon and name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.sardenne"));
     QtDesktop desktop;
     QtSettingsStore settings;
     sardenne::FrmPrinc window(desktop, settings, QCoreApplication::applicationDirPath());
