@@ -17,10 +17,11 @@ namespace {
 class Texts
 {
 public:
-    Texts(const TextLookup &lookup, std::uint16_t type, std::string name)
-        : m_lookup(lookup), m_type(type), m_name(std::move(name))
+    Texts(const TextLookup &lookup, std::uint16_t type, std::string name, const CodePage &codePage)
+        : m_lookup(lookup), m_type(type), m_name(std::move(name)), m_codePage(codePage)
     {
     }
+    const CodePage &codePage() const { return m_codePage; }
     std::string key(const std::string &item, std::size_t position, const std::string &extra) const
     {
         std::string key = std::to_string(m_type);
@@ -39,10 +40,10 @@ public:
         const std::string *text = m_lookup(k);
         if (!text)
             return original;
-        const std::string malformed = MalformedEscape(*text);
+        const std::string malformed = MalformedEscape(*text, m_codePage);
         if (!malformed.empty())
             throw TokenTextError(k, malformed);
-        std::u16string result = UnescapeText(*text);
+        std::u16string result = UnescapeText(*text, m_codePage);
         if (result.size() > limit)
             throw TokenTextError(k, std::to_string(result.size()) + " characters, where the item holds at most " +
                                         std::to_string(limit));
@@ -53,6 +54,7 @@ private:
     const TextLookup &m_lookup;
     std::uint16_t m_type;
     std::string m_name;
+    const CodePage &m_codePage;
 };
 
 void rewriteMenu(const Resource &r, const Texts &texts, ByteWriter &w)
@@ -373,8 +375,8 @@ void rewriteVersion(const Resource &r, const Texts &texts, std::optional<std::ui
                 VersionNode &value = table.children[i];
                 if (value.type != 1 || value.textValue.empty())
                     continue;
-                const std::string item = EscapeField(table.key);
-                const std::string name = EscapeField(value.key);
+                const std::string item = EscapeField(table.key, texts.codePage());
+                const std::string name = EscapeField(value.key, texts.codePage());
                 // A value's block, with its name, holds at most 65,535 bytes.
                 const std::size_t room = (0xFFFF - ((6 + 2 * (value.key.size() + 1) + 3) / 4 * 4)) / 2 - 1;
                 value.textValue = texts.get(item, i, name, value.textValue, room);
@@ -413,11 +415,11 @@ std::u16string VersionTableKeyFor(const std::u16string &key, std::uint16_t langu
 }
 
 std::vector<std::uint8_t> RewriteResource(const Resource &resource, const TextLookup &textFor,
-                                          std::optional<std::uint16_t> language)
+                                          std::optional<std::uint16_t> language, const CodePage &codePage)
 {
     if (!resource.type.isNumber)
         return resource.data;
-    const Texts texts(textFor, resource.type.number, ResIdField(resource.name));
+    const Texts texts(textFor, resource.type.number, ResIdField(resource.name, codePage), codePage);
     ByteWriter w;
     switch (resource.type.number) {
     case RT_MENU_TYPE:
@@ -477,7 +479,8 @@ std::string describeToken(const TokenTable &project, std::size_t row)
 } // namespace
 
 LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const TokenTable &project,
-                                 std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages)
+                                 std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages,
+                                 const CodePage &codePage)
 {
     const ResourceFile file = ReadResourceFile(source);
     std::unordered_map<std::string, std::size_t> rows;
@@ -504,7 +507,7 @@ LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const 
         const Resource *from = ChooseLanguageCopy(copies, sourceLanguages);
         Resource r = *from;
         try {
-            r.data = RewriteResource(*from, lookup, language);
+            r.data = RewriteResource(*from, lookup, language, codePage);
         } catch (const TokenTextError &e) {
             const auto row = rows.find(e.key);
             throw ResourceError(row == rows.end() ? std::string(e.what())

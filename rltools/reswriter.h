@@ -1,5 +1,6 @@
 #pragma once
 
+#include "codepage.h"
 #include "resources.h"
 #include "tokentable.h"
 
@@ -20,10 +21,11 @@ struct LocalisedFile
 // ChooseLanguageCopy picks it with `sourceLanguages`) with its texts replaced
 // by the project tokens' texts (paired by key; an item without a token keeps
 // its text). It replaces a copy already in that language; every other copy and
-// every other resource is kept. Throws ResourceError, whose message names the
-// token whose text is malformed or too long.
+// every other resource is kept. The token file is in `codePage`. Throws
+// ResourceError, whose message names the token whose text is malformed or too long.
 LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const TokenTable &project,
-                                 std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages = {});
+                                 std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages = {},
+                                 const CodePage &codePage = CodePage::windows1252());
 
 // A token's text that cannot go into its resource item: a malformed escape, or
 // too long a text. `key` is the token's key, as RowKey gives it.
@@ -40,7 +42,8 @@ public:
 // name that language. Throws ResourceError, TokenTextError.
 using TextLookup = std::function<const std::string *(const std::string &key)>;
 std::vector<std::uint8_t> RewriteResource(const Resource &resource, const TextLookup &textFor,
-                                          std::optional<std::uint16_t> language = std::nullopt);
+                                          std::optional<std::uint16_t> language = std::nullopt,
+                                          const CodePage &codePage = CodePage::windows1252());
 
 // A version string table key ("040904b0": language and code page in hex digits)
 // with its language part set to `language`, in the key's own case; any other

@@ -10,6 +10,9 @@
 // Relative paths are taken in the current directory. On any failure a message
 // goes to standard error, the exit status is not zero, and no file is changed.
 #include "atomicfile.h"
+#include "codepage.h"
+#include "languagecodepage.h"
+#include "mastercodepage.h"
 #include "numbers.h"
 #include "projectfiles.h"
 #include "resources.h"
@@ -22,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -177,12 +181,45 @@ ResourceFile readResources(const std::string &path)
 }
 
 std::vector<ResourceToken> tokensOf(const ResourceFile &file, const std::string &path,
-                                    const std::vector<std::uint16_t> &languages, EmptyTexts empty)
+                                    const std::vector<std::uint16_t> &languages, EmptyTexts empty,
+                                    const CodePage &codePage)
 {
     try {
-        return ExtractTokens(file, languages, empty);
+        return ExtractTokens(file, languages, empty, codePage);
     } catch (const ResourceError &e) {
         fail(path + ": " + e.what());
+    }
+}
+
+// The code page of a language identifier: that of the project's language for a
+// project token file.
+const CodePage &codePageOf(std::uint16_t language)
+{
+    return CodePage::get(AnsiCodePage(PrimaryLanguageOf(language), SubLanguageOf(language)));
+}
+
+std::string languageText(std::uint16_t language)
+{
+    return std::to_string(PrimaryLanguageOf(language)) + " " + std::to_string(SubLanguageOf(language));
+}
+
+// Says on standard error which language was read where the target does not
+// hold the one asked for, with how many resources.
+void reportLanguagesTaken(const ResourceFile &file, const std::string &target, std::uint16_t language,
+                          const std::vector<std::uint16_t> &preferred)
+{
+    std::map<std::uint16_t, std::size_t> taken;
+    for (const auto &copies : LocalisableResources(file))
+        ++taken[ChooseLanguageCopy(copies, preferred)->language];
+    const unsigned primary = PrimaryLanguageOf(language);
+    for (const auto &[took, count] : taken) {
+        if (took == language)
+            continue;
+        const char *why = took == MakeLangId(primary, 0)   ? "its neutral sub-language"
+                          : took == MakeLangId(primary, 1) ? "its default sub-language"
+                                                           : "no copy in that language: the one the master tokens come from";
+        std::fprintf(stderr, "rlman: %s: language %s not found for %zu resource%s; took %s (%s)\n", target.c_str(),
+                     languageText(language).c_str(), count, count == 1 ? "" : "s", languageText(took).c_str(), why);
     }
 }
 
@@ -190,7 +227,9 @@ void masterUpdate(const std::string &mpj)
 {
     const MasterProject master = readMasterProject(mpj);
     const ResourceFile file = readResources(master.source);
-    const auto tokens = tokensOf(file, master.source, preferenceOf(master.language), EmptyTexts::Skip);
+    // The master token file is in the code page of the source language.
+    const CodePage &codePage = CodePage::get(SourceCodePage(file, master.language));
+    const auto tokens = tokensOf(file, master.source, preferenceOf(master.language), EmptyTexts::Skip, codePage);
     write(master.masterTokens, MasterTokenFile(tokens));
     if (tokens.empty())
         std::fprintf(stderr, "rlman: %s holds no text to translate (no menu, dialog, string table or version "
@@ -198,7 +237,8 @@ void masterUpdate(const std::string &mpj)
                      master.source.c_str(), master.masterTokens.c_str());
 }
 
-void projectUpdate(const std::string &prj, const std::string &mpj, const std::string &tokenFile)
+void projectUpdate(std::uint16_t language, const std::string &prj, const std::string &mpj,
+                   const std::string &tokenFile)
 {
     if (!ReadFileLines(prj, 1))
         fail("can't read the language project " + prj);
@@ -210,21 +250,25 @@ void projectUpdate(const std::string &prj, const std::string &mpj, const std::st
     const TokenTable project = loadTokens(tokenFile, "project token file", true);
     const std::string history = tokenFile + ".master";
     const TokenTable previous = loadTokens(history, "history file", true);
-    write(tokenFile, MergeProjectTokens(masterTable, project, previous));
+    // The master's texts and keys come into the project in its own code page.
+    write(tokenFile, MergeProjectTokens(masterTable, project, previous, CodePage::get(MasterTokenCodePage(mpj)),
+                                        codePageOf(language)));
     write(history, masterBytes);
 }
 
 void importTokens(std::uint16_t language, const std::string &target, const std::string &tokenFile)
 {
     const ResourceFile file = readResources(target);
-    // The target language's copies; where a resource has none, the copy the
-    // master tokens come from.
-    std::vector<std::uint16_t> languages{language};
+    // The target language's copies as Windows looks them up (the language, then
+    // its neutral and default sub-languages); where a resource has none, the
+    // copy the master tokens come from.
+    std::vector<std::uint16_t> languages = LanguageLookupOrder(language);
     for (std::uint16_t l : recordedSourceLanguage(tokenFile, nullptr))
         languages.push_back(l);
-    const auto tokens = tokensOf(file, target, languages, EmptyTexts::Keep);
+    const auto tokens = tokensOf(file, target, languages, EmptyTexts::Keep, codePageOf(language));
     const TokenTable project = loadTokens(tokenFile, "project token file", false);
     write(tokenFile, ImportTokens(project, tokens, language));
+    reportLanguagesTaken(file, target, language, languages);
 }
 
 void exportTokens(std::uint16_t language, const std::string &source, const std::string &tokenFile,
@@ -234,7 +278,8 @@ void exportTokens(std::uint16_t language, const std::string &source, const std::
     const TokenTable project = loadTokens(tokenFile, "project token file", false);
     LocalisedFile written;
     try {
-        written = WriteLocalisedFile(bytes, project, language, recordedSourceLanguage(tokenFile, &source));
+        written = WriteLocalisedFile(bytes, project, language, recordedSourceLanguage(tokenFile, &source),
+                                     codePageOf(language));
     } catch (const ResourceError &e) {
         fail(source + ": " + e.what());
     }
@@ -265,8 +310,7 @@ int main(int argc, char *argv[])
         if (a.size() == 2 && a[0] == "-m") {
             masterUpdate(a[1]);
         } else if (a.size() == 7 && a[0] == "-n" && a[3] == "-l") {
-            languageOf(a[1], a[2]);
-            projectUpdate(a[4], a[5], a[6]);
+            projectUpdate(languageOf(a[1], a[2]), a[4], a[5], a[6]);
         } else if (a.size() == 7 && a[0] == "-n" && a[3] == "-r") {
             exportTokens(languageOf(a[1], a[2]), a[4], a[5], a[6]);
         } else if (a.size() == 6 && a[0] == "-o" && a[3] == "-t") {

@@ -1,6 +1,7 @@
 #include "tokenmerge.h"
 
 #include "numbers.h"
+#include "tokenescape.h"
 #include "reswriter.h"
 #include "tokenline.h"
 #include "tokenstatus.h"
@@ -54,10 +55,16 @@ std::string MasterTokenFile(const std::vector<ResourceToken> &tokens)
     return out;
 }
 
-std::string MergeProjectTokens(const TokenTable &master, const TokenTable &project, const TokenTable &previousMaster)
+std::string MergeProjectTokens(const TokenTable &master, const TokenTable &project, const TokenTable &previousMaster,
+                               const CodePage &masterCodePage, const CodePage &projectCodePage)
 {
     const auto projectRows = firstRows(project);
     const auto previousRows = firstRows(previousMaster);
+    const bool sameCodePage = masterCodePage.number() == projectCodePage.number();
+    // A master field as the project's code page writes it.
+    auto field = [&](std::size_t m, int column) {
+        return TranscodeField(std::string(master.cell(m, column)), masterCodePage, projectCodePage);
+    };
     std::unordered_map<std::string, bool> done;
     std::string out;
     for (std::size_t m = 1; m <= master.tokenCount(); ++m) {
@@ -66,12 +73,19 @@ std::string MergeProjectTokens(const TokenTable &master, const TokenTable &proje
             continue; // a key given twice in the master: its first row stands
         const std::int64_t masterStatus = StatusOf(master.cell(m, ColStatus));
         const std::int64_t readOnly = masterStatus & FlagReadOnly;
-        const auto p = projectRows.find(key);
+        std::string projectKey = key;
+        if (!sameCodePage) {
+            projectKey = field(m, ColType);
+            for (int c : {ColId2, ColId3, ColId4, ColId6}) {
+                projectKey += '\x01';
+                projectKey += field(m, c);
+            }
+        }
+        const auto p = projectRows.find(projectKey);
         if (p == projectRows.end()) {
-            out += line(std::string(master.cell(m, ColType)), std::string(master.cell(m, ColId2)),
-                        std::string(master.cell(m, ColId3)), std::string(master.cell(m, ColId4)),
-                        IntegerToText(FlagNonTranslated | readOnly), std::string(master.cell(m, ColId6)),
-                        std::string(master.cell(m, ColText)));
+            out += line(field(m, ColType), field(m, ColId2), field(m, ColId3), field(m, ColId4),
+                        IntegerToText(FlagNonTranslated | readOnly), field(m, ColId6),
+                        TranscodeText(std::string(master.cell(m, ColText)), masterCodePage, projectCodePage));
             continue;
         }
         const auto before = previousRows.find(key);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "codepage.h"
 #include "restokens.h"
 #include "tokentable.h"
 
@@ -17,8 +18,14 @@ std::string MasterTokenFile(const std::vector<ResourceToken> &tokens);
 // read-only); a token gone from the master is dropped; a token whose master
 // text changed since the last update (`previousMaster`, the master tokens as of
 // then) becomes non-translated and keeps its translation; the others stay as
-// they were, byte for byte.
-std::string MergeProjectTokens(const TokenTable &master, const TokenTable &project, const TokenTable &previousMaster);
+// they were, byte for byte. The master token files are in `masterCodePage`, the
+// project token file in `projectCodePage`: a master text or field that comes
+// into the project is written in the project's code page (escaped where that
+// cannot hold it), and master tokens are paired with project tokens by their
+// key in the project's code page.
+std::string MergeProjectTokens(const TokenTable &master, const TokenTable &project, const TokenTable &previousMaster,
+                               const CodePage &masterCodePage = CodePage::windows1252(),
+                               const CodePage &projectCodePage = CodePage::windows1252());
 
 // Takes the texts of a target file's tokens into the project token file, by key:
 // a text that changes becomes translated (status 4); read-only tokens keep theirs.

@@ -34,6 +34,8 @@ EditorLanguageProjectResult ReadEditorLanguageProject(std::istream &in)
         result.project.masterProject = result.lines[0];
     if (result.lines.size() > 1)
         result.project.tokenFile = result.lines[1];
+    if (result.lines.size() > 5)
+        result.project.languageLine = result.lines[5];
     if (in.bad() || result.lines.size() < 6)
         result.error = ProjectReadError::TooShort;
     return result;

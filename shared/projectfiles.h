@@ -10,11 +10,13 @@
 // Each reader opens, reads and closes its file within the call.
 
 // Language project (.prj) as the token editor reads it: line 1 the master
-// project, line 2 the project token file; lines 3 to 6 must exist.
+// project, line 2 the project token file; lines 3 to 6 must exist, and line 6,
+// the language line, gives the code page of the project token file.
 struct EditorLanguageProject
 {
     std::string masterProject;
     std::string tokenFile;
+    std::string languageLine;
 };
 
 // Master project (.mpj) as the token editor reads it: line 2 the master token

@@ -2,6 +2,10 @@
 
 #include "outils.h"
 #include "projectfiles.h"
+#include "codepage.h"
+#include "languagecodepage.h"
+#include "mastercodepage.h"
+#include "tokenescape.h"
 
 #include <filesystem>
 
@@ -15,7 +19,7 @@ bool ChangeToFolderOf(const std::string &path)
     return !ec;
 }
 
-ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer)
+ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, std::optional<unsigned> projectCodePage)
 {
     ProjectData data;
     data.paths.project = path;
@@ -26,6 +30,8 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer)
     const auto language = ReadEditorLanguageProject(resolved);
     data.paths.masterProject = language.project.masterProject;
     data.paths.tokenFile = language.project.tokenFile;
+    data.languageLine = language.project.languageLine;
+    data.projectCodePage = CodePage::get(projectCodePage.value_or(CodePageOfLanguageLine(data.languageLine))).number();
     if (language.error != ProjectReadError::None) {
         data.error = ProjectOpenError::CantOpenProjectFile;
         return data;
@@ -36,6 +42,7 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer)
         data.error = ProjectOpenError::CantOpenProjectFile;
         return data;
     }
+    data.masterCodePage = MasterTokenCodePage(data.paths.masterProject);
 
     if (observer)
         observer->progress(0);
@@ -45,6 +52,7 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer)
                                                          : ProjectOpenError::ReadError;
         return data;
     }
+    TranscodeKeyCells(data.master, CodePage::get(data.masterCodePage), CodePage::get(data.projectCodePage));
     data.master.buildKeyIndex();
     if (observer)
         observer->progress(50);

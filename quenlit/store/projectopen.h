@@ -3,6 +3,7 @@
 #include "tokenfile.h"
 #include "tokentable.h"
 
+#include <optional>
 #include <string>
 
 // The four paths of an open project, kept exactly as given or read.
@@ -28,6 +29,9 @@ struct ProjectData
 {
     ProjectOpenError error = ProjectOpenError::None;
     ProjectPaths paths;
+    std::string languageLine;        // line 6 of the language project
+    unsigned projectCodePage = 1252; // of the project token file: the project's language, or the override
+    unsigned masterCodePage = 1252;  // of the master token file: the source language
     TokenTable master;  // grdMstBuffer
     TokenTable project; // grdPrjBuffer
 };
@@ -36,7 +40,12 @@ struct ProjectData
 // there is ignored; a relative path is taken from the current folder first), reads the .prj and its .mpj, then the master token file
 // (progress 0 to 50) and the project token file (50 to 100). The observer sees
 // progress(0) once the project files have been read, before any token file.
-ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer = nullptr);
+// The project token file is in the code page of the language of line 6 unless
+// `projectCodePage` says otherwise; the master token file in that of the source
+// language. Where the two differ, the master's key cells are moved into the
+// project's code page, so that MasterToken pairs the tokens as the merge did.
+ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer = nullptr,
+                        std::optional<unsigned> projectCodePage = std::nullopt);
 
 // Makes the folder of a path the current directory; false when it can't.
 bool ChangeToFolderOf(const std::string &path);

@@ -1,6 +1,7 @@
 #include "displaytext.h"
 
 #include "charset.h"
+#include "codepage.h"
 
 #include <QByteArray>
 
@@ -11,7 +12,8 @@ QString decodeLocal(std::string_view bytes)
     return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-QString shortened(std::string_view bytes, QString (*decode)(std::string_view))
+template <typename Decode>
+QString shortened(std::string_view bytes, Decode decode)
 {
     if (bytes.size() <= kShownValueMax)
         return decode(bytes);
@@ -21,9 +23,9 @@ QString shortened(std::string_view bytes, QString (*decode)(std::string_view))
 
 } // namespace
 
-QString DisplayText(std::string_view bytes)
+QString DisplayText(std::string_view bytes, unsigned codePage)
 {
-    return QString::fromStdU16String(Charset::windows1252().decode(bytes));
+    return QString::fromStdU16String(CodePage::get(codePage).decode(bytes));
 }
 
 QString DisplayFileName(std::string_view bytes)
@@ -40,9 +42,9 @@ QString FixedText(std::string_view bytes)
     return QString::fromStdU16String(Charset::windows1252().decode(bytes));
 }
 
-QString CellText(std::string_view bytes)
+QString CellText(std::string_view bytes, unsigned codePage)
 {
-    return shortened(bytes, DisplayText);
+    return shortened(bytes, [codePage](std::string_view b) { return DisplayText(b, codePage); });
 }
 
 QString PaneLineText(const PaneText &line)
@@ -54,10 +56,10 @@ QString PaneLineText(const PaneText &line)
             text += FixedText(piece.bytes);
             break;
         case PaneText::Value:
-            text += shortened(piece.bytes, DisplayText);
+            text += shortened(piece.bytes, [&line](std::string_view b) { return DisplayText(b, line.codePage); });
             break;
         case PaneText::FileName:
-            text += shortened(piece.bytes, DisplayFileName);
+            text += shortened(piece.bytes, [](std::string_view b) { return DisplayFileName(b); });
             break;
         }
     }

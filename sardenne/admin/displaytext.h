@@ -10,9 +10,9 @@
 // How the administrator shows the bytes it reads. Everything else keeps them
 // as read: these functions are for the screen only.
 
-// Text read from a project file, in the project's character set (Windows-1252
-// for now). The one place to change when projects get a code page of their own.
-QString DisplayText(std::string_view bytes);
+// Text read from a project file, in the code page of that project's language
+// (Windows-1252 when none is given). The one decoding of values for display.
+QString DisplayText(std::string_view bytes, unsigned codePage = 1252);
 
 // A file name as the folder listing gave it: in the system's encoding when the
 // bytes are valid there, else as project text (names copied from Windows).
@@ -26,8 +26,8 @@ QString FixedText(std::string_view bytes);
 constexpr std::size_t kShownValueMax = 4096;
 
 // A value for a cell of the language list: DisplayText, cut at kShownValueMax.
-QString CellText(std::string_view bytes);
+QString CellText(std::string_view bytes, unsigned codePage = 1252);
 
-// A line of the output pane: each piece decoded by what it holds, values cut
-// at kShownValueMax.
+// A line of the output pane: each piece decoded by what it holds (values in the
+// line's code page), values cut at kShownValueMax.
 QString PaneLineText(const PaneText &line);

@@ -293,13 +293,14 @@ void FrmPrinc::OpenMasterProject(const std::string &bytes)
             item->setText(column, text);
             item->setData(column, TagRole, QByteArray::fromStdString(bytes));
         };
-        item->setText(KEY_LANG, CellText(row.lang));
-        cell(KEY_LANGID, CellText(row.langId), row.langId);
-        cell(KEY_LANGSUBID, CellText(row.langSubId), row.langSubId);
-        cell(KEY_TOKENFILE, CellText(row.tokenFile), row.tokenFileTag);
+        item->setText(KEY_LANG, CellText(row.lang, row.codePage));
+        item->setData(KEY_LANG, CodePageRole, row.codePage);
+        cell(KEY_LANGID, CellText(row.langId, row.codePage), row.langId);
+        cell(KEY_LANGSUBID, CellText(row.langSubId, row.codePage), row.langSubId);
+        cell(KEY_TOKENFILE, CellText(row.tokenFile, row.codePage), row.tokenFileTag);
         const QDateTime modified = row.tokenFileFound.empty() ? QDateTime() : FileModified(row.tokenFileFound);
         item->setText(KEY_MODIF, modified.isValid() ? GeneralDate(modified) : QString());
-        cell(KEY_EXEFILE, CellText(row.exeFile), row.exeFileTag);
+        cell(KEY_EXEFILE, CellText(row.exeFile, row.codePage), row.exeFileTag);
         cell(KEY_PRJFILE, DisplayFileName(row.prjFile), row.prjFile);
         for (const PaneText &problem : row.problems)
             PrintOutput(PaneLineText(problem));
@@ -361,6 +362,7 @@ std::vector<JobRow> FrmPrinc::selectedRows() const
         row.prjFile = bytes(KEY_PRJFILE);
         row.tokenFileTag = bytes(KEY_TOKENFILE);
         row.exeFileTag = bytes(KEY_EXEFILE);
+        row.codePage = item->data(KEY_LANG, CodePageRole).toUInt();
         rows.push_back(std::move(row));
     }
     return rows;

@@ -48,6 +48,8 @@ public:
     // KEY_EXEFILE cells (the lines read), and the bytes that the KEY_LANGID,
     // KEY_LANGSUBID and KEY_PRJFILE cells show. The jobs take these.
     static constexpr int TagRole = Qt::UserRole;
+    // The code page of the row's language, on the KEY_LANG column.
+    static constexpr int CodePageRole = Qt::UserRole + 1;
 
     // Neither is owned; both must outlive the window. `programFolder` is the
     // folder of the running program: it holds the token editor, and the batch

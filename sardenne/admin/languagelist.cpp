@@ -1,7 +1,7 @@
 #include "languagelist.h"
 
-#include "charset.h"
-#include "outils.h"
+#include "codepage.h"
+#include "languagecodepage.h"
 #include "projectfiles.h"
 
 #include <algorithm>
@@ -64,7 +64,8 @@ std::vector<std::string> ListLanguageProjects(const std::string &folder)
     return names;
 }
 
-std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name)
+std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name,
+                                                unsigned codePage)
 {
     if (name.empty())
         return std::nullopt;
@@ -72,7 +73,7 @@ std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const
     const fs::path exact = folderPath(folder) / name;
     if (fs::is_regular_file(exact, ec))
         return exact.string();
-    const Charset &charset = Charset::windows1252();
+    const CodePage &charset = CodePage::get(codePage);
     const std::string wanted = charset.toUpper(name);
     std::vector<std::string> matches;
     for (fs::directory_iterator it(folderPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
@@ -91,7 +92,6 @@ std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const
 
 LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFile)
 {
-    const Charset &charset = Charset::windows1252();
     LanguageRow row;
     row.prjFile = prjFile;
     const AdminLanguageProject project = ReadAdminLanguageProject(folder + prjFile);
@@ -105,8 +105,11 @@ LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFil
                                    .fixed(" n'a que " + std::to_string(project.linesRead) +
                                           " ligne(s) sur les 7 attendues."));
 
+    // Names and values read and shown in the code page of the project's language.
+    row.codePage = CodePageOfLanguageLine(project.languageLine);
+    const CodePage &charset = CodePage::get(row.codePage);
     row.tokenFileTag = project.tokenFile;
-    const std::string t = charset.toUpper(outils::ExtractFileName(project.tokenFile));
+    const std::string t = charset.toUpper(charset.fileNameOf(project.tokenFile));
     row.tokenFile = t;
     if (t.size() >= 4) {
         row.lang = t.substr(0, t.size() - 4);
@@ -118,10 +121,10 @@ LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFil
     row.langId = ExtractWord(project.languageLine, 2);
     row.langSubId = ExtractWord(project.languageLine, 3);
     row.exeFileTag = project.targetFile;
-    row.exeFile = charset.toUpper(outils::ExtractFileName(project.targetFile));
+    row.exeFile = charset.toUpper(charset.fileNameOf(project.targetFile));
 
     // The date is that of the file named T in the master folder.
-    if (const auto found = FindFileIgnoringCase(folder, t))
+    if (const auto found = FindFileIgnoringCase(folder, t, row.codePage))
         row.tokenFileFound = *found;
     if (row.tokenFileFound.empty() && project.linesRead >= 2)
         row.problems.push_back(PaneText("Attention : le fichier token ")
@@ -129,5 +132,7 @@ LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFil
                                    .fixed(" du projet ")
                                    .fileName(prjFile)
                                    .fixed(" est introuvable dans le dossier du projet ma\xEEtre."));
+    for (PaneText &problem : row.problems)
+        problem.inCodePage(row.codePage);
     return row;
 }

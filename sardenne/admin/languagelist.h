@@ -23,6 +23,7 @@ struct LanguageRow
     std::string exeFile;        // KEY_EXEFILE shown: file name of line 7, upper case
     std::string exeFileTag;     // hidden: line 7 exactly as read
     std::string prjFile;        // KEY_PRJFILE: the file name as listed
+    unsigned codePage = 1252;   // of the project's language (line 6): the values read and shown
     // What was wrong with this language project, one French line each.
     std::vector<PaneText> problems;
 };
@@ -32,9 +33,10 @@ struct LanguageRow
 std::vector<std::string> ListLanguageProjects(const std::string &folder);
 
 // The file of that name in the folder, its letter case disregarded as the
-// project's character set defines it, accented letters included (an exact match
+// project's code page defines it, accented letters included (an exact match
 // first); nothing when there is none.
-std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name);
+std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name,
+                                                unsigned codePage = 1252);
 
 // Reads the row of one language project. `folder` ends with its separator (or
 // is empty for the current directory).

@@ -37,7 +37,7 @@ std::vector<JobStep> ExportJob(const FolderSource &rlFolder, const std::string &
     std::vector<JobStep> steps{print("Exporation des tokens vers des fichiers DLL"), print(std::string(42, '-')),
                                print("")};
     for (const JobRow &row : selected) {
-        steps.push_back(print(PaneText("     - Exporatation des tokens vers  ").value(row.exeFileTag)));
+        steps.push_back(print(PaneText("     - Exporatation des tokens vers  ").value(row.exeFileTag).inCodePage(row.codePage)));
         steps.push_back(exec(rlFolder() + "rlman -n " + row.langId + " " + row.langSubId + " -r " + masterFirstLine +
                              " " + row.tokenFileTag + " " + row.exeFileTag));
     }
@@ -51,7 +51,7 @@ std::vector<JobStep> ImportJob(const FolderSource &rlFolder, const std::vector<J
     std::vector<JobStep> steps{print("Imporation des tokens contenus dans les fichiers DLL"),
                                print(std::string(52, '-')), print("")};
     for (const JobRow &row : selected) {
-        steps.push_back(print(PaneText("     - Importation des tokens du fichier ").value(row.exeFileTag)));
+        steps.push_back(print(PaneText("     - Importation des tokens du fichier ").value(row.exeFileTag).inCodePage(row.codePage)));
         steps.push_back(exec(rlFolder() + "rlman -o " + row.langId + " " + row.langSubId + " -t " + row.exeFileTag +
                              " " + row.tokenFileTag));
     }

@@ -28,6 +28,7 @@ struct JobRow
     std::string prjFile;      // KEY_PRJFILE text
     std::string tokenFileTag; // hidden value of KEY_TOKENFILE
     std::string exeFileTag;   // hidden value of KEY_EXEFILE
+    unsigned codePage = 1252; // of the project's language: how its values are shown
 };
 
 // The RLTools folder is read anew for every command and used as a bare prefix.

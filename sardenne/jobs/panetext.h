@@ -6,8 +6,8 @@
 
 // A line for the output pane, kept as bytes in pieces, each decoded for display
 // by what it holds: our own fixed text (Windows-1252), a value read from a
-// project file (the project's character set), or a file name as the folder
-// listing gave it.
+// project file (the code page of that project's language), or a file name as
+// the folder listing gave it.
 struct PaneText
 {
     enum Source
@@ -22,6 +22,7 @@ struct PaneText
         std::string bytes;
     };
     std::vector<Piece> pieces;
+    unsigned codePage = 1252; // of the values
 
     PaneText() = default;
     // A fixed text alone.
@@ -36,6 +37,11 @@ struct PaneText
     PaneText &fixed(std::string bytes) { return add(Fixed, std::move(bytes)); }
     PaneText &value(std::string bytes) { return add(Value, std::move(bytes)); }
     PaneText &fileName(std::string bytes) { return add(FileName, std::move(bytes)); }
+    PaneText &inCodePage(unsigned number)
+    {
+        codePage = number;
+        return *this;
+    }
 
     // All the pieces, joined.
     std::string bytes() const

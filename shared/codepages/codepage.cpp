@@ -3,6 +3,8 @@
 #include "charset.h"
 #include "conversionlibrary.h"
 
+#include <unicode/uchar.h>
+
 #include <algorithm>
 #include <iterator>
 #include <map>
@@ -171,35 +173,36 @@ std::u16string CodePage::decode(std::string_view bytes) const
 {
     std::u16string text;
     text.reserve(bytes.size());
+    auto put = [&](char16_t c, std::size_t) { text += c; };
     const std::size_t n = bytes.size();
     for (std::size_t i = 0; i < n; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         switch (m_kind[b]) {
         case Kind::Single:
-            text += m_single[b];
+            put(m_single[b], i);
             break;
         case Kind::Undefined:
-            text += standIn(b);
+            put(standIn(b), i);
             break;
         case Kind::Lead:
             if (i + 1 < n) {
                 const auto t = static_cast<unsigned char>(bytes[i + 1]);
                 const char16_t c = m_pairs[static_cast<std::size_t>(b << 8 | t)];
                 if (c != 0) {
-                    text += c;
+                    put(c, i);
                     ++i;
                     break;
                 }
                 if (m_trail[t]) {
                     // An undefined pair: both bytes stand for themselves, so that
                     // the next character starts where Windows starts it.
-                    text += standIn(b);
-                    text += standIn(t);
+                    put(standIn(b), i);
+                    put(standIn(t), i + 1);
                     ++i;
                     break;
                 }
             }
-            text += standIn(b);
+            put(standIn(b), i);
             break;
         }
     }
@@ -270,4 +273,53 @@ std::u16string CodePage::unencodable(std::u16string_view text) const
         i += length;
     }
     return missing;
+}
+
+std::string CodePage::toUpper(std::string_view bytes) const
+{
+    std::string upper;
+    upper.reserve(bytes.size());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        char16_t c = 0;
+        std::size_t length = 1;
+        if (m_kind[b] == Kind::Single) {
+            c = m_single[b];
+        } else if (m_kind[b] == Kind::Lead && i + 1 < n) {
+            const auto t = static_cast<unsigned char>(bytes[i + 1]);
+            c = m_pairs[static_cast<std::size_t>(b << 8 | t)];
+            if (c != 0 || m_trail[t])
+                length = 2;
+        }
+        std::optional<std::string> capital;
+        if (c != 0) {
+            const UChar32 u = u_toupper(static_cast<UChar32>(c));
+            if (u != static_cast<UChar32>(c) && u > 0 && u < 0x10000 && !isStandIn(static_cast<char16_t>(u))) {
+                const char16_t unit = static_cast<char16_t>(u);
+                capital = encodeCharacter(std::u16string_view(&unit, 1), 0);
+            }
+        }
+        if (capital)
+            upper += *capital;
+        else
+            upper.append(bytes.substr(i, length));
+        i += length;
+    }
+    return upper;
+}
+
+std::string CodePage::fileNameOf(std::string_view path) const
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto b = static_cast<unsigned char>(path[i]);
+        if (m_kind[b] == Kind::Lead && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (b == ':' || b == '/' || b == '\\')
+            start = i + 1;
+    }
+    return std::string(path.substr(start));
 }

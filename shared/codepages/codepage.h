@@ -49,6 +49,17 @@ public:
     // as its two UTF-16 units).
     std::u16string unencodable(std::u16string_view text) const;
 
+    // Upper case as the code page defines it: each letter whose capital (the
+    // simple Unicode mapping) is a character of the code page becomes that
+    // capital; every other character keeps its bytes. Works on characters, so a
+    // trail byte is never taken for a letter.
+    std::string toUpper(std::string_view bytes) const;
+
+    // The part of a path behind its last ':', '/' or '\\' (the whole path when it
+    // has none), cut on characters: the trail byte of a double-byte character
+    // (ソ is 0x83 0x5C in 932) is no separator.
+    std::string fileNameOf(std::string_view path) const;
+
     // The length of the UTF-16 character at text[i] (1, or 2 for a surrogate pair).
     static std::size_t characterLength(std::u16string_view text, std::size_t i);
     // The bytes of the character at text[i] (of characterLength units), or
@@ -75,10 +86,10 @@ private:
     bool m_doubleByte = false;
     bool m_complete = false;
     std::array<Kind, 256> m_kind{};
-    std::array<char16_t, 256> m_single{};    // the character of a Single byte
-    std::array<bool, 256> m_trail{};         // a byte that ends some two-byte character
-    std::array<bool, 256> m_standInByte{};   // a byte that may decode to its stand-in
-    std::vector<char16_t> m_pairs;           // (lead << 8 | trail) to character, 0 when undefined
+    std::array<char16_t, 256> m_single{};     // the character of a Single byte
+    std::array<bool, 256> m_trail{};          // a byte that ends some two-byte character
+    std::array<bool, 256> m_standInByte{};    // a byte that may decode to its stand-in
+    std::vector<char16_t> m_pairs;            // (lead << 8 | trail) to character, 0 when undefined
     std::vector<std::uint16_t> m_fromUnicode; // character to byte (< 0x100) or pair; 0 when none
     // Single-byte code pages that write a letter and its marks as separate bytes
     // (1255, 1258): a precomposed character the table lacks, as those bytes.

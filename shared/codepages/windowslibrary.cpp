@@ -28,10 +28,9 @@ public:
     {
         char buffer[16];
         BOOL usedDefault = FALSE;
-        const int n = WideCharToMultiByte(m_codePage, WC_NO_BEST_FIT_CHARS,
-                                          reinterpret_cast<const wchar_t *>(character.data()),
-                                          static_cast<int>(character.size()), buffer, sizeof buffer, nullptr,
-                                          &usedDefault);
+        const int n =
+            WideCharToMultiByte(m_codePage, WC_NO_BEST_FIT_CHARS, reinterpret_cast<const wchar_t *>(character.data()),
+                                static_cast<int>(character.size()), buffer, sizeof buffer, nullptr, &usedDefault);
         if (n <= 0 || usedDefault)
             return std::nullopt;
         return std::string(buffer, static_cast<std::size_t>(n));

@@ -6,12 +6,24 @@
 #include <string>
 #include <string_view>
 
-// Token file bytes shown as text, through the token files' character set.
+class CodePage;
+
+// Token file bytes shown as text, through the code page of the file (Windows-1252
+// when none is given). Bytes the code page leaves undefined show as stand-ins
+// that ToTokenBytes turns back into the same bytes.
 QString FromTokenBytes(std::string_view bytes);
-// The bytes of a text in that character set, or nothing when a character cannot be stored.
+QString FromTokenBytes(std::string_view bytes, const CodePage &codePage);
+// The bytes of a text in that code page, or nothing when a character cannot be stored.
 std::optional<std::string> ToTokenBytes(const QString &text);
-// Upper case as the token files' character set defines it.
+std::optional<std::string> ToTokenBytes(const QString &text, const CodePage &codePage);
+// The characters of a text the code page cannot store, each once, in order.
+QString UnstorableCharacters(const QString &text, const CodePage &codePage);
+// A code page as users know it: "Windows-1251 (Cyrillic)".
+QString CodePageName(unsigned number);
+// Upper case as the code page defines it: a letter becomes its capital where the
+// code page holds that capital; every other character stays as it is.
 QString TokenUpper(const QString &text);
+QString TokenUpper(const QString &text, const CodePage &codePage);
 
 // Paths and file-system names: the local 8-bit encoding.
 std::string ToPath(const QString &path);

@@ -14,9 +14,9 @@ constexpr std::uint16_t MF_END = 0x80;
 class MenuReader
 {
 public:
-    MenuReader(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
-        : m_reader(r.data.data(), r.data.size(), "menu " + ResIdField(r.name)), m_name(ResIdField(r.name)), m_out(out),
-          m_empty(empty)
+    MenuReader(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty, const CodePage &cp)
+        : m_reader(r.data.data(), r.data.size(), "menu " + ResIdField(r.name)), m_name(ResIdField(r.name, cp)),
+          m_out(out), m_empty(empty), m_cp(cp)
     {
     }
 
@@ -47,7 +47,7 @@ private:
         t.name = m_name;
         t.item = std::to_string(id);
         t.position = std::to_string(position);
-        t.text = EscapeText(text);
+        t.text = EscapeText(text, m_cp);
         t.readOnly = IsReadOnlyText(text);
         t.popup = popup;
         m_out.push_back(std::move(t));
@@ -96,13 +96,14 @@ private:
     std::string m_name;
     std::vector<ResourceToken> &m_out;
     EmptyTexts m_empty;
+    const CodePage &m_cp;
     std::size_t m_position = 0;
 };
 
-void dialogTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
+void dialogTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty, const CodePage &cp)
 {
-    const std::string name = ResIdField(r.name);
-    ByteReader d(r.data.data(), r.data.size(), "dialog " + name);
+    const std::string name = ResIdField(r.name, cp);
+    ByteReader d(r.data.data(), r.data.size(), "dialog " + ResIdField(r.name));
     auto emit = [&](long long id, std::size_t position, const std::u16string &text) {
         if (text.empty() && empty == EmptyTexts::Skip)
             return;
@@ -111,7 +112,7 @@ void dialogTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts
         t.name = name;
         t.item = std::to_string(id);
         t.position = std::to_string(position);
-        t.text = EscapeText(text);
+        t.text = EscapeText(text, cp);
         t.readOnly = IsReadOnlyText(text);
         out.push_back(std::move(t));
     };
@@ -158,7 +159,7 @@ void dialogTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts
     }
 }
 
-void stringTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
+void stringTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty, const CodePage &cp)
 {
     if (!r.name.isNumber || r.name.number == 0)
         throw ResourceError("string table with a name instead of a block number");
@@ -170,10 +171,10 @@ void stringTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts
             continue;
         ResourceToken t;
         t.type = RT_STRING_TYPE;
-        t.name = ResIdField(r.name);
+        t.name = ResIdField(r.name, cp);
         t.item = std::to_string((r.name.number - 1u) * 16u + i);
         t.position = std::to_string(i);
-        t.text = EscapeText(text);
+        t.text = EscapeText(text, cp);
         t.readOnly = IsReadOnlyText(text);
         out.push_back(std::move(t));
     }
@@ -182,9 +183,9 @@ void stringTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts
 class VersionReader
 {
 public:
-    VersionReader(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty)
-        : m_reader(r.data.data(), r.data.size(), "version " + ResIdField(r.name)), m_name(ResIdField(r.name)),
-          m_out(out), m_empty(empty)
+    VersionReader(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty, const CodePage &cp)
+        : m_reader(r.data.data(), r.data.size(), "version " + ResIdField(r.name)), m_name(ResIdField(r.name, cp)),
+          m_out(out), m_empty(empty), m_cp(cp)
     {
     }
 
@@ -238,10 +239,10 @@ private:
         ResourceToken t;
         t.type = RT_VERSION_TYPE;
         t.name = m_name;
-        t.item = EscapeField(table);
+        t.item = EscapeField(table, m_cp);
         t.position = std::to_string(m_positionInTable);
-        t.extra = EscapeField(name);
-        t.text = EscapeText(value);
+        t.extra = EscapeField(name, m_cp);
+        t.text = EscapeText(value, m_cp);
         t.readOnly = IsReadOnlyText(value) || name == u"FileVersion" || name == u"ProductVersion";
         m_out.push_back(std::move(t));
     }
@@ -250,15 +251,16 @@ private:
     std::string m_name;
     std::vector<ResourceToken> &m_out;
     EmptyTexts m_empty;
+    const CodePage &m_cp;
     std::size_t m_positionInTable = 0;
     bool m_inStrings = false;
 };
 
 } // namespace
 
-std::string ResIdField(const ResId &id)
+std::string ResIdField(const ResId &id, const CodePage &codePage)
 {
-    return id.isNumber ? std::to_string(id.number) : EscapeField(id.text);
+    return id.isNumber ? std::to_string(id.number) : EscapeField(id.text, codePage);
 }
 
 bool IsReadOnlyText(const std::u16string &text)
@@ -272,23 +274,23 @@ bool IsReadOnlyText(const std::u16string &text)
     return true;
 }
 
-std::vector<ResourceToken> ResourceTokens(const Resource &resource, EmptyTexts empty)
+std::vector<ResourceToken> ResourceTokens(const Resource &resource, EmptyTexts empty, const CodePage &codePage)
 {
     std::vector<ResourceToken> out;
     if (!IsLocalisable(resource))
         return out;
     switch (resource.type.number) {
     case RT_MENU_TYPE:
-        MenuReader(resource, out, empty).read();
+        MenuReader(resource, out, empty, codePage).read();
         break;
     case RT_DIALOG_TYPE:
-        dialogTokens(resource, out, empty);
+        dialogTokens(resource, out, empty, codePage);
         break;
     case RT_STRING_TYPE:
-        stringTokens(resource, out, empty);
+        stringTokens(resource, out, empty, codePage);
         break;
     case RT_VERSION_TYPE:
-        VersionReader(resource, out, empty).read();
+        VersionReader(resource, out, empty, codePage).read();
         break;
     default:
         break;
@@ -358,11 +360,11 @@ std::vector<std::uint16_t> LanguageLookupOrder(std::uint16_t language)
 }
 
 std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, const std::vector<std::uint16_t> &preferred,
-                                         EmptyTexts empty)
+                                         EmptyTexts empty, const CodePage &codePage)
 {
     std::vector<ResourceToken> tokens;
     for (const auto &copies : LocalisableResources(file)) {
-        auto t = ResourceTokens(*ChooseLanguageCopy(copies, preferred), empty);
+        auto t = ResourceTokens(*ChooseLanguageCopy(copies, preferred), empty, codePage);
         tokens.insert(tokens.end(), std::make_move_iterator(t.begin()), std::make_move_iterator(t.end()));
     }
     return tokens;

@@ -57,15 +57,18 @@ const Resource *ChooseLanguageCopy(const std::vector<const Resource *> &copies,
                                    const std::vector<std::uint16_t> &preferred);
 
 // The tokens of every menu, dialog, string table and version resource, each
-// from the copy that ChooseLanguageCopy picks.
+// from the copy that ChooseLanguageCopy picks, their texts and fields escaped in
+// the code page of the token file they are for.
 std::vector<ResourceToken> ExtractTokens(const ResourceFile &file, const std::vector<std::uint16_t> &preferred = {},
-                                         EmptyTexts empty = EmptyTexts::Skip);
+                                         EmptyTexts empty = EmptyTexts::Skip,
+                                         const CodePage &codePage = CodePage::windows1252());
 
 // The tokens of one resource; throws ResourceError when its data is malformed.
-std::vector<ResourceToken> ResourceTokens(const Resource &resource, EmptyTexts empty = EmptyTexts::Skip);
+std::vector<ResourceToken> ResourceTokens(const Resource &resource, EmptyTexts empty = EmptyTexts::Skip,
+                                          const CodePage &codePage = CodePage::windows1252());
 
-// The field text of a resource name or number.
-std::string ResIdField(const ResId &id);
+// The field text of a resource name or number, in a token file's code page.
+std::string ResIdField(const ResId &id, const CodePage &codePage = CodePage::windows1252());
 
 // Texts without any letter, and file and product version numbers, are not for translators.
 bool IsReadOnlyText(const std::u16string &text);

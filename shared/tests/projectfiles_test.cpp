@@ -21,6 +21,7 @@ TEST(EditorLanguageProject, SixLinesAreEnough)
     EXPECT_EQ(r.error, ProjectReadError::None);
     EXPECT_EQ(r.project.masterProject, "demo.mpj");
     EXPECT_EQ(r.project.tokenFile, "fr.tok");
+    EXPECT_EQ(r.project.languageLine, "LANGUAGE 12 1");
 }
 
 TEST(EditorLanguageProject, FiveLinesFailButKeepThePathsRead)

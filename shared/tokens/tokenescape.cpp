@@ -180,3 +180,17 @@ std::string MalformedEscape(const std::string &bytes, const CodePage &codePage)
     }
     return {};
 }
+
+void TranscodeKeyCells(TokenTable &table, const CodePage &from, const CodePage &to)
+{
+    if (from.number() == to.number())
+        return;
+    for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
+        for (int column : {ColType, ColId2, ColId3, ColId4, ColId6}) {
+            const std::string cell(table.cell(row, column));
+            const std::string moved = TranscodeField(cell, from, to);
+            if (moved != cell)
+                table.setCell(row, column, moved);
+        }
+    }
+}

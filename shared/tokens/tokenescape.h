@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codepage.h"
+#include "tokentable.h"
 
 #include <string>
 
@@ -27,3 +28,9 @@ std::string TranscodeField(const std::string &bytes, const CodePage &from, const
 // UnescapeText keeps a malformed escape as it stands; what writes resources
 // refuses it. Read on characters, as UnescapeText reads.
 std::string MalformedEscape(const std::string &bytes, const CodePage &codePage = CodePage::windows1252());
+
+// Rewrites the key cells (columns 1, 2, 3, 4 and 6) of every row from one code
+// page to the other, as TranscodeField does, so that the keys of a master token
+// file can be matched with those of a project token file in another code page.
+// Rows whose key cells are plain ASCII are not touched.
+void TranscodeKeyCells(TokenTable &table, const CodePage &from, const CodePage &to);

@@ -49,6 +49,44 @@ TEST_F(ReadProjectTest, BareNamesResolveInTheLanguageProjectFolder)
     EXPECT_EQ(observer.values.back(), 100);
 }
 
+TEST_F(ReadProjectTest, CodePagesOfTheProjectAndOfTheSourceLanguage)
+{
+    // A Russian project of a master whose source language is recorded as Greek.
+    WriteFile(dir.file("lang/ru.prj"), "demo.mpj\r\nru.tok\r\n\r\n\r\n\r\nLANGUAGE 25 1\r\nru.dll\r\n");
+    WriteFile(dir.file("lang/demo.mpj"), "demo.dll\r\ndemo.tok\r\nLANGUAGE 8 1\r\n");
+    // A version value name with a Greek letter, stored in 1253 in the master and
+    // escaped in the 1251 project, as the merge writes it.
+    WriteFile(dir.file("lang/demo.tok"), "[[16|1|040904B0|0|1|\xE1]]=\xC1\xE2\r\n[[4|1|1|0|1|]]=File\r\n");
+    WriteFile(dir.file("lang/ru.tok"), "[[16|1|040904B0|0|1|\\u03B1]]=\xD4\r\n[[4|1|1|0|4|]]=\xD4\xE0\xE9\xEB\r\n");
+    auto data = ReadProject(dir.file("lang/ru.prj"));
+    ASSERT_EQ(data.error, ProjectOpenError::None);
+    EXPECT_EQ(data.languageLine, "LANGUAGE 25 1");
+    EXPECT_EQ(data.projectCodePage, 1251u);
+    EXPECT_EQ(data.masterCodePage, 1253u);
+    EXPECT_EQ(MasterToken(data.master, data.project, 1), "\xC1\xE2"); // the master text keeps its bytes
+    EXPECT_EQ(MasterToken(data.master, data.project, 2), "File");
+    // The project's bytes are never touched.
+    EXPECT_EQ(data.project.cell(1, ColId6), "\\u03B1");
+
+    // An override of the project's code page; a language line without a language.
+    EXPECT_EQ(ReadProject(dir.file("lang/ru.prj"), nullptr, 1252u).projectCodePage, 1252u);
+    WriteFile(dir.file("lang/xx.prj"), "demo.mpj\r\nru.tok\r\n\r\n\r\n\r\nLANGUAGE\r\n");
+    EXPECT_EQ(ReadProject(dir.file("lang/xx.prj")).projectCodePage, 1252u);
+}
+
+TEST_F(ReadProjectTest, WithoutARecordedLanguageTheSourceFileDecides)
+{
+    WriteFile(dir.file("lang/ja.prj"), "demo.mpj\r\nja.tok\r\n\r\n\r\n\r\nLANGUAGE 17 1\r\n");
+    WriteFile(dir.file("lang/demo.mpj"), "missing.dll\r\ndemo.tok\r\n");
+    WriteFile(dir.file("lang/demo.tok"), "[[4|1|1|0|1|]]=File\r\n");
+    WriteFile(dir.file("lang/ja.tok"), "[[4|1|1|0|1|]]=\x83\x74\x83\x40\x83\x43\x83\x8B\r\n");
+    // The source file cannot be read: Windows-1252.
+    auto data = ReadProject(dir.file("lang/ja.prj"));
+    ASSERT_EQ(data.error, ProjectOpenError::None);
+    EXPECT_EQ(data.projectCodePage, 932u);
+    EXPECT_EQ(data.masterCodePage, 1252u);
+}
+
 TEST_F(ReadProjectTest, Failures)
 {
     WriteFile(dir.file("lang/five.prj"), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\n");

@@ -456,6 +456,50 @@ private slots:
         QCOMPARE(m_desktop->starts.last().argumentBytes, std::vector<std::string>{work + "\xE9t\xE9.prj"});
     }
 
+    // A Russian and a Japanese project: names show in their code pages, in upper
+    // case as those define it, and the bytes still reach the commands unchanged.
+    void rowsShowInTheCodePageOfTheirLanguage()
+    {
+        const std::string work = QFile::encodeName(m_dir->filePath(QStringLiteral("work"))).toStdString() + "/";
+        writeBytes(work + "ru.prj",
+                   "demo.mpj\r\n\xF4\xE0\xE9\xEB.tok\r\n\r\n\r\n\r\nLANGUAGE 25 1\r\n\xF4\xE0\xE9\xEB.dll\r\n");
+        writeBytes(work + "\xF4\xE0\xE9\xEB.tok", "");
+        writeBytes(work + "zja.prj",
+                   "demo.mpj\r\n\x83\x5C\x83\x74\x83\x67.tok\r\n\r\n\r\n\r\nLANGUAGE 17 1\r\n\x83\x5C.dll\r\n");
+        auto w = openedWindow();
+        QTreeWidget *l = list(*w);
+        QTreeWidgetItem *ru = nullptr;
+        QTreeWidgetItem *ja = nullptr;
+        for (int i = 0; i < l->topLevelItemCount(); ++i) {
+            const QString prj = l->topLevelItem(i)->text(FrmPrinc::KEY_PRJFILE);
+            if (prj == QStringLiteral("ru.prj"))
+                ru = l->topLevelItem(i);
+            if (prj == QStringLiteral("zja.prj"))
+                ja = l->topLevelItem(i);
+        }
+        QVERIFY(ru && ja);
+        QCOMPARE(ru->text(FrmPrinc::KEY_LANG), QStringLiteral("\u0424\u0410\u0419\u041B"));
+        QCOMPARE(ru->text(FrmPrinc::KEY_TOKENFILE), QStringLiteral("\u0424\u0410\u0419\u041B.TOK"));
+        QCOMPARE(ru->text(FrmPrinc::KEY_EXEFILE), QStringLiteral("\u0424\u0410\u0419\u041B.DLL"));
+        QVERIFY(!ru->text(FrmPrinc::KEY_MODIF).isEmpty());
+        QCOMPARE(ja->text(FrmPrinc::KEY_TOKENFILE), QStringLiteral("\u30BD\u30D5\u30C8.TOK"));
+        QCOMPARE(ja->text(FrmPrinc::KEY_EXEFILE), QStringLiteral("\u30BD.DLL"));
+
+        auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
+        pane->clear();
+        l->clearSelection();
+        ru->setSelected(true);
+        ja->setSelected(true);
+        w->btExport_Click();
+        const QByteArray cwd = QFile::encodeName(QDir::currentPath());
+        QCOMPARE(readFile(calls()),
+                 cwd + "|rlman [-n] [25] [1] [-r] [demo.dll] [\xF4\xE0\xE9\xEB.tok] [\xF4\xE0\xE9\xEB.dll]\n" + cwd +
+                     "|rlman [-n] [17] [1] [-r] [demo.dll] [\x83\x5C\x83\x74\x83\x67.tok] [\x83\x5C.dll]\n");
+        const QString out = w->outputText();
+        QVERIFY(out.contains(QStringLiteral("     - Exporatation des tokens vers  \u0444\u0430\u0439\u043B.dll\r\n")));
+        QVERIFY(out.contains(QStringLiteral("     - Exporatation des tokens vers  \u30BD.dll\r\n")));
+    }
+
     // No value floods the window: the list and the pane show at most 4096 bytes
     // of it and its length, the jobs still take it whole.
     void hugeValuesAreShownCut()

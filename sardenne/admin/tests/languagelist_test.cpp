@@ -122,6 +122,31 @@ TEST_F(Folder, AccentedNamesInUpperCase)
     EXPECT_EQ(row.exeFile, "\xC9T\xC9.DLL");
 }
 
+TEST_F(Folder, NamesInTheCodePageOfTheRowsLanguage)
+{
+    // A Russian project: файл.tok and программа.dll in Windows-1251.
+    write("ru.prj", "m\r\n\xF4\xE0\xE9\xEB.tok\r\n\r\n\r\n\r\nLANGUAGE 25 1\r\n\xEF\xF0\xEE\xE3.dll\r\n");
+    write("\xD4\xE0\xE9\xEB.Tok", "");
+    const LanguageRow row = ReadLanguageRow(folder(), "ru.prj");
+    EXPECT_EQ(row.codePage, 1251u);
+    EXPECT_EQ(row.tokenFile, "\xD4\xC0\xC9\xCB.TOK"); // ФАЙЛ.TOK
+    EXPECT_EQ(row.lang, "\xD4\xC0\xC9\xCB");
+    EXPECT_EQ(row.exeFile, "\xCF\xD0\xCE\xC3.DLL"); // ПРОГ.DLL
+    EXPECT_EQ(row.tokenFileTag, "\xF4\xE0\xE9\xEB.tok");
+    EXPECT_EQ(fs::path(row.tokenFileFound).filename().string(), "\xD4\xE0\xE9\xEB.Tok");
+    EXPECT_TRUE(row.problems.empty());
+
+    // A Japanese project: a trail byte that reads as a small letter stays as it is
+    // (ッ is 0x83 0x62), the letters around it become capitals.
+    write("ja.prj", "m\r\na\x83\x62" "b.tok\r\n\r\n\r\n\r\nLANGUAGE 17 1\r\nx.dll\r\n");
+    const LanguageRow ja = ReadLanguageRow(folder(), "ja.prj");
+    EXPECT_EQ(ja.codePage, 932u);
+    EXPECT_EQ(ja.tokenFile, "A\x83\x62" "B.TOK");
+    // The warning about the missing file shows its value in the row's code page.
+    ASSERT_EQ(ja.problems.size(), 1u);
+    EXPECT_EQ(ja.problems[0].codePage, 932u);
+}
+
 TEST_F(Folder, IncompleteProjectsStillGiveAWholeRow)
 {
     write("short.prj", "demo.mpj\r\nit.tok\r\n");

@@ -111,7 +111,9 @@ TEST_P(EveryCodePage, TextsOfAllBytesRoundTrip)
 }
 
 INSTANTIATE_TEST_SUITE_P(CodePages, EveryCodePage, testing::ValuesIn(CodePage::numbers()),
-                         [](const testing::TestParamInfo<unsigned> &info) { return "cp" + std::to_string(info.param); });
+                         [](const testing::TestParamInfo<unsigned> &info) {
+                             return "cp" + std::to_string(info.param);
+                         });
 
 struct KnownCharacter
 {
@@ -131,30 +133,15 @@ TEST(CodePage, KnownCharacters)
         {932, "\x81\x5F", u'\uFF3C'}, // fullwidth reverse solidus
         {932, "\x81\x60", u'\uFF5E'}, // fullwidth tilde
         {932, "\xA6", u'\uFF66'},     // halfwidth katakana wo
-        {932, "\x80", u'\u0080'},
-        {936, "\xB0\xA1", u'\u554A'},
-        {936, "\xA1\xAA", u'\u2014'},
-        {936, "\x80", u'\u20AC'},
-        {949, "\xB0\xA1", u'\uAC00'}, // hangul ga
-        {949, "\x81\x41", u'\uAC02'}, // a unified hangul code extension
-        {949, "\x80", u'\u0080'},
-        {950, "\xA4\x40", u'\u4E00'},
-        {950, "\xA1\x45", u'\u2027'},
-        {1250, "\x8A", u'\u0160'},
-        {1250, "\x81", u'\u0081'},
-        {1251, "\xC0", u'\u0410'},
-        {1251, "\xFF", u'\u044F'},
-        {1251, "\x88", u'\u20AC'},
-        {1251, "\x98", u'\u0098'},
-        {1252, "\xE9", u'\u00E9'},
-        {1253, "\xC1", u'\u0391'},
-        {1254, "\xDD", u'\u0130'},
-        {1254, "\xFD", u'\u0131'},
-        {1255, "\xE0", u'\u05D0'},
-        {1256, "\xC7", u'\u0627'},
-        {1256, "\x81", u'\u067E'},
-        {1257, "\xC0", u'\u0104'},
-        {1258, "\xD2", u'\u0309'},
+        {932, "\x80", u'\u0080'},     {936, "\xB0\xA1", u'\u554A'}, {936, "\xA1\xAA", u'\u2014'},
+        {936, "\x80", u'\u20AC'},     {949, "\xB0\xA1", u'\uAC00'}, // hangul ga
+        {949, "\x81\x41", u'\uAC02'},                               // a unified hangul code extension
+        {949, "\x80", u'\u0080'},     {950, "\xA4\x40", u'\u4E00'}, {950, "\xA1\x45", u'\u2027'},
+        {1250, "\x8A", u'\u0160'},    {1250, "\x81", u'\u0081'},    {1251, "\xC0", u'\u0410'},
+        {1251, "\xFF", u'\u044F'},    {1251, "\x88", u'\u20AC'},    {1251, "\x98", u'\u0098'},
+        {1252, "\xE9", u'\u00E9'},    {1253, "\xC1", u'\u0391'},    {1254, "\xDD", u'\u0130'},
+        {1254, "\xFD", u'\u0131'},    {1255, "\xE0", u'\u05D0'},    {1256, "\xC7", u'\u0627'},
+        {1256, "\x81", u'\u067E'},    {1257, "\xC0", u'\u0104'},    {1258, "\xD2", u'\u0309'},
         {1258, "\xFE", u'\u20AB'},
     };
     for (const KnownCharacter &k : known) {
@@ -232,6 +219,44 @@ TEST(CodePage, NamesWhatItCannotHold)
     EXPECT_EQ(cyrillic.unencodable(u"x\U0001F600y\U0001F600"), u"\U0001F600");
     EXPECT_EQ(CodePage::get(932).unencodable(u"\u3042\u00E9\u301C"), u"\u00E9\u301C"); // no best fit
     EXPECT_EQ(CodePage::get(1252).unencodable(u"\u0416"), u"\u0416");
+}
+
+TEST(CodePage, UpperCaseOnCharacters)
+{
+    EXPECT_EQ(CodePage::get(1252).toUpper("\xE9t\xE9.tok"), "\xC9T\xC9.TOK");               // été
+    EXPECT_EQ(CodePage::get(1251).toUpper("\xF4\xE0\xE9\xEB.tok"), "\xD4\xC0\xC9\xCB.TOK"); // файл
+    EXPECT_EQ(CodePage::get(1253).toUpper("\xE1\xF2"), "\xC1\xD3");                         // ας
+    EXPECT_EQ(CodePage::get(1254).toUpper("i\xFD"), "II");          // i and ı (no Turkish rule)
+    EXPECT_EQ(CodePage::get(1250).toUpper("\xB9\x9A"), "\xA5\x8A"); // ą š
+    // Trail bytes that look like small letters stay: ッ is 0x83 0x62, ｂ 0x82 0x82.
+    EXPECT_EQ(CodePage::get(932).toUpper("\x83\x62"
+                                         "b\x82\x82"),
+              "\x83\x62"
+              "B\x82\x61");
+    // Bytes without a character keep their place.
+    EXPECT_EQ(CodePage::get(936).toUpper("\xAA\xA1"
+                                         "a\x81"),
+              "\xAA\xA1"
+              "A\x81");
+    // Windows-1252 upper-cases exactly as its own codec does.
+    const Charset &reference = Charset::windows1252();
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(CodePage::get(1252).toUpper(one), reference.toUpper(one)) << b;
+    }
+}
+
+TEST(CodePage, FileNamesAreCutOnCharacters)
+{
+    const CodePage &japanese = CodePage::get(932);
+    // ソフト.tok: its first trail byte is a backslash.
+    EXPECT_EQ(japanese.fileNameOf("C:\\Work\\\x83\x5C\x83\x74\x83\x67.tok"), "\x83\x5C\x83\x74\x83\x67.tok");
+    EXPECT_EQ(japanese.fileNameOf("\x83\x5C.dll"), "\x83\x5C.dll");
+    EXPECT_EQ(japanese.fileNameOf("a/b\\c:d"), "d");
+    EXPECT_EQ(japanese.fileNameOf("dir\\"), "");
+    // In a single-byte code page every 0x5C is a backslash, as before.
+    EXPECT_EQ(CodePage::get(1252).fileNameOf("..\\bin\\French.dll"), "French.dll");
+    EXPECT_EQ(CodePage::get(1251).fileNameOf("x\\\xF4.tok"), "\xF4.tok");
 }
 
 TEST(CodePage, UnknownNumbersGive1252)

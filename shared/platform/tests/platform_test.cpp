@@ -5,6 +5,9 @@
 #include "qtext.h"
 #include "settingsstore.h"
 
+#include "charset.h"
+#include "codepage.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -216,6 +219,44 @@ private slots:
         QCOMPARE(ToTokenBytes(QStringLiteral("\u00C9t\u00E9")).value_or("?"), std::string("\xC9t\xE9"));
         QVERIFY(!ToTokenBytes(QStringLiteral("\u0416")).has_value());
         QCOMPARE(TokenUpper(QStringLiteral("fran\u00E7ais.tok")), QStringLiteral("FRAN\u00C7AIS.TOK"));
+    }
+
+    void tokenTextsInTheirCodePages()
+    {
+        const CodePage &cyrillic = CodePage::get(1251);
+        const CodePage &japanese = CodePage::get(932);
+        QCOMPARE(FromTokenBytes("\xD4\xE0\xE9\xEB", cyrillic), QStringLiteral("\u0424\u0430\u0439\u043B"));
+        QCOMPARE(ToTokenBytes(QStringLiteral("\u0424\u0430\u0439\u043B"), cyrillic).value_or("?"),
+                 std::string("\xD4\xE0\xE9\xEB"));
+        QVERIFY(!ToTokenBytes(QStringLiteral("caf\u00E9"), cyrillic).has_value());
+        QCOMPARE(FromTokenBytes("\x83\x5C\x83\x74\x83\x67", japanese), QStringLiteral("\u30BD\u30D5\u30C8"));
+        // Undefined bytes come back as themselves through the text.
+        const QString odd = FromTokenBytes("a\x81 \xA0", japanese);
+        QCOMPARE(ToTokenBytes(odd, japanese).value_or("?"), std::string("a\x81 \xA0"));
+        QCOMPARE(UnstorableCharacters(QStringLiteral("\u00E9t\u00E9 \u0416 \u00E7a"), cyrillic),
+                 QStringLiteral("\u00E9\u00E7"));
+        QCOMPARE(CodePageName(1251), QStringLiteral("Windows-1251 (Cyrillic)"));
+        QCOMPARE(CodePageName(932), QStringLiteral("Windows-932 (Japanese)"));
+    }
+
+    void upperCaseFollowsTheCodePage()
+    {
+        QCOMPARE(TokenUpper(QStringLiteral("\u00E9t\u00E9.tok"), CodePage::get(1252)),
+                 QStringLiteral("\u00C9T\u00C9.TOK"));
+        QCOMPARE(TokenUpper(QStringLiteral("\u0444\u0430\u0439\u043B.tok"), CodePage::get(1251)),
+                 QStringLiteral("\u0424\u0410\u0419\u041B.TOK"));
+        QCOMPARE(TokenUpper(QStringLiteral("\u03B1\u03C2.tok"), CodePage::get(1253)), QStringLiteral("\u0391\u03A3.TOK"));
+        // Fullwidth letters have fullwidth capitals in 932; kana have none.
+        QCOMPARE(TokenUpper(QStringLiteral("\uFF41\u30BD"), CodePage::get(932)), QStringLiteral("\uFF21\u30BD"));
+        // A capital the code page lacks is not taken (micro sign), nor a capital of two letters (sharp s).
+        QCOMPARE(TokenUpper(QStringLiteral("\u00B5\u00DF"), CodePage::get(1252)), QStringLiteral("\u00B5\u00DF"));
+        // Windows-1252 upper-cases exactly as its own codec does, byte by byte.
+        const Charset &reference = Charset::windows1252();
+        for (int b = 0; b < 256; ++b) {
+            const std::string one(1, static_cast<char>(b));
+            QCOMPARE(ToTokenBytes(TokenUpper(FromTokenBytes(one), CodePage::get(1252))).value_or("?"),
+                     reference.toUpper(one));
+        }
     }
 
     void programIconsHaveEverySizeAndDiffer()

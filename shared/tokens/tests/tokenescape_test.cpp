@@ -117,4 +117,18 @@ TEST(Transcode, MovesTextsBetweenCodePages)
     EXPECT_EQ(TranscodeText("\xB0\xA1", korean, korean), "\xB0\xA1");
 }
 
+TEST(Transcode, KeyCellsOfATable)
+{
+    TokenTable table;
+    ASSERT_EQ(AjouteToken("[[16|1|040904B0|0|1|Fen\xEAtre]]=x\xEA", table), TokenLineStatus::Ok);
+    ASSERT_EQ(AjouteToken("[[4|MEN\xDA|1|0|1|]]=y", table), TokenLineStatus::Ok);
+    ASSERT_EQ(AjouteToken("[[6|1|a]b|0|1|]]=z", table), TokenLineStatus::Ok);
+    TranscodeKeyCells(table, CodePage::get(1252), CodePage::get(1251));
+    EXPECT_EQ(table.cell(1, ColId6), "Fen\\u00EAtre");
+    EXPECT_EQ(table.cell(1, ColText), "x\xEA"); // texts are not keys
+    EXPECT_EQ(table.cell(2, ColId2), "MEN\\u00DA");
+    EXPECT_EQ(table.cell(3, ColId3), "a]b"); // plain ASCII stays as the file has it
+    EXPECT_EQ(table.cell(3, ColText), "z");
+}
+
 } // namespace
