@@ -1,11 +1,21 @@
 #include "editorchecks.h"
 
 #include "checkpane.h"
+#include "fillpreview.h"
+#include "frmprinc.h"
 #include "qtext.h"
 #include "tokenlistmodel.h"
 #include "tokenstatus.h"
+#include "translatorflow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -26,6 +36,161 @@ EditorChecks::EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window
     connect(&m_runner, &CheckRunner::rowsChecked, this, &EditorChecks::rowsDone);
     connect(&m_runner, &CheckRunner::rowsRechecked, this, &EditorChecks::rowsRedone);
     connect(&m_runner, &CheckRunner::suggestionsFinished, this, &EditorChecks::refreshPane);
+    connect(&m_runner, &CheckRunner::checksFinished, this, &EditorChecks::checksFinished);
+    connect(this, &EditorChecks::listCountsChanged, this, &EditorChecks::refreshCounts);
+}
+
+void EditorChecks::attach(quenlit::FrmPrinc &window, quenlit::TranslatorFlow &flow, QMenu *options)
+{
+    m_window = &window;
+    m_flow = &flow;
+    auto add = [this](QMenu *menu, const char *name, const QString &text, const QKeySequence &key, auto slot) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty()) {
+            action->setShortcut(key);
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    if (auto *edit = window.menuBar()->findChild<QMenu *>(QStringLiteral("mnuEdit"))) {
+        edit->addSeparator();
+        add(edit, "mnuFillIdentical", QStringLiteral("Fill &identical texts..."), {}, [this] { fillIdenticalTexts(); });
+    }
+    if (auto *go = window.menuBar()->findChild<QMenu *>(QStringLiteral("mnuGo"))) {
+        go->addSeparator();
+        add(go, "mnuNextProblem", QStringLiteral("Next p&roblem"), QKeySequence(Qt::Key_F8),
+            [this] { goToProblem(true); });
+        add(go, "mnuPreviousProblem", QStringLiteral("Previous pro&blem"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
+            [this] { goToProblem(false); });
+    }
+    m_problemsOnly = add(options, "mnuProblemsOnly", QStringLiteral("Show only tokens with &problems"), {},
+                         [this](bool checked) { setProblemsOnly(checked); });
+    m_problemsOnly->setCheckable(true);
+    flow.narrowedList().addNarrowing(&m_problems);
+
+    m_countLabel = new QLabel(window.statusBar());
+    m_countLabel->setObjectName(QStringLiteral("lbCheckCounts"));
+    m_countLabel->setToolTip(QStringLiteral("What the checks found in the tokens of the list"));
+    // After the list's progress, before the project's.
+    window.statusBar()->insertPermanentWidget(1, m_countLabel);
+    refreshCounts();
+}
+
+void EditorChecks::refreshCounts()
+{
+    if (!m_countLabel)
+        return;
+    if (!m_project) {
+        m_countLabel->clear();
+        return;
+    }
+    const LevelCounts &c = m_listCounts.counts();
+    auto count = [](std::size_t n, const char *one, const char *many) -> QString {
+        return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
+    };
+    QString text = count(c.errors, "error", "errors") + QStringLiteral(", ") + count(c.warnings, "warning", "warnings");
+    if (!m_runner.checksDone())
+        text += QStringLiteral(" (checking)");
+    m_countLabel->setText(text);
+}
+
+void EditorChecks::checksFinished()
+{
+    refreshCounts();
+    // The tokens with problems are all known now.
+    if (m_problems.active() && m_flow)
+        m_flow->narrowingChanged(false);
+}
+
+void EditorChecks::setProblemsOnly(bool only)
+{
+    if (m_problemsOnly && m_problemsOnly->isChecked() != only)
+        m_problemsOnly->setChecked(only);
+    m_problems.setActive(only);
+    // On, the list only loses rows; off, it gets them back.
+    if (m_flow)
+        m_flow->narrowingChanged(only);
+}
+
+void EditorChecks::goToProblem(bool forward)
+{
+    // While the list is being narrowed its items are about to change.
+    if (!m_window || !m_project || m_flow->narrowingPending())
+        return;
+    const std::size_t count = static_cast<std::size_t>(m_model->rowCount());
+    if (count == 0)
+        return;
+    const bool inBox = m_window->translationBox()->hasFocus();
+    const auto selected = m_window->selectedListItem();
+    // From the item after (or before) the selected one, round the list once.
+    const std::size_t start = selected ? (forward ? *selected + 1 : *selected + count - 1) % count
+                                       : (forward ? 0 : count - 1);
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t item = forward ? (start + n) % count : (start + count - n) % count;
+        if (!m_runner.checks().fired(m_model->tableRow(static_cast<int>(item))))
+            continue;
+        m_window->selectListItem(item);
+        if (inBox)
+            m_window->goToTranslationBox();
+        const bool wrapped = selected && (forward ? item <= *selected : item >= *selected);
+        if (wrapped)
+            m_flow->showMessage(forward ? QStringLiteral("Went on from the top of the list")
+                                        : QStringLiteral("Went on from the bottom of the list"));
+        return;
+    }
+    m_flow->showMessage(m_runner.checksDone() ? QStringLiteral("No listed token has a problem")
+                                              : QStringLiteral("No listed token has a problem so far; the checks go on"));
+}
+
+void EditorChecks::fillIdenticalTexts()
+{
+    if (!m_window || !m_project)
+        return;
+    m_window->finishEditing();
+    if (!m_runner.suggestionsReady()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_runner.finishNow();
+        QApplication::restoreOverrideCursor();
+    }
+    std::vector<FillChange> changes = ProposeFill(m_runner.suggestions());
+    if (changes.empty()) {
+        m_flow->showMessage(QStringLiteral("No token that needs work has a translated twin"));
+        return;
+    }
+    quenlit::FrmPrinc *window = m_window;
+    auto *preview = new FillPreviewDialog(
+        std::move(changes), [window](std::size_t row) { return window->masterText(row); },
+        [](std::string_view bytes) { return FromTokenBytes(bytes); }, window);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    connect(preview, &QDialog::accepted, this, [this, preview] { applyFill(preview->chosen()); });
+    connect(preview, &QDialog::finished, this, [this] {
+        if (m_window)
+            m_window->activateWindow();
+    });
+    preview->open();
+}
+
+void EditorChecks::applyFill(const std::vector<FillChange> &changes)
+{
+    if (!m_window || !m_project || changes.empty())
+        return;
+    std::size_t filled = 0;
+    m_flow->beginStep(QStringLiteral("fill identical texts"));
+    for (const FillChange &change : changes) {
+        // The table may have changed since the preview: never a read-only token,
+        // never one translated meanwhile.
+        const std::int64_t status = StatusOf(m_project->cell(change.row, ColStatus));
+        if (!(status & FlagNonTranslated) || (status & FlagReadOnly))
+            continue;
+        m_window->StoreTokenText(change.row, change.text);
+        ++filled;
+    }
+    m_flow->endStep();
+    if (filled)
+        m_window->setModified();
+    m_flow->showMessage(QStringLiteral("%1 token(s) filled").arg(filled));
 }
 
 void EditorChecks::projectOpened(const TokenTable *master, const TokenTable *project,
@@ -41,6 +206,7 @@ void EditorChecks::projectOpened(const TokenTable *master, const TokenTable *pro
 
 void EditorChecks::projectClosed()
 {
+    // The option stays; the next project is listed under it.
     m_column.setChecks(nullptr);
     m_runner.stop();
     m_listCounts.clear();

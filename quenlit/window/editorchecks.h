@@ -3,6 +3,7 @@
 #include "checkcolumn.h"
 #include "checkrunner.h"
 #include "listcheckcounts.h"
+#include "problemnarrowing.h"
 
 #include <QObject>
 
@@ -11,7 +12,15 @@
 
 class CheckPane;
 class CodePage;
+class QAction;
+class QLabel;
+class QMenu;
 class TokenListModel;
+
+namespace quenlit {
+class FrmPrinc;
+class TranslatorFlow;
+} // namespace quenlit
 
 // The checks and the suggestions in the editor window: the "Check" column of
 // the token list, the pane's line for the token shown, and the counts of the
@@ -25,7 +34,14 @@ public:
     // Ctrl+1 to Ctrl+3 that take the suggestions work anywhere in `window`.
     EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window);
 
+    // Adds the commands to the window's menus ("Fill identical texts..." to
+    // "&Edit", "Next problem" and "Previous problem" to "&Go", "Show only tokens
+    // with problems" to `options`), the counts to its status bar, and the
+    // narrowing to its list.
+    void attach(quenlit::FrmPrinc &window, quenlit::TranslatorFlow &flow, QMenu *options);
+
     CheckPane *paneLine() const { return m_paneLine; }
+    QLabel *countLabel() const { return m_countLabel; }
     CheckRunner &runner() { return m_runner; }
     const CheckRunner &runner() const { return m_runner; }
     // Errors, warnings and infos of the listed tokens.
@@ -47,6 +63,13 @@ public:
     // The texts the pane offers for its token, best first (empty when none).
     const std::vector<Suggestion> &offered() const { return m_offered; }
 
+    // F8 and Shift+F8: the next or previous listed token for which a check fires.
+    void goToProblem(bool forward);
+    // "Show only tokens with problems".
+    void setProblemsOnly(bool only);
+    // "Fill identical texts...": the preview, then the changes as one undo step.
+    void fillIdenticalTexts();
+
 signals:
     // The counts of the list changed.
     void listCountsChanged();
@@ -58,6 +81,9 @@ private:
     void rowsRedone(const std::vector<std::size_t> &rows);
     void refreshPane();
     void takeSuggestion(std::size_t index);
+    void refreshCounts();
+    void checksFinished();
+    void applyFill(const std::vector<FillChange> &changes);
 
     TokenListModel *m_model; // not owned
     CheckRunner m_runner;
@@ -67,4 +93,9 @@ private:
     const TokenTable *m_project = nullptr; // not owned
     std::size_t m_paneRow = 0;
     std::vector<Suggestion> m_offered;
+    ProblemNarrowing m_problems{m_runner.checks()};
+    quenlit::FrmPrinc *m_window = nullptr;    // not owned
+    quenlit::TranslatorFlow *m_flow = nullptr; // not owned
+    QLabel *m_countLabel = nullptr;
+    QAction *m_problemsOnly = nullptr;
 };

@@ -303,6 +303,7 @@ void FrmPrinc::createElements()
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     m_flow = new TranslatorFlow(*this, options, m_client);
     connect(m_flow, &TranslatorFlow::layoutChanged, this, &FrmPrinc::applyLayout);
+    m_checks->attach(*this, *m_flow, options);
     applyLayout();
 }
 

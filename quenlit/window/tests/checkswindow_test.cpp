@@ -7,17 +7,24 @@
 #include "frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
+#include "fillpreview.h"
+#include "findbar.h"
 #include "tokenlistmodel.h"
+#include "translatorflow.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -33,10 +40,11 @@ const QByteArray kMasterTokens = "[[4|1|0|0|1|]]=&File\r\n"
                                  "[[6|1|2|1|1|]]=&Save\r\n"
                                  "[[6|1|3|2|1|]]=&Save\r\n"
                                  "[[6|1|4|3|1|]]=&Save\r\n"
-                                 "[[6|1|5|4|1|]]=Save:\r\n";
+                                 "[[6|1|5|4|1|]]=Save:\r\n"
+                                 "[[6|1|6|5|1|]]=&Save\r\n";
 // Row 1 lost its access key, row 2 its shortcut; rows 3 and 4 clash; row 5 is
 // fine; rows 6 and 7 are translated twins of row 8 and its similar row 9, which
-// need work.
+// need work; row 10, a twin too, is read-only.
 const QByteArray kProjectTokens = "[[4|1|0|0|4|]]=Fichier\r\n"
                                   "[[4|1|101|1|4|]]=&Ouvrir...\r\n"
                                   "[[5|100|1|1|4|]]=&Enregistrer\r\n"
@@ -45,7 +53,8 @@ const QByteArray kProjectTokens = "[[4|1|0|0|4|]]=Fichier\r\n"
                                   "[[6|1|2|1|4|]]=&Enregistrer\r\n"
                                   "[[6|1|3|2|4|]]=&Enregistrer\r\n"
                                   "[[6|1|4|3|1|]]=&Save\r\n"
-                                  "[[6|1|5|4|1|]]=Save:\r\n";
+                                  "[[6|1|5|4|1|]]=Save:\r\n"
+                                  "[[6|1|6|5|3|]]=&Save\r\n";
 
 } // namespace
 
@@ -100,6 +109,44 @@ class ChecksWindowTest : public QObject
 
     static bool checksDone(FrmPrinc &w) { return w.checks()->runner().checksDone(); }
 
+    static void clickNode(FrmPrinc &w, const QString &text)
+    {
+        auto *tree = child<QTreeWidget>(w, "tvTyp");
+        const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        QVERIFY(!found.isEmpty());
+        for (QTreeWidgetItem *p = found.front()->parent(); p; p = p->parent())
+            p->setExpanded(true);
+        tree->scrollToItem(found.front());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.front()).center());
+        QCOMPARE(tree->currentItem(), found.front());
+    }
+
+    static int selectedRow(FrmPrinc &w)
+    {
+        const QModelIndexList selected = list(w)->selectionModel()->selectedRows();
+        return selected.isEmpty() ? 0 : static_cast<int>(w.tokenList()->tableRow(selected.front().row()));
+    }
+    static QList<int> listedRows(FrmPrinc &w)
+    {
+        QList<int> rows;
+        for (int i = 0; i < w.tokenList()->rowCount(); ++i)
+            rows << static_cast<int>(w.tokenList()->tableRow(i));
+        return rows;
+    }
+    // A key pressed where the focus is, as the user presses it.
+    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QTest::keyClick(focus, k, modifiers);
+    }
+    static QString counts(FrmPrinc &w) { return child<QLabel>(w, "lbCheckCounts")->text(); }
+    static QString message(FrmPrinc &w) { return w.statusBar()->currentMessage(); }
+    static void waitForList(FrmPrinc &w)
+    {
+        QTRY_VERIFY(!w.flow()->narrowingPending());
+    }
+
 private slots:
     void init()
     {
@@ -142,7 +189,7 @@ private slots:
     {
         auto w = openedWindow();
         QVERIFY(w);
-        QCOMPARE(w->tokenList()->rowCount(), 9);
+        QCOMPARE(w->tokenList()->rowCount(), 10);
         QVERIFY(!checksDone(*w));
         QCOMPARE(checkText(*w, 1), QString());
         QTRY_VERIFY(checksDone(*w));
@@ -228,6 +275,205 @@ private slots:
         // A translated token is offered nothing.
         clickRow(*w, 5);
         QVERIFY(paneLine(*w)->suggestions().isEmpty());
+    }
+
+    // F8 and Shift+F8 go round the listed tokens for which a check fires, from
+    // the list or from the translation box, which keeps the focus.
+    void nextAndPreviousProblem()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        QTRY_VERIFY(checksDone(*w));
+        clickRow(*w, 5);
+        key(Qt::Key_F8);
+        QCOMPARE(selectedRow(*w), 1); // after the last problem, from the top
+        QVERIFY(message(*w).contains(QStringLiteral("top of the list")));
+        QCOMPARE(QApplication::focusWidget(), list(*w));
+        key(Qt::Key_F8);
+        QCOMPARE(selectedRow(*w), 2);
+        QVERIFY(paneLine(*w)->text().startsWith(QStringLiteral("error: [shortcut]")));
+        key(Qt::Key_F8);
+        key(Qt::Key_F8);
+        QCOMPARE(selectedRow(*w), 4);
+        key(Qt::Key_F8, Qt::ShiftModifier);
+        QCOMPARE(selectedRow(*w), 3);
+        key(Qt::Key_F8, Qt::ShiftModifier);
+        key(Qt::Key_F8, Qt::ShiftModifier);
+        QCOMPARE(selectedRow(*w), 1);
+        key(Qt::Key_F8, Qt::ShiftModifier); // before the first: from the bottom
+        QCOMPARE(selectedRow(*w), 4);
+        QVERIFY(message(*w).contains(QStringLiteral("bottom of the list")));
+        // From the box, with a text typed and not committed: the next problem, in the box.
+        clickRow(*w, 2);
+        key(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), box(*w));
+        QTest::keyClicks(box(*w), QStringLiteral("pas garde"));
+        key(Qt::Key_F8);
+        QCOMPARE(selectedRow(*w), 3);
+        QCOMPARE(QApplication::focusWidget(), box(*w));
+        QCOMPARE(box(*w)->text(), QStringLiteral("&Enregistrer"));
+        QCOMPARE(w->projectTable().cellText(2, 0), std::string("&Ouvrir...")); // nothing stored
+        // Fixed in the box, it is no problem any more: F8 passes it by.
+        QTest::keyClick(box(*w), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(*w), QStringLiteral("Enre&gistrer"));
+        key(Qt::Key_Return);
+        clickRow(*w, 2);
+        key(Qt::Key_F8);
+        QCOMPARE(selectedRow(*w), 1); // rows 3 and 4 no longer clash
+        // In a list narrowed to a dialog without problems, none.
+        clickNode(*w, QStringLiteral("Dialog"));
+        QCOMPARE(listedRows(*w), (QList<int>{3, 4}));
+        clickRow(*w, 4);
+        key(Qt::Key_F8);
+        QCOMPARE(selectedRow(*w), 4);
+        QVERIFY(message(*w).contains(QStringLiteral("No listed token has a problem")));
+    }
+
+    // "Show only tokens with problems" narrows the current list as the find box
+    // does, with it; off, the whole list is back.
+    void problemsOnlyNarrowsTheList()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        QTRY_VERIFY(checksDone(*w));
+        QAction *only = child<QAction>(*w, "mnuProblemsOnly");
+        QVERIFY(only && only->isCheckable() && !only->isChecked());
+        only->trigger();
+        QVERIFY(only->isChecked());
+        waitForList(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(counts(*w), QStringLiteral("3 errors, 2 warnings"));
+        // With the find box: both narrow.
+        QTest::keyClick(list(*w), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("enr"));
+        waitForList(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{3}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        waitForList(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4}));
+        // A token fixed stays listed while the user is on it.
+        clickRow(*w, 1);
+        key(Qt::Key_Return);
+        QTest::keyClick(box(*w), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(*w), QStringLiteral("&Fichier"));
+        key(Qt::Key_Return);
+        QCOMPARE(checkText(*w, 1), QString());
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4}));
+        // A filter chosen in the tree is narrowed too.
+        clickNode(*w, QStringLiteral("Menu"));
+        QCOMPARE(listedRows(*w), (QList<int>{2}));
+        only->trigger();
+        waitForList(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2}));
+        clickNode(*w, QStringLiteral("All tokens"));
+        QCOMPARE(w->tokenList()->rowCount(), 10);
+    }
+
+    // A project opened with the option on is listed once its checks are known.
+    void problemsOnlyOnOpening()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        child<QAction>(*w, "mnuProblemsOnly")->trigger();
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        QVERIFY(!checksDone(*w));
+        QTRY_COMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4}));
+        QVERIFY(!w->flow()->narrowingPending());
+    }
+
+    // The status bar counts the errors and warnings of the listed tokens.
+    void statusBarCounts()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        QVERIFY(counts(*w).endsWith(QStringLiteral("(checking)")));
+        QTRY_COMPARE(counts(*w), QStringLiteral("3 errors, 2 warnings"));
+        QVERIFY(child<QLabel>(*w, "lbCheckCounts")->isVisible());
+        clickNode(*w, QStringLiteral("Dialog"));
+        QCOMPARE(counts(*w), QStringLiteral("0 errors, 2 warnings"));
+        clickNode(*w, QStringLiteral("Menu"));
+        QCOMPARE(counts(*w), QStringLiteral("3 errors, 0 warnings"));
+        // A fix counts at once.
+        clickRow(*w, 1);
+        key(Qt::Key_Return);
+        QTest::keyClick(box(*w), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(*w), QStringLiteral("&Fichier"));
+        key(Qt::Key_Return);
+        QCOMPARE(counts(*w), QStringLiteral("2 errors, 0 warnings"));
+        child<QAction>(*w, "mnuClose")->trigger();
+        QCOMPARE(counts(*w), QString());
+    }
+
+    // "Fill identical texts...": the preview lists the tokens that need work and
+    // have a translated twin (never a read-only one); the rows left checked are
+    // filled, translated, and one Ctrl+Z takes them all back byte for byte.
+    void fillIdenticalTexts()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        const QByteArray before = readFile(path(QStringLiteral("fr.tok")));
+        child<QAction>(*w, "mnuFillIdentical")->trigger();
+        FillPreviewDialog *preview = nullptr;
+        QTRY_VERIFY((preview = w->findChild<FillPreviewDialog *>()) && preview->isVisible());
+        QCOMPARE(preview->model()->size(), std::size_t(2));
+        QCOMPARE(preview->model()->data(preview->model()->index(0, FillPreviewModel::ProposedColumn)).toString(),
+                 QStringLiteral("&Enregistrer"));
+        QCOMPARE(preview->model()->data(preview->model()->index(1, FillPreviewModel::ProposedColumn)).toString(),
+                 QStringLiteral("Enregistrer:"));
+        // Both filled.
+        QTRY_VERIFY(preview->view()->hasFocus());
+        QPushButton *fill = preview->findChild<QPushButton *>(QStringLiteral("btFill"));
+        QTest::mouseClick(fill, Qt::LeftButton);
+        QTRY_VERIFY(!w->findChild<FillPreviewDialog *>());
+        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Enregistrer"));
+        QCOMPARE(w->projectTable().cellText(8, 5), std::string("4"));
+        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Enregistrer:"));
+        QCOMPARE(w->projectTable().cellText(9, 5), std::string("4"));
+        QCOMPARE(w->projectTable().cellText(10, 0), std::string("&Save")); // read-only
+        QCOMPARE(w->projectTable().cellText(10, 5), std::string("3"));
+        QVERIFY(message(*w).contains(QStringLiteral("2 token(s) filled")));
+        QVERIFY(child<QAction>(*w, "mnuSave")->isEnabled());
+        // Filled tokens are checked like typed ones.
+        QCOMPARE(checkText(*w, 8), QString());
+        // One step back.
+        clickRow(*w, 5);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Save"));
+        QCOMPARE(w->projectTable().cellText(8, 5), std::string("1"));
+        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Save:"));
+        QCOMPARE(w->projectTable().cellText(9, 5), std::string("1"));
+        QVERIFY(!child<QAction>(*w, "mnuUndo")->isEnabled());
+        // Saved after the undo: the file's own bytes.
+        child<QAction>(*w, "mnuSave")->trigger();
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), before);
+
+        // A row unchecked with Space is left alone; Enter fills the rest.
+        child<QAction>(*w, "mnuFillIdentical")->trigger();
+        QTRY_VERIFY((preview = w->findChild<FillPreviewDialog *>()) && preview->isVisible());
+        QTRY_VERIFY(preview->view()->hasFocus());
+        QTest::keyClick(preview->view(), Qt::Key_Down);
+        QTest::keyClick(preview->view(), Qt::Key_Space);
+        QTest::keyClick(preview->view(), Qt::Key_Return);
+        QTRY_VERIFY(!w->findChild<FillPreviewDialog *>());
+        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Enregistrer"));
+        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Save:"));
+        QCOMPARE(w->projectTable().cellText(9, 5), std::string("1"));
+        // Cancelled: nothing changes.
+        child<QAction>(*w, "mnuFillIdentical")->trigger();
+        QTRY_VERIFY((preview = w->findChild<FillPreviewDialog *>()) && preview->isVisible());
+        QCOMPARE(preview->model()->size(), std::size_t(1)); // row 8 is translated now
+        QTRY_VERIFY(preview->view()->hasFocus());
+        QTest::keyClick(preview->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!w->findChild<FillPreviewDialog *>());
+        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Save:"));
+        // Nothing left to fill: a message, no preview.
+        clickRow(*w, 9);
+        key(Qt::Key_Return);
+        QTest::keyClicks(box(*w), QStringLiteral("x"));
+        key(Qt::Key_Return);
+        child<QAction>(*w, "mnuFillIdentical")->trigger();
+        QVERIFY(!w->findChild<FillPreviewDialog *>());
+        QVERIFY(message(*w).contains(QStringLiteral("No token that needs work")));
     }
 
     // Closing the project stops the checks and empties the column and the pane.

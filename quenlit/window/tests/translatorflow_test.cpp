@@ -206,13 +206,14 @@ private slots:
                                          : a->text() + QStringLiteral("|") + a->shortcut().toString());
             return out;
         };
-        // "&File" and "&Options" as they always were: no shortcut keys.
+        // "&File" as it always was, "&Options" with its first item first: no shortcut keys.
         QCOMPARE(items(0), words({"&Open...|", "&Close|", "-", "&Save|", "-", "E&xit|"}));
-        QCOMPARE(items(3), words({"Show &read-only tokens|"}));
+        QCOMPARE(items(3), words({"Show &read-only tokens|", "Show only tokens with &problems|"}));
         QCOMPARE(items(1), words({"&Undo|Ctrl+Z", "&Redo|Ctrl+Shift+Z", "-", "&Find|Ctrl+F", "Re&place|Ctrl+H", "-",
-                                  "Copy &original|Ctrl+B"}));
+                                  "Copy &original|Ctrl+B", "-", "Fill &identical texts...|"}));
         QCOMPARE(items(2), words({"&Next to translate|Ctrl+Down", "&Previous to translate|Ctrl+Up",
-                                  "&Commit and next|Ctrl+Return"}));
+                                  "&Commit and next|Ctrl+Return", "-", "Next p&roblem|F8",
+                                  "Previous pro&blem|Shift+F8"}));
         QCOMPARE(child<QAction>(*w, "mnuRedo")->shortcuts().size(), 2); // Ctrl+Y too
     }
 
