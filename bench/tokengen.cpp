@@ -4,8 +4,11 @@
 
 std::string GenerateTokenFile(std::size_t count, bool translated)
 {
-    static const char *const words[] = {"Ouvrir", "Fichier", "Enregistrer", "Fenêtre", "Aide", "Quitter", "Édition",
-                                        "Options", "Annuler", "Propriétés", "Imprimer", "Rechercher", "Outils"};
+    // Token files are in the code page of their language: the French words are
+    // Windows-1252 bytes ("\xEA" is e circumflex, "\xC9" and "\xE9" e acute).
+    static const char *const words[] = {"Ouvrir", "Fichier", "Enregistrer", "Fen\xEAtre", "Aide", "Quitter",
+                                        "\xC9" "dition", "Options", "Annuler", "Propri\xE9t\xE9s", "Imprimer",
+                                        "Rechercher", "Outils"};
     static const char *const english[] = {"Open", "File", "Save", "Window", "Help", "Exit", "Edit",
                                           "Options", "Cancel", "Properties", "Print", "Find", "Tools"};
     std::mt19937 random(static_cast<unsigned>(count));
