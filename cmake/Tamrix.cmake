@@ -63,7 +63,10 @@ function(tamrix_qtest name)
     target_link_libraries(${name} PRIVATE Qt6::Test)
     tamrix_qt_target(${name})
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS gui TIMEOUT 300)
+    # The editor's autosave journals of a test go to a folder of the test's own.
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-state"
+        LABELS gui TIMEOUT 300)
 endfunction()
 
 # The programs' icons: PNGs at every size a desktop asks for, made from the SVG

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <chrono>
 #include <set>
 
 namespace {
@@ -214,6 +215,11 @@ void Journal::syncLoop()
         m_wake.wait(lock, [this] { return m_stop || m_written != m_synced; });
         if (m_stop)
             return;
+        // Changes that come close together (a replace in many tokens) share one
+        // write to the disk; a flush() does not wait.
+        m_wake.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_stop || m_flushWanted; });
+        if (m_stop)
+            return;
         const std::uint64_t target = m_written;
         m_syncing = true;
         lock.unlock();
@@ -223,6 +229,8 @@ void Journal::syncLoop()
         if (error)
             m_syncError = error;
         m_synced = target;
+        if (m_synced == m_written)
+            m_flushWanted = false;
         m_done.notify_all();
     }
 }
@@ -238,7 +246,10 @@ int Journal::flush()
     std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_syncer.joinable())
         return 0;
+    m_flushWanted = true;
+    m_wake.notify_all();
     m_done.wait(lock, [this] { return m_written == m_synced; });
+    m_flushWanted = false;
     const int error = m_syncError;
     m_syncError = 0;
     return error;

@@ -26,8 +26,9 @@
 //
 // append() hands the record to the system at once, which is all a crash of the
 // program needs; a thread of the journal's own then writes it to the disk
-// (fdatasync), so that the window's thread never waits for the disk and a power
-// cut loses at most the change of the last instant.
+// (fdatasync) within about 50 ms, changes made together sharing one write, so
+// that the window's thread never waits for the disk and a power cut loses at
+// most the changes of the last instant.
 class Journal
 {
 public:
@@ -90,6 +91,7 @@ private:
     std::uint64_t m_synced = 0;
     bool m_syncing = false;
     bool m_stop = false;
+    bool m_flushWanted = false;
     int m_syncError = 0;
 };
 

@@ -44,13 +44,19 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
     }
     data.masterCodePage = MasterTokenCodePage(data.paths.masterProject);
 
+    ReadTokenFiles(data, observer);
+    return data;
+}
+
+void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
+{
     if (observer)
         observer->progress(0);
     auto status = LoadTokenFile(data.paths.masterTokenFile, data.master, observer, 0);
     if (status != TokenLoadStatus::Ok) {
         data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
                                                          : ProjectOpenError::ReadError;
-        return data;
+        return;
     }
     TranscodeKeyCells(data.master, CodePage::get(data.masterCodePage), CodePage::get(data.projectCodePage));
     data.master.buildKeyIndex();
@@ -60,9 +66,8 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
     if (status != TokenLoadStatus::Ok) {
         data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
                                                          : ProjectOpenError::ReadError;
-        return data;
+        return;
     }
     // What a save of this file killed half-way left behind goes now.
     RemoveStaleTemporaries(data.paths.tokenFile);
-    return data;
 }

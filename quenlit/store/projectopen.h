@@ -47,5 +47,11 @@ struct ProjectData
 ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer = nullptr,
                         std::optional<unsigned> projectCodePage = std::nullopt);
 
+// Reads both token files named by the paths of `data` again (relative ones from
+// the current folder, the project's while it is open), into its tables: the
+// master token file (progress 0 to 50), then the project token file (50 to 100).
+// Sets `error` on failure.
+void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer = nullptr);
+
 // Makes the folder of a path the current directory; false when it can't.
 bool ChangeToFolderOf(const std::string &path);

@@ -141,6 +141,22 @@ ApplyReport ApplyChanges(const std::vector<TokenChange> &changes, TokenTable &pr
     return report;
 }
 
+std::size_t FindTokenByKey(const TokenChange &change, const TokenTable &table)
+{
+    std::size_t best = 0;
+    std::size_t bestDistance = 0;
+    for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
+        if (!change.sameKey(table, row))
+            continue;
+        const std::size_t distance = row > change.row ? row - change.row : change.row - row;
+        if (best == 0 || distance < bestDistance) {
+            best = row;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 std::vector<std::size_t> ApplyReport::rows() const
 {
     std::vector<std::size_t> out;

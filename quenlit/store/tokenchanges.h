@@ -64,6 +64,10 @@ struct ApplyReport
 ApplyReport ApplyChanges(const std::vector<TokenChange> &changes, TokenTable &project, const TokenTable &master,
                          bool sameContent);
 
+// The row of `table` with the change's key, the one nearest the change's row
+// when several have it; 0 when none has.
+std::size_t FindTokenByKey(const TokenChange &change, const TokenTable &table);
+
 // A few lines per change not applied, for the user: the token's key, the master
 // text then and now, and the text that was typed.
 std::string DescribeNotApplied(const std::vector<ChangeNotApplied> &notApplied);

@@ -8,6 +8,7 @@
 #include "numbers.h"
 #include "outils.h"
 #include "programicon.h"
+#include "projectguard.h"
 #include "qtext.h"
 #include "settingsstore.h"
 #include "tokenfile.h"
@@ -113,6 +114,13 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
     setWindowTitle(kCaption);
     setWindowIcon(ProgramIcon(QStringLiteral("quenlit")));
     createElements();
+    // Lock, autosave journal, recovery and the watch on the token file.
+    m_guard = new ProjectGuard(m_desktop, this);
+    connect(this, &FrmPrinc::tokenChanged, this, [this](std::size_t row, bool textChanged) {
+        if (!m_listing)
+            m_guard->changed(grdMstBuffer, grdPrjBuffer, row, textChanged);
+    });
+    connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
 
     // 1. Centre at the design size.
     m_client->resize(m_twips.toPixels(kEditorDesignWidth), m_twips.toPixels(kEditorDesignHeight));
@@ -406,8 +414,13 @@ void FrmPrinc::OpenProject(const std::string &path)
     grdPrjBuffer = std::move(data.project);
     m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, CharsetCodec::windows1252(), CharsetCodec::windows1252());
     progress->setValue(50);
+    // Before the list is shown: the lock, and the work an editor left behind.
+    const ProjectGuard::Opening opening = m_guard->opened(m_paths.tokenFile, grdMstBuffer, grdPrjBuffer);
+    if (opening.recovered)
+        mnuSave->setEnabled(true);
 
-    setWindowTitle(kCaption + QStringLiteral(" - ") + FromPath(path));
+    setWindowTitle(kCaption + QStringLiteral(" - ") + FromPath(path) +
+                   (opening.readOnly ? QStringLiteral(" (read-only)") : QString()));
     mnuClose->setEnabled(true);
     txtTransTok->setEnabled(true);
     txtOrgTok->setEnabled(true);
@@ -416,10 +429,61 @@ void FrmPrinc::OpenProject(const std::string &path)
     chkRO->setEnabled(true);
     chkTrans->setEnabled(true);
     frmPropPrj->setEnabled(true);
+    applyReadOnlyProject();
     ChargeListeToken();
     progress->setVisible(false);
     m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, CodePage::windows1252(), CodePage::windows1252(),
                             m_paths.masterProject);
+}
+
+bool FrmPrinc::readOnlyProject() const
+{
+    return m_guard->readOnly();
+}
+
+// A project open read-only (another editor has it) is shown and filtered, but
+// nothing in it can change.
+void FrmPrinc::applyReadOnlyProject()
+{
+    const bool readOnly = readOnlyProject();
+    lvTok->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers : QAbstractItemView::SelectedClicked);
+    txtTransTok->setReadOnly(readOnly);
+    chkTrans->setEnabled(!readOnly && mnuClose->isEnabled());
+}
+
+bool FrmPrinc::ReloadProject(bool reapply)
+{
+    lvTok->finishEditing();
+    const std::size_t selected = m_model->tableRow(selectedItem());
+    const TokenChange key = selected ? DescribeChange(grdPrjBuffer, grdMstBuffer, selected, false) : TokenChange{};
+    const bool translatedShown = chkTrans->isChecked();
+    ProjectData data;
+    data.paths = m_paths;
+    OpeningObserver observer(progress, m_desktop, this);
+    ReadTokenFiles(data, &observer);
+    if (data.error != ProjectOpenError::None) {
+        progress->setVisible(false);
+        m_desktop.showError(this, messageFor(data.error));
+        return false;
+    }
+    m_model->setItems(nullptr, {}, {});
+    grdMstBuffer = std::move(data.master);
+    grdPrjBuffer = std::move(data.project);
+    const bool allApplied = m_guard->reloaded(grdMstBuffer, grdPrjBuffer, reapply);
+    ChargeListeToken();
+    progress->setVisible(false);
+    // The token selected before, found again by its key; the pane takes it
+    // back as it showed it, so that selecting it again changes nothing.
+    const std::size_t row = selected ? FindTokenByKey(key, grdPrjBuffer) : 0;
+    const int item = row ? m_model->itemOfRow(row) : -1;
+    if (item >= 0) {
+        {
+            const QSignalBlocker blocker(chkTrans);
+            chkTrans->setChecked(translatedShown);
+        }
+        lvTok->setCurrentIndex(m_model->index(item, TokenListModel::TokenColumn));
+    }
+    return allApplied;
 }
 
 void FrmPrinc::ChargeListeToken()
@@ -440,8 +504,10 @@ void FrmPrinc::ChargeListeToken()
     // to narrow, the rows stay exactly these.
     showListRows(m_flow->narrowBase(std::move(rows), filter, mnuShowROT->isChecked()));
     // Listing rewrites every listed status in plain decimal.
+    m_listing = true;
     for (const auto &[row, status] : notPlain)
         SetTokenStatus(row, status);
+    m_listing = false;
 }
 
 void FrmPrinc::showListRows(std::vector<std::size_t> rows)
@@ -458,7 +524,8 @@ void FrmPrinc::showListRows(std::vector<std::size_t> rows)
 
 void FrmPrinc::StoreTokenText(std::size_t row, const std::string &text)
 {
-    if (row == 0 || row > grdPrjBuffer.tokenCount())
+    // A project open read-only changes in nothing, whoever asks.
+    if (row == 0 || row > grdPrjBuffer.tokenCount() || readOnlyProject())
         return;
     emit tokenChanging(row);
     grdPrjBuffer.setCell(row, ColText, text);
@@ -469,7 +536,7 @@ void FrmPrinc::StoreTokenText(std::size_t row, const std::string &text)
 
 void FrmPrinc::SetTokenStatus(std::size_t row, std::int64_t status)
 {
-    if (row == 0 || row > grdPrjBuffer.tokenCount())
+    if (row == 0 || row > grdPrjBuffer.tokenCount() || readOnlyProject())
         return;
     emit tokenChanging(row);
     writeStatus(row, status);
@@ -478,7 +545,7 @@ void FrmPrinc::SetTokenStatus(std::size_t row, std::int64_t status)
 
 void FrmPrinc::RestoreToken(std::size_t row, const std::string *text, const std::string *status)
 {
-    if (row == 0 || row > grdPrjBuffer.tokenCount() || (!text && !status))
+    if (row == 0 || row > grdPrjBuffer.tokenCount() || (!text && !status) || readOnlyProject())
         return;
     emit tokenChanging(row);
     if (text)
@@ -569,6 +636,8 @@ void FrmPrinc::lvTok_ItemClick()
 
 void FrmPrinc::chkTrans_Click()
 {
+    if (readOnlyProject())
+        return;
     const int item = selectedItem();
     if (item < 0 || m_model->tableRow(item) != m_paneRow)
         return;
@@ -600,6 +669,8 @@ void FrmPrinc::goToTranslationBox()
 
 void FrmPrinc::startInPlaceEdit()
 {
+    if (readOnlyProject())
+        return;
     const int item = selectedItem();
     if (item < 0)
         return;
@@ -610,8 +681,8 @@ void FrmPrinc::startInPlaceEdit()
 
 void FrmPrinc::lvTok_AfterLabelEdit(std::size_t row, const QString &text, const QString &original)
 {
-    // A read-only token never takes a commit.
-    if (row == 0 || row > grdPrjBuffer.tokenCount() || isReadOnly(row))
+    // A read-only token never takes a commit, nor does a project open read-only.
+    if (row == 0 || row > grdPrjBuffer.tokenCount() || isReadOnly(row) || readOnlyProject())
         return;
     const QString reason = UnstorableReason(text, original);
     if (!reason.isEmpty()) {
@@ -633,7 +704,8 @@ std::optional<std::size_t> FrmPrinc::commitTranslationBox()
 {
     // Only the token whose text the pane shows, the selected one, takes the box's text.
     const int item = selectedItem();
-    if (item < 0 || m_paneRow == 0 || m_model->tableRow(item) != m_paneRow || isReadOnly(m_paneRow))
+    if (item < 0 || m_paneRow == 0 || m_model->tableRow(item) != m_paneRow || isReadOnly(m_paneRow) ||
+        readOnlyProject())
         return std::nullopt;
     const QString text = txtTransTok->text();
     const QString reason = UnstorableReason(text, m_paneText);
@@ -694,7 +766,8 @@ void FrmPrinc::finishEditing()
 
 void FrmPrinc::setModified()
 {
-    mnuSave->setEnabled(true);
+    if (!readOnlyProject())
+        mnuSave->setEnabled(true);
 }
 
 bool FrmPrinc::eventFilter(QObject *watched, QEvent *event)
@@ -756,6 +829,7 @@ bool FrmPrinc::PromptSave()
         // A save that failed keeps the window open, so no work is lost.
         return m_lastSaveOk;
     case Desktop::SaveAnswer::No:
+        m_guard->changesDropped();
         return true;
     case Desktop::SaveAnswer::Cancel:
         break;
@@ -806,6 +880,7 @@ void FrmPrinc::mnuOpen_Click()
 void FrmPrinc::mnuClose_Click()
 {
     lvTok->cancelEditing(); // unsaved work is dropped, an edit in progress with it
+    m_guard->closed();      // its journal stays for the next opening
     setWindowTitle(kCaption);
     mnuClose->setEnabled(false);
     mnuSave->setEnabled(false);
@@ -836,6 +911,19 @@ void FrmPrinc::mnuClose_Click()
 void FrmPrinc::mnuSave_Click()
 {
     lvTok->finishEditing(); // what is being typed in the list is saved too
+    // Another program's changes to the file are never overwritten unasked.
+    switch (m_guard->beforeSave()) {
+    case ProjectGuard::SaveStep::Save:
+        break;
+    case ProjectGuard::SaveStep::ReloadFirst:
+        if (ReloadProject(true))
+            break;
+        m_lastSaveOk = false; // some changes need the user's eye first
+        return;
+    case ProjectGuard::SaveStep::Cancel:
+        m_lastSaveOk = false;
+        return;
+    }
     progress->setValue(0);
     progress->setVisible(true);
     const SaveResult result = SaveProjectTokens(m_paths.tokenFile, grdPrjBuffer, [this](double value) {
@@ -845,7 +933,9 @@ void FrmPrinc::mnuSave_Click()
     });
     progress->setVisible(false);
     m_lastSaveOk = result.ok;
-    if (!result.ok)
+    if (result.ok)
+        m_guard->saved();
+    else
         m_desktop.showError(this, QStringLiteral("The project tokens were not saved.\n") +
                                       FromPath(result.message));
 }

@@ -30,6 +30,7 @@ class TokenListModel;
 namespace quenlit {
 
 class TranslatorFlow;
+class ProjectGuard;
 
 // The token editor's one window. It owns the open project: its four paths, the
 // master and project token tables and the token list.
@@ -66,6 +67,11 @@ public:
     void RestoreToken(std::size_t row, const std::string *text, const std::string *status);
     bool PromptSave();
     bool TermineApp();
+    // Reads the open project's token files again after another program changed
+    // them, keeping the filter and the selected token; with `reapply`, this
+    // window's unsaved changes are applied to them again. False when the files
+    // could not be read or a change could not be applied.
+    bool ReloadProject(bool reapply);
 
     void mnuOpen_Click();
     void mnuClose_Click();
@@ -82,6 +88,7 @@ public:
     const EditorLayout &layoutTwips() const { return m_layout; }
     int startState() const { return m_restored.state; }
     bool ended() const { return m_ended; }
+    const ProjectGuard &guard() const { return *m_guard; }
 
     // What the translator's flow (find, replace, progress, undo, the keys to go
     // on) asks of the window; the flow owns the rest.
@@ -133,6 +140,8 @@ private:
     void clearPane();
     int selectedItem() const;
     void onActivate();
+    bool readOnlyProject() const;
+    void applyReadOnlyProject();
 
     Desktop &m_desktop;
     SettingsStore &m_settings;
@@ -173,6 +182,8 @@ private:
     bool m_lastSaveOk = true;
     bool m_quietPane = false; // the pane loads without its Translated handling (undo)
     TranslatorFlow *m_flow = nullptr;
+    bool m_listing = false; // the listing rewrites statuses: no edit of the user's
+    ProjectGuard *m_guard = nullptr;
 };
 
 } // namespace quenlit

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <QWidget>
 
 namespace quenlit {
 
@@ -24,7 +25,7 @@ QString localTime(std::int64_t ns)
 } // namespace
 
 ProjectGuard::ProjectGuard(Desktop &desktop, QWidget *window, std::string journalFolder)
-    : m_desktop(desktop), m_window(window), m_journal(std::move(journalFolder))
+    : QObject(window), m_desktop(desktop), m_window(window), m_journal(std::move(journalFolder))
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);

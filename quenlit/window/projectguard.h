@@ -27,6 +27,7 @@ class ProjectGuard : public QObject
     Q_OBJECT
 
 public:
+    // A child of the window, which owns it.
     ProjectGuard(Desktop &desktop, QWidget *window, std::string journalFolder = Journal::DefaultFolder());
     ~ProjectGuard() override;
 

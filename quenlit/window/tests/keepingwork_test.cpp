@@ -1,0 +1,403 @@
+// A translator's work kept by the window: recovery of what an editor left
+// behind, the token file changed by another program, and a second editor on the
+// same project. The user's part is delivered as mouse clicks and keys; the
+// questions are answered through the fake desktop.
+
+#include "fakedesktop.h"
+#include "frmprinc.h"
+#include "projectguard.h"
+#include "qtestfiles.h"
+#include "settingsstore.h"
+#include "tokenlistmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+#include <unistd.h>
+
+using quenlit::FrmPrinc;
+
+namespace {
+
+const QByteArray kMasterTokens = "[[4|1|1|0|1|]]=&File\r\n"
+                                 "[[4|1|2|0|1|]]=&Open...\r\n"
+                                 "[[6|1|7|0|1|x]]=Ready\r\n"
+                                 "[[5|100|1|0|1|]]=OK\r\n";
+// Rows: 1 status 1, 2 status 1, 3 status 4, 4 status 1.
+const QByteArray kProjectTokens = "[[4|1|1|0|1|]]=&File\r\n"
+                                  "[[4|1|2|0|1|]]=&Open...\r\n"
+                                  "[[6|1|7|0|4|x]]=Pr\xEAt\r\n"
+                                  "[[5|100|1|0|1|]]=OK\r\n";
+
+// A fake desktop that also lets the test look at the window when a question is asked.
+struct WatchingDesktop : FakeDesktop
+{
+    std::function<void(const Question &)> onAsk;
+    int ask(QWidget *parent, const Question &question) override
+    {
+        if (onAsk)
+            onAsk(question);
+        return FakeDesktop::ask(parent, question);
+    }
+};
+
+} // namespace
+
+class KeepingWorkTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QTemporaryDir> m_state;
+    std::unique_ptr<WatchingDesktop> m_desktop;
+    std::unique_ptr<QtSettingsStore> m_settings;
+    QString m_originalDir;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString tokenFile() const { return path(QStringLiteral("fr.tok")); }
+
+    std::unique_ptr<FrmPrinc> openedWindow()
+    {
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        w->show();
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.get()))
+            return nullptr;
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        child<QTreeWidget>(*w, "tvTyp")->expandAll();
+        return w;
+    }
+
+    template <typename T> static T *child(FrmPrinc &w, const char *name)
+    {
+        return w.findChild<T *>(QString::fromLatin1(name));
+    }
+    static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
+    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
+    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
+    static bool saveEnabled(FrmPrinc &w) { return action(w, "mnuSave")->isEnabled(); }
+    static std::string text(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
+    static std::string status(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 5); }
+
+    static int itemOfRow(FrmPrinc &w, std::size_t row)
+    {
+        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
+            if (w.tokenList()->tableRow(i) == row)
+                return i;
+        }
+        return -1;
+    }
+
+    static std::size_t selectedRow(FrmPrinc &w)
+    {
+        const QModelIndexList rows = list(w)->selectionModel()->selectedRows();
+        return rows.isEmpty() ? 0 : w.tokenList()->tableRow(rows.front().row());
+    }
+
+    static void clickRow(FrmPrinc &w, std::size_t row)
+    {
+        const int item = itemOfRow(w, row);
+        QVERIFY2(item >= 0, "row is not listed");
+        const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
+        QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+
+    static void clickNode(FrmPrinc &w, const QString &name)
+    {
+        auto *tree = child<QTreeWidget>(w, "tvTyp");
+        const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+        QVERIFY(!found.isEmpty());
+        const QRect rect = tree->visualItemRect(found.front());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(rect.left() + 10, rect.center().y()));
+    }
+
+    // Clicks a token, goes to the translation box with Enter, types over its text
+    // and commits with Enter, as a translator does.
+    static void translate(FrmPrinc &w, std::size_t row, const QString &typed)
+    {
+        clickRow(w, row);
+        QTest::keyClick(list(w), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), box(w));
+        QTest::keyClick(box(w), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(w), typed);
+        QTest::keyClick(box(w), Qt::Key_Return);
+    }
+
+    static void clickTranslated(FrmPrinc &w)
+    {
+        auto *check = child<QCheckBox>(w, "chkTrans");
+        QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+    }
+
+    // Another program rewrites the token file: a new file renamed over it, as
+    // our rlman does.
+    void rewriteTokenFile(const QByteArray &bytes)
+    {
+        writeFile(path(QStringLiteral("rlman.tmp")), bytes);
+        QVERIFY(::rename(path(QStringLiteral("rlman.tmp")).toLocal8Bit().constData(),
+                         tokenFile().toLocal8Bit().constData()) == 0);
+    }
+
+    int questionsTitled(const QString &title) const
+    {
+        int n = 0;
+        for (const auto &q : m_desktop->questions)
+            n += q.title == title;
+        return n;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_state = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_STATE_HOME", m_state->path().toLocal8Bit());
+    }
+
+    void init()
+    {
+        m_originalDir = QDir::currentPath();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_desktop = std::make_unique<WatchingDesktop>();
+        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
+        writeFile(path(QStringLiteral("fr.prj")), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
+        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
+        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
+        writeFile(tokenFile(), kProjectTokens);
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_originalDir);
+        m_settings.reset();
+        m_dir.reset();
+    }
+
+    // An editor that ends without saving (killed, crashed) leaves what was
+    // typed; the next opening offers it before the list is shown, and "Recover"
+    // brings it back as if typed again, without writing the token file.
+    void workLeftBehindIsRecoveredBeforeTheListIsShown()
+    {
+        {
+            auto lost = openedWindow();
+            QVERIFY(lost);
+            translate(*lost, 1, QStringLiteral("&Fichier"));
+            clickRow(*lost, 2);
+            clickTranslated(*lost); // status 1 to 4
+            QCOMPARE(status(*lost, 2), std::string("4"));
+            // Every change is in the journal at once.
+            QCOMPARE(ReadJournal(lost->guard().journal().path()).changes.size(), std::size_t(2));
+        } // the window goes without any question: its work is not saved
+
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        w->show();
+        int listedWhenAsked = -1;
+        m_desktop->onAsk = [&](const Desktop::Question &) { listedWhenAsked = w->tokenList()->rowCount(); };
+        m_desktop->answers = {0}; // Recover
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        QCOMPARE(questionsTitled(QStringLiteral("Recover your work ?")), 1);
+        QCOMPARE(listedWhenAsked, 0);
+        QCOMPARE(text(*w, 1), std::string("&Fichier"));
+        QCOMPARE(status(*w, 1), std::string("4"));
+        QCOMPARE(status(*w, 2), std::string("4"));
+        QVERIFY(saveEnabled(*w));
+        QCOMPARE(readFile(tokenFile()), kProjectTokens);
+        // The list and the pane show it as typed.
+        clickRow(*w, 1);
+        QCOMPARE(box(*w)->text(), QStringLiteral("&Fichier"));
+        QCOMPARE(w->tokenList()->data(w->tokenList()->index(itemOfRow(*w, 1), 1)).toString(),
+                 QStringLiteral("Translated"));
+
+        // Saved, the journal goes and nothing is offered any more.
+        action(*w, "mnuSave")->trigger();
+        QCOMPARE(readFile(tokenFile()), QByteArray("[[4|1|1|0|4|]]=&Fichier\r\n[[4|1|2|0|4|]]=&Open...\r\n") +
+                                            kProjectTokens.mid(kProjectTokens.indexOf("[[6")));
+        w.reset();
+        auto again = openedWindow();
+        QCOMPARE(m_desktop->questions.size(), 1);
+    }
+
+    void discardedWorkIsGoneAndTheTokensStayAsRead()
+    {
+        {
+            auto lost = openedWindow();
+            translate(*lost, 1, QStringLiteral("&Fichier"));
+        }
+        m_desktop->answers = {1}; // Discard
+        auto w = openedWindow();
+        QCOMPARE(m_desktop->questions.size(), 1);
+        QCOMPARE(text(*w, 1), std::string("&File"));
+        QVERIFY(!saveEnabled(*w));
+        w.reset();
+        auto again = openedWindow();
+        QCOMPARE(m_desktop->questions.size(), 1);
+    }
+
+    // "No" at the save question gives the work up: nothing is offered later.
+    // "&Close" drops the work from the window but keeps it for the next opening.
+    void noAtTheSaveQuestionForgetsCloseKeeps()
+    {
+        {
+            auto w = openedWindow();
+            translate(*w, 1, QStringLiteral("given up"));
+            m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
+            QVERIFY(w->PromptSave());
+        }
+        {
+            auto w = openedWindow();
+            QVERIFY(m_desktop->questions.isEmpty());
+            translate(*w, 1, QStringLiteral("kept"));
+            action(*w, "mnuClose")->trigger();
+            QCOMPARE(w->tokenList()->rowCount(), 0);
+            m_desktop->answers = {0};
+            w->OpenProject(path(QStringLiteral("fr.prj")));
+            QCOMPARE(questionsTitled(QStringLiteral("Recover your work ?")), 1);
+            QCOMPARE(text(*w, 1), std::string("kept"));
+        }
+    }
+
+    // Listing rewrites a status in plain decimal: no edit of the user's, so no
+    // journal, and a change on disk is offered for reloading at once.
+    void listingIsNoEdit()
+    {
+        writeFile(tokenFile(), QByteArray(kProjectTokens).replace("|0|4|x]]", "|0|04|x]]"));
+        auto w = openedWindow();
+        QCOMPARE(status(*w, 3), std::string("4"));
+        QVERIFY(!w->guard().hasUnsavedChanges());
+        QVERIFY(w->guard().journal().path().empty());
+        QVERIFY(!saveEnabled(*w));
+    }
+
+    // The file changes on disk while nothing is unsaved: the window offers to
+    // reload it, keeps the filter and finds the selected token again by key.
+    void changedOnDiskReloadsKeepingTheFilterAndTheSelection()
+    {
+        auto w = openedWindow();
+        clickNode(*w, QStringLiteral("Menu"));
+        clickRow(*w, 2);
+        QCOMPARE(selectedRow(*w), std::size_t(2));
+        QVERIFY(!saveEnabled(*w));
+        m_desktop->answers = {0}; // Reload
+        rewriteTokenFile("[[4|1|9|0|1|]]=New\r\n" + QByteArray(kProjectTokens).replace("&Open...", "&Ouvrir..."));
+        QTRY_COMPARE_WITH_TIMEOUT(questionsTitled(QStringLiteral("Token file changed")), 1, 5000);
+        QCOMPARE(text(*w, 3), std::string("&Ouvrir..."));
+        QCOMPARE(w->treeTag(), QStringLiteral("byType Menu"));
+        QCOMPARE(w->tokenList()->rowCount(), 3);
+        QCOMPARE(selectedRow(*w), std::size_t(3));
+        QCOMPARE(box(*w)->text(), QStringLiteral("&Ouvrir..."));
+        QVERIFY(!saveEnabled(*w));
+        QVERIFY(!w->guard().hasUnsavedChanges());
+    }
+
+    void saveAfterAnotherProgramChangedTheFile_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QByteArray>("onDisk");
+        const QByteArray theirs = "[[4|1|9|0|1|]]=New\r\n" + kProjectTokens;
+        QTest::newRow("reload and apply my changes")
+            << 0 << QByteArray("[[4|1|9|0|1|]]=New\r\n[[4|1|1|0|4|]]=&Fichier\r\n") + kProjectTokens.mid(22);
+        QTest::newRow("overwrite") << 1 << QByteArray("[[4|1|1|0|4|]]=&Fichier\r\n") + kProjectTokens.mid(22);
+        QTest::newRow("cancel") << 2 << theirs;
+    }
+
+    // Both changed: the watch says nothing, "&Save" asks.
+    void saveAfterAnotherProgramChangedTheFile()
+    {
+        QFETCH(int, answer);
+        QFETCH(QByteArray, onDisk);
+        auto w = openedWindow();
+        translate(*w, 1, QStringLiteral("&Fichier"));
+        rewriteTokenFile("[[4|1|9|0|1|]]=New\r\n" + kProjectTokens);
+        QTest::qWait(1000); // the watch has seen it, and asks nothing
+        QVERIFY(m_desktop->questions.isEmpty());
+        m_desktop->answers = {answer};
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::Yes};
+        const bool exits = w->PromptSave();
+        QCOMPARE(questionsTitled(QStringLiteral("Token file changed")), 1);
+        QCOMPARE(readFile(tokenFile()), onDisk);
+        QCOMPARE(exits, answer != 2); // a cancelled save keeps the window open
+        if (answer == 0)
+            QCOMPARE(text(*w, 2), std::string("&Fichier")); // the window shows the merged tokens
+    }
+
+    // A change whose token the other program removed is listed with what was
+    // typed, and nothing is written until the user saves again.
+    void reapplyThatCannotPlaceAChangeListsItAndDoesNotSave()
+    {
+        auto w = openedWindow();
+        translate(*w, 4, QStringLiteral("D'accord"));
+        translate(*w, 1, QStringLiteral("&Fichier"));
+        const QByteArray theirs = kProjectTokens.left(kProjectTokens.indexOf("[[5|"));
+        rewriteTokenFile(theirs);
+        m_desktop->answers = {0, 0};
+        action(*w, "mnuSave")->trigger();
+        QCOMPARE(m_desktop->questions.size(), 2);
+        QCOMPARE(m_desktop->questions[1].title, QStringLiteral("Changes not applied"));
+        QVERIFY(m_desktop->questions[1].details.contains(QStringLiteral("your translation: D'accord")));
+        QCOMPARE(readFile(tokenFile()), theirs);
+        QCOMPARE(text(*w, 1), std::string("&Fichier"));
+        QVERIFY(saveEnabled(*w));
+        // Saving again writes the merged tokens.
+        action(*w, "mnuSave")->trigger();
+        QCOMPARE(m_desktop->questions.size(), 2);
+        QVERIFY(readFile(tokenFile()).startsWith("[[4|1|1|0|4|]]=&Fichier\r\n"));
+    }
+
+    // Another editor (a running process of this machine) holds the project: the
+    // window says so and opens it read-only unless the user insists.
+    void secondEditorOpensReadOnlyUnlessTheUserInsists()
+    {
+        QProcess other;
+        other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(other.waitForStarted());
+        const QByteArray lock = QByteArray::number(other.processId()) + "@" + QByteArray::fromStdString(ThisHost()) +
+                                "\nann\n";
+        writeFile(tokenFile() + QStringLiteral(".lock"), lock);
+
+        auto w = openedWindow(); // the question is closed: read-only
+        QCOMPARE(questionsTitled(QStringLiteral("Project already open")), 1);
+        QVERIFY(m_desktop->questions[0].text.contains(QStringLiteral("process %1").arg(other.processId())));
+        QVERIFY(w->windowTitle().endsWith(QStringLiteral(" (read-only)")));
+        clickRow(*w, 1);
+        QTest::keyClick(list(*w), Qt::Key_F2);
+        QCOMPARE(QApplication::focusWidget(), list(*w)); // no in-place editor
+        QTest::keyClick(list(*w), Qt::Key_Return);
+        QTest::keyClicks(box(*w), QStringLiteral("typed"));
+        QTest::keyClick(box(*w), Qt::Key_Return);
+        clickTranslated(*w);
+        QCOMPARE(text(*w, 1), std::string("&File"));
+        QCOMPARE(status(*w, 1), std::string("1"));
+        QVERIFY(!saveEnabled(*w));
+        QCOMPARE(readFile(tokenFile() + QStringLiteral(".lock")), lock);
+
+        m_desktop->answers = {1}; // Edit anyway
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        QVERIFY(!w->windowTitle().endsWith(QStringLiteral(" (read-only)")));
+        translate(*w, 1, QStringLiteral("&Fichier"));
+        QCOMPARE(text(*w, 1), std::string("&Fichier"));
+        QCOMPARE(readFile(tokenFile() + QStringLiteral(".lock")), lock); // never someone else's
+
+        // Once the other editor is gone, its lock is taken over without a word.
+        other.kill();
+        other.waitForFinished();
+        m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
+        QVERIFY(w->PromptSave());
+        w.reset();
+        auto third = openedWindow();
+        QCOMPARE(questionsTitled(QStringLiteral("Project already open")), 2);
+        QVERIFY(readFile(tokenFile() + QStringLiteral(".lock")).startsWith(QByteArray(QByteArray::number(getpid()) + "@")));
+    }
+};
+
+QTEST_MAIN(KeepingWorkTest)
+#include "keepingwork_test.moc"
