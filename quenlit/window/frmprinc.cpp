@@ -412,10 +412,11 @@ void FrmPrinc::OpenProject(const std::string &path)
     m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
-    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, CharsetCodec::windows1252(), CharsetCodec::windows1252());
     progress->setValue(50);
-    // Before the list is shown: the lock, and the work an editor left behind.
+    // Before the list is shown: the lock, and the work an editor left behind,
+    // which the counts and the find index then see as the tables hold it.
     const ProjectGuard::Opening opening = m_guard->opened(m_paths.tokenFile, grdMstBuffer, grdPrjBuffer);
+    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, CharsetCodec::windows1252(), CharsetCodec::windows1252());
     if (opening.recovered)
         mnuSave->setEnabled(true);
 
@@ -466,12 +467,19 @@ bool FrmPrinc::ReloadProject(bool reapply)
         m_desktop.showError(this, messageFor(data.error));
         return false;
     }
+    // The tables are replaced: what reads them lets them go first, and takes
+    // them anew (undo starts over, as at an opening).
+    m_checks->projectClosed();
     m_model->setItems(nullptr, {}, {});
+    m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
     const bool allApplied = m_guard->reloaded(grdMstBuffer, grdPrjBuffer, reapply);
+    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, CharsetCodec::windows1252(), CharsetCodec::windows1252());
     ChargeListeToken();
     progress->setVisible(false);
+    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, CodePage::windows1252(), CodePage::windows1252(),
+                            m_paths.masterProject);
     // The token selected before, found again by its key; the pane takes it
     // back as it showed it, so that selecting it again changes nothing.
     const std::size_t row = selected ? FindTokenByKey(key, grdPrjBuffer) : 0;

@@ -9,6 +9,7 @@
 #include "qtestfiles.h"
 #include "settingsstore.h"
 #include "tokenlistmodel.h"
+#include "translatorflow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -212,6 +213,8 @@ private slots:
         QCOMPARE(status(*w, 2), std::string("4"));
         QVERIFY(saveEnabled(*w));
         QCOMPARE(readFile(tokenFile()), kProjectTokens);
+        // The progress counts them as translated.
+        QCOMPARE(w->flow()->counts().progress().translated, std::size_t(3));
         // The list and the pane show it as typed.
         clickRow(*w, 1);
         QCOMPARE(box(*w)->text(), QStringLiteral("&Fichier"));
@@ -326,8 +329,18 @@ private slots:
         QCOMPARE(questionsTitled(QStringLiteral("Token file changed")), 1);
         QCOMPARE(readFile(tokenFile()), onDisk);
         QCOMPARE(exits, answer != 2); // a cancelled save keeps the window open
-        if (answer == 0)
+        if (answer == 0) {
             QCOMPARE(text(*w, 2), std::string("&Fichier")); // the window shows the merged tokens
+            // The counts follow the tables read again; undo starts over, as its
+            // rows were those of the file before (Ctrl+Z would now hit "New").
+            QCOMPARE(w->flow()->counts().progress().counted, std::size_t(5));
+            QCOMPARE(w->flow()->counts().progress().translated, std::size_t(2));
+            QVERIFY(!action(*w, "mnuUndo")->isEnabled());
+            clickRow(*w, 1);
+            QTest::keyClick(list(*w), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(text(*w, 1), std::string("New"));
+            QCOMPARE(text(*w, 2), std::string("&Fichier"));
+        }
     }
 
     // A change whose token the other program removed is listed with what was
