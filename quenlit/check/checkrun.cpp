@@ -54,12 +54,6 @@ std::string plural(std::size_t n, const char *word)
     return std::to_string(n) + ' ' + word + (n == 1 ? "" : "s");
 }
 
-// The code pages the token files are read in, as the editor reads them.
-const CodePage &tokenFileCodePage()
-{
-    return CodePage::windows1252();
-}
-
 void reportBadLines(std::string_view bytes, const std::string &shown, std::ostream &err)
 {
     LineSplitter lines(bytes);
@@ -197,7 +191,9 @@ int RunChecker(const std::vector<std::string> &args, std::ostream &out, std::ost
     MenuLevels levels = MenuLevels::ForMasterProject(data.paths.masterProject, data.master);
 
     ProjectChecks checks;
-    checks.reset(&data.master, &data.project, tokenFileCodePage(), tokenFileCodePage(), std::move(levels));
+    // Each token file in its own code page, as the opening found them.
+    checks.reset(&data.master, &data.project, CodePage::get(data.masterCodePage), CodePage::get(data.projectCodePage),
+                 std::move(levels));
     checks.run();
 
     LevelCounts shown;

@@ -433,8 +433,9 @@ void FrmPrinc::OpenProject(const std::string &path)
     applyReadOnlyProject();
     ChargeListeToken();
     progress->setVisible(false);
-    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, CodePage::windows1252(), CodePage::windows1252(),
-                            m_paths.masterProject);
+    // The checks read each token file in its own code page.
+    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, CodePage::get(data.masterCodePage),
+                            CodePage::get(data.projectCodePage), m_paths.masterProject);
 }
 
 bool FrmPrinc::readOnlyProject() const

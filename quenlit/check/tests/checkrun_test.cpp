@@ -100,6 +100,44 @@ TEST(CheckRun, ProjectsThatCannotBeOpened)
     EXPECT_EQ(check({dir.file("empty.prj")}).out, "0 errors, 0 warnings, 0 infos\n");
 }
 
+// Token files are read in the code page of the project's language: a Cyrillic
+// access key is a letter of its own, a Japanese text is counted in characters,
+// not bytes.
+TEST(CheckRun, TokenFilesInTheProjectsCodePage)
+{
+    TempDir dir;
+    WriteFile(dir.file("m.mpj"), "m.dll\r\nm.tok\r\n");
+    WriteFile(dir.file("m.tok"), "[[5|100|1|1|1|]]=&File\r\n[[5|100|2|2|1|]]=&Photo\r\n[[5|100|3|3|1|]]=OK\r\n");
+    struct Row
+    {
+        const char *language;
+        std::string tokens;
+        std::string out;
+    };
+    const Row rows[] = {
+        {"LANGUAGE 25 1", // Russian, 1251: "&Файл" and "&Фото" clash on "Ф"
+         "[[5|100|1|1|4|]]=&\xD4\xE0\xE9\xEB\r\n[[5|100|2|2|4|]]=&\xD4\xEE\xF2\xEE\r\n[[5|100|3|3|4|]]=\xCE\xCA\r\n",
+         "ru.tok:1: warning: [accelerator-clash] the access key \"\xD0\xA4\" is also that of "
+         "\"&\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE\" in the same dialog, whose original keys differ\n"
+         "ru.tok:2: warning: [accelerator-clash] the access key \"\xD0\xA4\" is also that of "
+         "\"&\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB\" in the same dialog, whose original keys differ\n"
+         "0 errors, 2 warnings, 0 infos\n"},
+        {"LANGUAGE 17 1", // Japanese, 932: five characters in ten bytes are not too long for "OK"
+         "[[5|100|1|1|1|]]=&File\r\n[[5|100|2|2|1|]]=&Photo\r\n"
+         "[[5|100|3|3|4|]]=\x83\x4C\x83\x83\x83\x93\x83\x5A\x83\x8B\r\n",
+         "0 errors, 0 warnings, 0 infos\n"},
+    };
+    for (const Row &row : rows) {
+        WriteFile(dir.file("ru.prj"), std::string("m.mpj\r\nru.tok\r\n\r\n\r\n\r\n") + row.language + "\r\n");
+        WriteFile(dir.file("ru.tok"), row.tokens);
+        CurrentDirGuard guard;
+        std::filesystem::current_path(dir.file(""));
+        const Outcome r = check({"ru.prj"});
+        EXPECT_EQ(r.out, row.out) << row.language;
+        EXPECT_EQ(r.status, 0) << row.language;
+    }
+}
+
 TEST(CheckRun, BadArguments)
 {
     for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{

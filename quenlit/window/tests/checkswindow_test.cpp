@@ -476,6 +476,22 @@ private slots:
         QVERIFY(message(*w).contains(QStringLiteral("No token that needs work")));
     }
 
+    // A project in another code page is checked in it: the Cyrillic access keys
+    // of two buttons clash on their own letter.
+    void checksInTheProjectsCodePage()
+    {
+        writeFile(path(QStringLiteral("ru.prj")), "demo.mpj\r\nru.tok\r\n\r\n\r\n\r\nLANGUAGE 25 1\r\nru.dll\r\n");
+        writeFile(path(QStringLiteral("ru.tok")), "[[5|100|1|1|4|]]=&\xD4\xE0\xE9\xEB\r\n"
+                                                  "[[5|100|2|2|4|]]=&\xD4\xEE\xF2\xEE\r\n");
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->OpenProject(path(QStringLiteral("ru.prj")));
+        QTRY_VERIFY(checksDone(*w));
+        QCOMPARE(checkText(*w, 1), QStringLiteral("accelerator-clash"));
+        QVERIFY2(checkTip(*w, 1).contains(QStringLiteral("the access key \"\u0424\"")), qPrintable(checkTip(*w, 1)));
+    }
+
     // Closing the project stops the checks and empties the column and the pane.
     void closingDropsTheChecks()
     {
