@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@
 #include <functional>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using quenlit::FrmPrinc;
@@ -139,6 +141,15 @@ class KeepingWorkTest : public QObject
     {
         auto *check = child<QCheckBox>(w, "chkTrans");
         QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+    }
+
+    // "&Save" chosen from the File menu with the keyboard, as a translator does.
+    static void saveWithKeys(FrmPrinc &w)
+    {
+        QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_S);
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
     }
 
     // Another program rewrites the token file: a new file renamed over it, as
@@ -409,6 +420,130 @@ private slots:
         auto third = openedWindow();
         QCOMPARE(questionsTitled(QStringLiteral("Project already open")), 2);
         QVERIFY(readFile(tokenFile() + QStringLiteral(".lock")).startsWith(QByteArray(QByteArray::number(getpid()) + "@")));
+    }
+
+    void savingKeepsWhatTheFileSystemPromises_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("through a symbolic link") << QStringLiteral("symlink");
+        QTest::newRow("with a second hard link") << QStringLiteral("hardlink");
+        QTest::newRow("shared with a group") << QStringLiteral("group");
+        QTest::newRow("write-protected") << QStringLiteral("protected");
+    }
+
+    // A translation typed and saved from the menu: links stay links and every
+    // name sees the new text, owner, group and mode stay, and a write-protected
+    // file is refused by name with nothing changed and the work still journaled.
+    void savingKeepsWhatTheFileSystemPromises()
+    {
+        QFETCH(QString, kind);
+        const QByteArray saved = QByteArray("[[4|1|1|0|4|]]=&Fichier\r\n") + kProjectTokens.mid(22);
+        QString target = tokenFile();
+        if (kind == QLatin1String("symlink")) {
+            QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("shared")));
+            target = path(QStringLiteral("shared/fr.tok"));
+            QVERIFY(QFile::rename(tokenFile(), target));
+            QVERIFY(::symlink("shared/fr.tok", tokenFile().toLocal8Bit().constData()) == 0);
+        } else if (kind == QLatin1String("hardlink")) {
+            target = path(QStringLiteral("build-copy.tok"));
+            QVERIFY(::link(tokenFile().toLocal8Bit().constData(), target.toLocal8Bit().constData()) == 0);
+        }
+        const QByteArray file = tokenFile().toLocal8Bit();
+        const bool root = geteuid() == 0;
+        // An ordinary user keeps a second group of theirs, root any group.
+        gid_t group = root ? 4646 : getegid();
+        if (!root) {
+            gid_t groups[64];
+            const int n = ::getgroups(64, groups);
+            for (int i = 0; i < n; ++i) {
+                if (groups[i] != getegid())
+                    group = groups[i];
+            }
+        }
+        if (kind == QLatin1String("group"))
+            QVERIFY(::chown(file.constData(), geteuid(), group) == 0 && ::chmod(file.constData(), 0660) == 0);
+        if (kind == QLatin1String("protected"))
+            QVERIFY(::chmod(file.constData(), 0444) == 0);
+
+        auto w = openedWindow();
+        QVERIFY(w);
+        translate(*w, 1, QStringLiteral("&Fichier"));
+        QVERIFY(saveEnabled(*w));
+        const std::string journal = w->guard().journal().path();
+        QVERIFY(QFileInfo::exists(QString::fromStdString(journal)));
+        saveWithKeys(*w);
+
+        if (kind == QLatin1String("protected")) {
+            QCOMPARE(m_desktop->errors.size(), 1);
+            QVERIFY2(m_desktop->errors[0].contains(QStringLiteral("The token file fr.tok is write-protected")),
+                     qPrintable(m_desktop->errors[0]));
+            QCOMPARE(readFile(tokenFile()), kProjectTokens);
+            QVERIFY(!QFileInfo::exists(tokenFile() + QStringLiteral(".bak")));
+            struct stat st = {};
+            QCOMPARE(::stat(file.constData(), &st), 0);
+            QCOMPARE(st.st_mode & 07777, mode_t(0444));
+            // The work is still there: in the window, to be saved, and in the journal.
+            QVERIFY(saveEnabled(*w));
+            QCOMPARE(text(*w, 1), std::string("&Fichier"));
+            QCOMPARE(ReadJournal(journal).changes.size(), std::size_t(1));
+            return;
+        }
+        QVERIFY2(m_desktop->errors.isEmpty(), qPrintable(m_desktop->errors.join(QLatin1Char('\n'))));
+        QVERIFY(!w->guard().hasUnsavedChanges());
+        QCOMPARE(readFile(tokenFile()), saved);
+        QCOMPARE(readFile(target), saved);
+        QCOMPARE(readFile(tokenFile() + QStringLiteral(".bak")), kProjectTokens);
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(journal)));
+        struct stat st = {};
+        QCOMPARE(::lstat(file.constData(), &st), 0);
+        if (kind == QLatin1String("symlink")) {
+            QVERIFY(S_ISLNK(st.st_mode));
+        } else if (kind == QLatin1String("hardlink")) {
+            struct stat other = {};
+            QCOMPARE(::stat(target.toLocal8Bit().constData(), &other), 0);
+            QCOMPARE(other.st_ino, st.st_ino);
+        } else {
+            QCOMPARE(st.st_gid, group);
+            QCOMPARE(st.st_mode & 07777, mode_t(0660));
+            struct stat backup = {};
+            QCOMPARE(::stat(QByteArray(file + ".bak").constData(), &backup), 0);
+            QCOMPARE(backup.st_gid, group);
+        }
+        // Nothing but the project's files is left beside the token file.
+        QStringList names = QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::System | QDir::Hidden);
+        for (const QString &name : names)
+            QVERIFY2(!name.contains(QStringLiteral(".~")), qPrintable(name));
+    }
+
+    // A save killed half-way left its temporaries: opening the project removes
+    // those of processes that have ended, and nothing else.
+    void openingRemovesTheLeftoversOfKilledSaves()
+    {
+        QProcess ended;
+        ended.start(QStringLiteral("true"), {});
+        QVERIFY(ended.waitForStarted());
+        const qint64 gone = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        QProcess running;
+        running.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(running.waitForStarted());
+        const QString host = QString::fromStdString(ThisHost());
+        const QString stale = QStringLiteral("fr.tok.~%1@%2.0badf00d").arg(gone).arg(host);
+        const QString staleBackup = QStringLiteral("fr.tok.bak.~%1@%2.12345678").arg(gone).arg(host);
+        const QString inUse = QStringLiteral("fr.tok.~%1@%2.0badf00d").arg(running.processId()).arg(host);
+        const QString otherMachine = QStringLiteral("fr.tok.~%1@elsewhere.0badf00d").arg(gone);
+        const QString someoneElses = QStringLiteral("fr.tok.~notes");
+        for (const QString &name : {stale, staleBackup, inUse, otherMachine, someoneElses})
+            writeFile(path(name), "half a save");
+
+        auto w = openedWindow();
+        QVERIFY(w);
+        QVERIFY(!QFileInfo::exists(path(stale)));
+        QVERIFY(!QFileInfo::exists(path(staleBackup)));
+        for (const QString &name : {inUse, otherMachine, someoneElses})
+            QCOMPARE(readFile(path(name)), QByteArray("half a save"));
+        running.kill();
+        running.waitForFinished();
     }
 };
 
