@@ -1,5 +1,7 @@
 #include "tokencounts.h"
 
+#include "numbers.h"
+
 #include <cstring>
 
 namespace {
@@ -54,7 +56,9 @@ void TokenSummary::assign(const TokenTable &table)
 {
     m_bytes.assign(table.tokenCount() + 1, 0);
     for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
-        const int type = TypeIndex(TypeName(table.cell(row, ColType)));
+        // As TypeName reads field 1, without comparing names.
+        const double number = LeadingNumber(table.cell(row, ColType));
+        const int type = number == 4 ? 0 : number == 5 ? 1 : number == 6 ? 2 : number == 16 ? 3 : 4;
         m_bytes[row] = static_cast<std::uint8_t>(statusBits(StatusOf(table.cell(row, ColStatus))) | (type << 4));
     }
 }

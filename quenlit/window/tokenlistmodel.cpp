@@ -168,10 +168,14 @@ QVariant TokenListModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags TokenListModel::flags(const QModelIndex &index) const
 {
-    Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    // In-place editing is refused for read-only tokens.
-    if (index.isValid() && index.column() == TokenColumn && m_table &&
-        !(StatusOf(m_table->cell(tableRow(index.row()), ColStatus)) & FlagReadOnly))
+    if (!index.isValid())
+        return QAbstractTableModel::flags(index);
+    // The view asks this of every row when it lays the list out, so no token is
+    // read here: the item's look knows whether its status is read-only, and
+    // in-place editing is refused for those.
+    Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    const auto item = static_cast<std::size_t>(index.row());
+    if (index.column() == TokenColumn && m_table && item < m_looks.size() && !m_looks[item].readOnly)
         f |= Qt::ItemIsEditable;
     return f;
 }

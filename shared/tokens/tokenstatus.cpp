@@ -45,6 +45,7 @@ TokenLook LookForStatus(TokenLook look, std::int64_t status)
     }
     if (status & FlagReadOnly)
         look.itemColor = LookColor::GrayText;
+    look.readOnly = (status & FlagReadOnly) != 0;
     return look;
 }
 

@@ -36,17 +36,19 @@ struct TokenLook
     LookColor itemColor = LookColor::WindowText;
     bool statusBold = false;
     LookColor statusColor = LookColor::WindowText;
+    // The status has the read-only flag: the list does not edit the item in place.
+    bool readOnly = false;
 
     bool operator==(const TokenLook &o) const
     {
         return itemBold == o.itemBold && itemColor == o.itemColor && statusBold == o.statusBold &&
-               statusColor == o.statusColor;
+               statusColor == o.statusColor && readOnly == o.readOnly;
     }
 };
 
 // The look a token gets when its status is set: non-translated is bold red (item
 // and status), else translated is plain window-text (both), else the look stays;
-// then read-only greys the item alone.
+// then read-only greys the item alone (and marks it read-only).
 TokenLook LookForStatus(TokenLook previous, std::int64_t status);
 
 // A filter of the token list, read from a filter-tree node.

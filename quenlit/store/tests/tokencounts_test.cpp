@@ -8,7 +8,7 @@
 namespace {
 
 // One token of each status 0 to 7 as menus, then strings with 4, 12 (4 with a
-// high bit: not "exactly 4") and 1, and a version with 6.
+// high bit: not "exactly 4") and 1, a version with 6, and three more types.
 const char kProject[] = "[[4|1|0|0|0|]]=a\r\n"
                         "[[4|1|1|0|1|]]=b\r\n"
                         "[[4|1|2|0|2|]]=c\r\n"
@@ -20,7 +20,10 @@ const char kProject[] = "[[4|1|0|0|0|]]=a\r\n"
                         "[[6|1|8|0|4|]]=i\r\n"
                         "[[6|1|9|0|12|]]=j\r\n"
                         "[[6|1|10|0|1|]]=k\r\n"
-                        "[[16|1|11|0|6|]]=l\r\n";
+                        "[[16|1|11|0|6|]]=l\r\n"
+                        "[[4.0|1|12|0|4|]]=m\r\n" // a menu: field 1 is read as a number
+                        "[[3|1|13|0|1|]]=n\r\n"
+                        "[[x|1|14|0|0|]]=o\r\n";
 
 std::size_t countByRows(const TokenTable &table, const TokenFilter &filter, bool showRO, Progress *progress)
 {
@@ -70,7 +73,7 @@ TEST(TokenCounts, EveryNodeOfTheTreeAgreesWithTheList)
         recounted.assign(summary);
         EXPECT_EQ(recounted.progress(), counts.progress());
     }
-    EXPECT_EQ(counts.total(), 12u);
+    EXPECT_EQ(counts.total(), 15u);
 }
 
 TEST(TokenCounts, WholeProjectProgress)
@@ -81,10 +84,10 @@ TEST(TokenCounts, WholeProjectProgress)
     summary.assign(table);
     TokenCounts counts;
     counts.assign(summary);
-    // Counted: all but 2, 6 and the version's 6 (read-only without flag 1): 9.
-    // Translated: status exactly 4 (rows 5 and 9), not 12.
-    EXPECT_EQ(counts.progress(), (Progress{2, 9}));
-    EXPECT_EQ(ProgressText(counts.progress()), "2 of 9 translated (22 %)");
+    // Counted: all but 2, 6 and the version's 6 (read-only without flag 1): 12.
+    // Translated: status exactly 4 (rows 5, 9 and 13), not 12.
+    EXPECT_EQ(counts.progress(), (Progress{3, 12}));
+    EXPECT_EQ(ProgressText(counts.progress()), "3 of 12 translated (25 %)");
 }
 
 TEST(Progress, Text)
@@ -173,7 +176,10 @@ TEST(TokenSummary, OneBytePerToken)
     ASSERT_EQ(LoadTokens(kProject, table), TokenLoadStatus::Ok);
     TokenSummary summary;
     summary.assign(table);
-    ASSERT_EQ(summary.tokenCount(), 12u);
+    ASSERT_EQ(summary.tokenCount(), 15u);
+    EXPECT_EQ(summary.type(13), 0); // "4.0"
+    EXPECT_EQ(summary.type(14), 4); // Unknow type
+    EXPECT_EQ(summary.type(15), 4);
     EXPECT_EQ(summary.type(1), 0);  // Menu
     EXPECT_EQ(summary.type(9), 2);  // String
     EXPECT_EQ(summary.type(12), 3); // Version

@@ -45,6 +45,12 @@ struct LookCase
     TokenLook expected;
 };
 
+// Names the case by its status, so that the test's name stays the same from build to build.
+void PrintTo(const LookCase &c, std::ostream *os)
+{
+    *os << "status " << c.status;
+}
+
 class Look : public testing::TestWithParam<LookCase>
 {
 };
@@ -60,12 +66,14 @@ constexpr TokenLook redBold{true, LookColor::Red, true, LookColor::Red};
 INSTANTIATE_TEST_SUITE_P(
     Flags, Look,
     testing::Values(LookCase{1, plain, redBold}, LookCase{4, redBold, plain},
-                    // 3: bold, grey item, bold red status
-                    LookCase{3, plain, {true, LookColor::GrayText, true, LookColor::Red}},
+                    // 3: bold, grey item, bold red status, not editable in place
+                    LookCase{3, plain, {true, LookColor::GrayText, true, LookColor::Red, true}},
                     // 6: plain grey item, window-text status
-                    LookCase{6, redBold, {false, LookColor::GrayText, false, LookColor::WindowText}},
+                    LookCase{6, redBold, {false, LookColor::GrayText, false, LookColor::WindowText, true}},
                     // 2 greys the item and leaves the rest as it was
-                    LookCase{2, redBold, {true, LookColor::GrayText, true, LookColor::Red}},
+                    LookCase{2, redBold, {true, LookColor::GrayText, true, LookColor::Red, true}},
+                    // a status without the read-only flag makes an item editable again
+                    LookCase{4, {false, LookColor::GrayText, false, LookColor::WindowText, true}, plain},
                     LookCase{0, redBold, redBold}, LookCase{0, plain, plain},
                     // 5: non-translated wins over translated
                     LookCase{5, plain, redBold}, LookCase{8, redBold, redBold}));
