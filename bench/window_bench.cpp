@@ -1,8 +1,9 @@
 // The token editor on a million-token project: opening both files and listing
 // "All tokens", a filter change, and painting the first screenful of the list;
 // then the translator's flow: a keystroke in the find box, the next token to
-// translate, the progress counts at each change, undo and redo. The machine is
-// shared: each is repeated and its best run is the figure (the "_min" rows).
+// translate (with and without a commit), the progress counts at each change,
+// undo and redo. The machine is shared: each is repeated and its best run is
+// the figure (the "_min" rows).
 #include "fakedesktop.h"
 #include "findbar.h"
 #include "frmprinc.h"
@@ -170,6 +171,21 @@ void BM_NextToTranslate(benchmark::State &state)
     state.counters["limit_ms"] = 5;
 }
 
+// Ctrl+Enter: the box's text stored, then the next token that needs work
+// selected, shown in the pane and its text selected in the box.
+void BM_CommitAndNext(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    w.window.selectListItem(w.window.tokenList()->rowCount() / 2);
+    w.window.goToTranslationBox();
+    for (auto _ : state)
+        w.window.flow()->commitAndNext();
+    state.counters["limit_ms"] = 5;
+}
+
 // The same where no token needs work: the whole list is looked at.
 void BM_NextToTranslateNoneLeft(benchmark::State &state)
 {
@@ -252,6 +268,7 @@ auto minimum = [](const std::vector<double> &v) { return *std::min_element(v.beg
 BENCHMARK(BM_FindKeystroke)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(27)->Repetitions(3)
     ->ComputeStatistics("min", minimum);
 BENCHMARK(BM_NextToTranslate)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_CommitAndNext)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ComputeStatistics("min", minimum);
 BENCHMARK(BM_NextToTranslateNoneLeft)->Unit(benchmark::kMicrosecond)->Repetitions(3)
     ->ComputeStatistics("min", minimum);
 BENCHMARK(BM_CountsPerChange)->Unit(benchmark::kMicrosecond)->Arg(10000)->Arg(1000000)->Repetitions(3)

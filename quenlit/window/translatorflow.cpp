@@ -100,8 +100,9 @@ void TranslatorFlow::createMenus(QMenu *before)
         [this] { goToNeedingWork(true); });
     add(go, "mnuPreviousToTranslate", QStringLiteral("&Previous to translate"), {QKeySequence(Qt::CTRL | Qt::Key_Up)},
         [this] { goToNeedingWork(false); });
+    // Shown as Ctrl+Enter; the main keyboard's Enter (Return) and the keypad's both do it.
     add(go, "mnuCommitAndNext", QStringLiteral("&Commit and next"),
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+        {QKeySequence(Qt::CTRL | Qt::Key_Enter), QKeySequence(Qt::CTRL | Qt::Key_Return)},
         [this] { commitAndNext(); });
 }
 
@@ -456,6 +457,9 @@ void TranslatorFlow::commitAndNext()
     if (!projectOpen() || m_narrowed.pending())
         return;
     beginStep(QStringLiteral("commit and next"));
+    // Pressed in the list's in-place editor: its text lands first, and the pane
+    // takes it, so that the box commits that text and not an older one.
+    m_window.finishEditing();
     const std::optional<std::size_t> committed = m_window.commitTranslationBox();
     if (!committed) {
         endStep();

@@ -212,7 +212,7 @@ private slots:
         QCOMPARE(items(1), words({"&Undo|Ctrl+Z", "&Redo|Ctrl+Shift+Z", "-", "&Find|Ctrl+F", "Re&place|Ctrl+H", "-",
                                   "Copy &original|Ctrl+B", "-", "Fill &identical texts...|"}));
         QCOMPARE(items(2), words({"&Next to translate|Ctrl+Down", "&Previous to translate|Ctrl+Up",
-                                  "&Commit and next|Ctrl+Return", "-", "Next p&roblem|F8",
+                                  "&Commit and next|Ctrl+Enter", "-", "Next p&roblem|F8",
                                   "Previous pro&blem|Shift+F8"}));
         QCOMPARE(child<QAction>(*w, "mnuRedo")->shortcuts().size(), 2); // Ctrl+Y too
     }
@@ -254,6 +254,120 @@ private slots:
         key(Qt::Key_Down, Qt::ControlModifier);
         QCOMPARE(message(*w), QStringLiteral("All listed tokens are translated"));
         QCOMPARE(selectedRow(*w), 6);
+    }
+
+    void commitAndNextFromTheInPlaceEditor()
+    {
+        auto w = openedWindow();
+        clickRow(*w, 2);
+        key(Qt::Key_F2);
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit *>(editor) && editor != box(*w));
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        type(QStringLiteral("&Ouvrir..."));
+        key(Qt::Key_Return, Qt::ControlModifier);
+        // The editor's text, not the pane's older one, is what is stored.
+        QCOMPARE(cell(*w, 2, 0), QByteArray("&Ouvrir..."));
+        QCOMPARE(cell(*w, 2, 5), QByteArray("4"));
+        QCOMPARE(selectedRow(*w), 4);
+        QCOMPARE(QApplication::focusWidget(), box(*w));
+        QCOMPARE(box(*w)->selectedText(), QStringLiteral("Ready"));
+        // One step: a single undo gives back both cells of row 2.
+        list(*w)->setFocus();
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(cell(*w, 2, 0), QByteArray("&Open..."));
+        QCOMPARE(cell(*w, 2, 5), QByteArray("1"));
+        QVERIFY(!child<QAction>(*w, "mnuUndo")->isEnabled());
+    }
+
+    void aTreeClickCommitsTheInPlaceEditAsOneUndoStep()
+    {
+        auto w = openedWindow();
+        auto *listLabel = child<QLabel>(*w, "lbListProgress");
+        clickRow(*w, 7);
+        key(Qt::Key_F2);
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit *>(editor));
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        type(QStringLiteral("Ouvrir le fichier"));
+        // The tree is clicked while the editor is open: the edit lands on row 7.
+        clickNode(*w, QStringLiteral("String"));
+        QCOMPARE(listedRows(*w), (QList<int>{4, 6, 7}));
+        QCOMPARE(cell(*w, 7, 0), QByteArray("Ouvrir le fichier"));
+        QCOMPARE(cell(*w, 7, 5), QByteArray("4"));
+        QCOMPARE(listLabel->text(), QStringLiteral("List: 1 of 3 translated (33 %)"));
+        // Undo from the tree, where the focus is.
+        QCOMPARE(QApplication::focusWidget(), child<QTreeWidget>(*w, "tvTyp"));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(cell(*w, 7, 0), QByteArray("Open the file"));
+        QCOMPARE(cell(*w, 7, 5), QByteArray("1"));
+        QCOMPARE(listLabel->text(), QStringLiteral("List: 0 of 3 translated (0 %)"));
+        QCOMPARE(child<QLabel>(*w, "lbProjectProgress")->text(), QStringLiteral("Project: 1 of 6 translated (16 %)"));
+        // The list and the pane follow the undone token.
+        QCOMPARE(selectedRow(*w), 7);
+        QCOMPARE(box(*w)->text(), QStringLiteral("Open the file"));
+        QCOMPARE(w->tokenList()->data(w->tokenList()->index(itemOfRow(*w, 7), 0)).toString(),
+                 QStringLiteral("Open the file"));
+        QCOMPARE(w->tokenList()->data(w->tokenList()->index(itemOfRow(*w, 7), 1)).toString(),
+                 QStringLiteral("Non-translated"));
+    }
+
+    void undoKeysFollowTheFocusMovedByTab()
+    {
+        auto w = openedWindow();
+        editRow(*w, 2);
+        type(QStringLiteral("&Ouvrir"));
+        key(Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(selectedRow(*w), 4);
+        type(QStringLiteral("abc")); // typed over "Ready", not committed
+        // Tab back to the "Translated" box: out of any text box, Ctrl+Z undoes the
+        // table, and the typing in the box goes with the selection change.
+        key(Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(*w, "txtOrgTok"));
+        key(Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), child<QCheckBox>(*w, "chkTrans"));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(cell(*w, 2, 0), QByteArray("&Open..."));
+        QCOMPARE(cell(*w, 2, 5), QByteArray("1"));
+        QCOMPARE(selectedRow(*w), 2);
+        QCOMPARE(box(*w)->text(), QStringLiteral("&Open..."));
+        // Tab on into the translation box: there, Ctrl+Z is the box's own.
+        key(Qt::Key_Tab);
+        key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), box(*w));
+        key(Qt::Key_End);
+        type(QStringLiteral("!"));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box(*w)->text(), QStringLiteral("&Open..."));
+        QVERIFY(child<QAction>(*w, "mnuRedo")->isEnabled()); // the table's redo still waits
+        key(Qt::Key_Tab, Qt::ShiftModifier);
+        key(Qt::Key_Tab, Qt::ShiftModifier);
+        key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(cell(*w, 2, 0), QByteArray("&Ouvrir"));
+    }
+
+    void theGoKeysFollowTheFoundList()
+    {
+        auto w = openedWindow();
+        key(Qt::Key_F, Qt::ControlModifier);
+        type(QStringLiteral("FILE"));
+        settle(*w);
+        // Masters "&File", "Save the file", "Open the file"; row 8 is read-only and hidden.
+        QCOMPARE(listedRows(*w), (QList<int>{1, 6, 7}));
+        QCOMPARE(child<QLabel>(*w, "lbFindCount")->text(), QStringLiteral("3 tokens match"));
+        key(Qt::Key_Down); // from the find box to the list's first item
+        QCOMPARE(selectedRow(*w), 1);
+        key(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(selectedRow(*w), 6);
+        key(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(selectedRow(*w), 7);
+        key(Qt::Key_Return);
+        type(QStringLiteral("Ouvrir le fichier"));
+        key(Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(selectedRow(*w), 6); // round to the top of the found list
+        QVERIFY(message(*w).contains(QStringLiteral("top of the list")));
+        QCOMPARE(listedRows(*w), (QList<int>{1, 6, 7})); // the list stays as found
+        QCOMPARE(child<QLabel>(*w, "lbListProgress")->text(), QStringLiteral("List: 2 of 3 translated (66 %)"));
     }
 
     void goingWithoutCommitting()
