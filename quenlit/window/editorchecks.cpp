@@ -162,7 +162,7 @@ void EditorChecks::fillIdenticalTexts()
     quenlit::FrmPrinc *window = m_window;
     auto *preview = new FillPreviewDialog(
         std::move(changes), [window](std::size_t row) { return window->masterText(row); },
-        [](std::string_view bytes) { return FromTokenBytes(bytes); }, window);
+        [window](std::string_view bytes) { return FromTokenBytes(bytes, window->projectCodePage()); }, window);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     connect(preview, &QDialog::accepted, this, [this, preview] { applyFill(preview->chosen()); });
     connect(preview, &QDialog::finished, this, [this] {
@@ -198,6 +198,7 @@ void EditorChecks::projectOpened(const TokenTable *master, const TokenTable *pro
                                  const std::string &masterProject)
 {
     m_project = project;
+    m_projectCodePage = &projectCodePage;
     m_runner.start(master, project, masterCodePage, projectCodePage, masterProject);
     m_column.setChecks(&m_runner.checks());
     m_listCounts.setList(m_model->rows(), project->tokenCount());
@@ -274,13 +275,13 @@ void EditorChecks::refreshPane()
     if ((status & FlagNonTranslated) && !(status & FlagReadOnly) && m_runner.suggestionsReady()) {
         m_offered = m_runner.suggestions().suggestionsFor(m_paneRow);
         for (const Suggestion &s : m_offered)
-            suggestions << FromTokenBytes(s.text);
+            suggestions << FromTokenBytes(s.text, *m_projectCodePage);
     }
     m_paneLine->showToken(messages, suggestions);
 }
 
 void EditorChecks::takeSuggestion(std::size_t index)
 {
-    if (index < m_offered.size())
-        emit suggestionTaken(FromTokenBytes(m_offered[index].text));
+    if (index < m_offered.size() && m_projectCodePage)
+        emit suggestionTaken(FromTokenBytes(m_offered[index].text, *m_projectCodePage));
 }

@@ -91,6 +91,7 @@ private:
     ListCheckCounts m_listCounts;
     CheckPane *m_paneLine = nullptr;
     const TokenTable *m_project = nullptr; // not owned
+    const CodePage *m_projectCodePage = nullptr; // of the project's texts, which the suggestions are
     std::size_t m_paneRow = 0;
     std::vector<Suggestion> m_offered;
     ProblemNarrowing m_problems{m_runner.checks()};

@@ -2,6 +2,8 @@
 
 #include "checkpane.h"
 #include "codepage.h"
+#include "codepagechoice.h"
+#include "languagecodepage.h"
 #include "editorchecks.h"
 
 #include "desktop.h"
@@ -108,7 +110,8 @@ private:
 } // namespace
 
 FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
-    : QMainWindow(parent), m_desktop(desktop), m_settings(settings), m_twips(desktop.logicalDpi())
+    : QMainWindow(parent), m_desktop(desktop), m_settings(settings), m_twips(desktop.logicalDpi()),
+      m_projectCodePage(&CodePage::windows1252()), m_masterCodePage(&CodePage::windows1252())
 {
     setObjectName(QStringLiteral("frmprinc"));
     setWindowTitle(kCaption);
@@ -312,6 +315,9 @@ void FrmPrinc::createElements()
     m_flow = new TranslatorFlow(*this, options, m_client);
     connect(m_flow, &TranslatorFlow::layoutChanged, this, &FrmPrinc::applyLayout);
     m_checks->attach(*this, *m_flow, options);
+    // The code page of the open project, in "&Options" and the status bar.
+    m_codePages = new CodePageChoice(m_settings, options, statusBar(), this);
+    connect(m_codePages, &CodePageChoice::chosen, this, &FrmPrinc::codePageChosen);
     applyLayout();
 }
 
@@ -393,18 +399,39 @@ void FrmPrinc::OpenProject(const QString &path)
 
 void FrmPrinc::OpenProject(const std::string &path)
 {
+    // The choice of a code page is looked up before the project's folder becomes
+    // the current one.
+    const std::string absolute = CodePageChoice::absolutePath(path);
+    openProject(path, absolute, m_codePages->chosenFor(absolute));
+}
+
+namespace {
+
+// Windows-1252 through the character set the editor has always read it with.
+const TextCodec &codecOf(const CodePage &codePage)
+{
+    if (codePage.number() == 1252)
+        return CharsetCodec::windows1252();
+    return CodePageCodec::get(codePage.number());
+}
+
+} // namespace
+
+bool FrmPrinc::openProject(const std::string &path, const std::string &absolutePath,
+                           std::optional<unsigned> codePage)
+{
     lvTok->finishEditing();
     std::error_code ec;
     const auto previousFolder = std::filesystem::current_path(ec);
     OpeningObserver observer(progress, m_desktop, this);
-    ProjectData data = ReadProject(path, &observer);
+    ProjectData data = ReadProject(path, &observer, codePage);
     if (data.error != ProjectOpenError::None) {
         // The project open before stays as it was, current folder included.
         if (!ec)
             std::filesystem::current_path(previousFolder, ec);
         progress->setVisible(false);
         m_desktop.showError(this, messageFor(data.error));
-        return;
+        return false;
     }
     m_paths = data.paths;
     m_checks->projectClosed();
@@ -412,11 +439,17 @@ void FrmPrinc::OpenProject(const std::string &path)
     m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
+    // Cells stay bytes; they are read as characters of their file's code page.
+    m_projectCodePage = &CodePage::get(data.projectCodePage);
+    m_masterCodePage = &CodePage::get(data.masterCodePage);
+    m_model->setCodePage(*m_projectCodePage);
+    m_codePages->projectOpened(absolutePath, CodePageOfLanguageLine(data.languageLine), data.projectCodePage,
+                               data.masterCodePage, codePage);
     progress->setValue(50);
     // Before the list is shown: the lock, and the work an editor left behind,
     // which the counts and the find index then see as the tables hold it.
     const ProjectGuard::Opening opening = m_guard->opened(m_paths.tokenFile, grdMstBuffer, grdPrjBuffer);
-    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, CharsetCodec::windows1252(), CharsetCodec::windows1252());
+    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage));
     if (opening.recovered)
         mnuSave->setEnabled(true);
 
@@ -434,8 +467,24 @@ void FrmPrinc::OpenProject(const std::string &path)
     ChargeListeToken();
     progress->setVisible(false);
     // The checks read each token file in its own code page.
-    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, CodePage::get(data.masterCodePage),
-                            CodePage::get(data.projectCodePage), m_paths.masterProject);
+    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, *m_masterCodePage, *m_projectCodePage,
+                            m_paths.masterProject);
+    return true;
+}
+
+void FrmPrinc::codePageChosen(std::optional<unsigned> codePage)
+{
+    // The project is read again in the chosen code page: work not saved is
+    // offered to be saved first, in the code page it was typed in.
+    if (m_codePages->projectPath().empty() || !PromptSave()) {
+        m_codePages->showInUse();
+        return;
+    }
+    const std::string project = m_codePages->projectPath();
+    if (openProject(project, project, codePage))
+        m_codePages->remember(codePage);
+    else
+        m_codePages->showInUse();
 }
 
 bool FrmPrinc::readOnlyProject() const
@@ -461,6 +510,9 @@ bool FrmPrinc::ReloadProject(bool reapply)
     const bool translatedShown = chkTrans->isChecked();
     ProjectData data;
     data.paths = m_paths;
+    // Read again in the code pages the project was opened in.
+    data.projectCodePage = m_projectCodePage->number();
+    data.masterCodePage = m_masterCodePage->number();
     OpeningObserver observer(progress, m_desktop, this);
     ReadTokenFiles(data, &observer);
     if (data.error != ProjectOpenError::None) {
@@ -476,10 +528,10 @@ bool FrmPrinc::ReloadProject(bool reapply)
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
     const bool allApplied = m_guard->reloaded(grdMstBuffer, grdPrjBuffer, reapply);
-    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, CharsetCodec::windows1252(), CharsetCodec::windows1252());
+    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage));
     ChargeListeToken();
     progress->setVisible(false);
-    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, CodePage::windows1252(), CodePage::windows1252(),
+    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, *m_masterCodePage, *m_projectCodePage,
                             m_paths.masterProject);
     // The token selected before, found again by its key; the pane takes it
     // back as it showed it, so that selecting it again changes nothing.
@@ -619,8 +671,8 @@ void FrmPrinc::lvTok_ItemClick()
         return;
     }
     m_paneRow = row;
-    txtOrgTok->setText(FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row)));
-    m_paneText = FromTokenBytes(grdPrjBuffer.cell(row, ColText));
+    txtOrgTok->setText(masterText(row));
+    m_paneText = FromTokenBytes(grdPrjBuffer.cell(row, ColText), *m_projectCodePage);
     txtTransTok->setText(m_paneText);
     const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
     if (status & FlagReadOnly) {
@@ -693,14 +745,14 @@ void FrmPrinc::lvTok_AfterLabelEdit(std::size_t row, const QString &text, const 
     // A read-only token never takes a commit, nor does a project open read-only.
     if (row == 0 || row > grdPrjBuffer.tokenCount() || isReadOnly(row) || readOnlyProject())
         return;
-    const QString reason = UnstorableReason(text, original);
+    const QString reason = UnstorableReason(text, original, *m_projectCodePage);
     if (!reason.isEmpty()) {
         // The editor is closing, maybe within a click elsewhere: the message waits
         // for that to end.
         QTimer::singleShot(0, this, [this, reason] { m_desktop.showError(this, reason); });
         return;
     }
-    StoreTokenText(row, *ToTokenBytes(text));
+    StoreTokenText(row, *ToTokenBytes(text, *m_projectCodePage));
     mnuSave->setEnabled(true);
     // The pane never offers a text older than the stored one.
     if (row == m_paneRow) {
@@ -717,12 +769,12 @@ std::optional<std::size_t> FrmPrinc::commitTranslationBox()
         readOnlyProject())
         return std::nullopt;
     const QString text = txtTransTok->text();
-    const QString reason = UnstorableReason(text, m_paneText);
+    const QString reason = UnstorableReason(text, m_paneText, *m_projectCodePage);
     if (!reason.isEmpty()) {
         m_desktop.showError(this, reason);
         return std::nullopt; // the typed text stays in the box
     }
-    StoreTokenText(m_paneRow, *ToTokenBytes(text));
+    StoreTokenText(m_paneRow, *ToTokenBytes(text, *m_projectCodePage));
     mnuSave->setEnabled(true);
     m_paneText = text;
     return static_cast<std::size_t>(item);
@@ -765,7 +817,7 @@ void FrmPrinc::showListItem(std::size_t item)
 
 QString FrmPrinc::masterText(std::size_t row) const
 {
-    return FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row));
+    return FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row), *m_masterCodePage);
 }
 
 void FrmPrinc::finishEditing()
@@ -896,8 +948,12 @@ void FrmPrinc::mnuClose_Click()
     m_checks->projectClosed();
     m_model->setItems(nullptr, {}, {});
     m_flow->projectClosed();
+    m_codePages->projectClosed();
     grdMstBuffer.clear();
     grdPrjBuffer.clear();
+    m_projectCodePage = &CodePage::windows1252();
+    m_masterCodePage = &CodePage::windows1252();
+    m_model->setCodePage(*m_projectCodePage);
     m_paneRow = 0;
     m_paneText.clear();
     txtOrgTok->clear();

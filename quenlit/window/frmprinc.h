@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+class CodePage;
 class Desktop;
 class EditorChecks;
 class SettingsStore;
@@ -29,6 +30,7 @@ class TokenListModel;
 
 namespace quenlit {
 
+class CodePageChoice;
 class TranslatorFlow;
 class ProjectGuard;
 
@@ -82,6 +84,10 @@ public:
     const ProjectPaths &paths() const { return m_paths; }
     const TokenTable &masterTable() const { return grdMstBuffer; }
     const TokenTable &projectTable() const { return grdPrjBuffer; }
+    // The code pages the open project's token files are in (Windows-1252 with none open).
+    const CodePage &projectCodePage() const { return *m_projectCodePage; }
+    const CodePage &masterCodePage() const { return *m_masterCodePage; }
+    CodePageChoice *codePages() const { return m_codePages; }
     TokenListModel *tokenList() const { return m_model; }
     EditorChecks *checks() const { return m_checks; }
     QString treeTag() const { return m_treeTag; }
@@ -140,6 +146,10 @@ private:
     void clearPane();
     int selectedItem() const;
     void onActivate();
+    // Reads a project with its token file in a code page (nothing: its
+    // language's) and shows it; false when it could not be read.
+    bool openProject(const std::string &path, const std::string &absolutePath, std::optional<unsigned> codePage);
+    void codePageChosen(std::optional<unsigned> codePage);
     bool readOnlyProject() const;
     void applyReadOnlyProject();
 
@@ -169,6 +179,9 @@ private:
     QLabel *lbInfo[2] = {};
     QProgressBar *progress = nullptr;
     EditorChecks *m_checks = nullptr;
+    CodePageChoice *m_codePages = nullptr;
+    const CodePage *m_projectCodePage;
+    const CodePage *m_masterCodePage;
 
     QString m_treeTag;      // the filter last applied by a node click
     QString m_chkROTag;     // "1", "0", or empty with no project

@@ -1,6 +1,7 @@
 #include "tokenlistmodel.h"
 
 #include "checkcolumn.h"
+#include "codepage.h"
 #include "qtext.h"
 
 #include <QApplication>
@@ -28,9 +29,18 @@ QColor colorOf(LookColor color)
 
 } // namespace
 
-TokenListModel::TokenListModel(QObject *parent) : QAbstractTableModel(parent)
+TokenListModel::TokenListModel(QObject *parent) : QAbstractTableModel(parent), m_codePage(&CodePage::windows1252())
 {
     setFont(QApplication::font());
+}
+
+void TokenListModel::setCodePage(const CodePage &codePage)
+{
+    if (m_codePage == &codePage)
+        return;
+    m_codePage = &codePage;
+    if (!m_rows.empty())
+        emit dataChanged(index(0, TokenColumn), index(static_cast<int>(m_rows.size()) - 1, TokenColumn));
 }
 
 void TokenListModel::setFont(const QFont &font)
@@ -124,7 +134,7 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         switch (index.column()) {
         case TokenColumn:
-            return FromTokenBytes(m_table->cell(row, ColText));
+            return FromTokenBytes(m_table->cell(row, ColText), *m_codePage);
         case StatusColumn:
             return QString::fromStdString(StatusName(StatusOf(m_table->cell(row, ColStatus))));
         case TypeColumn:

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CheckColumn;
+class CodePage;
 
 // The token list: one row per listed token of the project table, in row order,
 // with the columns "Token", "Status", "Type" and "Check". It holds no token data
@@ -37,6 +38,8 @@ public:
     void setFont(const QFont &font);
 
     void setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks);
+    // The code page the texts of the table are in (Windows-1252 until set).
+    void setCodePage(const CodePage &codePage);
     void clear();
 
     // What the "Check" column shows; not owned, null for nothing.
@@ -64,6 +67,7 @@ public:
 private:
     const TokenTable *m_table = nullptr; // not owned
     const CheckColumn *m_checks = nullptr; // not owned
+    const CodePage *m_codePage;
     std::vector<std::size_t> m_rows;
     std::vector<TokenLook> m_looks;
     QFont m_font;
