@@ -79,14 +79,18 @@ std::optional<unsigned> CodePageChoice::chosenFor(const std::string &projectPath
     return number;
 }
 
-QString CodePageChoice::statusText(unsigned used, bool chosen, unsigned master)
+QString CodePageChoice::statusText(unsigned used, bool chosen)
 {
-    QString text = QStringLiteral("Code page: ") + CodePageName(used);
-    if (chosen)
-        text += QStringLiteral(" (chosen for this project)");
-    if (master != used)
-        text += QStringLiteral(", original tokens: ") + CodePageName(master);
-    return text;
+    return QStringLiteral("Code page: ") + CodePageName(used) + (chosen ? QStringLiteral(", chosen") : QString());
+}
+
+QString CodePageChoice::statusToolTip(unsigned used, bool chosen, unsigned master)
+{
+    QString tip = QStringLiteral("The project's tokens are read and typed in ") + CodePageName(used) +
+                  (chosen ? QStringLiteral(", chosen for this project in Options > Code page.")
+                          : QStringLiteral(", the code page of the project's language."));
+    tip += QStringLiteral("\nThe original tokens are read in ") + CodePageName(master) + QLatin1Char('.');
+    return tip;
 }
 
 void CodePageChoice::projectOpened(const std::string &projectPath, unsigned languageCodePage, unsigned used,
@@ -98,7 +102,8 @@ void CodePageChoice::projectOpened(const std::string &projectPath, unsigned lang
     m_fromLanguage->setText(QStringLiteral("&From the project's language: ") + CodePageName(languageCodePage));
     m_menu->setEnabled(true);
     showInUse();
-    m_label->setText(statusText(used, m_chosen.has_value(), master));
+    m_label->setText(statusText(used, m_chosen.has_value()));
+    m_label->setToolTip(statusToolTip(used, m_chosen.has_value(), master));
     m_label->setVisible(true);
 }
 

@@ -55,8 +55,10 @@ public:
     const std::string &projectPath() const { return m_projectPath; }
     QMenu *menu() const { return m_menu; }
     QLabel *label() const { return m_label; }
-    // The text the status bar shows for a code page in use.
-    static QString statusText(unsigned used, bool chosen, unsigned master);
+    // The text the status bar shows for the code page in use, and its tooltip,
+    // which also names the master token file's.
+    static QString statusText(unsigned used, bool chosen);
+    static QString statusToolTip(unsigned used, bool chosen, unsigned master);
 
 signals:
     // The user picked another entry: a code page, or nothing for the language's.

@@ -10,7 +10,7 @@ QString UnstorableReason(const QString &text, const QString &original, const Cod
             return QStringLiteral("A token text cannot hold a line end or a tab.");
     }
     if (!ToTokenBytes(text, codePage)) {
-        return QStringLiteral("The token file's character set (%1) cannot store these characters: %2\n"
+        return QStringLiteral("The token file's code page, %1, cannot store these characters: %2\n"
                               "The text was not stored.")
             .arg(CodePageName(codePage.number()), UnstorableCharacters(text, codePage));
     }
