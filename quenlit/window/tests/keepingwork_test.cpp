@@ -241,6 +241,38 @@ private slots:
         QCOMPARE(m_desktop->questions.size(), 1);
     }
 
+    // The token file changed between the crash and the next opening (a
+    // refresh): each change follows its token by key, and one whose original
+    // text changed is listed with what was typed, never applied.
+    void recoveryAgainstAChangedFileListsWhatNoLongerMatches()
+    {
+        {
+            auto lost = openedWindow();
+            QVERIFY(lost);
+            translate(*lost, 1, QStringLiteral("&Fichier"));
+            translate(*lost, 4, QStringLiteral("D'accord"));
+        }
+        writeFile(path(QStringLiteral("demo.tok")), QByteArray(kMasterTokens).replace("=OK", "=Okay"));
+        const QByteArray theirs = "[[4|1|9|0|1|]]=New\r\n" + kProjectTokens;
+        rewriteTokenFile(theirs);
+        m_desktop->answers = {0, 0}; // Recover, then OK to the list
+        auto w = openedWindow();
+        QVERIFY(w);
+        QCOMPARE(m_desktop->questions.size(), 2);
+        QCOMPARE(m_desktop->questions[0].title, QStringLiteral("Recover your work ?"));
+        QVERIFY(m_desktop->questions[0].text.contains(QStringLiteral("The token file has changed since")));
+        QCOMPARE(m_desktop->questions[1].title, QStringLiteral("Changes not applied"));
+        QVERIFY2(m_desktop->questions[1].details.contains(QStringLiteral("your translation: D'accord")),
+                 qPrintable(m_desktop->questions[1].details));
+        QCOMPARE(text(*w, 2), std::string("&Fichier")); // its token moved down one row
+        QCOMPARE(status(*w, 2), std::string("4"));
+        QCOMPARE(text(*w, 1), std::string("New"));
+        QCOMPARE(text(*w, 5), std::string("OK"));
+        QCOMPARE(status(*w, 5), std::string("1"));
+        QVERIFY(saveEnabled(*w));
+        QCOMPARE(readFile(tokenFile()), theirs);
+    }
+
     void discardedWorkIsGoneAndTheTokensStayAsRead()
     {
         {
