@@ -2,8 +2,11 @@
 // "All tokens", a filter change, and painting the first screenful of the list;
 // then the translator's flow: a keystroke in the find box, the next token to
 // translate (with and without a commit), the progress counts at each change,
-// undo and redo. The machine is shared: each is repeated and its best run is
-// the figure (the "_min" rows).
+// undo and redo; then the checks run after the list is shown, F8 and the
+// narrowing to tokens with problems. The machine is shared: each is repeated and
+// its best run is the figure (the "_min" rows).
+#include "checkrunner.h"
+#include "editorchecks.h"
 #include "fakedesktop.h"
 #include "findbar.h"
 #include "frmprinc.h"
@@ -261,6 +264,77 @@ void BM_CommitInTheBox(benchmark::State &state)
     }
 }
 
+// After the list is shown, the checks and then the suggestion index run between
+// events: how long until each is done, and the longest the event loop was held,
+// after the first (the list's paint), which is what a keystroke may wait.
+void BM_ChecksAfterOpening(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    CheckRunner &runner = w.window.checks()->runner();
+    std::vector<double> checksDone, allDone, longest, firstTurn;
+    for (auto _ : state) {
+        w.window.OpenProject(p.prj);
+        QElapsedTimer total;
+        total.start();
+        double checksMs = 0;
+        double held = 0;
+        // The first turn paints the list just opened, as it would without checks.
+        QCoreApplication::processEvents();
+        firstTurn.push_back(static_cast<double>(total.nsecsElapsed()) / 1e6);
+        while (!runner.checksDone() || !runner.suggestionsReady()) {
+            QElapsedTimer turn;
+            turn.start();
+            QCoreApplication::processEvents();
+            held = std::max(held, static_cast<double>(turn.nsecsElapsed()) / 1e6);
+            if (checksMs == 0 && runner.checksDone())
+                checksMs = static_cast<double>(total.nsecsElapsed()) / 1e6;
+        }
+        checksDone.push_back(checksMs);
+        allDone.push_back(static_cast<double>(total.nsecsElapsed()) / 1e6);
+        longest.push_back(held);
+    }
+    state.counters["checks_ms"] = best(checksDone);
+    state.counters["with_suggestions_ms"] = best(allDone);
+    state.counters["first_turn_ms"] = best(firstTurn);
+    state.counters["longest_turn_ms"] = best(longest);
+    state.counters["errors"] = static_cast<double>(runner.checks().counts().errors);
+    state.counters["warnings"] = static_cast<double>(runner.checks().counts().warnings);
+}
+
+// F8 on a million listed tokens, and "Show only tokens with problems" turned on
+// and off (the list narrowed, then whole again).
+void BM_NextProblem(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    w.window.checks()->runner().finishNow();
+    for (auto _ : state)
+        w.window.checks()->goToProblem(true);
+    state.counters["limit_ms"] = 5;
+}
+
+void BM_ProblemsOnly(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    w.window.checks()->runner().finishNow();
+    bool on = false;
+    std::size_t listed = 0;
+    for (auto _ : state) {
+        w.window.checks()->setProblemsOnly(on = !on);
+        waitForFind(w.window);
+        if (on)
+            listed = static_cast<std::size_t>(w.window.tokenList()->rowCount());
+    }
+    state.counters["listed_with_problems"] = static_cast<double>(listed);
+}
+
 BENCHMARK(BM_OpenAndListAll)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FilterChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstScreenful)->Unit(benchmark::kMillisecond);
@@ -274,6 +348,9 @@ BENCHMARK(BM_NextToTranslateNoneLeft)->Unit(benchmark::kMicrosecond)->Repetition
 BENCHMARK(BM_CountsPerChange)->Unit(benchmark::kMicrosecond)->Arg(10000)->Arg(1000000)->Repetitions(3)
     ->ComputeStatistics("min", minimum);
 BENCHMARK(BM_UndoRedo)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_ChecksAfterOpening)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_NextProblem)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_ProblemsOnly)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_CommitInTheBox)->Unit(benchmark::kMicrosecond)->Iterations(2000)->Repetitions(5)
     ->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
 

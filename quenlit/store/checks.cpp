@@ -483,13 +483,17 @@ void ProjectChecks::clashGroup(std::uint32_t group, std::vector<std::size_t> *ch
     }
 }
 
-void ProjectChecks::checkClashes()
+void ProjectChecks::checkClashes(std::vector<std::size_t> *changed)
 {
     if (!m_project)
         return;
     buildGroups();
     for (std::uint32_t g = 1; g < m_groupNames.size(); ++g)
-        clashGroup(g, nullptr);
+        clashGroup(g, changed);
+    if (changed) {
+        std::sort(changed->begin(), changed->end());
+        changed->erase(std::unique(changed->begin(), changed->end()), changed->end());
+    }
     m_complete = true;
 }
 

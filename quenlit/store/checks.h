@@ -120,8 +120,9 @@ public:
     // The rows checked so far run from 1 to this.
     std::size_t checkedUpTo() const { return m_checkedUpTo; }
     std::size_t rowCount() const { return m_project ? m_project->tokenCount() : 0; }
-    // Checks the access-key clashes; every row must have been checked.
-    void checkClashes();
+    // Checks the access-key clashes; every row must have been checked. Adds to
+    // `changed` the rows whose result changed, in order.
+    void checkClashes(std::vector<std::size_t> *changed = nullptr);
     bool complete() const { return m_complete; }
     // Everything at once.
     void run();

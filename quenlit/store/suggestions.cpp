@@ -232,11 +232,23 @@ void SuggestionIndex::indexRows(std::size_t first, std::size_t last)
 
 void SuggestionIndex::finish()
 {
-    if (!m_project || m_ready)
+    sortGroups();
+    setReady();
+}
+
+void SuggestionIndex::sortGroups()
+{
+    if (!m_project || m_ready || m_sorted)
         return;
     m_exact.finish(m_masterRow);
     m_similar.finish(m_masterRow);
-    m_ready = true;
+    m_sorted = true;
+}
+
+void SuggestionIndex::setReady()
+{
+    if (m_sorted)
+        m_ready = true;
 }
 
 void SuggestionIndex::build(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,

@@ -47,6 +47,12 @@ public:
     std::size_t indexedUpTo() const { return m_indexedUpTo; }
     std::size_t rowCount() const { return m_project ? m_project->tokenCount() : 0; }
     void finish();
+    // finish() in two parts, for a caller that sorts on another thread while it
+    // goes on using the index: sortGroups() writes nothing that ready(),
+    // suggestionsFor() or masterRowOf() read while ready() is false; setReady(),
+    // on the caller's thread once the sort is over, makes the index usable.
+    void sortGroups();
+    void setReady();
     bool ready() const { return m_ready; }
     // Everything at once.
     void build(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
@@ -83,6 +89,7 @@ private:
     Groups m_exact;   // equal master texts
     Groups m_similar; // similar master texts
     std::size_t m_indexedUpTo = 0;
+    bool m_sorted = false;
     bool m_ready = false;
 };
 

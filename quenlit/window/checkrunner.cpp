@@ -4,11 +4,15 @@
 #include "menulevels.h"
 
 #include <algorithm>
+#include <chrono>
+#include <exception>
 
 namespace {
 
 // Rows done between two looks at the clock.
 constexpr std::size_t kBlock = 2048;
+// Milliseconds between two looks at a sort done on another thread.
+constexpr int kSortingLook = 10;
 
 } // namespace
 
@@ -32,12 +36,20 @@ void CheckRunner::start(const TokenTable *master, const TokenTable *project, con
     m_next = 1;
     // A zero timer fires once the events queued by the opening, the list's first
     // paint among them, have been handled.
-    m_timer.start();
+    m_timer.start(0);
+}
+
+CheckRunner::~CheckRunner()
+{
+    stop();
 }
 
 void CheckRunner::stop()
 {
     m_timer.stop();
+    if (m_sorting.valid())
+        m_sorting.wait();
+    m_sorting = {};
     m_checks.clear();
     m_suggestions.clear();
     m_master = nullptr;
@@ -49,6 +61,8 @@ void CheckRunner::finishNow()
 {
     m_timer.stop();
     while (running()) {
+        if (m_phase == Phase::Sorting)
+            m_sorting.wait();
         while (step()) {
         }
     }
@@ -65,7 +79,6 @@ bool CheckRunner::step()
     case Phase::Levels:
         m_checks.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage,
                        MenuLevels::ForMasterProject(m_masterProject, *m_master));
-        m_suggestions.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage);
         m_phase = Phase::Rows;
         m_next = 1;
         return false;
@@ -82,27 +95,52 @@ bool CheckRunner::step()
         }
         return true;
     }
-    case Phase::Clashes:
-        m_checks.checkClashes();
-        if (m_checks.rowCount())
-            emit rowsChecked(1, m_checks.rowCount());
+    case Phase::Clashes: {
+        // Only the rows the clashes changed are told: telling every row again
+        // would cost the list as much as the checks.
+        std::vector<std::size_t> changed;
+        m_checks.checkClashes(&changed);
+        if (!changed.empty())
+            emit rowsRechecked(changed);
         emit checksFinished();
         m_phase = Phase::Index;
         m_next = 1;
         return false;
+    }
     case Phase::Index: {
+        if (m_suggestions.project() != m_project) {
+            m_suggestions.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage);
+            return false;
+        }
         const std::size_t last = std::min(m_next + kBlock - 1, m_suggestions.rowCount());
         if (m_next <= last)
             m_suggestions.indexRows(m_next, last);
         m_next = last + 1;
         if (m_next > m_suggestions.rowCount()) {
-            m_suggestions.finish();
-            m_phase = Phase::Done;
-            emit suggestionsFinished();
+            // Sorting a million rows' groups would hold the window for a while:
+            // it is done on another thread, which touches only the groups.
+            SuggestionIndex *index = &m_suggestions;
+            m_sorting = std::async(std::launch::async, [index] {
+                try {
+                    index->sortGroups();
+                    return true;
+                } catch (const std::exception &) {
+                    return false; // out of memory: no suggestions, the rest goes on
+                }
+            });
+            m_phase = Phase::Sorting;
             return false;
         }
         return true;
     }
+    case Phase::Sorting:
+        if (m_sorting.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return false;
+        if (m_sorting.get())
+            m_suggestions.setReady();
+        m_phase = Phase::Done;
+        emit suggestionsFinished();
+        return false;
     }
     return false;
 }
@@ -111,10 +149,13 @@ void CheckRunner::slice()
 {
     QElapsedTimer clock;
     clock.start();
-    while (running() && clock.elapsed() < m_sliceTime)
+    while (running() && m_phase != Phase::Sorting && clock.elapsed() < m_sliceTime)
         step();
+    if (m_phase == Phase::Sorting)
+        step();
+    // While the other thread sorts, the window only looks now and then.
     if (running())
-        m_timer.start();
+        m_timer.start(m_phase == Phase::Sorting ? kSortingLook : 0);
 }
 
 void CheckRunner::rowChanged(std::size_t row)

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class CheckRunner : public QObject
 
 public:
     explicit CheckRunner(QObject *parent = nullptr);
+    ~CheckRunner() override;
 
     // Starts over on a project just opened. The tables are not owned and must
     // stay until stop() or the next start(); their keys must not change. The
@@ -65,6 +67,7 @@ private:
         Rows,
         Clashes,
         Index,
+        Sorting, // the suggestion index's groups, on a thread of their own
         Done
     };
     void slice();
@@ -81,4 +84,5 @@ private:
     std::size_t m_next = 1;
     int m_sliceTime = 8;
     QTimer m_timer;
+    std::future<bool> m_sorting; // last: an unfinished sort is waited for first
 };

@@ -18,6 +18,8 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <limits>
+#include <utility>
 
 EditorChecks::EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window)
     : QObject(window), m_model(model), m_runner(this)
@@ -239,9 +241,28 @@ void EditorChecks::paneShows(std::size_t row)
     refreshPane();
 }
 
+std::pair<std::size_t, std::size_t> EditorChecks::rowsInSight() const
+{
+    constexpr std::pair<std::size_t, std::size_t> all{1, std::numeric_limits<std::size_t>::max()};
+    if (!m_window)
+        return all;
+    QTreeView *view = m_window->tokenView();
+    const int items = m_model->rowCount();
+    if (items == 0 || !view->isVisible())
+        return {1, 0};
+    const QModelIndex top = view->indexAt(QPoint(0, 0));
+    const QModelIndex bottom = view->indexAt(QPoint(0, view->viewport()->height() - 1));
+    return {m_model->tableRow(top.isValid() ? top.row() : 0),
+            m_model->tableRow(bottom.isValid() ? bottom.row() : items - 1)};
+}
+
 void EditorChecks::rowsDone(std::size_t first, std::size_t last)
 {
-    m_model->checksChanged(first, last);
+    // The list's view pays for every item a change names, so only the items in
+    // sight are named; the others read their results when they are painted.
+    const auto sight = rowsInSight();
+    if (std::max(first, sight.first) <= std::min(last, sight.second))
+        m_model->checksChanged(std::max(first, sight.first), std::min(last, sight.second));
     m_listCounts.update(first, last);
     emit listCountsChanged();
     if (m_paneRow >= first && m_paneRow <= last)
@@ -250,8 +271,11 @@ void EditorChecks::rowsDone(std::size_t first, std::size_t last)
 
 void EditorChecks::rowsRedone(const std::vector<std::size_t> &rows)
 {
-    for (std::size_t row : rows)
-        m_model->checksChanged(row, row);
+    const auto sight = rowsInSight();
+    for (std::size_t row : rows) {
+        if (row >= sight.first && row <= sight.second)
+            m_model->checksChanged(row, row);
+    }
     m_listCounts.update(rows);
     emit listCountsChanged();
     if (std::find(rows.begin(), rows.end(), m_paneRow) != rows.end())

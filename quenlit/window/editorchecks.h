@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <utility>
+
 #include <string>
 #include <vector>
 
@@ -82,6 +84,9 @@ private:
     void refreshPane();
     void takeSuggestion(std::size_t index);
     void refreshCounts();
+    // The first and last table rows of the items the list shows on screen (first
+    // above last when none; every row while no list is known).
+    std::pair<std::size_t, std::size_t> rowsInSight() const;
     void checksFinished();
     void applyFill(const std::vector<FillChange> &changes);
 

@@ -152,7 +152,11 @@ TEST(Suggestions, IndexBuiltInSlicesAndFollowsEdits)
     EXPECT_FALSE(index.ready());
     EXPECT_TRUE(index.suggestionsFor(2).empty());
     index.indexRows(3, 3);
-    index.finish();
+    // Sorted (on another thread, in the window), it offers nothing until made ready.
+    index.sortGroups();
+    EXPECT_FALSE(index.ready());
+    EXPECT_TRUE(index.suggestionsFor(2).empty());
+    index.setReady();
     ASSERT_TRUE(index.ready());
     ASSERT_EQ(index.suggestionsFor(2).size(), 1u);
     // Statuses and texts are read when asked.
