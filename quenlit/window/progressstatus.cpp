@@ -3,9 +3,12 @@
 #include <QEvent>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QStatusBar>
 #include <QToolTip>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -17,7 +20,7 @@ QString progressText(const Progress &p)
 } // namespace
 
 ProgressStatus::ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCounts &counts, QObject *parent)
-    : QObject(parent), m_tree(tree), m_counts(counts)
+    : QObject(parent), m_bar(bar), m_tree(tree), m_counts(counts)
 {
     m_list = new QLabel(bar);
     m_list->setObjectName(QStringLiteral("lbListProgress"));
@@ -29,7 +32,34 @@ ProgressStatus::ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCo
     bar->addPermanentWidget(m_list);
     bar->addPermanentWidget(m_project);
     m_tree->viewport()->installEventFilter(this);
+    connect(bar, &QStatusBar::messageChanged, this, &ProgressStatus::messageChanged);
     clear();
+}
+
+void ProgressStatus::messageChanged(const QString &message)
+{
+    m_project->setVisible(true);
+    m_list->setVisible(true);
+    if (message.isEmpty())
+        return;
+    // What the permanent widgets leave of the bar's width with their texts of
+    // now (the bar lays them out again only later).
+    const int spacing = m_bar->layout() ? std::max(0, m_bar->layout()->spacing()) : 0;
+    auto room = [this, spacing] {
+        int used = 0;
+        for (QWidget *w : m_bar->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (w->isVisible() && !w->isWindow())
+                used += std::max(w->width(), w->sizeHint().width()) + spacing;
+        }
+        return m_bar->width() - used;
+    };
+    // Room for the text and the bar's margins before it.
+    const int needed = m_bar->fontMetrics().horizontalAdvance(message) + 12;
+    for (QLabel *label : {m_project, m_list}) {
+        if (room() >= needed)
+            break;
+        label->setVisible(false);
+    }
 }
 
 void ProgressStatus::setProgress(const Progress &list, const Progress &project)

@@ -35,6 +35,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A message of the status bar is shown whole: while one is shown that the
+    // room left of the permanent widgets cannot hold, the progress labels step
+    // aside (the project's first), and come back with their figures when it ends.
+    void messageChanged(const QString &message);
+
+    QStatusBar *m_bar;
     QTreeWidget *m_tree;
     const TokenCounts &m_counts;
     QLabel *m_list = nullptr;

@@ -653,6 +653,47 @@ private slots:
         QCOMPARE(strings.front()->toolTip(0), QStringLiteral("String: 3 tokens, 0 of 3 translated (0 %)"));
     }
 
+    void statusMessagesAreShownWhole()
+    {
+        auto w = openedWindow();
+        QStatusBar *bar = w->statusBar();
+        auto *listLabel = child<QLabel>(*w, "lbListProgress");
+        auto *projectLabel = child<QLabel>(*w, "lbProjectProgress");
+        // What the widgets on the right leave to a message.
+        auto room = [&] {
+            int used = 0;
+            for (QWidget *c : bar->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+                if (c->isVisible() && !c->isWindow())
+                    used += c->width();
+            }
+            return bar->width() - used;
+        };
+        editRow(*w, 2);
+        type(QStringLiteral("&Ouvrir..."));
+        key(Qt::Key_Return, Qt::ControlModifier);
+        list(*w)->setFocus();
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(message(*w), QStringLiteral("Undone: commit and next"));
+        // Laid out as the user sees it: the message whole, the labels that fit beside it.
+        QTest::qWait(50);
+        QVERIFY(bar->fontMetrics().horizontalAdvance(message(*w)) <= room());
+        QVERIFY(listLabel->isVisible());
+        QVERIFY(!projectLabel->isVisible()); // at the window's first size, the project's steps aside
+        // The message gone, the progress is back, with the figures of now.
+        bar->clearMessage();
+        QVERIFY(listLabel->isVisible());
+        QVERIFY(projectLabel->isVisible());
+        QCOMPARE(projectLabel->text(), QStringLiteral("Project: 1 of 6 translated (16 %)"));
+        // A wide window holds both.
+        w->resize(1200, w->height());
+        QTRY_COMPARE(bar->width(), w->width());
+        key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(message(*w), QStringLiteral("Redone: commit and next"));
+        QVERIFY(listLabel->isVisible());
+        QVERIFY(projectLabel->isVisible());
+        QCOMPARE(projectLabel->text(), QStringLiteral("Project: 2 of 6 translated (33 %)"));
+    }
+
     void withoutTheNewControlsTheFileIsThePartsOwn()
     {
         // A session of the Parts' own controls: clicks, Enter, F2, the Translated
