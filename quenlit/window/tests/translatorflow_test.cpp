@@ -677,8 +677,8 @@ private slots:
         // Laid out as the user sees it: the message whole, the labels that fit beside it.
         QTest::qWait(50);
         QVERIFY(bar->fontMetrics().horizontalAdvance(message(*w)) <= room());
-        QVERIFY(listLabel->isVisible());
-        QVERIFY(!projectLabel->isVisible()); // at the window's first size, the project's steps aside
+        // At the window's first size the project's progress steps aside first.
+        QVERIFY(!projectLabel->isVisible());
         // The message gone, the progress is back, with the figures of now.
         bar->clearMessage();
         QVERIFY(listLabel->isVisible());
