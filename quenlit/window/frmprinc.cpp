@@ -504,10 +504,16 @@ void FrmPrinc::applyReadOnlyProject()
 
 bool FrmPrinc::ReloadProject(bool reapply)
 {
+    // What is being typed is never lost: an in-place edit lands on its token and
+    // goes to the new file with this session's other changes; text typed in the
+    // translation box and not committed yet comes back in the box.
     lvTok->finishEditing();
+    reapply = reapply || m_guard->hasUnsavedChanges();
     const std::size_t selected = m_model->tableRow(selectedItem());
     const TokenChange key = selected ? DescribeChange(grdPrjBuffer, grdMstBuffer, selected, false) : TokenChange{};
     const bool translatedShown = chkTrans->isChecked();
+    const bool typing = selected && selected == m_paneRow && txtTransTok->text() != m_paneText;
+    const QString typed = txtTransTok->text();
     ProjectData data;
     data.paths = m_paths;
     // Read again in the code pages the project was opened in.
@@ -543,6 +549,8 @@ bool FrmPrinc::ReloadProject(bool reapply)
             chkTrans->setChecked(translatedShown);
         }
         lvTok->setCurrentIndex(m_model->index(item, TokenListModel::TokenColumn));
+        if (typing && m_paneRow == row)
+            txtTransTok->setText(typed);
     }
     return allApplied;
 }

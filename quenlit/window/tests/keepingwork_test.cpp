@@ -345,6 +345,49 @@ private slots:
         QVERIFY(!w->guard().hasUnsavedChanges());
     }
 
+    // The file changes on disk while the translator is typing, nothing being
+    // committed yet: what is typed in the list's editor lands on its token and
+    // is applied to the file read again; what is typed in the translation box
+    // stays there, in the box, for Enter.
+    void reloadWhileTypingLosesNoKeystroke()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 2);
+        QTest::keyClick(list(*w), Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor && editor != box(*w));
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, QStringLiteral("&Ouvrir..."));
+        QVERIFY(!w->guard().hasUnsavedChanges());
+        m_desktop->answers = {0}; // Reload
+        const QByteArray theirs = "[[4|1|9|0|1|]]=New\r\n" + kProjectTokens;
+        rewriteTokenFile(theirs);
+        QTRY_COMPARE_WITH_TIMEOUT(questionsTitled(QStringLiteral("Token file changed")), 1, 5000);
+        QCOMPARE(text(*w, 1), std::string("New"));
+        QCOMPARE(text(*w, 3), std::string("&Ouvrir..."));
+        QVERIFY(w->guard().hasUnsavedChanges());
+        QVERIFY(saveEnabled(*w));
+        QCOMPARE(readFile(tokenFile()), theirs);
+
+        // In the box now: the text stays typed, uncommitted, on its token.
+        action(*w, "mnuSave")->trigger();
+        clickRow(*w, 4);
+        QTest::keyClick(list(*w), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), box(*w));
+        QTest::keyClick(box(*w), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(*w), QStringLiteral("Pret ?"));
+        m_desktop->answers = {0};
+        rewriteTokenFile(QByteArray(theirs).replace("=OK", "=Ok"));
+        QTRY_COMPARE_WITH_TIMEOUT(questionsTitled(QStringLiteral("Token file changed")), 2, 5000);
+        QCOMPARE(text(*w, 5), std::string("Ok"));
+        QCOMPARE(selectedRow(*w), std::size_t(4));
+        QCOMPARE(box(*w)->text(), QStringLiteral("Pret ?"));
+        box(*w)->setFocus();
+        QTest::keyClick(box(*w), Qt::Key_Return);
+        QCOMPARE(text(*w, 4), std::string("Pret ?"));
+    }
+
     void saveAfterAnotherProgramChangedTheFile_data()
     {
         QTest::addColumn<int>("answer");
