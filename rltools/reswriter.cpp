@@ -2,6 +2,7 @@
 
 #include "bytereader.h"
 #include "bytewriter.h"
+#include "dialogtemplate.h"
 #include "pewriter.h"
 #include "restokens.h"
 #include "tokenmerge.h"
@@ -148,7 +149,7 @@ void rewriteDialog(const Resource &r, const Texts &texts, ByteWriter &w)
     w.szOrOrd(in.szOrOrd());
     const std::u16string caption = in.sz();
     w.sz(caption.empty() ? caption : texts.get("0", 0, {}, caption));
-    if (style & 0x48) {
+    if (style & dialogstyle::DS_SETFONT) { // DS_FIXEDSYS alone holds no font
         w.u16(in.u16());
         if (extended) {
             w.u16(in.u16());

@@ -58,6 +58,8 @@ EditorMasterProjectResult ReadEditorMasterProject(std::istream &in)
 {
     EditorMasterProjectResult result;
     result.lines = ReadLines(in, 2);
+    if (!result.lines.empty())
+        result.project.sourceFile = result.lines[0];
     if (result.lines.size() > 1)
         result.project.masterTokenFile = result.lines[1];
     if (in.bad() || result.lines.size() < 2)

@@ -20,9 +20,10 @@ struct EditorLanguageProject
 };
 
 // Master project (.mpj) as the token editor reads it: line 2 the master token
-// file; line 1 must exist and is dropped.
+// file; line 1, the source file, must exist and is kept for the preview only.
 struct EditorMasterProject
 {
+    std::string sourceFile; // line 1
     std::string masterTokenFile;
 };
 

@@ -38,6 +38,7 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
     }
     const auto master = ReadEditorMasterProject(data.paths.masterProject);
     data.paths.masterTokenFile = master.project.masterTokenFile;
+    data.paths.sourceFile = master.project.sourceFile;
     if (master.error != ProjectReadError::None) {
         data.error = ProjectOpenError::CantOpenProjectFile;
         return data;

@@ -13,6 +13,7 @@ struct ProjectPaths
     std::string masterProject;   // line 1 of the language project
     std::string tokenFile;       // line 2 of the language project; the file saved to
     std::string masterTokenFile; // line 2 of the master project
+    std::string sourceFile;      // line 1 of the master project: what the preview draws from
 };
 
 enum class ProjectOpenError

@@ -2,108 +2,35 @@
 
 #include "bytereader.h"
 #include "charset.h"
+#include "dialogtemplate.h"
+#include "menutemplate.h"
 
 #include <algorithm>
 #include <map>
 
 namespace {
 
-constexpr std::uint16_t MF_POPUP = 0x10;
-constexpr std::uint16_t MF_END = 0x80;
-
-class MenuReader
+void menuTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty, const CodePage &cp)
 {
-public:
-    MenuReader(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty, const CodePage &cp)
-        : m_reader(r.data.data(), r.data.size(), "menu " + ResIdField(r.name)), m_name(ResIdField(r.name, cp)),
-          m_out(out), m_empty(empty), m_cp(cp)
-    {
-    }
-
-    void read()
-    {
-        const std::uint16_t version = m_reader.u16();
-        const std::uint16_t headerSize = m_reader.u16();
-        if (version == 0) {
-            m_reader.skip(headerSize);
-            items(0, -1);
-        } else if (version == 1) {
-            m_reader.skip(headerSize); // the offset to the first item, from here
-            extendedItems(0, -1);
-        } else {
-            m_reader.fail("unknown menu template version");
-        }
-    }
-
-private:
-    // The item's position, counted whether or not it gives a token.
-    std::size_t emit(std::uint32_t id, const std::u16string &text, long long popup)
-    {
-        const std::size_t position = m_position++;
-        if (text.empty() && m_empty == EmptyTexts::Skip)
-            return position;
+    const std::string name = ResIdField(r.name, cp);
+    for (const MenuItem &item : ParseMenuTemplate(r).items) {
+        if (item.text.empty() && empty == EmptyTexts::Skip)
+            continue;
         ResourceToken t;
         t.type = RT_MENU_TYPE;
-        t.name = m_name;
-        t.item = std::to_string(id);
-        t.position = std::to_string(position);
-        t.text = EscapeText(text, m_cp);
-        t.readOnly = IsReadOnlyText(text);
-        t.popup = popup;
-        m_out.push_back(std::move(t));
-        return position;
+        t.name = name;
+        t.item = std::to_string(item.id);
+        t.position = std::to_string(item.position);
+        t.text = EscapeText(item.text, cp);
+        t.readOnly = IsReadOnlyText(item.text);
+        t.popup = item.parent;
+        out.push_back(std::move(t));
     }
-
-    void depthCheck(int depth)
-    {
-        if (depth > 32)
-            m_reader.fail("menu nests too deep");
-    }
-
-    void items(int depth, long long popup)
-    {
-        depthCheck(depth);
-        for (;;) {
-            const std::uint16_t flags = m_reader.u16();
-            const std::uint16_t id = (flags & MF_POPUP) ? 0 : m_reader.u16();
-            const std::size_t position = emit(id, m_reader.sz(), popup);
-            if (flags & MF_POPUP)
-                items(depth + 1, static_cast<long long>(position));
-            if (flags & MF_END)
-                return;
-        }
-    }
-
-    void extendedItems(int depth, long long popup)
-    {
-        depthCheck(depth);
-        for (;;) {
-            m_reader.skip(8); // type, state
-            const std::uint32_t id = m_reader.u32();
-            const std::uint16_t flags = m_reader.u16();
-            const std::size_t position = emit(id, m_reader.sz(), popup);
-            m_reader.alignTo(4);
-            if (flags & 0x01) {
-                m_reader.skip(4); // help id
-                extendedItems(depth + 1, static_cast<long long>(position));
-            }
-            if (flags & MF_END)
-                return;
-        }
-    }
-
-    ByteReader m_reader;
-    std::string m_name;
-    std::vector<ResourceToken> &m_out;
-    EmptyTexts m_empty;
-    const CodePage &m_cp;
-    std::size_t m_position = 0;
-};
+}
 
 void dialogTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts empty, const CodePage &cp)
 {
     const std::string name = ResIdField(r.name, cp);
-    ByteReader d(r.data.data(), r.data.size(), "dialog " + ResIdField(r.name));
     auto emit = [&](long long id, std::size_t position, const std::u16string &text) {
         if (text.empty() && empty == EmptyTexts::Skip)
             return;
@@ -116,46 +43,11 @@ void dialogTokens(const Resource &r, std::vector<ResourceToken> &out, EmptyTexts
         t.readOnly = IsReadOnlyText(text);
         out.push_back(std::move(t));
     };
-    const std::uint16_t first = d.u16();
-    const std::uint16_t second = d.u16();
-    const bool extended = first == 1 && second == 0xFFFF;
-    std::uint32_t style = 0;
-    std::uint16_t count = 0;
-    if (extended) {
-        d.skip(8); // help id, extended style
-        style = d.u32();
-    } else {
-        d.seek(0);
-        style = d.u32();
-        d.skip(4);
-    }
-    count = d.u16();
-    d.skip(8);
-    d.szOrOrd(); // menu
-    d.szOrOrd(); // class
-    emit(0, 0, d.sz());
-    if (style & 0x48) { // DS_SETFONT, DS_SHELLFONT
-        d.skip(2);
-        if (extended)
-            d.skip(4);
-        d.sz();
-    }
-    for (std::uint16_t i = 1; i <= count; ++i) {
-        d.alignTo(4);
-        long long id = 0;
-        if (extended) {
-            d.skip(12 + 8);
-            id = static_cast<std::int32_t>(d.u32());
-        } else {
-            d.skip(8 + 8);
-            id = static_cast<std::int16_t>(d.u16());
-        }
-        d.szOrOrd(); // class
-        const ResId title = d.szOrOrd();
-        const std::uint16_t extra = d.u16();
-        d.skip(extra);
-        if (!title.isNumber)
-            emit(id, i, title.text);
+    const DialogTemplate dialog = ParseDialogTemplate(r);
+    emit(0, 0, dialog.caption);
+    for (const DialogControl &c : dialog.controls) {
+        if (c.hasText())
+            emit(c.id, c.position, c.text());
     }
 }
 
@@ -281,7 +173,7 @@ std::vector<ResourceToken> ResourceTokens(const Resource &resource, EmptyTexts e
         return out;
     switch (resource.type.number) {
     case RT_MENU_TYPE:
-        MenuReader(resource, out, empty, codePage).read();
+        menuTokens(resource, out, empty, codePage);
         break;
     case RT_DIALOG_TYPE:
         dialogTokens(resource, out, empty, codePage);

@@ -49,6 +49,9 @@ TEST(EditorMasterProject, NeedsTwoLines)
     const auto r = ReadEditorMasterProject(two);
     EXPECT_EQ(r.error, ProjectReadError::None);
     EXPECT_EQ(r.project.masterTokenFile, "demo.tok");
+    EXPECT_EQ(r.project.sourceFile, "demo.dll");
+    auto blanks = lines(" demo dll \r\ndemo.tok");
+    EXPECT_EQ(ReadEditorMasterProject(blanks).project.sourceFile, " demo dll ");
 }
 
 TEST(ProjectFiles, MissingFilesAndFoldersCannotBeOpened)

@@ -42,6 +42,7 @@ TEST_F(ReadProjectTest, BareNamesResolveInTheLanguageProjectFolder)
     EXPECT_EQ(data.paths.masterProject, "../master/demo.mpj");
     EXPECT_EQ(data.paths.tokenFile, "fr.tok");
     EXPECT_EQ(data.paths.masterTokenFile, "demo.tok");
+    EXPECT_EQ(data.paths.sourceFile, "demo.dll"); // as read; taken in the project's folder too
     EXPECT_EQ(MasterToken(data.master, data.project, 1), "File");
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir.path() / "lang"));
     ASSERT_FALSE(observer.values.empty());
