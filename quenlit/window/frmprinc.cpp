@@ -1,5 +1,8 @@
 #include "frmprinc.h"
 
+#include "listcolumns.h"
+#include "resourcepreviewer.h"
+
 #include "checkpane.h"
 #include "codepage.h"
 #include "codepagechoice.h"
@@ -154,7 +157,9 @@ FrmPrinc::~FrmPrinc()
 {
     // The list and the checks read the tables, which go before the widgets do.
     m_checks->projectClosed();
+    m_preview->projectClosed();
     m_model->setCheckColumn(nullptr);
+    m_model->setMasterTable(nullptr);
     m_model->setItems(nullptr, {}, {});
 }
 
@@ -318,6 +323,13 @@ void FrmPrinc::createElements()
     // The code page of the open project, in "&Options" and the status bar.
     m_codePages = new CodePageChoice(m_settings, options, statusBar(), this);
     connect(m_codePages, &CodePageChoice::chosen, this, &FrmPrinc::codePageChosen);
+
+    // The original beside the translation, and where each token lives.
+    m_model->setMasterTable(&grdMstBuffer);
+    m_columns = new ListColumns(lvTok, m_settings, m_twips,
+                                {{TokenListModel::CheckColumnIndex, QStringLiteral("Check"), 2000},
+                                 {TokenListModel::OriginalColumn, QStringLiteral("Original"), 5000}});
+    m_preview = new ResourcePreviewer(*this, options, m_settings);
     applyLayout();
 }
 
@@ -435,6 +447,7 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     }
     m_paths = data.paths;
     m_checks->projectClosed();
+    m_preview->projectClosed();
     m_model->setItems(nullptr, {}, {});
     m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
@@ -443,6 +456,7 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     m_projectCodePage = &CodePage::get(data.projectCodePage);
     m_masterCodePage = &CodePage::get(data.masterCodePage);
     m_model->setCodePage(*m_projectCodePage);
+    m_model->setMasterCodePage(*m_masterCodePage);
     m_codePages->projectOpened(absolutePath, CodePageOfLanguageLine(data.languageLine), data.projectCodePage,
                                data.masterCodePage, codePage);
     progress->setValue(50);
@@ -469,6 +483,7 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     // The checks read each token file in its own code page.
     m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, *m_masterCodePage, *m_projectCodePage,
                             m_paths.masterProject);
+    m_preview->projectOpened(m_paths.masterProject);
     return true;
 }
 
@@ -529,6 +544,7 @@ bool FrmPrinc::ReloadProject(bool reapply)
     // The tables are replaced: what reads them lets them go first, and takes
     // them anew (undo starts over, as at an opening).
     m_checks->projectClosed();
+    m_preview->projectClosed();
     m_model->setItems(nullptr, {}, {});
     m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
@@ -539,6 +555,7 @@ bool FrmPrinc::ReloadProject(bool reapply)
     progress->setVisible(false);
     m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, *m_masterCodePage, *m_projectCodePage,
                             m_paths.masterProject);
+    m_preview->projectOpened(m_paths.masterProject);
     // The token selected before, found again by its key; the pane takes it
     // back as it showed it, so that selecting it again changes nothing.
     const std::size_t row = selected ? FindTokenByKey(key, grdPrjBuffer) : 0;
@@ -656,6 +673,8 @@ void FrmPrinc::clearPane()
     if (!m_chkROTag.isEmpty())
         m_chkROTag = QStringLiteral("0");
     m_checks->paneShows(0);
+    if (m_preview)
+        m_preview->paneShows(0);
 }
 
 int FrmPrinc::selectedItem() const
@@ -701,6 +720,7 @@ void FrmPrinc::lvTok_ItemClick()
         chkTrans->setChecked(!(status & FlagNonTranslated));
     }
     m_checks->paneShows(row);
+    m_preview->paneShows(row);
 }
 
 void FrmPrinc::chkTrans_Click()
@@ -914,6 +934,8 @@ bool FrmPrinc::TermineApp()
         return false;
     m_settings.setValue(QStringLiteral("ShowReadOnly"), mnuShowROT->isChecked() ? QStringLiteral("1")
                                                                                  : QStringLiteral("0"));
+    m_columns->store();
+    m_preview->store();
     StorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Edit")), m_twips);
     m_ended = true;
     m_desktop.endProgram();
@@ -954,6 +976,7 @@ void FrmPrinc::mnuClose_Click()
     mnuClose->setEnabled(false);
     mnuSave->setEnabled(false);
     m_checks->projectClosed();
+    m_preview->projectClosed();
     m_model->setItems(nullptr, {}, {});
     m_flow->projectClosed();
     m_codePages->projectClosed();
@@ -962,6 +985,7 @@ void FrmPrinc::mnuClose_Click()
     m_projectCodePage = &CodePage::windows1252();
     m_masterCodePage = &CodePage::windows1252();
     m_model->setCodePage(*m_projectCodePage);
+    m_model->setMasterCodePage(*m_masterCodePage);
     m_paneRow = 0;
     m_paneText.clear();
     txtOrgTok->clear();

@@ -27,12 +27,14 @@ class QTreeWidget;
 class QTreeView;
 class QTreeWidgetItem;
 class TokenListModel;
+class ListColumns;
 
 namespace quenlit {
 
 class CodePageChoice;
 class TranslatorFlow;
 class ProjectGuard;
+class ResourcePreviewer;
 
 // The token editor's one window. It owns the open project: its four paths, the
 // master and project token tables and the token list.
@@ -99,6 +101,9 @@ public:
     // What the translator's flow (find, replace, progress, undo, the keys to go
     // on) asks of the window; the flow owns the rest.
     TranslatorFlow *flow() const { return m_flow; }
+    // The list's added columns, and the preview of the selected token's resource.
+    ListColumns *listColumns() const { return m_columns; }
+    ResourcePreviewer *preview() const { return m_preview; }
     QTreeView *tokenView() const;
     QTreeWidget *filterTree() const { return tvTyp; }
     QLineEdit *translationBox() const { return txtTransTok; }
@@ -197,6 +202,8 @@ private:
     TranslatorFlow *m_flow = nullptr;
     bool m_listing = false; // the listing rewrites statuses: no edit of the user's
     ProjectGuard *m_guard = nullptr;
+    ListColumns *m_columns = nullptr;
+    ResourcePreviewer *m_preview = nullptr;
 };
 
 } // namespace quenlit

@@ -29,7 +29,8 @@ QColor colorOf(LookColor color)
 
 } // namespace
 
-TokenListModel::TokenListModel(QObject *parent) : QAbstractTableModel(parent), m_codePage(&CodePage::windows1252())
+TokenListModel::TokenListModel(QObject *parent)
+    : QAbstractTableModel(parent), m_codePage(&CodePage::windows1252()), m_masterCodePage(&CodePage::windows1252())
 {
     setFont(QApplication::font());
 }
@@ -41,6 +42,15 @@ void TokenListModel::setCodePage(const CodePage &codePage)
     m_codePage = &codePage;
     if (!m_rows.empty())
         emit dataChanged(index(0, TokenColumn), index(static_cast<int>(m_rows.size()) - 1, TokenColumn));
+}
+
+void TokenListModel::setMasterCodePage(const CodePage &codePage)
+{
+    if (m_masterCodePage == &codePage)
+        return;
+    m_masterCodePage = &codePage;
+    if (!m_rows.empty())
+        emit dataChanged(index(0, OriginalColumn), index(static_cast<int>(m_rows.size()) - 1, OriginalColumn));
 }
 
 void TokenListModel::setFont(const QFont &font)
@@ -129,6 +139,18 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
             return QString::number(static_cast<qulonglong>(row));
         return m_checks && role != Qt::EditRole ? m_checks->data(row, role) : QVariant();
     }
+    if (index.column() == OriginalColumn) {
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return m_master ? FromTokenBytes(MasterToken(*m_master, *m_table, row), *m_masterCodePage) : QString();
+        case Qt::FontRole:
+            return m_font;
+        case TagRole:
+            return QString::number(static_cast<qulonglong>(row));
+        }
+        return {};
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -172,6 +194,8 @@ QVariant TokenListModel::headerData(int section, Qt::Orientation orientation, in
         return QStringLiteral("Type");
     case CheckColumnIndex:
         return CheckColumn::headerText();
+    case OriginalColumn:
+        return QStringLiteral("Original");
     }
     return {};
 }

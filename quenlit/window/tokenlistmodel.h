@@ -12,7 +12,8 @@ class CheckColumn;
 class CodePage;
 
 // The token list: one row per listed token of the project table, in row order,
-// with the columns "Token", "Status", "Type" and "Check". It holds no token data
+// with the columns "Token", "Status", "Type", "Check" and "Original" (the master
+// text). It holds no token data
 // of its own but the listed row numbers and each item's look; every text is read
 // from the table (and the checks' results) when it is shown.
 class TokenListModel : public QAbstractTableModel
@@ -26,6 +27,7 @@ public:
         StatusColumn,
         TypeColumn,
         CheckColumnIndex,
+        OriginalColumn,
         ColumnCount
     };
     // The item's tag: its row number in the project table, as decimal text.
@@ -36,6 +38,11 @@ public:
     // Replaces every item. The table is not owned and must outlive the items.
     // The font of the items; bold items get its bold form.
     void setFont(const QFont &font);
+
+    // The master table the "Original" column reads; not owned, null for none.
+    void setMasterTable(const TokenTable *master) { m_master = master; }
+    // The code page of the master token file, for the "Original" column.
+    void setMasterCodePage(const CodePage &codePage);
 
     void setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks);
     // The code page the texts of the table are in (Windows-1252 until set).
@@ -68,6 +75,8 @@ private:
     const TokenTable *m_table = nullptr; // not owned
     const CheckColumn *m_checks = nullptr; // not owned
     const CodePage *m_codePage;
+    const TokenTable *m_master = nullptr;  // not owned
+    const CodePage *m_masterCodePage;
     std::vector<std::size_t> m_rows;
     std::vector<TokenLook> m_looks;
     QFont m_font;

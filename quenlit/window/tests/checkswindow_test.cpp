@@ -175,7 +175,7 @@ private slots:
         QAbstractItemModelTester tester(w->tokenList());
         const QStringList headers = {QStringLiteral("Token"), QStringLiteral("Status"), QStringLiteral("Type"),
                                      QStringLiteral("Check")};
-        QCOMPARE(w->tokenList()->columnCount(), 4);
+        QCOMPARE(w->tokenList()->columnCount(), 5); // "Original" comes after it
         for (int i = 0; i < 4; ++i)
             QCOMPARE(w->tokenList()->headerData(i, Qt::Horizontal).toString(), headers[i]);
         const double pixelsPerTwip = w->logicalDpiX() / 1440.0;

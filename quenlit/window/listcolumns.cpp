@@ -1,0 +1,89 @@
+#include "listcolumns.h"
+
+#include "settingsstore.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTreeView>
+
+namespace {
+
+QString widthKey(const QString &key)
+{
+    return QStringLiteral("List") + key + QStringLiteral("Width");
+}
+
+QString visibleKey(const QString &key)
+{
+    return QStringLiteral("List") + key + QStringLiteral("Visible");
+}
+
+} // namespace
+
+ListColumns::ListColumns(QTreeView *view, SettingsStore &settings, const Twips &twips, std::vector<Column> columns)
+    : QObject(view), m_view(view), m_settings(settings), m_twips(twips), m_columns(std::move(columns))
+{
+    QHeaderView *header = m_view->header();
+    m_menu = new QMenu(header);
+    m_menu->setObjectName(QStringLiteral("listColumnsMenu"));
+    for (const Column &c : m_columns) {
+        bool ok = false;
+        const double width = m_settings.value(widthKey(c.key), QString()).toDouble(&ok);
+        // A width no screen could show, or none, gives the column its first width.
+        m_view->setColumnWidth(c.section, m_twips.toPixels(ok && width >= 15 && width <= 1440 * 100 ? width
+                                                                                                   : c.defaultWidth));
+        const bool shown = m_settings.value(visibleKey(c.key), QStringLiteral("1")) != QStringLiteral("0");
+        header->setSectionHidden(c.section, !shown);
+
+        QAction *action = m_menu->addAction(m_view->model()->headerData(c.section, Qt::Horizontal).toString());
+        action->setObjectName(QStringLiteral("showColumn") + c.key);
+        action->setCheckable(true);
+        action->setChecked(shown);
+        const int section = c.section;
+        m_actions.insert(section, action);
+        connect(action, &QAction::toggled, this, [this, section](bool on) { setShown(section, on); });
+    }
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this, &ListColumns::showMenu);
+}
+
+bool ListColumns::isShown(int section) const
+{
+    return !m_view->header()->isSectionHidden(section);
+}
+
+void ListColumns::setShown(int section, bool shown)
+{
+    QHeaderView *header = m_view->header();
+    if (header->isSectionHidden(section) == !shown)
+        return;
+    header->setSectionHidden(section, !shown);
+    // A column shown again that had lost its width gets its first width back.
+    for (const Column &c : m_columns) {
+        if (c.section == section && shown && header->sectionSize(section) < 4)
+            m_view->setColumnWidth(section, m_twips.toPixels(c.defaultWidth));
+    }
+    if (QAction *action = m_actions.value(section)) {
+        const QSignalBlocker blocker(action);
+        action->setChecked(shown);
+    }
+}
+
+void ListColumns::showMenu(const QPoint &at)
+{
+    m_menu->popup(m_view->header()->viewport()->mapToGlobal(at));
+}
+
+void ListColumns::store() const
+{
+    QHeaderView *header = m_view->header();
+    for (const Column &c : m_columns) {
+        const bool shown = !header->isSectionHidden(c.section);
+        m_settings.setValue(visibleKey(c.key), shown ? QStringLiteral("1") : QStringLiteral("0"));
+        // A hidden column keeps the width it had when it was shown.
+        const int pixels = shown ? header->sectionSize(c.section) : 0;
+        if (shown && pixels > 0)
+            m_settings.setValue(widthKey(c.key), QString::number(qRound(m_twips.fromPixels(pixels))));
+    }
+}
