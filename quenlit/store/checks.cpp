@@ -328,7 +328,9 @@ void LevelCounts::add(CheckMask mask, int sign)
 
 void ProjectChecks::clear()
 {
+    const ControlFitMeasure *fit = m_fit;
     *this = ProjectChecks();
+    m_fit = fit;
 }
 
 void ProjectChecks::reset(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
@@ -364,7 +366,35 @@ CheckMask ProjectChecks::checkRow(std::size_t row, std::vector<Finding> *finding
     in.id4 = m_project->cell(row, ColId4);
     in.masterCodePage = m_masterCodePage;
     in.projectCodePage = m_projectCodePage;
-    return CheckToken(in, findings, keys);
+    const std::size_t before = findings ? findings->size() : 0;
+    CheckMask mask = CheckToken(in, findings, keys);
+    if (!m_fit || in.type != "5")
+        return mask;
+    const std::optional<ControlFit> fit = m_fit->measure(row, Logical(in.translation, *m_projectCodePage));
+    if (!fit)
+        return mask;
+    // The text as drawn in its control decides, not its count of characters.
+    constexpr CheckMask length = MaskOf(CheckId::Length);
+    mask = static_cast<CheckMask>(mask & ~length);
+    if (findings)
+        findings->erase(std::remove_if(findings->begin() + static_cast<std::ptrdiff_t>(before), findings->end(),
+                                       [](const Finding &f) { return f.id == CheckId::Length; }),
+                        findings->end());
+    if (fit->fits)
+        return mask;
+    if (findings) {
+        std::string message = fit->width > fit->roomWidth
+                                  ? "the translation is " + std::to_string(fit->width) + " pixels wide, its control " +
+                                        std::to_string(fit->roomWidth) + ": it is clipped"
+                                  : "the translation takes " + std::to_string(fit->height) +
+                                        " pixels of height, its control " + std::to_string(fit->roomHeight) +
+                                        ": it is clipped";
+        const auto at =
+            std::find_if(findings->begin() + static_cast<std::ptrdiff_t>(before), findings->end(),
+                         [](const Finding &f) { return static_cast<int>(f.id) > static_cast<int>(CheckId::Length); });
+        findings->insert(at, Finding{CheckId::Length, std::move(message)});
+    }
+    return static_cast<CheckMask>(mask | length);
 }
 
 std::uint32_t ProjectChecks::groupOf(std::size_t row)

@@ -101,6 +101,27 @@ struct LevelCounts
     }
 };
 
+// How a translation is drawn in its dialog control, where the source file gives
+// the control: the width of its widest line and the room's, the height of its
+// lines and the room's, in pixels of the dialog's font.
+struct ControlFit
+{
+    bool fits = true;
+    int width = 0;
+    int roomWidth = 0;
+    int height = 0;
+    int roomHeight = 0;
+};
+
+// Measures a dialog token's translation (logical text) in its control; nothing
+// when the token's control is not known.
+class ControlFitMeasure
+{
+public:
+    virtual ~ControlFitMeasure() = default;
+    virtual std::optional<ControlFit> measure(std::size_t row, std::u16string_view translation) const = 0;
+};
+
 // The checks of a whole project. Tokens are checked in ranges, so that a
 // window can do the work in slices between events; the access-key clash is
 // checked once every token has been. Reads the tables only, which must outlive
@@ -114,6 +135,10 @@ public:
     void reset(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
                const CodePage &projectCodePage, MenuLevels levels = {});
     void clear();
+    // Where it measures a token, the "length" check fires when the text does not
+    // fit its control, instead of comparing counts of characters. Not owned;
+    // kept by reset() and clear(); null for none.
+    void setFitMeasure(const ControlFitMeasure *measure) { m_fit = measure; }
 
     // Checks every token of rows first..last (inclusive) but for clashes.
     void checkRows(std::size_t first, std::size_t last);
@@ -150,6 +175,7 @@ private:
     const CodePage *m_masterCodePage = nullptr;
     const CodePage *m_projectCodePage = nullptr;
     MenuLevels m_levels;
+    const ControlFitMeasure *m_fit = nullptr; // not owned
 
     std::vector<CheckMask> m_masks;  // per row; row 0 unused
     std::vector<TokenAccessKeys> m_letters; // per row; 0 where the row takes no part in clashes

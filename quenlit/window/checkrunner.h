@@ -46,6 +46,9 @@ public:
 
     // The text or the status of a project row changed.
     void rowChanged(std::size_t row);
+    // Dialog texts are measured in their controls with this (not owned, null
+    // for none); the rows checked already are not checked again: see rowChanged.
+    void setFitMeasure(const ControlFitMeasure *measure) { m_checks.setFitMeasure(measure); }
 
     // How long one slice may keep the event loop, in milliseconds.
     void setSliceTime(int milliseconds) { m_sliceTime = milliseconds; }

@@ -1,6 +1,7 @@
 #include "resourcepreviewer.h"
 
 #include "codepage.h"
+#include "editorchecks.h"
 #include "frmprinc.h"
 #include "qtext.h"
 #include "resourcepreviewwidget.h"
@@ -24,6 +25,8 @@
 namespace quenlit {
 
 namespace {
+
+constexpr int kDockWidth = 420;
 
 QString qstr(const std::u16string &text)
 {
@@ -101,6 +104,53 @@ bool SourceLoader::waitForLoaded(int milliseconds)
     return !m_loading;
 }
 
+struct DialogFitMeasure::Measured
+{
+    explicit Measured(const QFont &font) : metrics(font), units(DialogBaseUnits::of(metrics)) {}
+    QtTextMetrics metrics;
+    DialogBaseUnits units;
+};
+
+DialogFitMeasure::DialogFitMeasure() = default;
+DialogFitMeasure::~DialogFitMeasure() = default;
+
+void DialogFitMeasure::setSource(std::shared_ptr<const SourceResources> source, const TokenTable *project)
+{
+    m_source = std::move(source);
+    m_project = project;
+    m_fonts.clear();
+}
+
+std::optional<ControlFit> DialogFitMeasure::measure(std::size_t row, std::u16string_view translation) const
+{
+    if (!m_source || !m_source->ok() || !m_project || row == 0 || row > m_project->tokenCount())
+        return std::nullopt;
+    const std::string_view name = m_project->cell(row, ColId2);
+    const DialogTemplate *dialog = m_source->dialog(name);
+    if (!dialog)
+        return std::nullopt;
+    bool ok = false;
+    const long long id = QByteArray::fromRawData(m_project->cell(row, ColId3).data(),
+                                                 static_cast<qsizetype>(m_project->cell(row, ColId3).size()))
+                             .toLongLong(&ok);
+    bool okPosition = false;
+    const qulonglong position = QByteArray::fromRawData(m_project->cell(row, ColId4).data(),
+                                                        static_cast<qsizetype>(m_project->cell(row, ColId4).size()))
+                                    .toULongLong(&okPosition);
+    const DialogControl *control = ok && okPosition ? dialog->controlForToken(id, position) : nullptr;
+    if (!control || !control->hasText())
+        return std::nullopt;
+    auto cached = m_fonts.find(name);
+    if (cached == m_fonts.end())
+        cached = m_fonts.emplace(std::string(name), std::make_unique<Measured>(DialogFont(dialog)))
+                     .first;
+    const std::optional<TextFit> fit =
+        FitControlText(*control, translation, cached->second->metrics, cached->second->units);
+    if (!fit)
+        return std::nullopt;
+    return ControlFit{fit->fits, fit->width, fit->roomWidth, fit->height, fit->roomHeight};
+}
+
 ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStore &settings)
     : QObject(&window), m_window(window), m_settings(settings), m_loader(this)
 {
@@ -122,6 +172,7 @@ ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStor
     m_scroll->setWidget(m_view);
     m_scroll->setWidgetResizable(false);
     m_scroll->setBackgroundRole(QPalette::Base);
+    m_scroll->setMinimumWidth(160);
     layout->addWidget(m_title);
     layout->addWidget(m_message);
     layout->addWidget(m_scroll, 1);
@@ -144,10 +195,22 @@ ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStor
     window.statusBar()->addWidget(m_place, 1);
 
     connect(&m_loader, &SourceLoader::loaded, this, &ResourcePreviewer::sourceLoaded);
+    // The "length" check measures dialog texts as the preview draws them.
+    m_window.checks()->runner().setFitMeasure(&m_fit);
     // Shown again, the dock draws what it skipped while hidden.
     connect(m_dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-        if (visible)
-            refresh();
+        if (!visible)
+            return;
+        // Shown at its smallest beside the list, it takes a width where a dialog
+        // can be seen, added to the window's so that the list keeps its room.
+        const Qt::DockWidgetArea area = m_window.dockWidgetArea(m_dock);
+        if (!m_dock->isFloating() && m_dock->width() < kDockWidth &&
+            (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)) {
+            if (!(m_window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+                m_window.resize(m_window.width() + kDockWidth - m_dock->width(), m_window.height());
+            m_window.resizeDocks({m_dock}, {kDockWidth}, Qt::Horizontal);
+        }
+        refresh();
     });
     connect(window.translationBox(), &QLineEdit::textChanged, this, &ResourcePreviewer::typed);
     connect(&window, &FrmPrinc::tokenChanged, this, [this](std::size_t) { typed(); });
@@ -168,6 +231,7 @@ void ResourcePreviewer::projectOpened(const std::string &masterProject)
     m_open = true;
     m_row = 0;
     m_source.reset();
+    m_fit.setSource(nullptr, nullptr);
     m_rows.clear();
     m_texts = std::make_unique<PreviewTexts>(m_window.projectTable(), m_window.projectCodePage());
     m_loader.load(SourceFileOf(masterProject));
@@ -180,6 +244,7 @@ void ResourcePreviewer::projectClosed()
     m_open = false;
     m_row = 0;
     m_source.reset();
+    m_fit.setSource(nullptr, nullptr);
     m_rows.clear();
     m_texts.reset();
     refresh();
@@ -190,6 +255,15 @@ void ResourcePreviewer::sourceLoaded(std::shared_ptr<const SourceResources> reso
     if (!m_open)
         return;
     m_source = std::move(resources);
+    // The dialog tokens checked already are measured now.
+    const TokenTable &project = m_window.projectTable();
+    m_fit.setSource(m_source, &project);
+    if (m_source->ok()) {
+        for (std::size_t row = 1; row <= project.tokenCount(); ++row) {
+            if (project.cell(row, ColType) == "5")
+                m_window.checks()->runner().rowChanged(row);
+        }
+    }
     refresh();
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "checks.h"
 #include "resourcepreview.h"
 #include "sourceresources.h"
 
 #include <QDockWidget>
 #include <QObject>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -47,6 +49,24 @@ private:
     std::vector<QThread *> m_threads;
     unsigned m_generation = 0;
     bool m_loading = false;
+};
+
+// Measures a dialog token's text in its control as the preview draws it: the
+// dialog's font (or the sans-serif font standing in for it) and its base units.
+class DialogFitMeasure : public ControlFitMeasure
+{
+public:
+    DialogFitMeasure();
+    ~DialogFitMeasure() override;
+    // Null for none: nothing is measured.
+    void setSource(std::shared_ptr<const SourceResources> source, const TokenTable *project);
+    std::optional<ControlFit> measure(std::size_t row, std::u16string_view translation) const override;
+
+private:
+    struct Measured;
+    std::shared_ptr<const SourceResources> m_source;
+    const TokenTable *m_project = nullptr;
+    mutable std::map<std::string, std::unique_ptr<Measured>, std::less<>> m_fonts;
 };
 
 // The translator sees what the selected token is: where it lives, on the status
@@ -94,6 +114,7 @@ private:
     ResourcePreviewWidget *m_view = nullptr;
     QLabel *m_place = nullptr;
     SourceLoader m_loader;
+    DialogFitMeasure m_fit;
     std::shared_ptr<const SourceResources> m_source;
     ResourceRows m_rows;
     std::unique_ptr<PreviewTexts> m_texts;

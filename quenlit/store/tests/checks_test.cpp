@@ -1,4 +1,5 @@
 #include "checks.h"
+#include "checktext.h"
 #include "codepage.h"
 #include "tokenio.h"
 
@@ -253,6 +254,56 @@ TEST(ProjectChecks, RecheckFollowsAnEditAndItsGroup)
     t.project.setCell(3, ColStatus, "1");
     c.recheck(3);
     EXPECT_EQ(c.fired(3), kNone);
+}
+
+// Where a dialog token's control is known, the text as drawn in it decides the
+// "length" check; elsewhere the count of characters does.
+TEST(ProjectChecks, LengthMeasuredInTheControlWhereItIsKnown)
+{
+    // Pixels per character: 6; every control is 60 pixels wide but that of row 3,
+    // which is not known.
+    struct Measure : ControlFitMeasure
+    {
+        std::optional<ControlFit> measure(std::size_t row, std::u16string_view text) const override
+        {
+            if (row == 3)
+                return std::nullopt;
+            const int width = static_cast<int>(checktext::WithoutMarkers(text).size()) * 6;
+            return ControlFit{width <= 60, width, 60, 13, 13};
+        }
+    } measure;
+    Tables t(kDialogMaster, "[[5|100|1|1|4|]]=&Enregistrer le fichier\r\n" // 22 characters: 132 pixels
+                            "[[5|100|2|2|4|]]=&Modifier le\r\n"            // 11 of 9: long, but 66 pixels
+                            "[[5|100|3|3|4|]]=&Nom du fichier en entier\r\n" // not measured: counted
+                            "[[5|100|4|4|4|]]=&Tout\r\n");
+    ProjectChecks c;
+    c.setFitMeasure(&measure);
+    c.reset(&t.master, &t.project, CodePage::windows1252(), CodePage::windows1252());
+    c.run();
+    EXPECT_EQ(c.fired(1), kLength);
+    EXPECT_EQ(c.fired(2), kLength); // 66 > 60
+    EXPECT_EQ(c.fired(3), kLength); // 24 characters of 10
+    EXPECT_EQ(c.fired(4), kNone);
+    const auto findings = c.findings(1);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].message, "the translation is 132 pixels wide, its control 60: it is clipped");
+    EXPECT_NE(c.findings(3).at(0).message.find("characters"), std::string::npos);
+
+    // A text long by its count that fits its control passes.
+    t.project.setCell(2, ColText, "&Modifier");
+    c.recheck(2);
+    EXPECT_EQ(c.fired(2), kNone);
+    t.project.setCell(4, ColText, "&Tout le texte du fichier");
+    c.recheck(4);
+    EXPECT_EQ(c.fired(4), kLength);
+    // The measure stays through a new start; without it, characters are counted.
+    c.reset(&t.master, &t.project, CodePage::windows1252(), CodePage::windows1252());
+    c.run();
+    EXPECT_EQ(c.fired(1), kLength);
+    EXPECT_NE(c.findings(1).at(0).message.find("pixels"), std::string::npos);
+    c.setFitMeasure(nullptr);
+    c.recheck(1);
+    EXPECT_NE(c.findings(1).at(0).message.find("characters"), std::string::npos);
 }
 
 TEST(ProjectChecks, RowsInSlicesGiveTheSameAsAllAtOnce)

@@ -2,6 +2,8 @@
 // the window: the "Original" column and the header's menu, where the selected
 // token lives, and the preview of its dialog or menu following the typing.
 
+#include "checkrunner.h"
+#include "editorchecks.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
 #include "listcolumns.h"
@@ -281,6 +283,37 @@ private slots:
         const QImage image = view->grab().toImage();
         const QRect item = view->menuEntryRect(1, 0);
         QCOMPARE(pixel(image, QPoint(item.center().x(), item.top() + 2)), QColor(230, 120, 0));
+    }
+
+    // The "length" check measures dialog texts as the preview draws them: a text
+    // far longer than its original that fits its control passes, one that does
+    // not fit is named with its pixels.
+    void lengthCheckUsesThePreviewsMeasure()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        QVERIFY(w->preview()->loader().waitForLoaded(10000));
+        QTRY_VERIFY(w->checks()->runner().checksDone());
+        auto check = [&](std::size_t row, int role) {
+            return w->tokenList()->index(w->tokenList()->itemOfRow(row), TokenListModel::CheckColumnIndex).data(role).toString();
+        };
+        QVERIFY(check(4, Qt::DisplayRole).contains(QStringLiteral("length")));
+        QVERIFY2(check(4, Qt::ToolTipRole).contains(QStringLiteral("pixels of height, its control 13")), qPrintable(check(4, Qt::ToolTipRole)));
+        // "D'accord" for "OK": four times as many characters, and it fits the button.
+        clickRow(*w, 2);
+        QTest::mouseClick(box(*w), Qt::LeftButton);
+        box(*w)->selectAll();
+        QTest::keyClicks(box(*w), QStringLiteral("D'accord"));
+        QTest::keyClick(box(*w), Qt::Key_Return);
+        QCOMPARE(w->projectTable().cellText(2, ColText), std::string("D'accord"));
+        QVERIFY2(!check(2, Qt::DisplayRole).contains(QStringLiteral("length")), qPrintable(check(2, Qt::DisplayRole)));
+        // Far too long for it: named.
+        clickRow(*w, 2);
+        QTest::mouseClick(box(*w), Qt::LeftButton);
+        box(*w)->selectAll();
+        QTest::keyClicks(box(*w), QStringLiteral("Accepter les modifications"));
+        QTest::keyClick(box(*w), Qt::Key_Return);
+        QVERIFY(check(2, Qt::DisplayRole).contains(QStringLiteral("length")));
     }
 
     // A string: the text alone.
