@@ -8,6 +8,8 @@
 #include "tokenescape.h"
 
 #include <filesystem>
+#include <system_error>
+#include <thread>
 
 bool ChangeToFolderOf(const std::string &path)
 {
@@ -53,17 +55,42 @@ void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
 {
     if (observer)
         observer->progress(0);
-    auto status = LoadTokenFile(data.paths.masterTokenFile, data.master, observer, 0);
-    if (status != TokenLoadStatus::Ok) {
-        data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
-                                                         : ProjectOpenError::ReadError;
+    // Both token files are read at the same time, the master table and its key
+    // index on a thread of their own; the observer then hears everything in the
+    // order of a reading of one file after the other.
+    TokenLoadRecorder masterEvents;
+    TokenLoadStatus masterStatus = TokenLoadStatus::ReadError;
+    const auto readMaster = [&] {
+        masterStatus = LoadTokenFile(data.paths.masterTokenFile, data.master, &masterEvents, 0);
+        if (masterStatus != TokenLoadStatus::Ok)
+            return;
+        // Key cells in the project's code page, so that keys match as the project writes them.
+        TranscodeKeyCells(data.master, CodePage::get(data.masterCodePage), CodePage::get(data.projectCodePage));
+        data.master.buildKeyIndex();
+    };
+    std::thread masterReader;
+    try {
+        masterReader = std::thread(readMaster);
+    } catch (const std::system_error &) {
+        readMaster(); // no thread to be had: one file after the other
+    }
+    TokenLoadRecorder projectEvents;
+    auto status = LoadTokenFile(data.paths.tokenFile, data.project, &projectEvents, 50);
+    if (masterReader.joinable())
+        masterReader.join();
+
+    if (observer)
+        masterEvents.replay(*observer);
+    if (masterStatus != TokenLoadStatus::Ok) {
+        data.project.clear(); // not reached when the files are read in turn
+        data.error = masterStatus == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
+                                                               : ProjectOpenError::ReadError;
         return;
     }
-    TranscodeKeyCells(data.master, CodePage::get(data.masterCodePage), CodePage::get(data.projectCodePage));
-    data.master.buildKeyIndex();
-    if (observer)
+    if (observer) {
         observer->progress(50);
-    status = LoadTokenFile(data.paths.tokenFile, data.project, observer, 50);
+        projectEvents.replay(*observer);
+    }
     if (status != TokenLoadStatus::Ok) {
         data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
                                                          : ProjectOpenError::ReadError;

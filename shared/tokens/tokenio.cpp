@@ -10,6 +10,11 @@
 
 TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer, int base)
 {
+    return LoadTokens(FileBytes(std::move(bytes)), table, observer, base);
+}
+
+TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver *observer, int base)
+{
     table.clear();
     table.adoptBuffer(std::move(bytes));
     const std::string_view all = table.buffer();
@@ -19,6 +24,9 @@ TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserv
     std::string_view line;
     std::size_t lineNumber = 0;
     int shown = -1;
+    // Below this position the bar's value cannot have moved on: the rounding is
+    // only worked out near the next step.
+    double steady = -1;
     while (lines.next(line)) {
         ++lineNumber;
         TokenLineLayout layout;
@@ -31,12 +39,15 @@ TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserv
             observer->badToken(lineNumber, line);
         if (observer) {
             const double next = static_cast<double>(lines.position()) + 1;
+            if (next < steady)
+                continue;
             std::int64_t value = RoundHalfEven(50.0 * next / length + base);
             value = value < 0 ? 0 : (value > 100 ? 100 : value);
             if (value != shown) {
                 shown = static_cast<int>(value);
                 observer->progress(shown);
             }
+            steady = shown >= 100 ? length + 2 : (shown + 0.5 - base) * length / 50.0 - 2;
         }
     }
     return TokenLoadStatus::Ok;
@@ -45,8 +56,8 @@ TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserv
 TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer, int base)
 {
     table.clear();
-    std::string bytes;
-    switch (ReadWholeRegularFile(path, bytes)) {
+    FileBytes bytes;
+    switch (FileBytes::Load(path, bytes)) {
     case FileReadStatus::Ok:
         break;
     case FileReadStatus::CantOpen:
@@ -80,4 +91,45 @@ std::string FormatTokens(const TokenTable &table, const std::function<void(doubl
             progress(100.0 * static_cast<double>(row) / static_cast<double>(n));
     }
     return out;
+}
+
+void TokenLoadRecorder::badToken(std::size_t lineNumber, std::string_view line)
+{
+    m_events.push_back({Event::Bad, lineNumber, line});
+}
+
+void TokenLoadRecorder::progress(int value)
+{
+    m_events.push_back({Event::Progress, static_cast<std::size_t>(value), {}});
+}
+
+void TokenLoadRecorder::fileStarted(const std::string &path)
+{
+    m_path = path;
+    m_events.push_back({Event::Started, 0, {}});
+}
+
+void TokenLoadRecorder::fileFinished()
+{
+    m_events.push_back({Event::Finished, 0, {}});
+}
+
+void TokenLoadRecorder::replay(TokenLoadObserver &observer) const
+{
+    for (const Event &e : m_events) {
+        switch (e.kind) {
+        case Event::Bad:
+            observer.badToken(e.number, e.line);
+            break;
+        case Event::Progress:
+            observer.progress(static_cast<int>(e.number));
+            break;
+        case Event::Started:
+            observer.fileStarted(m_path);
+            break;
+        case Event::Finished:
+            observer.fileFinished();
+            break;
+        }
+    }
 }

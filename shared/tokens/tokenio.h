@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Receives what happens while a token file is read.
 class TokenLoadObserver
@@ -37,10 +38,42 @@ enum class TokenLoadStatus
 // read until then stay.
 TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer = nullptr,
                            int base = 0);
+TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver *observer = nullptr, int base = 0);
 // Only a regular file (or a link to one) is read: anything else is CantOpen. A
-// file too large for memory is a ReadError.
+// file too large for memory is a ReadError. The table keeps the file's bytes
+// mapped where that is safe (see FileBytes).
 TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer = nullptr,
                               int base = 0);
 
 // The whole token file of a table, one CR LF line per row.
 std::string FormatTokens(const TokenTable &table, const std::function<void(double)> &progress = {});
+
+// Keeps what a reading tells its observer, to tell it later to another one on
+// another thread: the same calls in the same order.
+class TokenLoadRecorder : public TokenLoadObserver
+{
+public:
+    void badToken(std::size_t lineNumber, std::string_view line) override;
+    void progress(int value) override;
+    void fileStarted(const std::string &path) override;
+    void fileFinished() override;
+    // Tells everything recorded to `observer`, in order. The lines of bad tokens
+    // are views into the table read, which must still hold its bytes.
+    void replay(TokenLoadObserver &observer) const;
+
+private:
+    struct Event
+    {
+        enum Kind
+        {
+            Bad,
+            Progress,
+            Started,
+            Finished
+        } kind;
+        std::size_t number; // line number or progress value
+        std::string_view line;
+    };
+    std::vector<Event> m_events;
+    std::string m_path;
+};

@@ -1,32 +1,64 @@
 #include "tokenline.h"
 
+#include <algorithm>
 #include <cstdint>
 
 TokenLineStatus ParseTokenLine(std::string_view line, TokenLineLayout &layout)
 {
     if (line.size() >= 0xffffffffu)
         return TokenLineStatus::ReadError; // beyond what a row can address
-    const auto equals = line.find('=');
-    if (equals == std::string_view::npos)
-        return TokenLineStatus::Bad;
-    auto bar = line.find('|');
-    if (bar == std::string_view::npos)
-        return TokenLineStatus::Bad;
-    if (bar < 2)
-        return TokenLineStatus::ReadError;
-    layout.bars[0] = static_cast<std::uint32_t>(bar);
-    for (int i = 1; i < 5; ++i) {
-        bar = line.find('|', bar + 1);
-        if (bar == std::string_view::npos)
-            return TokenLineStatus::Bad;
-        layout.bars[i] = static_cast<std::uint32_t>(bar);
+    constexpr std::size_t npos = std::string_view::npos;
+    // One pass up to the first '=', which in a well-formed line follows the
+    // fields: it meets the five '|' and the ']' on the way.
+    const char *bytes = line.data();
+    const std::size_t n = line.size();
+    std::size_t bars[5] = {};
+    int found = 0;
+    std::size_t bracket = npos;
+    std::size_t equals = npos;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c == '=') {
+            equals = i;
+            break;
+        }
+        if (c == '|') {
+            if (found < 5)
+                bars[found++] = i;
+        } else if (c == ']' && found == 5 && bracket == npos) {
+            bracket = i;
+        }
     }
-    const auto bracket = line.find(']', bar + 1);
-    if (bracket == std::string_view::npos)
+    if (equals == npos)
         return TokenLineStatus::Bad;
+    // What the pass did not meet lies after the '=' (or after the fifth '|').
+    std::size_t from = equals + 1;
+    if (found == 0) {
+        const auto bar = line.find('|', from);
+        if (bar == npos)
+            return TokenLineStatus::Bad;
+        bars[found++] = bar;
+        from = bar + 1;
+    }
+    if (bars[0] < 2)
+        return TokenLineStatus::ReadError;
+    while (found < 5) {
+        const auto bar = line.find('|', from);
+        if (bar == npos)
+            return TokenLineStatus::Bad;
+        bars[found++] = bar;
+        from = bar + 1;
+    }
+    if (bracket == npos) {
+        bracket = line.find(']', std::max(from, bars[4] + 1));
+        if (bracket == npos)
+            return TokenLineStatus::Bad;
+    }
+    for (int i = 0; i < 5; ++i)
+        layout.bars[i] = static_cast<std::uint32_t>(bars[i]);
     layout.bracket = static_cast<std::uint32_t>(bracket);
     layout.equals = static_cast<std::uint32_t>(equals);
-    layout.length = static_cast<std::uint32_t>(line.size());
+    layout.length = static_cast<std::uint32_t>(n);
     return TokenLineStatus::Ok;
 }
 

@@ -32,12 +32,82 @@ constexpr int kKeyColumns[5] = {ColType, ColId2, ColId3, ColId4, ColId6};
 
 } // namespace
 
-std::string_view TokenTable::line(const Row &row) const
+namespace {
+
+constexpr std::uint64_t kOffsetMask = (std::uint64_t(1) << 40) - 1;
+constexpr std::uint32_t kLengthMask = (1u << 23) - 1;
+
+// The bound `i` of a compact shape: 0 to 4 the five '|', 5 the ']'.
+inline std::uint32_t boundAt(std::uint64_t shape, int i)
 {
-    const bool edit = (row.start & kEditBit) != 0;
-    const std::uint64_t offset = row.start & ~kEditBit;
-    const std::string &bytes = edit ? m_edits : m_file;
-    return std::string_view(bytes.data() + offset, row.layout.length);
+    return static_cast<std::uint32_t>((shape >> (16 + 8 * i)) & 0xFF);
+}
+
+// Where a cell lies in its line, from the positions of the parse.
+inline void cellBounds(int column, std::uint32_t equals, std::uint32_t length, const std::uint32_t bars[5],
+                       std::uint32_t bracket, std::uint32_t &begin, std::uint32_t &end)
+{
+    switch (column) {
+    case ColText:
+        begin = equals + 1;
+        end = length;
+        break;
+    case ColType:
+        begin = 2;
+        end = bars[0];
+        break;
+    case ColId6:
+        begin = bars[4] + 1;
+        end = bracket;
+        break;
+    default:
+        begin = bars[column - 2] + 1;
+        end = bars[column - 1];
+        break;
+    }
+}
+
+} // namespace
+
+TokenTable::Row TokenTable::encode(std::uint64_t start, const TokenLineLayout &p)
+{
+    const std::uint64_t offset = start & ~kEditBit;
+    // The ']' follows the five '|', so it alone bounds them all.
+    if (p.equals >= kWideShape || offset > kOffsetMask || p.length > kLengthMask || p.bracket > 0xFF) {
+        m_wide.push_back(WideRow{start, p});
+        return Row{static_cast<std::uint64_t>(m_wide.size() - 1), kWideShape};
+    }
+    Row row;
+    row.place = offset | (std::uint64_t(p.length) << 40) | (start & kEditBit);
+    row.shape = p.equals;
+    for (int i = 0; i < 5; ++i)
+        row.shape |= std::uint64_t(p.bars[i]) << (16 + 8 * i);
+    row.shape |= std::uint64_t(p.bracket) << 56;
+    return row;
+}
+
+void TokenTable::decode(const Row &row, std::uint64_t &start, TokenLineLayout &p) const
+{
+    if (row.shape == kWideShape) {
+        const WideRow &wide = m_wide[row.place];
+        start = wide.start;
+        p = wide.layout;
+        return;
+    }
+    start = (row.place & kOffsetMask) | (row.place & kEditBit);
+    p.length = static_cast<std::uint32_t>((row.place >> 40) & kLengthMask);
+    p.equals = static_cast<std::uint32_t>(row.shape & 0xFFFF);
+    for (int i = 0; i < 5; ++i)
+        p.bars[i] = boundAt(row.shape, i);
+    p.bracket = boundAt(row.shape, 5);
+}
+
+std::string_view TokenTable::line(std::uint64_t start, std::uint32_t length) const
+{
+    const bool edit = (start & kEditBit) != 0;
+    const std::uint64_t offset = start & ~kEditBit;
+    const char *bytes = edit ? m_edits.data() : m_file.view().data();
+    return std::string_view(bytes + offset, length);
 }
 
 std::string_view TokenTable::cell(std::size_t row, int column) const
@@ -45,40 +115,36 @@ std::string_view TokenTable::cell(std::size_t row, int column) const
     if (row == 0 || row > m_rows.size() || column < 0 || column >= TokenColumnCount)
         return {};
     const Row &r = m_rows[row - 1];
-    const std::string_view l = line(r);
-    const TokenLineLayout &p = r.layout;
     std::uint32_t begin = 0;
     std::uint32_t end = 0;
-    switch (column) {
-    case ColText:
-        begin = p.equals + 1;
-        end = p.length;
-        break;
-    case ColType:
-        begin = 2;
-        end = p.bars[0];
-        break;
-    case ColId6:
-        begin = p.bars[4] + 1;
-        end = p.bracket;
-        break;
-    default:
-        begin = p.bars[column - 2] + 1;
-        end = p.bars[column - 1];
-        break;
+    if (r.shape != kWideShape) {
+        // Only the two bounds of the cell are taken out of the shape.
+        const std::uint32_t bars[5] = {boundAt(r.shape, 0), boundAt(r.shape, 1), boundAt(r.shape, 2),
+                                       boundAt(r.shape, 3), boundAt(r.shape, 4)};
+        const std::uint32_t length = static_cast<std::uint32_t>((r.place >> 40) & kLengthMask);
+        cellBounds(column, static_cast<std::uint32_t>(r.shape & 0xFFFF), length, bars, boundAt(r.shape, 5), begin,
+                   end);
+        if (begin >= end)
+            return {};
+        const char *bytes = (r.place & kEditBit) ? m_edits.data() : m_file.view().data();
+        return std::string_view(bytes + (r.place & kOffsetMask) + begin, end - begin);
     }
+    const WideRow &wide = m_wide[r.place];
+    const TokenLineLayout &p = wide.layout;
+    cellBounds(column, p.equals, p.length, p.bars, p.bracket, begin, end);
     if (begin >= end)
         return {};
-    return l.substr(begin, end - begin);
+    return line(wide.start, p.length).substr(begin, end - begin);
 }
 
 std::string_view TokenTable::normalLine(std::size_t row) const
 {
     if (row == 0 || row > m_rows.size())
         return {};
-    const Row &r = m_rows[row - 1];
-    const std::string_view l = line(r);
-    const TokenLineLayout &p = r.layout;
+    std::uint64_t start = 0;
+    TokenLineLayout p;
+    decode(m_rows[row - 1], start, p);
+    const std::string_view l = line(start, p.length);
     if (l.size() < 2 || l[0] != '[' || l[1] != '[' || p.equals != p.bracket + 2 || l[p.bracket + 1] != ']')
         return {};
     return l;
@@ -107,9 +173,7 @@ void TokenTable::setCell(std::size_t row, int column, std::string_view value)
     text += cells[ColText];
     layout.length = static_cast<std::uint32_t>(text.size());
 
-    Row &r = m_rows[row - 1];
-    r.start = static_cast<std::uint64_t>(m_edits.size()) | kEditBit;
-    r.layout = layout;
+    m_rows[row - 1] = encode(static_cast<std::uint64_t>(m_edits.size()) | kEditBit, layout);
     m_edits += text;
     if (column != ColText && column != ColStatus)
         dropIndex();
@@ -118,28 +182,34 @@ void TokenTable::setCell(std::size_t row, int column, std::string_view value)
 void TokenTable::clear()
 {
     m_file.clear();
-    m_file.shrink_to_fit();
     m_edits.clear();
     m_edits.shrink_to_fit();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_wide.clear();
+    m_wide.shrink_to_fit();
     dropIndex();
 }
 
 void TokenTable::adoptBuffer(std::string bytes)
+{
+    m_file = FileBytes(std::move(bytes));
+}
+
+void TokenTable::adoptBuffer(FileBytes bytes)
 {
     m_file = std::move(bytes);
 }
 
 void TokenTable::appendLoaded(std::size_t offset, const TokenLineLayout &layout)
 {
-    m_rows.push_back(Row{static_cast<std::uint64_t>(offset), layout});
+    m_rows.push_back(encode(static_cast<std::uint64_t>(offset), layout));
     dropIndex();
 }
 
 void TokenTable::appendLine(std::string_view text, const TokenLineLayout &layout)
 {
-    m_rows.push_back(Row{static_cast<std::uint64_t>(m_edits.size()) | kEditBit, layout});
+    m_rows.push_back(encode(static_cast<std::uint64_t>(m_edits.size()) | kEditBit, layout));
     m_edits.append(text.data(), text.size());
     dropIndex();
 }
@@ -226,7 +296,7 @@ std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenTable &other,
 
 std::size_t TokenTable::bytesHeld() const
 {
-    return m_file.capacity() + m_edits.capacity() + m_rows.capacity() * sizeof(Row) +
+    return m_file.size() + m_edits.capacity() + m_rows.capacity() * sizeof(Row) + m_wide.capacity() * sizeof(WideRow) +
            m_index.capacity() * sizeof(std::uint64_t);
 }
 

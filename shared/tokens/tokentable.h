@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filebytes.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -65,7 +67,10 @@ public:
 
     // Takes over a whole file's bytes; rows are then appended with appendLoaded().
     void adoptBuffer(std::string bytes);
-    std::string_view buffer() const { return m_file; }
+    void adoptBuffer(FileBytes bytes);
+    std::string_view buffer() const { return m_file.view(); }
+    // Whether the loaded bytes are still the file's mapped pages.
+    bool bufferMapped() const { return m_file.mapped(); }
     // Appends a row for a line that lies in the adopted buffer at the given offset.
     void appendLoaded(std::size_t offset, const TokenLineLayout &layout);
     // Appends a row for a line that is copied in.
@@ -82,21 +87,35 @@ public:
     std::size_t bytesHeld() const;
 
 private:
+    // A row in 16 bytes: where its line lies and the cells' bounds within it.
+    // `place`: bits 0-39 the line's offset, 40-62 its length, 63 set for a line in
+    // the edit buffer. `shape`: the first '=' (16 bits), then the five '|' and
+    // the ']' (8 bits each). A line that does not fit has kWideShape and its
+    // place is an index into m_wide, which keeps it whole.
     struct Row
+    {
+        std::uint64_t place = 0;
+        std::uint64_t shape = 0;
+    };
+    struct WideRow
     {
         std::uint64_t start = 0; // offset of the line; the top bit selects the edit buffer
         TokenLineLayout layout;
     };
     static constexpr std::uint64_t kEditBit = std::uint64_t(1) << 63;
+    static constexpr std::uint64_t kWideShape = 0xFFFF;
 
-    std::string_view line(const Row &row) const;
+    Row encode(std::uint64_t start, const TokenLineLayout &layout);
+    void decode(const Row &row, std::uint64_t &start, TokenLineLayout &layout) const;
+    std::string_view line(std::uint64_t start, std::uint32_t length) const;
     std::uint64_t keyHash(std::size_t row) const;
     bool sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const;
     void dropIndex() { m_index.clear(); }
 
-    std::string m_file;  // the bytes of the file the rows were loaded from
+    FileBytes m_file;    // the bytes of the file the rows were loaded from
     std::string m_edits; // rows appended line by line or rewritten by setCell
     std::vector<Row> m_rows;
+    std::vector<WideRow> m_wide; // the rows whose layout does not fit in 16 bytes
     // Open-addressing index: each slot holds (hash high 32 bits << 32) | row, 0 = empty.
     mutable std::vector<std::uint64_t> m_index;
 };

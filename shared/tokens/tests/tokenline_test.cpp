@@ -1,6 +1,10 @@
+#include "tokenio.h"
 #include "tokenline.h"
 
 #include <gtest/gtest.h>
+
+#include <iterator>
+#include <random>
 
 namespace {
 
@@ -75,6 +79,119 @@ TEST(AppendTokenLine, NormalFormOfEveryRow)
     std::string out;
     AppendTokenLine(table, 1, out);
     EXPECT_EQ(out, "[[4|1|2|0|1|k]]=abc\r\n");
+}
+
+// The line parse as the plain searches state it, one after the other: the
+// one-pass parse must give the same outcome and the same cells for every line.
+TokenLineStatus plainParse(std::string_view line, TokenLineLayout &layout)
+{
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return TokenLineStatus::Bad;
+    auto bar = line.find('|');
+    if (bar == std::string_view::npos)
+        return TokenLineStatus::Bad;
+    if (bar < 2)
+        return TokenLineStatus::ReadError;
+    layout.bars[0] = static_cast<std::uint32_t>(bar);
+    for (int i = 1; i < 5; ++i) {
+        bar = line.find('|', bar + 1);
+        if (bar == std::string_view::npos)
+            return TokenLineStatus::Bad;
+        layout.bars[i] = static_cast<std::uint32_t>(bar);
+    }
+    const auto bracket = line.find(']', bar + 1);
+    if (bracket == std::string_view::npos)
+        return TokenLineStatus::Bad;
+    layout.bracket = static_cast<std::uint32_t>(bracket);
+    layout.equals = static_cast<std::uint32_t>(equals);
+    layout.length = static_cast<std::uint32_t>(line.size());
+    return TokenLineStatus::Ok;
+}
+
+TEST(ParseTokenLine, SameAsThePlainSearchesOnAnyLine)
+{
+    std::mt19937 random(7);
+    const char alphabet[] = "[]|=a|]=|\r";
+    for (int n = 0; n < 200000; ++n) {
+        std::string line(random() % 30, ' ');
+        for (char &c : line)
+            c = alphabet[random() % (sizeof alphabet - 1)];
+        TokenLineLayout fast;
+        TokenLineLayout plain;
+        const auto a = ParseTokenLine(line, fast);
+        const auto b = plainParse(line, plain);
+        ASSERT_EQ(a, b) << line;
+        if (a != TokenLineStatus::Ok)
+            continue;
+        ASSERT_EQ(fast.equals, plain.equals) << line;
+        ASSERT_EQ(fast.bracket, plain.bracket) << line;
+        ASSERT_EQ(fast.length, plain.length) << line;
+        for (int i = 0; i < 5; ++i)
+            ASSERT_EQ(fast.bars[i], plain.bars[i]) << line;
+    }
+}
+
+// Rows are kept in a compact form when their cells are short and whole when
+// they are not: every shape gives back its cells and its line byte for byte.
+TEST(TokenTable, RowsOfEveryShapeKeepTheirCells)
+{
+    const std::string k255(255, 'k');
+    const std::string k256(256, 'k');
+    const std::string lines[] = {
+        "[[6|1|2|3|4|]]=short",
+        "[[" + std::string(253, '6') + "|1|2|3|4|x]]=first bar at 255",
+        "[[" + std::string(254, '6') + "|1|2|3|4|x]]=first bar at 256",
+        "[[6|" + k255.substr(1) + "|2|3|4|x]]=a field of 254",
+        "[[6|" + k255 + "|2|3|4|x]]=a field of 255",
+        "[[6|1|2|3|4|" + k255 + "]]=field 6 of 255",
+        "[[6|1|2|3|4|" + k256 + "]]=field 6 of 256",
+        "[[6|1|2|3|4|x]]=" + std::string(70000, 't'),
+        "[[6|1|2|3|4|" + std::string(70000, 'k') + "]]=equals beyond 16 bits",
+        "[[6=|1|2|3|4|x]]=equals before the bars",
+        "[[6|1|2|3|4|x]]junk]=" + std::string(9000000, 'L'),
+        "xx6|1|2|3|4|x]]=not in normal form",
+    };
+    std::string file;
+    for (const auto &line : lines)
+        file += line + "\r\n";
+    TokenTable table;
+    ASSERT_EQ(LoadTokens(file, table), TokenLoadStatus::Ok);
+    ASSERT_EQ(table.tokenCount(), std::size(lines));
+    TokenTable appended;
+    for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
+        const std::string &line = lines[row - 1];
+        ASSERT_EQ(AjouteToken(line, appended), TokenLineStatus::Ok);
+        TokenLineLayout p;
+        ASSERT_EQ(plainParse(line, p), TokenLineStatus::Ok);
+        const std::string_view l(line);
+        const std::string_view cells[TokenColumnCount] = {
+            l.substr(p.equals + 1),
+            l.substr(2, p.bars[0] - 2),
+            l.substr(p.bars[0] + 1, p.bars[1] - p.bars[0] - 1),
+            l.substr(p.bars[1] + 1, p.bars[2] - p.bars[1] - 1),
+            l.substr(p.bars[2] + 1, p.bars[3] - p.bars[2] - 1),
+            l.substr(p.bars[3] + 1, p.bars[4] - p.bars[3] - 1),
+            l.substr(p.bars[4] + 1, p.bracket - p.bars[4] - 1),
+        };
+        for (int c = 0; c < TokenColumnCount; ++c) {
+            EXPECT_EQ(table.cell(row, c), cells[c]) << "row " << row << " column " << c;
+            EXPECT_EQ(appended.cell(row, c), cells[c]) << "row " << row << " column " << c;
+        }
+    }
+    // Written back, each normal line is as read; a changed row keeps its other cells.
+    std::string out;
+    for (std::size_t row = 1; row <= 9; ++row) {
+        out.clear();
+        AppendTokenLine(table, row, out);
+        EXPECT_EQ(out, lines[row - 1] + "\r\n") << "row " << row;
+    }
+    table.setCell(7, ColText, "changed");
+    EXPECT_EQ(table.cell(7, ColId6), k256);
+    EXPECT_EQ(table.cell(7, ColText), "changed");
+    table.setCell(1, ColStatus, k256);
+    EXPECT_EQ(table.cell(1, ColStatus), k256);
+    EXPECT_EQ(table.cell(1, ColText), "short");
 }
 
 } // namespace
