@@ -155,10 +155,24 @@ namespace {
 
 int openInto(const std::string &path, int flags, mode_t mode, int &fd)
 {
-    do
+    // A file that a program holds under a read lease (as this one does with the
+    // token files it maps) refuses a non-blocking open for writing at first: the
+    // holder is told to let go, which takes it moments, and the open is tried
+    // again. The system ends a lease that is not let go within its lease-break
+    // time.
+    int waitedMs = 0;
+    for (;;) {
         fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd < 0 ? errno : 0;
+        if (fd >= 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || !(flags & O_NONBLOCK) || waitedMs >= 120000)
+            return errno;
+        const int step = waitedMs < 100 ? 1 : 20;
+        ::usleep(static_cast<useconds_t>(step) * 1000);
+        waitedMs += step;
+    }
 }
 
 } // namespace
