@@ -149,10 +149,12 @@ void CheckRunner::slice()
 {
     QElapsedTimer clock;
     clock.start();
-    while (running() && m_phase != Phase::Sorting && clock.elapsed() < m_sliceTime)
-        step();
-    if (m_phase == Phase::Sorting)
-        step();
+    if (m_phase == Phase::Sorting) {
+        step(); // a look at the other thread
+    } else {
+        while (running() && m_phase != Phase::Sorting && clock.elapsed() < m_sliceTime)
+            step();
+    }
     // While the other thread sorts, the window only looks now and then.
     if (running())
         m_timer.start(m_phase == Phase::Sorting ? kSortingLook : 0);

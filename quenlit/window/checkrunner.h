@@ -38,6 +38,8 @@ public:
     // Every row checked, clashes too.
     bool checksDone() const { return m_checks.complete(); }
     bool suggestionsReady() const { return m_suggestions.ready(); }
+    // The suggestion index is being sorted on its own thread.
+    bool sorting() const { return m_phase == Phase::Sorting; }
     // Does what is left at once.
     void finishNow();
 

@@ -62,6 +62,39 @@ private slots:
         QVERIFY(!runner.running());
     }
 
+    // The index's sort runs on a thread of its own while the event loop goes on;
+    // a stop then waits for it and drops everything, and a new start builds anew.
+    void runnerStopsWhileTheIndexIsSorted()
+    {
+        TokenTable master, project;
+        LoadTokens(manyTokens(20000, false), master);
+        LoadTokens(manyTokens(20000, true), project);
+        CheckRunner runner;
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        // A turn of the event loop at a time: the sort is looked at 10 ms after it began at the earliest.
+        auto untilSorting = [&runner] {
+            while (runner.running() && !runner.sorting())
+                QCoreApplication::processEvents();
+            return runner.sorting();
+        };
+        QVERIFY(untilSorting());
+        QVERIFY(!runner.suggestionsReady());
+        QVERIFY(runner.suggestions().suggestionsFor(1).empty());
+        runner.stop();
+        QVERIFY(!runner.running());
+        QVERIFY(!runner.suggestionsReady());
+        // Sorted through to the end, as the fill asks for it.
+        TokenTable untranslated; // one token translated: the others have its text to take
+        LoadTokens(manyTokens(20000, false), untranslated);
+        untranslated.setCell(3, ColStatus, "4");
+        runner.start(&master, &untranslated, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        QVERIFY(untilSorting());
+        runner.finishNow();
+        QVERIFY(runner.suggestionsReady());
+        QVERIFY(!runner.running());
+        QCOMPARE(runner.suggestions().suggestionsFor(1).size(), std::size_t(1));
+    }
+
     void runnerFollowsEdits()
     {
         TokenTable master, project;
