@@ -124,7 +124,9 @@ void ResourcePreviewWidget::showText(const std::u16string &text, const QFont &fo
     m_textPending = pending;
     const QFontMetrics fm(m_font);
     const QRect bounds = fm.boundingRect(QRect(0, 0, 100000, 100000), Qt::TextExpandTabs, qstr(text));
-    m_size = QSize(std::min(bounds.width(), 2000) + 2 * kMargin + 8, bounds.height() + fm.height() + 2 * kMargin + 16);
+    const int lengthWidth = fm.horizontalAdvance(lengthLine(bounds.width()));
+    m_size = QSize(std::min(std::max(bounds.width() + 8, lengthWidth), 2000) + 2 * kMargin,
+                   bounds.height() + fm.height() + 2 * kMargin + 16);
     updateGeometry();
     update();
 }
@@ -523,14 +525,21 @@ void ResourcePreviewWidget::paintText(QPainter &p)
     p.setFont(m_font);
     p.setPen(Qt::black);
     p.drawText(box.adjusted(4, 4, -4, -4), Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, text);
-    // Characters as the user counts them: a surrogate pair is one.
-    qsizetype characters = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!text.at(i).isLowSurrogate())
-            ++characters;
-    }
     p.setPen(QColor(90, 90, 90));
     p.drawText(QRect(kMargin, box.bottom() + 4, std::max(width() - 2 * kMargin, 200), fm.height()),
-               Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("%1 characters, %2 pixels wide").arg(characters).arg(bounds.width()));
+               Qt::AlignLeft | Qt::AlignTop, lengthLine(bounds.width()));
+}
+
+QString ResourcePreviewWidget::lengthLine(int pixels) const
+{
+    // Characters as the user counts them: a surrogate pair is one.
+    qsizetype characters = 0;
+    if (m_text) {
+        const QString text = qstr(*m_text);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!text.at(i).isLowSurrogate())
+                ++characters;
+        }
+    }
+    return QStringLiteral("%1 characters, %2 pixels wide").arg(characters).arg(pixels);
 }

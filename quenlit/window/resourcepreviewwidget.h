@@ -66,6 +66,7 @@ private:
     void paintText(QPainter &p);
     void layOutMenu();
     QPoint clientOrigin() const;
+    QString lengthLine(int pixels) const;
 
     QFont m_font;
     std::optional<DialogView> m_dialog;
