@@ -28,6 +28,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <ctime>
 
 namespace {
 
@@ -140,21 +141,31 @@ void BM_FindKeystroke(benchmark::State &state)
                                QStringLiteral("z"),  QStringLiteral("q"),   QStringLiteral("")};
     std::size_t k = 0;
     std::vector<double> worst;
+    std::vector<double> worstCpu;
     double slowest = 0;
+    double slowestCpu = 0;
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
+        // The processor time too: on a shared machine the elapsed time is mostly
+        // other programs' turns.
+        const std::clock_t cpu = std::clock();
         box->setText(typed[static_cast<int>(k % typed.size())]);
         waitForFind(w.window);
         const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+        const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
         state.SetIterationTime(ms / 1000);
         slowest = std::max(slowest, ms);
+        slowestCpu = std::max(slowestCpu, cpuMs);
         if (++k % typed.size() == 0) {
             worst.push_back(slowest);
+            worstCpu.push_back(slowestCpu);
             slowest = 0;
+            slowestCpu = 0;
         }
     }
     state.counters["slowest_key_ms"] = best(worst);
+    state.counters["slowest_key_cpu_ms"] = best(worstCpu);
     state.counters["limit_ms"] = 50;
 }
 
