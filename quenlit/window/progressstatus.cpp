@@ -19,61 +19,77 @@ QString progressText(const Progress &p)
 
 } // namespace
 
+namespace {
+
+const char kListTip[] = "The tokens of the list: translated (status 4) of those that count "
+                        "(read-only tokens not flagged non-translated are left out)";
+
+} // namespace
+
 ProgressStatus::ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCounts &counts, QObject *parent)
     : QObject(parent), m_bar(bar), m_tree(tree), m_counts(counts)
 {
     m_list = new QLabel(bar);
     m_list->setObjectName(QStringLiteral("lbListProgress"));
-    m_list->setToolTip(QStringLiteral("The tokens of the list: translated (status 4) of those that count "
-                                      "(read-only tokens not flagged non-translated are left out)"));
+    m_list->setToolTip(QString::fromLatin1(kListTip));
     m_project = new QLabel(bar);
     m_project->setObjectName(QStringLiteral("lbProjectProgress"));
     m_project->setToolTip(QStringLiteral("The whole project"));
     bar->addPermanentWidget(m_list);
     bar->addPermanentWidget(m_project);
     m_tree->viewport()->installEventFilter(this);
-    connect(bar, &QStatusBar::messageChanged, this, &ProgressStatus::messageChanged);
+    m_bar->installEventFilter(this);
+    connect(bar, &QStatusBar::messageChanged, this, [this] { fit(); });
     clear();
 }
 
-void ProgressStatus::messageChanged(const QString &message)
+void ProgressStatus::fit()
 {
-    m_project->setVisible(true);
     m_list->setVisible(true);
-    if (message.isEmpty())
-        return;
+    m_project->setVisible(!m_merged);
     // What the permanent widgets leave of the bar's width with their texts of
     // now (the bar lays them out again only later).
     const int spacing = m_bar->layout() ? std::max(0, m_bar->layout()->spacing()) : 0;
     auto room = [this, spacing] {
         int used = 0;
         for (QWidget *w : m_bar->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-            if (w->isVisible() && !w->isWindow())
+            if (!w->isHidden() && !w->isWindow())
                 used += std::max(w->width(), w->sizeHint().width()) + spacing;
         }
         return m_bar->width() - used;
     };
-    // Room for the text and the bar's margins before it.
-    const int needed = m_bar->fontMetrics().horizontalAdvance(message) + 12;
-    for (QLabel *label : {m_project, m_list}) {
-        if (room() >= needed)
-            break;
-        label->setVisible(false);
-    }
+    // A message needs room for its text and the bar's margins before it.
+    const QString message = m_bar->currentMessage();
+    const int needed = message.isEmpty() ? 0 : m_bar->fontMetrics().horizontalAdvance(message) + 12;
+    if (room() < needed)
+        m_project->setVisible(false);
+    if (!message.isEmpty() && room() < needed)
+        m_list->setVisible(false);
+    // The project's figures stay at hand when its label stepped aside.
+    QString tip = QString::fromLatin1(kListTip);
+    if (m_open && !m_merged && m_project->isHidden())
+        tip += QStringLiteral("\n") + m_project->text();
+    m_list->setToolTip(tip);
 }
 
 void ProgressStatus::setProgress(const Progress &list, const Progress &project)
 {
     m_open = true;
-    m_list->setText(QStringLiteral("List: ") + progressText(list));
+    // The same figures (the list holds every token that counts) are said once.
+    m_merged = list == project;
+    m_list->setText((m_merged ? QStringLiteral("List and project: ") : QStringLiteral("List: ")) +
+                    progressText(list));
     m_project->setText(QStringLiteral("Project: ") + progressText(project));
+    fit();
 }
 
 void ProgressStatus::clear()
 {
     m_open = false;
+    m_merged = false;
     m_list->clear();
     m_project->clear();
+    fit();
 }
 
 QString ProgressStatus::nodeToolTip(const QString &tag, const QString &text) const
@@ -88,6 +104,8 @@ QString ProgressStatus::nodeToolTip(const QString &tag, const QString &text) con
 
 bool ProgressStatus::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_bar && event->type() == QEvent::Resize)
+        fit();
     if (watched == m_tree->viewport() && event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
         if (QTreeWidgetItem *node = m_tree->itemAt(help->pos()))

@@ -9,9 +9,9 @@ class QStatusBar;
 class QTreeWidget;
 
 // What is left, where the translator sees it: the status bar says "N of M
-// translated (P %)" for the list and for the project, and each node of the
-// filter tree tells its count in its tooltip (its text stays: the type filters
-// match it). Tooltips are made when asked for, so a change costs nothing there.
+// translated (P %)" for the list and for the project (once when they are the
+// same), and each node of the filter tree tells its count in its tooltip (its
+// text stays: the type filters match it). Tooltips are made when asked for, so a change costs nothing there.
 class ProgressStatus : public QObject
 {
     Q_OBJECT
@@ -35,10 +35,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // A message of the status bar is shown whole: while one is shown that the
-    // room left of the permanent widgets cannot hold, the progress labels step
-    // aside (the project's first), and come back with their figures when it ends.
-    void messageChanged(const QString &message);
+    // The labels' texts are shown whole: while the bar cannot hold them beside
+    // the other permanent widgets, the project's steps aside (its figures go in
+    // the list's tooltip), and while a message is shown that the room left
+    // cannot hold, the list's too; they come back when there is room.
+    void fit();
 
     QStatusBar *m_bar;
     QTreeWidget *m_tree;
@@ -47,4 +48,5 @@ private:
     QLabel *m_project = nullptr;
     bool m_showReadOnly = false;
     bool m_open = false;
+    bool m_merged = false; // the list's figures are the project's: one label says both
 };

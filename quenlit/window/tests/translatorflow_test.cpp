@@ -630,8 +630,9 @@ private slots:
         auto *listLabel = child<QLabel>(*w, "lbListProgress");
         auto *projectLabel = child<QLabel>(*w, "lbProjectProgress");
         // Counted: all but the read-only rows 5 and 8 (status 6): 6; translated: row 1.
-        QCOMPARE(listLabel->text(), QStringLiteral("List: 1 of 6 translated (16 %)"));
-        QCOMPARE(projectLabel->text(), QStringLiteral("Project: 1 of 6 translated (16 %)"));
+        // The list holds every token that counts: one label says both.
+        QCOMPARE(listLabel->text(), QStringLiteral("List and project: 1 of 6 translated (16 %)"));
+        QVERIFY(projectLabel->isHidden());
         clickNode(*w, QStringLiteral("Menu"));
         QCOMPARE(listLabel->text(), QStringLiteral("List: 1 of 3 translated (33 %)"));
         editRow(*w, 2);
@@ -654,7 +655,7 @@ private slots:
         QCOMPARE(strings.front()->toolTip(0), QStringLiteral("String: 3 tokens, 0 of 3 translated (0 %)"));
     }
 
-    void statusMessagesAreShownWhole()
+    void statusTextsAreShownWhole()
     {
         auto w = openedWindow();
         QStatusBar *bar = w->statusBar();
@@ -669,30 +670,49 @@ private slots:
             }
             return bar->width() - used;
         };
+        // Every label shown is as wide as its text.
+        auto whole = [&] {
+            for (QLabel *label : {listLabel, projectLabel}) {
+                if (label->isVisible() && label->width() < label->sizeHint().width())
+                    return false;
+            }
+            return true;
+        };
+        clickNode(*w, QStringLiteral("Menu"));
+        QCOMPARE(listLabel->text(), QStringLiteral("List: 1 of 3 translated (33 %)"));
+        QTest::qWait(50); // laid out as the user sees it
+        QVERIFY(whole());
+        // At the window's first size the project's label steps aside; its
+        // figures are in the list's tooltip.
+        QVERIFY(projectLabel->isHidden());
+        QVERIFY(listLabel->toolTip().endsWith(QStringLiteral("\nProject: 1 of 6 translated (16 %)")));
+
         editRow(*w, 2);
         type(QStringLiteral("&Ouvrir..."));
         key(Qt::Key_Return, Qt::ControlModifier);
         list(*w)->setFocus();
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(message(*w), QStringLiteral("Undone: commit and next"));
-        // Laid out as the user sees it: the message whole, the labels that fit beside it.
         QTest::qWait(50);
         QVERIFY(bar->fontMetrics().horizontalAdvance(message(*w)) <= room());
-        // At the window's first size the project's progress steps aside first.
-        QVERIFY(!projectLabel->isVisible());
-        // The message gone, the progress is back, with the figures of now.
+        QVERIFY(whole());
+        // The message gone, the list's progress is back, with the figures of now.
         bar->clearMessage();
-        QVERIFY(listLabel->isVisible());
-        QVERIFY(projectLabel->isVisible());
+        QVERIFY(!listLabel->isHidden());
+        QCOMPARE(listLabel->text(), QStringLiteral("List: 1 of 3 translated (33 %)"));
         QCOMPARE(projectLabel->text(), QStringLiteral("Project: 1 of 6 translated (16 %)"));
-        // A wide window holds both.
-        w->resize(1200, w->height());
+        // A wide window holds them all, and the message beside them.
+        w->resize(1400, w->height());
         QTRY_COMPARE(bar->width(), w->width());
+        QVERIFY(!projectLabel->isHidden());
+        QCOMPARE(listLabel->toolTip().contains(QStringLiteral("Project:")), false);
         key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(message(*w), QStringLiteral("Redone: commit and next"));
-        QVERIFY(listLabel->isVisible());
-        QVERIFY(projectLabel->isVisible());
+        QVERIFY(!listLabel->isHidden());
+        QVERIFY(!projectLabel->isHidden());
         QCOMPARE(projectLabel->text(), QStringLiteral("Project: 2 of 6 translated (33 %)"));
+        QTest::qWait(50);
+        QVERIFY(whole());
     }
 
     void withoutTheNewControlsTheFileIsThePartsOwn()
