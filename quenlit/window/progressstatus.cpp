@@ -47,14 +47,14 @@ void ProgressStatus::fit()
 {
     m_list->setVisible(true);
     m_project->setVisible(!m_merged);
-    // What the permanent widgets leave of the bar's width with their texts of
-    // now (the bar lays them out again only later).
+    // What the bar's widgets leave of its width with their texts of now (the
+    // bar lays them out again only later, and stretches some beyond their need).
     const int spacing = m_bar->layout() ? std::max(0, m_bar->layout()->spacing()) : 0;
     auto room = [this, spacing] {
         int used = 0;
         for (QWidget *w : m_bar->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
             if (!w->isHidden() && !w->isWindow())
-                used += std::max(w->width(), w->sizeHint().width()) + spacing;
+                used += w->sizeHint().width() + spacing;
         }
         return m_bar->width() - used;
     };
