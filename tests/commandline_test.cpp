@@ -4,6 +4,7 @@
 #include "fakedesktop.h"
 #include "outils.h"
 #include "placement.h"
+#include "qtestfiles.h"
 #include "settingsstore.h"
 #include "tokenlistmodel.h"
 #include "../quenlit/window/frmprinc.h"
@@ -64,7 +65,7 @@ class CommandLineTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestFolder> m_dir;
     std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<QtSettingsStore> m_settings;
     QString m_saved;
@@ -74,7 +75,7 @@ private slots:
     void init()
     {
         m_saved = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<TestFolder>();
         m_root = QFile::encodeName(m_dir->path()).toStdString();
         m_desktop = std::make_unique<FakeDesktop>();
         m_settings = std::make_unique<QtSettingsStore>(m_dir->filePath(QStringLiteral("cfg/Velmora Tamrix.ini")));

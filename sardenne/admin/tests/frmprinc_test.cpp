@@ -43,7 +43,7 @@ class SardenneTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestFolder> m_dir;
     std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<QtSettingsStore> m_settings;
     QString m_saved;
@@ -87,7 +87,7 @@ private slots:
     void init()
     {
         m_saved = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<TestFolder>();
         m_desktop = std::make_unique<FakeDesktop>();
         m_settings = std::make_unique<QtSettingsStore>(m_dir->filePath(QStringLiteral("cfg/Velmora Tamrix.ini")));
         QDir(m_dir->path()).mkpath(QStringLiteral("work/fr"));

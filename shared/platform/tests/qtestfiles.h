@@ -1,9 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QFile>
 #include <QString>
 #include <QTest>
+
+#include <filesystem>
+#include <system_error>
 
 // Writes a test file whole; `executable` makes it runnable by its owner.
 inline void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
@@ -22,3 +27,17 @@ inline QByteArray readFile(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
+
+// A temporary folder that also goes when it holds names that are not valid
+// UTF-8: QTemporaryDir removes through QString and leaves such names behind.
+class TestFolder : public QTemporaryDir
+{
+public:
+    ~TestFolder()
+    {
+        if (isValid()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path()).toStdString()), ignored);
+        }
+    }
+};

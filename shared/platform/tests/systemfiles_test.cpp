@@ -22,7 +22,7 @@ private slots:
     // started program as the bytes given.
     void startedProgramsGetTheirBytes()
     {
-        QTemporaryDir dir;
+        TestFolder dir;
         const std::string root = QFile::encodeName(dir.path()).toStdString();
         const std::string folder = root + "/caf\xE9";
         QCOMPARE(::mkdir(folder.c_str(), 0700), 0);
@@ -43,7 +43,7 @@ private slots:
 
     void dateOfAFileNamedByBytes()
     {
-        QTemporaryDir dir;
+        TestFolder dir;
         const std::string name = QFile::encodeName(dir.path()).toStdString() + "/\xE9t\xE9.tok";
         std::ofstream(name) << "x";
         QVERIFY(FileModified(name).isValid());
@@ -53,7 +53,7 @@ private slots:
 
     void createdFilesAreNewAndRemovedOnlyWhileTheirs()
     {
-        QTemporaryDir dir;
+        TestFolder dir;
         const std::string path = QFile::encodeName(dir.filePath(QStringLiteral("new.txt"))).toStdString();
         CreatedFile file;
         QCOMPARE(CreateNewFile(path, "abc", &file), 0);
