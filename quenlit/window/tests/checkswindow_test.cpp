@@ -3,6 +3,7 @@
 
 #include "checkpane.h"
 #include "editorchecks.h"
+#include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
 #include "qtestfiles.h"
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -58,34 +58,10 @@ const QByteArray kProjectTokens = "[[4|1|0|0|4|]]=Fichier\r\n"
 
 } // namespace
 
-class ChecksWindowTest : public QObject
+class ChecksWindowTest : public QObject, public EditorWindowFixture<>
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QString m_originalDir;
-
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
-    std::unique_ptr<FrmPrinc> openedWindow()
-    {
-        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
-        w->show();
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w.get()))
-            return nullptr;
-        w->OpenProject(path(QStringLiteral("fr.prj")));
-        return w;
-    }
-
-    template <typename T> static T *child(FrmPrinc &w, const char *name)
-    {
-        return w.findChild<T *>(QString::fromLatin1(name));
-    }
-    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
-    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
     static CheckPane *paneLine(FrmPrinc &w) { return child<CheckPane>(w, "lbCheck"); }
 
     static QString checkText(FrmPrinc &w, std::size_t row)
@@ -97,14 +73,6 @@ class ChecksWindowTest : public QObject
     {
         const int item = w.tokenList()->itemOfRow(row);
         return w.tokenList()->index(item, TokenListModel::CheckColumnIndex).data(Qt::ToolTipRole).toString();
-    }
-
-    static void clickRow(FrmPrinc &w, std::size_t row)
-    {
-        const int item = w.tokenList()->itemOfRow(row);
-        QVERIFY2(item >= 0, "row is not listed");
-        const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
-        QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     }
 
     static bool checksDone(FrmPrinc &w) { return w.checks()->runner().checksDone(); }
@@ -126,20 +94,6 @@ class ChecksWindowTest : public QObject
         const QModelIndexList selected = list(w)->selectionModel()->selectedRows();
         return selected.isEmpty() ? 0 : static_cast<int>(w.tokenList()->tableRow(selected.front().row()));
     }
-    static QList<int> listedRows(FrmPrinc &w)
-    {
-        QList<int> rows;
-        for (int i = 0; i < w.tokenList()->rowCount(); ++i)
-            rows << static_cast<int>(w.tokenList()->tableRow(i));
-        return rows;
-    }
-    // A key pressed where the focus is, as the user presses it.
-    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QWidget *focus = QApplication::focusWidget();
-        QVERIFY(focus);
-        QTest::keyClick(focus, k, modifiers);
-    }
     static QString counts(FrmPrinc &w) { return child<QLabel>(w, "lbCheckCounts")->text(); }
     static QString message(FrmPrinc &w) { return w.statusBar()->currentMessage(); }
     static void waitForList(FrmPrinc &w)
@@ -150,21 +104,13 @@ class ChecksWindowTest : public QObject
 private slots:
     void init()
     {
-        m_originalDir = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_desktop = std::make_unique<FakeDesktop>();
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
-        writeFile(path(QStringLiteral("fr.prj")), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
-        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
-        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
-        writeFile(path(QStringLiteral("fr.tok")), kProjectTokens);
+        setUpFixture();
+        writeFrenchProject(kMasterTokens, kProjectTokens);
     }
 
     void cleanup()
     {
-        QDir::setCurrent(m_originalDir);
-        m_settings.reset();
-        m_dir.reset();
+        tearDownFixture();
     }
 
     // "Check" comes fourth; the three columns before it keep their order, headers and widths.

@@ -4,6 +4,7 @@
 // refused, the code page of a project chosen in "&Options".
 
 #include "codepagechoice.h"
+#include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
 #include "qtestfiles.h"
@@ -16,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
@@ -50,16 +50,9 @@ const QByteArray kJapaneseTokens = "[[4|1|1|0|4|]]=\x83t\x83@\x83"
 
 } // namespace
 
-class CodePagesWindowTest : public QObject
+class CodePagesWindowTest : public QObject, public EditorWindowFixture<>
 {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QString m_originalDir;
-
-    QString path(const QString &name) const { return m_dir->filePath(name); }
 
     // A project of a language (its language line's two numbers) whose token
     // file holds `tokens`, beside a master project with `master` tokens and
@@ -74,20 +67,8 @@ class CodePagesWindowTest : public QObject
         writeFile(path(QStringLiteral("xx.tok")), tokens);
     }
 
-    std::unique_ptr<FrmPrinc> openedWindow()
-    {
-        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
-        w->show();
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w.get()))
-            return nullptr;
-        w->OpenProject(path(QStringLiteral("xx.prj")));
-        return w;
-    }
+    std::unique_ptr<FrmPrinc> openedWindow() { return EditorWindowFixture::openedWindow(QStringLiteral("xx.prj")); }
 
-    template <typename T> static T *child(FrmPrinc &w, const QString &name) { return w.findChild<T *>(name); }
-    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, QStringLiteral("lvTok")); }
-    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, QStringLiteral("txtTransTok")); }
     static QLineEdit *master(FrmPrinc &w) { return child<QLineEdit>(w, QStringLiteral("txtOrgTok")); }
     static QLabel *codePageLabel(FrmPrinc &w) { return child<QLabel>(w, QStringLiteral("lbCodePage")); }
     static QAction *codePageEntry(FrmPrinc &w, unsigned number)
@@ -137,17 +118,12 @@ class CodePagesWindowTest : public QObject
 private slots:
     void init()
     {
-        m_originalDir = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_desktop = std::make_unique<FakeDesktop>();
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
+        setUpFixture();
     }
 
     void cleanup()
     {
-        QDir::setCurrent(m_originalDir);
-        m_settings.reset();
-        m_dir.reset();
+        tearDownFixture();
     }
 
     void aProjectShowsTheTextsOfItsLanguage_data()

@@ -2,6 +2,7 @@
 // drives them: mouse clicks on the list's and the tree's viewports, keys on the
 // focused widget, focus moved by Tab.
 
+#include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
 #include "qtestfiles.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -44,40 +44,23 @@ const QByteArray kProjectTokens = "[[4|1|1|0|1|]]=&File\r\n"
 
 } // namespace
 
-class EditingTest : public QObject
+class EditingTest : public QObject, public EditorWindowFixture<>
 {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QString m_originalDir;
-
-    QString path(const QString &name) const { return m_dir->filePath(name); }
 
     // The window with the project open, shown and active, its tree expanded.
     std::unique_ptr<FrmPrinc> openedWindow(bool showReadOnly = false)
     {
-        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
-        w->show();
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w.get()))
+        auto w = EditorWindowFixture::openedWindow();
+        if (!w)
             return nullptr;
-        w->OpenProject(path(QStringLiteral("fr.prj")));
         if (showReadOnly)
             action(*w, "mnuShowROT")->trigger();
         tree(*w)->expandAll();
         return w;
     }
 
-    template <typename T> static T *child(FrmPrinc &w, const char *name)
-    {
-        return w.findChild<T *>(QString::fromLatin1(name));
-    }
-    static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
-    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
     static QTreeWidget *tree(FrmPrinc &w) { return child<QTreeWidget>(w, "tvTyp"); }
-    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
     static QLineEdit *master(FrmPrinc &w) { return child<QLineEdit>(w, "txtOrgTok"); }
     static bool saveEnabled(FrmPrinc &w) { return action(w, "mnuSave")->isEnabled(); }
     static QWidget *focused() { return QApplication::focusWidget(); }
@@ -85,28 +68,11 @@ class EditingTest : public QObject
     static std::string text(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
     static std::string status(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 5); }
 
-    static int itemOfRow(FrmPrinc &w, std::size_t row)
-    {
-        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
-            if (w.tokenList()->tableRow(i) == row)
-                return i;
-        }
-        return -1;
-    }
-
     // The table row of the list's selected item, 0 for none.
     static std::size_t selectedRow(FrmPrinc &w)
     {
         const QModelIndexList rows = list(w)->selectionModel()->selectedRows();
         return rows.isEmpty() ? 0 : w.tokenList()->tableRow(rows.front().row());
-    }
-
-    static void clickRow(FrmPrinc &w, std::size_t row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        const int item = itemOfRow(w, row);
-        QVERIFY2(item >= 0, "row is not listed");
-        const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
-        QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
 
     static void clickNode(FrmPrinc &w, const QString &name)
@@ -139,21 +105,13 @@ class EditingTest : public QObject
 private slots:
     void init()
     {
-        m_originalDir = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_desktop = std::make_unique<FakeDesktop>();
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
-        writeFile(path(QStringLiteral("fr.prj")), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
-        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
-        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
-        writeFile(path(QStringLiteral("fr.tok")), kProjectTokens);
+        setUpFixture();
+        writeFrenchProject(kMasterTokens, kProjectTokens);
     }
 
     void cleanup()
     {
-        QDir::setCurrent(m_originalDir);
-        m_settings.reset();
-        m_dir.reset();
+        tearDownFixture();
     }
 
     void anInPlaceEditReachesItsOwnTokenWhenATreeNodeIsClicked_data()

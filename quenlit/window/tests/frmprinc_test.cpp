@@ -1,3 +1,4 @@
+#include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
 #include "programicon.h"
@@ -17,7 +18,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -46,17 +46,11 @@ const QByteArray kProjectTokens = "[[4|1|1|0|1|]]=&File\r\n"
 
 } // namespace
 
-class FrmPrincTest : public QObject
+class FrmPrincTest : public QObject, public EditorWindowFixture<>
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QString m_originalDir;
-
-    QString path(const QString &name) const { return m_dir->filePath(name); }
     QString prj() const { return path(QStringLiteral("fr.prj")); }
 
     std::unique_ptr<FrmPrinc> newWindow()
@@ -73,12 +67,6 @@ private:
         return w;
     }
 
-    template <typename T> static T *child(FrmPrinc &w, const char *name)
-    {
-        return w.findChild<T *>(QString::fromLatin1(name));
-    }
-    static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
-
     static QTreeWidgetItem *node(FrmPrinc &w, const QString &text)
     {
         const auto found = child<QTreeWidget>(w, "tvTyp")->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
@@ -94,24 +82,6 @@ private:
         emit tree->itemClicked(n, 0);
     }
 
-    // The table rows of the listed items, in list order.
-    static QList<int> listedRows(FrmPrinc &w)
-    {
-        QList<int> rows;
-        for (int i = 0; i < w.tokenList()->rowCount(); ++i)
-            rows << static_cast<int>(w.tokenList()->tableRow(i));
-        return rows;
-    }
-
-    static int itemOfRow(FrmPrinc &w, int row)
-    {
-        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
-            if (static_cast<int>(w.tokenList()->tableRow(i)) == row)
-                return i;
-        }
-        return -1;
-    }
-
     static void select(FrmPrinc &w, int row)
     {
         auto *list = child<QTreeView>(w, "lvTok");
@@ -125,21 +95,13 @@ private:
 private slots:
     void init()
     {
-        m_originalDir = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_desktop = std::make_unique<FakeDesktop>();
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
-        writeFile(prj(), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
-        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
-        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
-        writeFile(path(QStringLiteral("fr.tok")), kProjectTokens);
+        setUpFixture();
+        writeFrenchProject(kMasterTokens, kProjectTokens);
     }
 
     void cleanup()
     {
-        QDir::setCurrent(m_originalDir);
-        m_settings.reset();
-        m_dir.reset();
+        tearDownFixture();
     }
 
     void firstStartWithEmptySettings()

@@ -3,6 +3,7 @@
 // same project. The user's part is delivered as mouse clicks and keys; the
 // questions are answered through the fake desktop.
 
+#include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
 #include "projectguard.h"
@@ -57,63 +58,31 @@ struct WatchingDesktop : FakeDesktop
 
 } // namespace
 
-class KeepingWorkTest : public QObject
+class KeepingWorkTest : public QObject, public EditorWindowFixture<WatchingDesktop>
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QTemporaryDir> m_state;
-    std::unique_ptr<WatchingDesktop> m_desktop;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QString m_originalDir;
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
     QString tokenFile() const { return path(QStringLiteral("fr.tok")); }
 
+    // The window with the project open, its tree expanded.
     std::unique_ptr<FrmPrinc> openedWindow()
     {
-        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
-        w->show();
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w.get()))
-            return nullptr;
-        w->OpenProject(path(QStringLiteral("fr.prj")));
-        child<QTreeWidget>(*w, "tvTyp")->expandAll();
+        auto w = EditorWindowFixture::openedWindow();
+        if (w)
+            child<QTreeWidget>(*w, "tvTyp")->expandAll();
         return w;
     }
 
-    template <typename T> static T *child(FrmPrinc &w, const char *name)
-    {
-        return w.findChild<T *>(QString::fromLatin1(name));
-    }
-    static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
-    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
-    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
     static bool saveEnabled(FrmPrinc &w) { return action(w, "mnuSave")->isEnabled(); }
     static std::string text(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
     static std::string status(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 5); }
-
-    static int itemOfRow(FrmPrinc &w, std::size_t row)
-    {
-        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
-            if (w.tokenList()->tableRow(i) == row)
-                return i;
-        }
-        return -1;
-    }
 
     static std::size_t selectedRow(FrmPrinc &w)
     {
         const QModelIndexList rows = list(w)->selectionModel()->selectedRows();
         return rows.isEmpty() ? 0 : w.tokenList()->tableRow(rows.front().row());
-    }
-
-    static void clickRow(FrmPrinc &w, std::size_t row)
-    {
-        const int item = itemOfRow(w, row);
-        QVERIFY2(item >= 0, "row is not listed");
-        const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
-        QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     }
 
     static void clickNode(FrmPrinc &w, const QString &name)
@@ -178,21 +147,13 @@ private slots:
 
     void init()
     {
-        m_originalDir = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_desktop = std::make_unique<WatchingDesktop>();
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
-        writeFile(path(QStringLiteral("fr.prj")), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
-        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
-        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
-        writeFile(tokenFile(), kProjectTokens);
+        setUpFixture();
+        writeFrenchProject(kMasterTokens, kProjectTokens);
     }
 
     void cleanup()
     {
-        QDir::setCurrent(m_originalDir);
-        m_settings.reset();
-        m_dir.reset();
+        tearDownFixture();
     }
 
     // An editor that ends without saving (killed, crashed) leaves what was

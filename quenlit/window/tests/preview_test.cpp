@@ -3,6 +3,7 @@
 // token lives, and the preview of its dialog or menu following the typing.
 
 #include "checkrunner.h"
+#include "editorwindowfixture.h"
 #include "editorchecks.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
@@ -22,7 +23,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
@@ -54,36 +54,13 @@ const QByteArray kProjectTokens = "[[5|200|0|0|4|]]=Genres\r\n"
 
 } // namespace
 
-class PreviewTest : public QObject
+class PreviewTest : public QObject, public EditorWindowFixture<>
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QString m_originalDir;
-
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
-    std::unique_ptr<FrmPrinc> openedWindow()
-    {
-        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
-        w->show();
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w.get()))
-            return nullptr;
-        w->OpenProject(path(QStringLiteral("fr.prj")));
-        return w;
-    }
-
-    template <typename T> static T *child(FrmPrinc &w, const char *name)
-    {
-        return w.findChild<T *>(QString::fromLatin1(name));
-    }
-    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
-    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
     static QString place(FrmPrinc &w) { return child<QLabel>(w, "tokenPlace")->text(); }
 
+    // A click on a row, scrolled into view first and its place checked.
     static void clickRow(FrmPrinc &w, std::size_t row)
     {
         const int item = w.tokenList()->itemOfRow(row);
@@ -107,21 +84,13 @@ class PreviewTest : public QObject
 private slots:
     void init()
     {
-        m_originalDir = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_desktop = std::make_unique<FakeDesktop>();
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
-        writeFile(path(QStringLiteral("fr.prj")), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
-        writeFile(path(QStringLiteral("demo.mpj")), QByteArray(LAYOUT_RES) + "\r\ndemo.tok\r\n");
-        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
-        writeFile(path(QStringLiteral("fr.tok")), kProjectTokens);
+        setUpFixture();
+        writeFrenchProject(kMasterTokens, kProjectTokens, QByteArray(LAYOUT_RES));
     }
 
     void cleanup()
     {
-        QDir::setCurrent(m_originalDir);
-        m_settings.reset();
-        m_dir.reset();
+        tearDownFixture();
     }
 
     // "Original" comes last, with the master text; the first three columns keep

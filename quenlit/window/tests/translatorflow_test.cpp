@@ -1,5 +1,6 @@
 // The translator's flow in the editor window, driven as a user drives it: keys
 // on the focused widget, clicks on the list's viewport and the tree's.
+#include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "findbar.h"
 #include "frmprinc.h"
@@ -20,7 +21,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -52,20 +52,15 @@ const QByteArray kProjectTokens = "[[4|1|1|0|4|]]=&Fichier\r\n"
 
 } // namespace
 
-class TranslatorFlowTest : public QObject
+class TranslatorFlowTest : public QObject, public EditorWindowFixture<>
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QString m_originalDir;
-
-    QString path(const QString &name) const { return m_dir->filePath(name); }
     QString prj() const { return path(QStringLiteral("fr.prj")); }
     QString tokenFile() const { return path(QStringLiteral("fr.tok")); }
 
+    // The project opened even in a window that never became active.
     std::unique_ptr<FrmPrinc> openedWindow()
     {
         auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
@@ -77,42 +72,12 @@ private:
         return w;
     }
 
-    template <typename T> static T *child(FrmPrinc &w, const char *name)
-    {
-        return w.findChild<T *>(QString::fromLatin1(name));
-    }
-    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
-    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
     static QLineEdit *findBox(FrmPrinc &w) { return child<QLineEdit>(w, "txtFind"); }
 
-    static QList<int> listedRows(FrmPrinc &w)
-    {
-        QList<int> rows;
-        for (int i = 0; i < w.tokenList()->rowCount(); ++i)
-            rows << static_cast<int>(w.tokenList()->tableRow(i));
-        return rows;
-    }
-    static int itemOfRow(FrmPrinc &w, int row)
-    {
-        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
-            if (static_cast<int>(w.tokenList()->tableRow(i)) == row)
-                return i;
-        }
-        return -1;
-    }
     static int selectedRow(FrmPrinc &w)
     {
         const QModelIndexList selected = list(w)->selectionModel()->selectedRows();
         return selected.isEmpty() ? 0 : static_cast<int>(w.tokenList()->tableRow(selected.front().row()));
-    }
-    // A mouse click on the item of a row, where the list shows it.
-    static void clickRow(FrmPrinc &w, int row)
-    {
-        const int item = itemOfRow(w, row);
-        QVERIFY2(item >= 0, "row is not listed");
-        QTreeView *view = list(w);
-        const QRect rect = view->visualRect(w.tokenList()->index(item, 0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
     static void clickNode(FrmPrinc &w, const QString &text)
     {
@@ -123,12 +88,6 @@ private:
             p->setExpanded(true);
         tree->scrollToItem(found.front());
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.front()).center());
-    }
-    static void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
-    {
-        QWidget *focus = QApplication::focusWidget();
-        QVERIFY(focus);
-        QTest::keyClick(focus, k, mods);
     }
     // Typed key by key into the focused widget; letters beyond ASCII come as
     // key events that carry their text, as an input method gives them.
@@ -174,22 +133,13 @@ private:
 private slots:
     void init()
     {
-        m_originalDir = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_desktop = std::make_unique<FakeDesktop>();
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
-        writeFile(prj(), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
-        writeFile(path(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
-        writeFile(path(QStringLiteral("demo.tok")), kMasterTokens);
-        writeFile(tokenFile(), kProjectTokens);
+        setUpFixture();
+        writeFrenchProject(kMasterTokens, kProjectTokens);
     }
 
     void cleanup()
     {
-        QDir::setCurrent(m_originalDir);
-        m_settings.reset();
-        m_desktop.reset();
-        m_dir.reset();
+        tearDownFixture();
     }
 
     void menus()

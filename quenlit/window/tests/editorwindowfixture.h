@@ -1,0 +1,125 @@
+#pragma once
+
+// What the editor window's tests share: a project folder of their own, the
+// fake desktop, the settings file, the window opened on a project, and the
+// user's commonest gestures on it. A test class derives from QObject first and
+// from this second, calls setUpFixture() in init() and tearDownFixture() in
+// cleanup().
+
+#include "fakedesktop.h"
+#include "frmprinc.h"
+#include "qtestfiles.h"
+#include "settingsstore.h"
+#include "tokenlistmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QList>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <cstddef>
+#include <memory>
+
+template <typename DesktopType = FakeDesktop>
+class EditorWindowFixture
+{
+protected:
+    using FrmPrinc = quenlit::FrmPrinc;
+
+    std::unique_ptr<TestFolder> m_dir;
+    std::unique_ptr<DesktopType> m_desktop;
+    std::unique_ptr<QtSettingsStore> m_settings;
+    QString m_originalDir;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    // A fresh folder, desktop and settings, the current folder remembered.
+    void setUpFixture()
+    {
+        m_originalDir = QDir::currentPath();
+        m_dir = std::make_unique<TestFolder>();
+        m_desktop = std::make_unique<DesktopType>();
+        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
+    }
+
+    void tearDownFixture()
+    {
+        QDir::setCurrent(m_originalDir);
+        m_settings.reset();
+        m_desktop.reset();
+        m_dir.reset();
+    }
+
+    // The French project "fr.prj" with `projectTokens` in "fr.tok", beside the
+    // master project "demo.mpj" of `resourceFile` with `masterTokens` in "demo.tok".
+    void writeFrenchProject(const QByteArray &masterTokens, const QByteArray &projectTokens,
+                            const QByteArray &resourceFile = QByteArrayLiteral("demo.dll"))
+    {
+        writeFile(path(QStringLiteral("fr.prj")), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
+        writeFile(path(QStringLiteral("demo.mpj")), resourceFile + "\r\ndemo.tok\r\n");
+        writeFile(path(QStringLiteral("demo.tok")), masterTokens);
+        writeFile(path(QStringLiteral("fr.tok")), projectTokens);
+    }
+
+    // The window shown and active with the project of the folder open; null when
+    // it never became active.
+    std::unique_ptr<FrmPrinc> openedWindow(const QString &project = QStringLiteral("fr.prj"))
+    {
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        w->show();
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.get()))
+            return nullptr;
+        w->OpenProject(path(project));
+        return w;
+    }
+
+    template <typename T> static T *child(FrmPrinc &w, const QString &name) { return w.findChild<T *>(name); }
+    template <typename T> static T *child(FrmPrinc &w, const char *name)
+    {
+        return child<T>(w, QString::fromLatin1(name));
+    }
+    static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
+    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
+    static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
+
+    // The list item that shows a table row, -1 when the row is not listed.
+    static int itemOfRow(FrmPrinc &w, std::size_t row)
+    {
+        for (int i = 0; i < w.tokenList()->rowCount(); ++i) {
+            if (w.tokenList()->tableRow(i) == row)
+                return i;
+        }
+        return -1;
+    }
+
+    // The table rows of the listed items, in list order.
+    static QList<int> listedRows(FrmPrinc &w)
+    {
+        QList<int> rows;
+        for (int i = 0; i < w.tokenList()->rowCount(); ++i)
+            rows << static_cast<int>(w.tokenList()->tableRow(i));
+        return rows;
+    }
+
+    // A mouse click on the item of a table row, where the list shows it.
+    static void clickRow(FrmPrinc &w, std::size_t row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const int item = itemOfRow(w, row);
+        QVERIFY2(item >= 0, "row is not listed");
+        const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
+        QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, modifiers, rect.center());
+    }
+
+    // A key pressed where the focus is, as the user presses it.
+    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QTest::keyClick(focus, k, modifiers);
+    }
+};
