@@ -329,7 +329,7 @@ void FrmPrinc::createElements()
     m_columns = new ListColumns(lvTok, m_settings, m_twips,
                                 {{TokenListModel::CheckColumnIndex, QStringLiteral("Check"), 2000},
                                  {TokenListModel::OriginalColumn, QStringLiteral("Original"), 5000}});
-    m_preview = new ResourcePreviewer(*this, options, m_settings);
+    m_preview = new ResourcePreviewer(*this, options, m_settings, m_desktop);
     applyLayout();
 }
 

@@ -1,6 +1,7 @@
 #include "resourcepreviewer.h"
 
 #include "codepage.h"
+#include "desktop.h"
 #include "editorchecks.h"
 #include "frmprinc.h"
 #include "qtext.h"
@@ -151,8 +152,8 @@ std::optional<ControlFit> DialogFitMeasure::measure(std::size_t row, std::u16str
     return ControlFit{fit->fits, fit->width, fit->roomWidth, fit->height, fit->roomHeight};
 }
 
-ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStore &settings)
-    : QObject(&window), m_window(window), m_settings(settings), m_loader(this)
+ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStore &settings, Desktop &desktop)
+    : QObject(&window), m_window(window), m_settings(settings), m_desktop(desktop), m_loader(this)
 {
     m_dock = new QDockWidget(QStringLiteral("Preview"), &window);
     m_dock->setObjectName(QStringLiteral("previewDock"));
@@ -201,19 +202,45 @@ ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStor
     connect(m_dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (!visible)
             return;
-        // Shown at its smallest beside the list, it takes a width where a dialog
-        // can be seen, added to the window's so that the list keeps its room.
-        const Qt::DockWidgetArea area = m_window.dockWidgetArea(m_dock);
-        if (!m_dock->isFloating() && m_dock->width() < kDockWidth &&
-            (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)) {
-            if (!(m_window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-                m_window.resize(m_window.width() + kDockWidth - m_dock->width(), m_window.height());
-            m_window.resizeDocks({m_dock}, {kDockWidth}, Qt::Horizontal);
-        }
+        widenForTheDock();
         refresh();
     });
     connect(window.translationBox(), &QLineEdit::textChanged, this, &ResourcePreviewer::typed);
     connect(&window, &FrmPrinc::tokenChanged, this, [this](std::size_t) { typed(); });
+}
+
+// Shown at its smallest beside the list, the dock takes a width where a dialog
+// can be seen, added to the window's so that the list keeps its room, as far
+// as the window's screen allows: the window never grows past its screen, and
+// moves left rather than pass the screen's right edge. What is still missing
+// is taken from the list.
+void ResourcePreviewer::widenForTheDock()
+{
+    const Qt::DockWidgetArea area = m_window.dockWidgetArea(m_dock);
+    if (m_dock->isFloating() || m_dock->width() >= kDockWidth ||
+        (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea))
+        return;
+    if (!(m_window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const QRect frame = m_window.frameGeometry();
+        QRect screen;
+        int shared = 0;
+        for (const QRect &candidate : m_desktop.screenGeometries()) {
+            const QRect common = candidate.intersected(frame);
+            const int size = common.isValid() ? common.width() * common.height() : 0;
+            if (screen.isNull() || size > shared) {
+                screen = candidate;
+                shared = size;
+            }
+        }
+        const int margins = frame.width() - m_window.width();
+        int width = m_window.width() + kDockWidth - m_dock->width();
+        if (screen.isValid())
+            width = std::max(m_window.width(), std::min(width, screen.width() - margins));
+        m_window.resize(width, m_window.height());
+        if (screen.isValid() && frame.left() + width + margins > screen.right() + 1)
+            m_window.move(std::max(screen.left(), screen.right() + 1 - width - margins), frame.top());
+    }
+    m_window.resizeDocks({m_dock}, {kDockWidth}, Qt::Horizontal);
 }
 
 QAction *ResourcePreviewer::toggleAction() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop.h"
 #include "checks.h"
 #include "resourcepreview.h"
 #include "sourceresources.h"
@@ -80,7 +81,9 @@ class ResourcePreviewer : public QObject
 
 public:
     // The dock goes into `window`, its toggle into `menu`.
-    ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStore &settings);
+    // `desktop` tells where the screens are, so that showing the dock never
+    // makes the window larger than its screen.
+    ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStore &settings, Desktop &desktop);
 
     // A project was opened: its source file starts being read.
     void projectOpened(const std::string &masterProject);
@@ -105,8 +108,11 @@ private:
     void refresh();
     void typed();
 
+    void widenForTheDock();
+
     FrmPrinc &m_window;
     SettingsStore &m_settings;
+    Desktop &m_desktop;
     QDockWidget *m_dock = nullptr;
     QLabel *m_title = nullptr;
     QLabel *m_message = nullptr;

@@ -321,6 +321,51 @@ private slots:
     }
 
     // The dock's shown state stays for the next window.
+    // Shown beside the list, the dock widens the window where its screen has
+    // room, and never grows wider than that screen: the screen is laid around
+    // wherever the window opened.
+    void showingTheDockKeepsTheWindowOnItsScreen_data()
+    {
+        QTest::addColumn<int>("roomLeft");
+        QTest::addColumn<int>("roomRight");
+        QTest::addColumn<bool>("screenBeside"); // another screen on the left
+        QTest::newRow("room enough") << 0 << 5000 << false;
+        QTest::newRow("grows up to the screen's edge") << 0 << 100 << false;
+        QTest::newRow("moves left") << 300 << 100 << false;
+        QTest::newRow("no room at all") << 0 << 0 << false;
+        QTest::newRow("on the second screen") << 0 << 100 << true;
+    }
+
+    void showingTheDockKeepsTheWindowOnItsScreen()
+    {
+        QFETCH(int, roomLeft);
+        QFETCH(int, roomRight);
+        QFETCH(bool, screenBeside);
+        auto w = openedWindow();
+        QVERIFY(w);
+        const QRect before = w->frameGeometry();
+        const QRect screen(before.left() - roomLeft, 0, roomLeft + before.width() + roomRight, before.bottom() + 100);
+        m_desktop->screens = {screen};
+        if (screenBeside)
+            m_desktop->screens.prepend(QRect(screen.left() - 3000, 0, 3000, screen.height()));
+        QTest::keyClick(w.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!w->preview()->dock()->isHidden());
+        QTRY_VERIFY(w->frameGeometry().width() > before.width() || roomLeft + roomRight == 0);
+        // Where the window then stands is the window system's to say (the
+        // offscreen one centres it again); its width is ours.
+        const QRect after = w->frameGeometry();
+        QVERIFY2(after.width() <= screen.width(), "the window is wider than its screen");
+        if (roomLeft + roomRight == 0)
+            QCOMPARE(after.width(), before.width());
+        else if (roomRight < 5000 && roomLeft == 0)
+            QCOMPARE(after.width(), before.width() + roomRight);
+        else if (roomRight >= 5000)
+            QVERIFY(after.width() > before.width());
+        else
+            QVERIFY(after.width() > before.width() + roomRight);
+        QVERIFY(w->TermineApp());
+    }
+
     void dockStateIsRemembered()
     {
         auto w = openedWindow();
