@@ -16,7 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
+#include <QAbstractItemView>
 #include <QTreeWidget>
 
 namespace {
@@ -84,7 +84,7 @@ private slots:
                     item = i;
             }
             QVERIFY(item >= 0);
-            editor.findChild<QTreeView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
+            editor.findChild<QAbstractItemView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
             QCOMPARE(editor.findChild<QLineEdit *>(QStringLiteral("txtOrgTok"))->text(), QStringLiteral("&Help"));
             auto *box = editor.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
             box->setText(QStringLiteral("&Aide en ligne"));
@@ -142,7 +142,7 @@ private slots:
                     item = i;
             }
             QVERIFY(item >= 0);
-            editor.findChild<QTreeView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
+            editor.findChild<QAbstractItemView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
             auto *box = editor.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
             box->setText(QStringLiteral("&Aide en ligne"));
             QTest::keyClick(box, Qt::Key_Return);

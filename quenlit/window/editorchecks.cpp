@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include "tokenlistview.h"
 #include <QTreeView>
 
 #include <algorithm>
@@ -246,7 +247,7 @@ std::pair<std::size_t, std::size_t> EditorChecks::rowsInSight() const
     constexpr std::pair<std::size_t, std::size_t> all{1, std::numeric_limits<std::size_t>::max()};
     if (!m_window)
         return all;
-    QTreeView *view = m_window->tokenView();
+    QAbstractItemView *view = m_window->tokenView();
     const int items = m_model->rowCount();
     if (items == 0 || !view->isVisible())
         return {1, 0};

@@ -218,10 +218,6 @@ void FrmPrinc::createElements()
     m_model = new TokenListModel(this);
     m_model->setFont(small);
     lvTok->setModel(m_model);
-    lvTok->setRootIsDecorated(false);
-    lvTok->setUniformRowHeights(true);
-    lvTok->setItemsExpandable(false);
-    lvTok->setAllColumnsShowFocus(true);
     lvTok->setSelectionMode(QAbstractItemView::SingleSelection);
     lvTok->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvTok->setEditTriggers(QAbstractItemView::SelectedClicked);
@@ -235,11 +231,11 @@ void FrmPrinc::createElements()
     // The pane follows the selection, whatever makes it (mouse, keys, Tab), and
     // a click on the selected item loads it again.
     connect(lvTok->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { lvTok_ItemClick(); });
-    connect(lvTok, &QTreeView::clicked, this, [this](const QModelIndex &index) {
+    connect(lvTok, &TokenListView::clicked, this, [this](const QModelIndex &index) {
         if (index.isValid() && index.row() == selectedItem())
             lvTok_ItemClick();
     });
-    connect(lvTok, &QTreeView::doubleClicked, this, [this] { lvTok_DblClick(); });
+    connect(lvTok, &TokenListView::doubleClicked, this, [this] { lvTok_DblClick(); });
     connect(lvTok->tokenDelegate(), &TokenItemDelegate::textCommitted, this, &FrmPrinc::lvTok_AfterLabelEdit);
 
     frmPropPrj = new QGroupBox(QStringLiteral("Properties..."), m_client);
@@ -814,7 +810,7 @@ void FrmPrinc::txtTransTok_Enter()
         lvTok->setFocus(Qt::OtherFocusReason);
 }
 
-QTreeView *FrmPrinc::tokenView() const
+TokenListView *FrmPrinc::tokenView() const
 {
     return lvTok;
 }

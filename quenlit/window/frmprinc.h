@@ -104,7 +104,7 @@ public:
     // The list's added columns, and the preview of the selected token's resource.
     ListColumns *listColumns() const { return m_columns; }
     ResourcePreviewer *preview() const { return m_preview; }
-    QTreeView *tokenView() const;
+    TokenListView *tokenView() const;
     QTreeWidget *filterTree() const { return tvTyp; }
     QLineEdit *translationBox() const { return txtTransTok; }
     // The list shows these rows, as a rebuild does (the pane is emptied).

@@ -5,7 +5,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
-#include <QTreeView>
+#include <QTableView>
 
 namespace {
 
@@ -21,10 +21,10 @@ QString visibleKey(const QString &key)
 
 } // namespace
 
-ListColumns::ListColumns(QTreeView *view, SettingsStore &settings, const Twips &twips, std::vector<Column> columns)
+ListColumns::ListColumns(QTableView *view, SettingsStore &settings, const Twips &twips, std::vector<Column> columns)
     : QObject(view), m_view(view), m_settings(settings), m_twips(twips), m_columns(std::move(columns))
 {
-    QHeaderView *header = m_view->header();
+    QHeaderView *header = m_view->horizontalHeader();
     m_menu = new QMenu(header);
     m_menu->setObjectName(QStringLiteral("listColumnsMenu"));
     for (const Column &c : m_columns) {
@@ -50,12 +50,12 @@ ListColumns::ListColumns(QTreeView *view, SettingsStore &settings, const Twips &
 
 bool ListColumns::isShown(int section) const
 {
-    return !m_view->header()->isSectionHidden(section);
+    return !m_view->horizontalHeader()->isSectionHidden(section);
 }
 
 void ListColumns::setShown(int section, bool shown)
 {
-    QHeaderView *header = m_view->header();
+    QHeaderView *header = m_view->horizontalHeader();
     if (header->isSectionHidden(section) == !shown)
         return;
     header->setSectionHidden(section, !shown);
@@ -72,12 +72,12 @@ void ListColumns::setShown(int section, bool shown)
 
 void ListColumns::showMenu(const QPoint &at)
 {
-    m_menu->popup(m_view->header()->viewport()->mapToGlobal(at));
+    m_menu->popup(m_view->horizontalHeader()->viewport()->mapToGlobal(at));
 }
 
 void ListColumns::store() const
 {
-    QHeaderView *header = m_view->header();
+    QHeaderView *header = m_view->horizontalHeader();
     for (const Column &c : m_columns) {
         const bool shown = !header->isSectionHidden(c.section);
         m_settings.setValue(visibleKey(c.key), shown ? QStringLiteral("1") : QStringLiteral("0"));

@@ -11,7 +11,7 @@
 class QAction;
 class QHeaderView;
 class QMenu;
-class QTreeView;
+class QTableView;
 class SettingsStore;
 
 // The columns the token list has beyond "Token", "Status" and "Type": the
@@ -32,7 +32,7 @@ public:
     };
 
     // Reads the stored widths and visibility and applies them to the view's header.
-    ListColumns(QTreeView *view, SettingsStore &settings, const Twips &twips, std::vector<Column> columns);
+    ListColumns(QTableView *view, SettingsStore &settings, const Twips &twips, std::vector<Column> columns);
 
     bool isShown(int section) const;
     void setShown(int section, bool shown);
@@ -45,7 +45,7 @@ public:
 private:
     void showMenu(const QPoint &at);
 
-    QTreeView *m_view;
+    QTableView *m_view;
     SettingsStore &m_settings;
     Twips m_twips;
     std::vector<Column> m_columns;

@@ -3,8 +3,10 @@
 #include "tokenlistmodel.h"
 
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 
 #include <limits>
 
@@ -76,9 +78,60 @@ bool TokenItemDelegate::eventFilter(QObject *object, QEvent *event)
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
-TokenListView::TokenListView(QWidget *parent) : QTreeView(parent), m_delegate(new TokenItemDelegate(this))
+TokenListView::TokenListView(QWidget *parent) : QTableView(parent), m_delegate(new TokenItemDelegate(this))
 {
     setItemDelegate(m_delegate);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false); // Tab moves the focus on, as from any list
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
+    fitRowHeight();
+}
+
+void TokenListView::fitRowHeight()
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Xg");
+    const QSize size = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    verticalHeader()->setDefaultSectionSize(std::max(size.height(), fontMetrics().height()));
+}
+
+void TokenListView::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitRowHeight();
+}
+
+QModelIndex TokenListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    const int column = current.isValid() ? current.column() : 0;
+    switch (cursorAction) {
+    case MoveLeft:
+    case MoveRight: {
+        QScrollBar *bar = horizontalScrollBar();
+        bar->setValue(bar->value() + (cursorAction == MoveLeft ? -bar->singleStep() : bar->singleStep()));
+        return current;
+    }
+    case MoveHome:
+        return rows ? model()->index(0, column, rootIndex()) : QModelIndex();
+    case MoveEnd:
+        return rows ? model()->index(rows - 1, column, rootIndex()) : QModelIndex();
+    default:
+        break;
+    }
+    const QModelIndex moved = QTableView::moveCursor(cursorAction, modifiers);
+    return moved.isValid() ? moved.sibling(moved.row(), column) : moved;
 }
 
 void TokenListView::finishEditing()
@@ -97,7 +150,7 @@ void TokenListView::cancelEditing()
 
 void TokenListView::focusInEvent(QFocusEvent *event)
 {
-    QTreeView::focusInEvent(event); // makes the first row current when none is
+    QTableView::focusInEvent(event); // makes the first row current when none is
     const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     const QModelIndex current = currentIndex();
     if (byKeyboard && current.isValid() && !selectionModel()->isRowSelected(current.row(), current.parent()))

@@ -2,7 +2,7 @@
 
 #include <QPointer>
 #include <QStyledItemDelegate>
-#include <QTreeView>
+#include <QTableView>
 
 #include <cstddef>
 
@@ -42,7 +42,13 @@ private:
 // The token list `lvTok`: a report view with the in-place editor above. When
 // the keyboard brings the focus in, the current row is also the selected one,
 // so that what the pane shows is always the selected token.
-class TokenListView : public QTreeView
+//
+// It keeps nothing per row (a tree view lays out an item for each), so a list of
+// a million tokens costs no memory and no time beyond the rows on the screen.
+// The keys move as in a report list: up and down through the rows, Home and End
+// to the first and the last, left and right scroll; the current item stays in
+// the token column.
+class TokenListView : public QTableView
 {
     Q_OBJECT
 
@@ -50,6 +56,7 @@ public:
     explicit TokenListView(QWidget *parent = nullptr);
 
     TokenItemDelegate *tokenDelegate() const { return m_delegate; }
+    QHeaderView *header() const { return horizontalHeader(); }
     bool isEditing() const { return state() == EditingState; }
     // Commits an open in-place editor and closes it; nothing happens without one.
     // Called before anything rebuilds the list or works on the whole table.
@@ -59,7 +66,12 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // Rows as high as one line of the list's font, as a report list has them.
+    void fitRowHeight();
+
     TokenItemDelegate *m_delegate;
 };

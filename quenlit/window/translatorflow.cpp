@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
+#include "tokenlistview.h"
 #include <QTreeView>
 
 #include <map>

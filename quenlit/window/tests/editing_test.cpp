@@ -314,6 +314,58 @@ private slots:
         QCOMPARE(m_desktop->errors, QStringList());
     }
 
+    // The list's keys move through the rows only: Home and End reach the first
+    // and the last token, left and right scroll, and the current item stays in
+    // the token column, so F2 still edits the token's text. Tab leaves the list.
+    void theListsKeysMoveThroughRowsOnly()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        TokenListView *view = list(*w);
+        const int last = w->tokenList()->rowCount() - 1;
+        QVERIFY(last > 2);
+        clickRow(*w, 1);
+        QCOMPARE(focused(), static_cast<QWidget *>(view));
+
+        key(Qt::Key_End);
+        QCOMPARE(view->currentIndex().row(), last);
+        QCOMPARE(view->currentIndex().column(), 0);
+        QCOMPARE(selectedRow(*w), w->tokenList()->tableRow(last));
+        key(Qt::Key_Home);
+        QCOMPARE(view->currentIndex().row(), 0);
+        key(Qt::Key_Down);
+        key(Qt::Key_Down);
+        QCOMPARE(selectedRow(*w), w->tokenList()->tableRow(2));
+
+        // Columns wider than the list: right scrolls it, and nothing else moves.
+        view->setColumnWidth(TokenListModel::TokenColumn, view->viewport()->width() * 2);
+        const int scrolled = view->horizontalScrollBar()->value();
+        key(Qt::Key_Right);
+        QVERIFY(view->horizontalScrollBar()->value() > scrolled);
+        QCOMPARE(view->currentIndex().column(), 0);
+        QCOMPARE(selectedRow(*w), w->tokenList()->tableRow(2));
+        key(Qt::Key_Left);
+        QCOMPARE(view->horizontalScrollBar()->value(), scrolled);
+        QCOMPARE(view->currentIndex().column(), 0);
+
+        const std::size_t row = w->tokenList()->tableRow(2);
+        key(Qt::Key_F2);
+        QVERIFY(view->isEditing());
+        QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focused(), QStringLiteral("Pret"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(text(*w, row), std::string("Pret"));
+
+        // One line of text per row, as in any report list.
+        const int line = view->fontMetrics().height();
+        QVERIFY(view->rowHeight(0) >= line && view->rowHeight(0) < 2 * line);
+        QCOMPARE(view->rowHeight(last), view->rowHeight(0));
+
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QVERIFY(focused() != view);
+        QCOMPARE(m_desktop->errors, QStringList());
+    }
+
     // Point 6: Escape after typing, then a click on the same token: the pane
     // shows its stored text again.
     void clickingTheSelectedTokenReloadsThePane()

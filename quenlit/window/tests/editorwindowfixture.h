@@ -8,6 +8,7 @@
 
 #include "fakedesktop.h"
 #include "frmprinc.h"
+#include "tokenlistview.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
 #include "tokenlistmodel.h"
@@ -84,7 +85,7 @@ protected:
         return child<T>(w, QString::fromLatin1(name));
     }
     static QAction *action(FrmPrinc &w, const char *name) { return child<QAction>(w, name); }
-    static QTreeView *list(FrmPrinc &w) { return child<QTreeView>(w, "lvTok"); }
+    static TokenListView *list(FrmPrinc &w) { return child<TokenListView>(w, "lvTok"); }
     static QLineEdit *box(FrmPrinc &w) { return child<QLineEdit>(w, "txtTransTok"); }
 
     // The list item that shows a table row, -1 when the row is not listed.

@@ -1,6 +1,7 @@
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
+#include "tokenlistview.h"
 #include "programicon.h"
 #include "settingsstore.h"
 #include "tokenlistmodel.h"
@@ -84,7 +85,7 @@ private:
 
     static void select(FrmPrinc &w, int row)
     {
-        auto *list = child<QTreeView>(w, "lvTok");
+        auto *list = child<TokenListView>(w, "lvTok");
         const int item = itemOfRow(w, row);
         QVERIFY2(item >= 0, "row is not listed");
         list->setCurrentIndex(w.tokenList()->index(item, 0));
@@ -350,7 +351,7 @@ private slots:
         // "by type" carries the same tag: no rebuild, so the selection survives.
         select(*w, 4);
         clickNode(*w, QStringLiteral("by type"));
-        QCOMPARE(child<QTreeView>(*w, "lvTok")->currentIndex().row(), itemOfRow(*w, 4));
+        QCOMPARE(child<TokenListView>(*w, "lvTok")->currentIndex().row(), itemOfRow(*w, 4));
         QCOMPARE(w->treeTag(), QStringLiteral("all"));
     }
 
@@ -427,7 +428,7 @@ private slots:
     {
         auto w = openedWindow();
         w->activateWindow();
-        auto *list = child<QTreeView>(*w, "lvTok");
+        auto *list = child<TokenListView>(*w, "lvTok");
         auto *box = child<QLineEdit>(*w, "txtTransTok");
         list->setFocus();
         select(*w, 1);
@@ -491,7 +492,7 @@ private slots:
     void inPlaceEditing()
     {
         auto w = openedWindow();
-        auto *list = child<QTreeView>(*w, "lvTok");
+        auto *list = child<TokenListView>(*w, "lvTok");
         w->activateWindow();
         list->setFocus();
         select(*w, 2); // read-only: F2 refused
@@ -527,7 +528,7 @@ private slots:
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         auto *tree = child<QTreeWidget>(*w, "tvTyp");
-        auto *list = child<QTreeView>(*w, "lvTok");
+        auto *list = child<TokenListView>(*w, "lvTok");
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Tab);
         QVERIFY(list->hasFocus());
@@ -674,7 +675,7 @@ private slots:
         w->centralWidget()->resize(578 + 100, 395 + 50);
         w->resize(w->width() + 100, w->height() + 50);
         QTRY_COMPARE(w->layoutTwips().lvTok.width, 6900.0f + 1500);
-        QCOMPARE(child<QTreeView>(*w, "lvTok")->width(), 460 + 100);
+        QCOMPARE(child<TokenListView>(*w, "lvTok")->width(), 460 + 100);
         QCOMPARE(child<QTreeWidget>(*w, "tvTyp")->width(), 106);
     }
 
