@@ -129,3 +129,10 @@ std::string IntegerToText(std::int64_t value)
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
+
+bool IsPlainInteger(std::string_view text, std::int64_t value)
+{
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return text == std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer));
+}

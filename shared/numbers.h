@@ -28,3 +28,5 @@ std::string NumberToText(float value, char decimalSeparator = '.');
 
 // Plain decimal form of an integer: no blank, no leading zero.
 std::string IntegerToText(std::int64_t value);
+// Whether `text` is exactly IntegerToText(value), without making the string.
+bool IsPlainInteger(std::string_view text, std::int64_t value);

@@ -76,6 +76,8 @@ void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
     }
     TokenLoadRecorder projectEvents;
     auto status = LoadTokenFile(data.paths.tokenFile, data.project, &projectEvents, 50);
+    if (status == TokenLoadStatus::Ok)
+        data.projectSummary.assign(data.project);
     if (masterReader.joinable())
         masterReader.join();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tokenfile.h"
+#include "tokencounts.h"
 #include "tokentable.h"
 
 #include <optional>
@@ -35,6 +36,9 @@ struct ProjectData
     unsigned masterCodePage = 1252;  // of the master token file: the source language
     TokenTable master;  // grdMstBuffer
     TokenTable project; // grdPrjBuffer
+    // The types and statuses of `project` as read, made while the master file
+    // is still being read.
+    TokenSummary projectSummary;
 };
 
 // Reads a language project: makes its folder the current directory (a failure

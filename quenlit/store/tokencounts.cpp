@@ -59,7 +59,10 @@ void TokenSummary::assign(const TokenTable &table)
         // As TypeName reads field 1, without comparing names.
         const double number = LeadingNumber(table.cell(row, ColType));
         const int type = number == 4 ? 0 : number == 5 ? 1 : number == 6 ? 2 : number == 16 ? 3 : 4;
-        m_bytes[row] = static_cast<std::uint8_t>(statusBits(StatusOf(table.cell(row, ColStatus))) | (type << 4));
+        const std::string_view cell = table.cell(row, ColStatus);
+        const std::int64_t status = StatusOf(cell);
+        m_bytes[row] = static_cast<std::uint8_t>(statusBits(status) | (type << 4) |
+                                                 (IsPlainInteger(cell, status) ? 0 : kOddStatus));
     }
 }
 

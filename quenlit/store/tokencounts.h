@@ -53,15 +53,20 @@ public:
     // The status's flag bits (status & 7).
     int flags(std::size_t row) const { return m_bytes[row] & 7; }
     bool exactlyTranslated(std::size_t row) const { return m_bytes[row] & kExactly4; }
-    int type(std::size_t row) const { return m_bytes[row] >> 4; }
+    int type(std::size_t row) const { return (m_bytes[row] >> 4) & 7; }
     bool needsWork(std::size_t row) const { return (flags(row) & 3) == FlagNonTranslated; }
     bool counts(std::size_t row) const { return (flags(row) & 3) != FlagReadOnly; }
+    // Whether the status cell, as read, may be other than the status in plain
+    // decimal ("04", "4.0", " 4"): a status written since is plain, but the mark
+    // stays, so a row without it certainly is plain.
+    bool statusMayBeOdd(std::size_t row) const { return m_bytes[row] & kOddStatus; }
 
     // 0 Menu, 1 Dialog, 2 String, 3 Version, 4 Unknow type; -1 for a text that names no type.
     static int TypeIndex(std::string_view typeName);
 
 private:
     static constexpr std::uint8_t kExactly4 = 8;
+    static constexpr std::uint8_t kOddStatus = 0x80; // bits 4-6 hold the type
     static std::uint8_t statusBits(std::int64_t status)
     {
         return static_cast<std::uint8_t>((status & 7) | (status == 4 ? kExactly4 : 0));

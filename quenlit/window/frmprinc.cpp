@@ -459,7 +459,9 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     // Before the list is shown: the lock, and the work an editor left behind,
     // which the counts and the find index then see as the tables hold it.
     const ProjectGuard::Opening opening = m_guard->opened(m_paths.tokenFile, grdMstBuffer, grdPrjBuffer);
-    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage));
+    // Recovered work changed statuses since the summary was made.
+    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage),
+                          opening.recovered ? TokenSummary() : std::move(data.projectSummary));
     if (opening.recovered)
         mnuSave->setEnabled(true);
 
@@ -546,7 +548,9 @@ bool FrmPrinc::ReloadProject(bool reapply)
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
     const bool allApplied = m_guard->reloaded(grdMstBuffer, grdPrjBuffer, reapply);
-    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage));
+    // Changes applied again changed statuses since the summary was made.
+    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage),
+                          reapply ? TokenSummary() : std::move(data.projectSummary));
     ChargeListeToken();
     progress->setVisible(false);
     m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, *m_masterCodePage, *m_projectCodePage,
@@ -575,11 +579,15 @@ void FrmPrinc::ChargeListeToken()
     QTreeWidgetItem *node = tvTyp->currentItem();
     const QString tag = node ? node->data(0, kTagRole).toString() : QString();
     const TokenFilter filter = ParseFilterTag(tag.toStdString(), node ? node->text(0).toStdString() : std::string());
-    std::vector<std::size_t> rows = ListTokens(grdPrjBuffer, filter, mnuShowROT->isChecked());
+    const TokenSummary &summary = m_flow->summary();
+    std::vector<std::size_t> rows = ListTokens(summary, grdPrjBuffer, filter, mnuShowROT->isChecked());
     std::vector<std::pair<std::size_t, std::int64_t>> notPlain;
+    const bool marked = summary.tokenCount() == grdPrjBuffer.tokenCount();
     for (std::size_t row : rows) {
+        if (marked && !summary.statusMayBeOdd(row))
+            continue;
         const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
-        if (grdPrjBuffer.cell(row, ColStatus) != IntegerToText(status))
+        if (!IsPlainInteger(grdPrjBuffer.cell(row, ColStatus), status))
             notPlain.emplace_back(row, status);
     }
     // The find box (and any other narrowing) keeps part of them; with nothing

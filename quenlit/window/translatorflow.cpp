@@ -19,6 +19,8 @@
 #include "tokenlistview.h"
 #include <QTreeView>
 
+#include <array>
+
 #include <map>
 
 namespace quenlit {
@@ -108,12 +110,15 @@ void TranslatorFlow::createMenus(QMenu *before)
 }
 
 void TranslatorFlow::projectOpened(const TokenTable &project, const TokenTable &master, const TextCodec &projectCodec,
-                                   const TextCodec &masterCodec)
+                                   const TextCodec &masterCodec, TokenSummary summary)
 {
     m_project = &project;
     m_projectCodec = &projectCodec;
     m_index.reset(&project, &master, &projectCodec, &masterCodec);
-    m_summary.assign(project);
+    if (project.tokenCount() > 0 && summary.tokenCount() == project.tokenCount())
+        m_summary = std::move(summary);
+    else
+        m_summary.assign(project);
     m_counts.assign(m_summary);
     m_history.clear();
     m_listedValid = false;
@@ -321,7 +326,14 @@ std::optional<std::size_t> TranslatorFlow::itemOfRow(std::size_t row)
 
 TokenLook TranslatorFlow::listLook(std::size_t row) const
 {
-    return LookForStatus(TokenLook{}, m_summary.flags(row));
+    // One look for each of the eight flag values, worked out once.
+    static const std::array<TokenLook, 8> looks = [] {
+        std::array<TokenLook, 8> all;
+        for (int flags = 0; flags < 8; ++flags)
+            all[static_cast<std::size_t>(flags)] = LookForStatus(TokenLook{}, flags);
+        return all;
+    }();
+    return looks[static_cast<std::size_t>(m_summary.flags(row))];
 }
 
 void TranslatorFlow::refreshProgress()

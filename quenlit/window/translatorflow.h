@@ -49,9 +49,10 @@ public:
     TranslatorFlow(FrmPrinc &window, QMenu *before, QWidget *listArea);
     ~TranslatorFlow() override;
 
-    // A project was opened (tables swapped in) or closed.
+    // A project was opened (tables swapped in) or closed. `summary`, when it is
+    // one of `project` as it stands, spares reading the statuses again.
     void projectOpened(const TokenTable &project, const TokenTable &master, const TextCodec &projectCodec,
-                       const TextCodec &masterCodec);
+                       const TextCodec &masterCodec, TokenSummary summary = {});
     void projectClosed();
 
     // The list is being built on these rows (the tree's filter and the read-only
@@ -70,6 +71,8 @@ public:
     void narrowingChanged(bool refinement);
     EditHistory &history() { return m_history; }
     const TokenCounts &counts() const { return m_counts; }
+    // The types and statuses of the project's tokens, kept up to date.
+    const TokenSummary &summary() const { return m_summary; }
     // The item of a table row in the list, or nothing.
     std::optional<std::size_t> itemOfRow(std::size_t row);
     // The look a row's item gets when the list is built.

@@ -1,5 +1,7 @@
 #include "tokencounts.h"
 #include "tokenio.h"
+#include "tokenlist.h"
+#include "numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -233,3 +235,75 @@ TEST(ListedTokens, WordBoundariesOfALongList)
 }
 
 } // namespace
+
+namespace {
+
+// Statuses as files hold them, plain and odd, over every type.
+const char kOddProject[] = "[[4|1|0|0|4|]]=a\r\n"
+                           "[[4|1|1|0|04|]]=b\r\n"
+                           "[[5|1|2|0| 1|]]=c\r\n"
+                           "[[5|1|3|0|4.0|]]=d\r\n"
+                           "[[6|1|4|0|-3|]]=e\r\n"
+                           "[[6|1|5|0|+2|]]=f\r\n"
+                           "[[16|1|6|0||]]=g\r\n"
+                           "[[16|1|7|0|10|]]=h\r\n"
+                           "[[9|1|8|0|13|]]=i\r\n"
+                           "[[4.0|1|9|0|1e1|]]=j\r\n"
+                           "[[x|1|10|0|6|]]=k\r\n"
+                           "[[6|1|11|0|3.5|]]=l\r\n"
+                           "[[5|1|12|0|x|]]=m\r\n"
+                           "[[4|1|13|0|5|]]=n\r\n";
+
+} // namespace
+
+TEST(TokenSummary, StatusesNotInPlainDecimalAreMarked)
+{
+    TokenTable table;
+    ASSERT_EQ(LoadTokens(kOddProject, table), TokenLoadStatus::Ok);
+    TokenSummary summary;
+    summary.assign(table);
+    const bool odd[] = {false, true, true, true, false, true, true, false, false, true, false, true, true, false};
+    ASSERT_EQ(summary.tokenCount(), std::size(odd));
+    for (std::size_t row = 1; row <= summary.tokenCount(); ++row) {
+        SCOPED_TRACE(table.cellText(row, ColStatus));
+        EXPECT_EQ(summary.statusMayBeOdd(row), odd[row - 1]);
+        EXPECT_EQ(summary.statusMayBeOdd(row),
+                  table.cell(row, ColStatus) != IntegerToText(StatusOf(table.cell(row, ColStatus))));
+    }
+    // A status written since keeps the mark: "may be" stays true.
+    summary.statusChanged(2, 4);
+    EXPECT_TRUE(summary.statusMayBeOdd(2));
+    EXPECT_EQ(summary.flags(2), 4);
+}
+
+// The list the window shows comes from the summary; it must be the list the
+// table gives, for every filter the tree has and for odd ones, as read and
+// after statuses change.
+TEST(TokenList, TheSummaryListsWhatTheTableLists)
+{
+    TokenTable table;
+    ASSERT_EQ(LoadTokens(std::string(kProject) + kOddProject, table), TokenLoadStatus::Ok);
+    TokenSummary summary;
+    summary.assign(table);
+    const std::pair<const char *, const char *> filters[] = {
+        {"all", "All tokens"},          {"byType Menu", "Menu"},          {"byType Dialog", "Dialog"},
+        {"byType String", "String"},    {"byType Version", "Version"},    {"byType Unknow type", "Unknow type"},
+        {"byType x", "Menus"},          {"byStatus 7 4", "Translated"},   {"byStatus 1 1", "Non-translated"},
+        {"byStatus 2 2", "Read-only"},  {"byStatus 3 0", "None"},         {"byStatus 7 12", "Outside the mask"},
+        {"byStatus 8 8", "A high bit"}, {"byStatus -1 -3", "All bits"},   {"byStatus 0 0", "No bit"}};
+    const std::pair<std::size_t, std::int64_t> changes[] = {{1, 4}, {2, 1}, {16, 2}, {20, 12}, {28, 7}, {29, -8}};
+    for (std::size_t changed = 0; changed <= std::size(changes); ++changed) {
+        if (changed > 0) {
+            const auto [row, status] = changes[changed - 1];
+            table.setCell(row, ColStatus, IntegerToText(status));
+            summary.statusChanged(row, status);
+        }
+        for (const auto &[tag, text] : filters) {
+            const TokenFilter filter = ParseFilterTag(tag, text);
+            for (bool showRO : {false, true}) {
+                SCOPED_TRACE(std::string(tag) + (showRO ? " shown" : " hidden") + " after " + std::to_string(changed));
+                EXPECT_EQ(ListTokens(summary, table, filter, showRO), ListTokens(table, filter, showRO));
+            }
+        }
+    }
+}
