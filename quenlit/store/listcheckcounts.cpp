@@ -12,11 +12,16 @@ void ListCheckCounts::setList(const std::vector<std::size_t> &rows, std::size_t 
     m_counts = {};
     m_listed.assign(tableRows + 1, false);
     m_counted.assign(tableRows + 1, 0);
+    // Nothing is counted yet: each listed row adds what fired on it.
     for (std::size_t row : rows) {
         if (row >= m_listed.size())
             continue;
         m_listed[row] = true;
-        updateRow(row);
+        const CheckMask mask = m_checks ? m_checks->fired(row) : 0;
+        if (mask) {
+            m_counts.add(mask);
+            m_counted[row] = mask;
+        }
     }
 }
 

@@ -95,6 +95,9 @@ private:
 int CopyContent(const std::string &from, File &to, bool &readError);
 
 int Rename(const std::string &from, const std::string &to);
+// A second name `to` for the existing file `from`; `to` must not exist. Errors:
+// EXDEV, EPERM or ENOTSUP where the file system has no such names, EEXIST.
+int Link(const std::string &from, const std::string &to);
 int Remove(const std::string &path);
 // Writes the folder's entries (the names of its files) to the disk, so that a
 // rename in it survives a power cut.
@@ -112,8 +115,8 @@ bool ProcessAlive(long pid);
 std::string Environment(const char *name);
 
 // Tests follow the order of the steps that make a save durable through this:
-// each file sync, rename and folder sync reports itself with the path it
-// concerns ("sync", "rename" with "<old> > <new>", "syncfolder"). Unset in the
+// each file sync, rename, link and folder sync reports itself with the path it
+// concerns ("sync", "rename" and "link" with "<old> > <new>", "syncfolder"). Unset in the
 // programs.
 using TraceHook = void (*)(const char *call, const std::string &path);
 void SetTraceHook(TraceHook hook);

@@ -350,6 +350,12 @@ int Rename(const std::string &from, const std::string &to)
     return retryOnSignal(::rename(from.c_str(), to.c_str()));
 }
 
+int Link(const std::string &from, const std::string &to)
+{
+    trace("link", from + " > " + to);
+    return retryOnSignal(::link(from.c_str(), to.c_str()));
+}
+
 int Remove(const std::string &path)
 {
     return retryOnSignal(::unlink(path.c_str()));

@@ -97,6 +97,7 @@ private:
     {
         return what + " " + m_path + ": " + ErrorText(error);
     }
+    bool linkBackup();
     bool makeBackup(std::string &message);
     bool backupInPlace(std::string &message, int refused);
     bool writeInPlace(std::string &message);
@@ -107,7 +108,6 @@ private:
     const std::function<void(double)> &m_progress;
     std::string m_target; // the file the path finally names
     FileInfo m_info;      // the target as found before the save
-    bool m_folderRefuses = false;
 };
 
 SaveResult Saver::run()
@@ -128,13 +128,9 @@ SaveResult Saver::run()
 
     RemoveStaleTemporaries(m_path);
 
-    std::string message;
-    if (!makeBackup(message))
-        return fail(message);
-
     // A new file beside the target, renamed over it, unless the target has other
     // names, its group would change or its folder takes no new files.
-    bool inPlace = m_info.links > 1 || (m_folderRefuses && sysfile::FolderOf(m_target) == sysfile::FolderOf(m_path));
+    bool inPlace = m_info.links > 1;
     std::string temp;
     File out;
     if (!inPlace) {
@@ -149,23 +145,65 @@ SaveResult Saver::run()
             inPlace = true;
         }
     }
-    if (inPlace)
-        return writeInPlace(message) ? SaveResult{} : fail(message);
 
+    std::string message;
+    if (inPlace) {
+        if (!makeBackup(message))
+            return fail(message);
+        return writeInPlace(message) ? SaveResult{} : fail(message);
+    }
+
+    // The new content is complete on the disk before anything else changes.
     int error = writeTokens(m_table, m_progress, [&](std::string_view bytes) { return out.writeAll(bytes); });
     if (!error)
         error = out.sync();
     if (!error)
         error = out.close();
-    if (!error)
-        error = sysfile::Rename(temp, m_target);
     if (error) {
         out.close();
         sysfile::Remove(temp);
         return fail(failedToken("Can't write the token file", error));
     }
+    // The token file is replaced by a rename, so it stays whole under its old
+    // content: the backup can be that file itself under a second name, where
+    // the file system allows; else a copy.
+    if (!linkBackup() && !makeBackup(message)) {
+        sysfile::Remove(temp);
+        return fail(message);
+    }
+    if ((error = sysfile::Rename(temp, m_target)) != 0) {
+        sysfile::Remove(temp);
+        return fail(failedToken("Can't write the token file", error));
+    }
     sysfile::SyncFolder(sysfile::FolderOf(m_target));
     return {};
+}
+
+// The backup as the token file itself, given the backup's name by a link made
+// beside it and renamed over the old backup; false, with nothing changed but a
+// leftover link removed, where the file system has no links or the file is no
+// longer the one inspected.
+bool Saver::linkBackup()
+{
+    std::string temp;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+        temp = TemporaryNameFor(m_backup);
+        error = sysfile::Link(m_target, temp);
+    }
+    if (error)
+        return false;
+    const FileInfo linked = sysfile::Inspect(temp, false);
+    File file;
+    const bool same = linked.exists && linked.regular && linked.inode == m_info.inode && linked.device == m_info.device;
+    // Its content as the disk holds it before the name goes onto it.
+    if (!same || File::OpenForReading(temp, file) != 0 || file.sync() != 0 || file.close() != 0 ||
+        sysfile::Rename(temp, m_backup) != 0) {
+        sysfile::Remove(temp);
+        return false;
+    }
+    sysfile::SyncFolder(sysfile::FolderOf(m_backup));
+    return true;
 }
 
 // The backup holds the token file as it is on disk now: a complete copy put in
@@ -176,10 +214,8 @@ bool Saver::makeBackup(std::string &message)
     std::string temp;
     File copy;
     const int created = createTemporary(m_backup, temp, copy);
-    if (refusesNewFiles(created)) {
-        m_folderRefuses = true;
+    if (refusesNewFiles(created))
         return backupInPlace(message, created);
-    }
     if (created) {
         message = "Can't create the backup " + m_backup + " of the token file " + m_path + ": " + ErrorText(created);
         return false;

@@ -603,10 +603,7 @@ void FrmPrinc::ChargeListeToken()
 void FrmPrinc::showListRows(std::vector<std::size_t> rows)
 {
     lvTok->finishEditing();
-    std::vector<TokenLook> looks;
-    looks.reserve(rows.size());
-    for (std::size_t row : rows)
-        looks.push_back(m_flow->listLook(row));
+    std::vector<TokenLook> looks = m_flow->listLooks(rows);
     m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
     m_checks->listRebuilt(m_model->rows());
     clearPane();

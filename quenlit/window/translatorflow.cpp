@@ -324,16 +324,19 @@ std::optional<std::size_t> TranslatorFlow::itemOfRow(std::size_t row)
     return projectOpen() ? listed().itemOf(row) : std::nullopt;
 }
 
-TokenLook TranslatorFlow::listLook(std::size_t row) const
+std::vector<TokenLook> TranslatorFlow::listLooks(const std::vector<std::size_t> &rows) const
 {
     // One look for each of the eight flag values, worked out once.
-    static const std::array<TokenLook, 8> looks = [] {
+    static const std::array<TokenLook, 8> byFlags = [] {
         std::array<TokenLook, 8> all;
         for (int flags = 0; flags < 8; ++flags)
             all[static_cast<std::size_t>(flags)] = LookForStatus(TokenLook{}, flags);
         return all;
     }();
-    return looks[static_cast<std::size_t>(m_summary.flags(row))];
+    std::vector<TokenLook> looks(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        looks[i] = byFlags[static_cast<std::size_t>(m_summary.flags(rows[i]))];
+    return looks;
 }
 
 void TranslatorFlow::refreshProgress()

@@ -75,8 +75,8 @@ public:
     const TokenSummary &summary() const { return m_summary; }
     // The item of a table row in the list, or nothing.
     std::optional<std::size_t> itemOfRow(std::size_t row);
-    // The look a row's item gets when the list is built.
-    TokenLook listLook(std::size_t row) const;
+    // The looks the items of these rows get when the list is built.
+    std::vector<TokenLook> listLooks(const std::vector<std::size_t> &rows) const;
     void showMessage(const QString &text);
 
     // The actions, for the window and its tests.

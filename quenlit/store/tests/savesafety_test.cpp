@@ -354,15 +354,18 @@ TEST_F(SaveSafety, NewFilesReachTheDiskBeforeTheRenameAndTheFolderAfter)
     const std::string temp = path + ".~" + ThisProcessTag();
     const std::string bakTemp = path + ".bak.~" + ThisProcessTag();
 
+    const std::size_t linkBak = indexOf(g_calls, "link " + path + " > " + bakTemp);
     const std::size_t syncBak = indexOf(g_calls, "sync " + bakTemp);
     const std::size_t renameBak = indexOf(g_calls, "rename " + bakTemp);
     const std::size_t syncNew = indexOf(g_calls, "sync " + temp);
     const std::size_t renameNew = indexOf(g_calls, "rename " + temp);
     ASSERT_LT(renameNew, g_calls.size()) << testing::PrintToString(g_calls);
+    EXPECT_LT(syncNew, linkBak) << "the new content is on the disk before anything else changes";
+    EXPECT_LT(linkBak, syncBak);
     EXPECT_LT(syncBak, renameBak);
     EXPECT_NE(g_calls[renameBak].find("> " + path + ".bak"), std::string::npos);
-    EXPECT_LT(renameBak, syncNew) << "the backup is in place before the token file is replaced";
-    EXPECT_LT(syncNew, renameNew);
+    EXPECT_EQ(g_calls[renameBak + 1], "syncfolder " + folder);
+    EXPECT_LT(renameBak, renameNew) << "the backup is in place before the token file is replaced";
     EXPECT_NE(g_calls[renameNew].find("> " + path), std::string::npos);
     ASSERT_LT(renameNew + 1, g_calls.size());
     EXPECT_EQ(g_calls[renameNew + 1], "syncfolder " + folder);
@@ -461,8 +464,9 @@ TEST_F(SaveSafety, KilledSaveLeavesTheOldOrTheNewFileAndTheNextSaveCleansUp)
 
 // --- Messages -----------------------------------------------------------------
 
-// A disk that fills up during the backup copy: the message names the token file
-// and says what the system said; nothing changes and no temporary is left.
+// A disk that fills up during the backup copy (a token file with a second name
+// is backed up by a copy, then rewritten in place): the message names the token
+// file and says what the system said; nothing changes and no temporary is left.
 TEST_F(SaveSafety, FullDiskDuringTheBackupNamesTheTokenFileAndTheError)
 {
     const std::string disk = dir.path().string();
@@ -471,6 +475,7 @@ TEST_F(SaveSafety, FullDiskDuringTheBackupNamesTheTokenFileAndTheError)
         for (int i = 0; tokens.size() < 150 * 1024; ++i)
             tokens += "[[4|1|" + std::to_string(i) + "|0|1|k]]=text\r\n";
         WriteFile(path, tokens);
+        fs::create_hard_link(path, dir.file("other.tok"));
         WriteFile(path + ".bak", "old backup");
         TokenTable table;
         LoadTokens(tokens, table);
@@ -488,7 +493,91 @@ TEST_F(SaveSafety, FullDiskDuringTheBackupNamesTheTokenFileAndTheError)
     EXPECT_EQ(r["message"], "Can't copy the token file " + path + " to its backup: No space left on device");
     EXPECT_EQ(r["untouched"], "1");
     EXPECT_EQ(r["backup"], "old backup");
+    EXPECT_EQ(r["files"], testing::PrintToString(std::vector<std::string>{"fr.tok", "fr.tok.bak", "other.tok"}));
+}
+
+// A disk that fills up while the new content is written: the token file and
+// its old backup stay as they were, and no temporary is left.
+TEST_F(SaveSafety, FullDiskWhileTheNewContentIsWrittenChangesNothing)
+{
+    const std::string disk = dir.path().string();
+    const auto result = RunWithSmallDisk(disk, 256 * 1024, [&] {
+        std::string tokens;
+        for (int i = 0; tokens.size() < 150 * 1024; ++i)
+            tokens += "[[4|1|" + std::to_string(i) + "|0|1|k]]=text\r\n";
+        WriteFile(path, tokens);
+        WriteFile(path + ".bak", "old backup");
+        TokenTable table;
+        LoadTokens(tokens, table);
+        table.setCell(1, ColText, "changed");
+        const SaveResult saved = SaveProjectTokens(path, table);
+        return Report({{"ok", saved.ok ? "1" : "0"},
+                       {"message", saved.message},
+                       {"untouched", ReadFile(path) == tokens ? "1" : "0"},
+                       {"links", std::to_string(statOf(path).st_nlink)},
+                       {"backup", ReadFile(path + ".bak")},
+                       {"files", testing::PrintToString(namesIn(disk))}});
+    });
+    REQUIRE_CHILD_RAN(result);
+    auto r = ParseReport(result.output);
+    EXPECT_EQ(r["ok"], "0");
+    EXPECT_EQ(r["message"], "Can't write the token file " + path + ": No space left on device");
+    EXPECT_EQ(r["untouched"], "1");
+    EXPECT_EQ(r["links"], "1");
+    EXPECT_EQ(r["backup"], "old backup");
     EXPECT_EQ(r["files"], testing::PrintToString(std::vector<std::string>{"fr.tok", "fr.tok.bak"}));
+}
+
+// --- The backup -----------------------------------------------------------------
+
+// A token file replaced by a rename needs no copy: the backup is the old file
+// itself under the backup's name, with its content, owner, group and mode, and
+// each of the two has one name again.
+TEST_F(SaveSafety, TheBackupIsTheOldFileItself)
+{
+    WriteFile(path, kOld);
+    chmod(path.c_str(), 0640);
+    WriteFile(path + ".bak", "old backup");
+    const struct stat before = statOf(path);
+    EXPECT_EQ(saveOutcome(path), "ok");
+    const struct stat backup = statOf(path + ".bak");
+    const struct stat after = statOf(path);
+    EXPECT_EQ(ReadFile(path + ".bak"), kOld);
+    EXPECT_EQ(ReadFile(path), kNew);
+    EXPECT_EQ(backup.st_ino, before.st_ino);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(backup.st_nlink, 1u);
+    EXPECT_EQ(after.st_nlink, 1u);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fr.tok", "fr.tok.bak"}));
+}
+
+// Where the backup cannot be a second name of the token file (here it lies on
+// another file system than the file the token file's link names), it is a copy.
+TEST_F(SaveSafety, TheBackupIsACopyWhereNoSecondNameCanBeMade)
+{
+    const std::string other = dir.file("other");
+    fs::create_directories(other);
+    const auto result = RunWithSmallDisk(other, 1024 * 1024, [&] {
+        const std::string target = other + "/fr.tok";
+        WriteFile(target, kOld);
+        fs::create_symlink(target, path);
+        const std::string outcome = saveOutcome(path);
+        return Report({{"outcome", outcome},
+                       {"target", ReadFile(target) == kNew ? "new" : "other"},
+                       {"backup", ReadFile(path + ".bak") == kOld ? "old" : "other"},
+                       {"backupIsAFile", fs::is_regular_file(fs::symlink_status(path + ".bak")) ? "1" : "0"},
+                       {"there", testing::PrintToString(namesIn(other))},
+                       {"here", testing::PrintToString(namesIn(dir.path()))}});
+    });
+    REQUIRE_CHILD_RAN(result);
+    auto r = ParseReport(result.output);
+    EXPECT_EQ(r["outcome"], "ok");
+    EXPECT_EQ(r["target"], "new");
+    EXPECT_EQ(r["backup"], "old");
+    EXPECT_EQ(r["backupIsAFile"], "1");
+    EXPECT_EQ(r["there"], testing::PrintToString(std::vector<std::string>{"fr.tok"}));
+    EXPECT_EQ(r["here"], testing::PrintToString(std::vector<std::string>{"fr.tok", "fr.tok.bak", "other"}));
 }
 
 // The disk fills up while the new content is written in place: the old content
