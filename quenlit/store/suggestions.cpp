@@ -163,32 +163,40 @@ std::u16string AdaptTranslation(std::u16string_view translation, std::u16string_
 
 void SuggestionIndex::Groups::finish(const std::vector<std::uint32_t> &masterRow)
 {
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> sorted;
-    sorted.reserve(hashes.size());
-    for (std::size_t row = 1; row < hashes.size(); ++row) {
-        if (masterRow[row])
-            sorted.emplace_back(hashes[row], static_cast<std::uint32_t>(row));
+    // Rows need bits enough that no key is all ones, which marks a row without master.
+    const std::size_t rows = keys.empty() ? 0 : keys.size() - 1;
+    rowBits = 1;
+    while (rowBits < 63 && (std::uint64_t(1) << rowBits) - 1 <= rows)
+        ++rowBits;
+    const std::uint64_t mask = rowMask();
+    constexpr std::uint64_t kNone = ~std::uint64_t(0);
+    count = 0;
+    for (std::size_t row = 0; row < keys.size(); ++row) {
+        const bool indexed = row > 0 && row < masterRow.size() && masterRow[row] != 0;
+        keys[row] = indexed ? (keys[row] & ~mask) | row : kNone;
+        count += indexed;
     }
-    std::sort(sorted.begin(), sorted.end());
-    group.assign(hashes.size(), 0);
-    start.assign(1, 0); // group 0 holds no row
-    start.push_back(0);
-    rows.clear();
-    rows.reserve(sorted.size());
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        if (i > 0 && sorted[i].first != sorted[i - 1].first)
-            start.push_back(static_cast<std::uint32_t>(rows.size()));
-        group[sorted[i].second] = static_cast<std::uint32_t>(start.size() - 1);
-        rows.push_back(sorted[i].second);
-    }
-    start.push_back(static_cast<std::uint32_t>(rows.size()));
-    hashes = {};
+    std::sort(keys.begin(), keys.end());
 }
 
-std::size_t SuggestionIndex::Groups::size(std::size_t row) const
+std::pair<const std::uint64_t *, const std::uint64_t *> SuggestionIndex::Groups::group(std::uint64_t hash) const
 {
-    const std::uint32_t g = group[row];
-    return g ? start[g + 1] - start[g] : 0;
+    const std::uint64_t high = hash & ~rowMask();
+    const std::uint64_t *begin = keys.data();
+    const std::uint64_t *end = begin + count;
+    const std::uint64_t *first = std::lower_bound(begin, end, high);
+    const std::uint64_t *last = std::upper_bound(first, end, high | rowMask());
+    return {first, last};
+}
+
+std::uint64_t SuggestionIndex::exactHash(std::string_view masterText) const
+{
+    return hashBytes(masterText);
+}
+
+std::uint64_t SuggestionIndex::similarHash(std::string_view masterText) const
+{
+    return hashText(SimilarityKey(Escaped(masterText, *m_masterCodePage)));
 }
 
 void SuggestionIndex::clear()
@@ -206,8 +214,8 @@ void SuggestionIndex::reset(const TokenTable *master, const TokenTable *project,
     m_projectCodePage = &projectCodePage;
     const std::size_t rows = rowCount() + 1;
     m_masterRow.assign(rows, 0);
-    m_exact.hashes.assign(rows, 0);
-    m_similar.hashes.assign(rows, 0);
+    m_exact.keys.assign(rows, 0);
+    m_similar.keys.assign(rows, 0);
 }
 
 void SuggestionIndex::indexRows(std::size_t first, std::size_t last)
@@ -215,16 +223,14 @@ void SuggestionIndex::indexRows(std::size_t first, std::size_t last)
     if (!m_project || m_ready)
         return;
     last = std::min(last, rowCount());
-    std::u16string key;
     for (std::size_t row = std::max<std::size_t>(first, 1); row <= last; ++row) {
         const auto masterRow = m_master->findFirstWithKey(*m_project, row);
         if (!masterRow)
             continue;
         m_masterRow[row] = static_cast<std::uint32_t>(*masterRow);
         const std::string_view text = m_master->cell(*masterRow, ColText);
-        m_exact.hashes[row] = hashBytes(text);
-        key = SimilarityKey(Escaped(text, *m_masterCodePage));
-        m_similar.hashes[row] = hashText(key);
+        m_exact.keys[row] = exactHash(text);
+        m_similar.keys[row] = similarHash(text);
     }
     if (first <= m_indexedUpTo + 1 && last > m_indexedUpTo)
         m_indexedUpTo = last;
@@ -270,10 +276,14 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
 {
     std::vector<Suggestion> out;
     const auto masterRow = masterRowOf(row);
-    // A master text no other token shares offers nothing.
-    if (!m_ready || !masterRow || max == 0 || (m_exact.size(row) < 2 && m_similar.size(row) < 2))
+    if (!m_ready || !masterRow || max == 0)
         return out;
     const std::string_view ours = m_master->cell(*masterRow, ColText);
+    const auto exactGroup = m_exact.group(exactHash(ours));
+    const auto similarGroup = m_similar.group(similarHash(ours));
+    // A master text no other token shares offers nothing.
+    if (exactGroup.second - exactGroup.first < 2 && similarGroup.second - similarGroup.first < 2)
+        return out;
 
     struct Tally
     {
@@ -301,9 +311,8 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
     };
 
     std::vector<Tally> exact;
-    const std::uint32_t g1 = m_exact.group[row];
-    for (std::uint32_t i = m_exact.start[g1]; i < m_exact.start[g1 + 1]; ++i) {
-        const std::size_t other = m_exact.rows[i];
+    for (const std::uint64_t *key = exactGroup.first; key != exactGroup.second; ++key) {
+        const std::size_t other = m_exact.rowOf(*key);
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))) ||
             m_master->cell(m_masterRow[other], ColText) != ours)
             continue;
@@ -313,9 +322,9 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
     std::vector<Tally> similar;
     std::u16string ourEscaped, ourKey;
     // The exact ones come first: when they are enough, the similar ones are not looked for.
-    const std::uint32_t g2 = exact.size() >= max ? 0 : m_similar.group[row];
-    for (std::uint32_t i = m_similar.start[g2]; i < m_similar.start[g2 + 1]; ++i) {
-        const std::size_t other = m_similar.rows[i];
+    const auto similarRows = exact.size() >= max ? std::make_pair(similarGroup.first, similarGroup.first) : similarGroup;
+    for (const std::uint64_t *key = similarRows.first; key != similarRows.second; ++key) {
+        const std::size_t other = m_similar.rowOf(*key);
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))))
             continue;
         const std::string_view theirs = m_master->cell(m_masterRow[other], ColText);

@@ -70,16 +70,25 @@ public:
 
 private:
     // Rows grouped by a hash of their master text. Rows whose texts only share the
-    // hash are told apart when suggestions are asked for.
+    // hash (or its high bits) are told apart when suggestions are asked for.
     struct Groups
     {
-        std::vector<std::uint64_t> hashes; // per row, while rows are indexed
-        std::vector<std::uint32_t> group;  // per row, once finished; 0 for none
-        std::vector<std::uint32_t> start;  // rows of group g: rows[start[g] .. start[g + 1])
-        std::vector<std::uint32_t> rows;
+        // While rows are indexed, the hash of each row's text. Once finished, in
+        // the same memory, the rows that have a master, each as the high bits of
+        // its hash with the row in the `rowBits` low bits, sorted: a group is a
+        // run of equal high bits, its rows in row order.
+        std::vector<std::uint64_t> keys;
+        std::size_t count = 0; // finished keys
+        unsigned rowBits = 0;
         void finish(const std::vector<std::uint32_t> &masterRow);
-        std::size_t size(std::size_t row) const;
+        // The finished keys of the group of a text of this hash.
+        std::pair<const std::uint64_t *, const std::uint64_t *> group(std::uint64_t hash) const;
+        std::size_t rowOf(std::uint64_t key) const { return static_cast<std::size_t>(key & rowMask()); }
+        std::uint64_t rowMask() const { return (std::uint64_t(1) << rowBits) - 1; }
     };
+    // The hashes a row's master text is grouped by.
+    std::uint64_t exactHash(std::string_view masterText) const;
+    std::uint64_t similarHash(std::string_view masterText) const;
 
     const TokenTable *m_master = nullptr;  // not owned
     const TokenTable *m_project = nullptr; // not owned

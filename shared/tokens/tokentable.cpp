@@ -231,12 +231,26 @@ bool TokenTable::sameKey(std::size_t row, const TokenTable &other, std::size_t o
     return true;
 }
 
+std::uint32_t TokenTable::indexTag(std::uint64_t hash) const
+{
+    return m_indexRowBits >= 32 ? 0u : static_cast<std::uint32_t>(hash >> 32) >> m_indexRowBits;
+}
+
+std::uint32_t TokenTable::indexEntry(std::uint32_t tag, std::size_t row) const
+{
+    return static_cast<std::uint32_t>((std::uint64_t(tag) << m_indexRowBits) | row);
+}
+
 void TokenTable::buildKeyIndex() const
 {
     std::size_t capacity = 16;
     while (capacity < m_rows.size() * 2)
         capacity *= 2;
     m_index.assign(capacity, 0);
+    m_indexRowBits = 1;
+    while (m_indexRowBits < 32 && (std::uint64_t(1) << m_indexRowBits) <= m_rows.size())
+        ++m_indexRowBits;
+    const std::uint64_t rowMask = (std::uint64_t(1) << m_indexRowBits) - 1;
     const std::size_t mask = capacity - 1;
     // Hashes are computed a batch ahead and their slots fetched early, so that
     // the inserts do not wait on memory one after the other.
@@ -253,15 +267,15 @@ void TokenTable::buildKeyIndex() const
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t row = first + i;
             const std::uint64_t h = hashes[i];
-            const std::uint64_t tag = h >> 32;
+            const std::uint32_t tag = indexTag(h);
             for (std::size_t slot = h & mask;; slot = (slot + 1) & mask) {
-                const std::uint64_t entry = m_index[slot];
+                const std::uint32_t entry = m_index[slot];
                 if (entry == 0) {
-                    m_index[slot] = (tag << 32) | row;
+                    m_index[slot] = indexEntry(tag, row);
                     break;
                 }
                 // An earlier row with the same key keeps the slot: the first row wins.
-                if ((entry >> 32) == tag && sameKey(entry & 0xffffffffu, *this, row))
+                if ((std::uint64_t(entry) >> m_indexRowBits) == tag && sameKey(entry & rowMask, *this, row))
                     break;
             }
         }
@@ -283,21 +297,22 @@ std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenTable &other,
     if (m_index.empty())
         buildKeyIndex();
     const std::uint64_t h = other.keyHash(row);
-    const std::uint64_t tag = h >> 32;
+    const std::uint32_t tag = indexTag(h);
+    const std::uint64_t rowMask = (std::uint64_t(1) << m_indexRowBits) - 1;
     const std::size_t mask = m_index.size() - 1;
     for (std::size_t slot = h & mask;; slot = (slot + 1) & mask) {
-        const std::uint64_t entry = m_index[slot];
+        const std::uint32_t entry = m_index[slot];
         if (entry == 0)
             return std::nullopt;
-        if ((entry >> 32) == tag && sameKey(entry & 0xffffffffu, other, row))
-            return static_cast<std::size_t>(entry & 0xffffffffu);
+        if ((std::uint64_t(entry) >> m_indexRowBits) == tag && sameKey(entry & rowMask, other, row))
+            return static_cast<std::size_t>(entry & rowMask);
     }
 }
 
 std::size_t TokenTable::bytesHeld() const
 {
     return m_file.size() + m_edits.capacity() + m_rows.capacity() * sizeof(Row) + m_wide.capacity() * sizeof(WideRow) +
-           m_index.capacity() * sizeof(std::uint64_t);
+           m_index.capacity() * sizeof(std::uint32_t);
 }
 
 std::string_view MasterToken(const TokenTable &master, const TokenTable &project, std::size_t row)

@@ -111,13 +111,18 @@ private:
     std::uint64_t keyHash(std::size_t row) const;
     bool sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const;
     void dropIndex() { m_index.clear(); }
+    // An index slot's parts: the row in the low `m_indexRowBits` bits, as many
+    // high bits of the key's hash as are left above it.
+    std::uint32_t indexTag(std::uint64_t hash) const;
+    std::uint32_t indexEntry(std::uint32_t tag, std::size_t row) const;
 
     FileBytes m_file;    // the bytes of the file the rows were loaded from
     std::string m_edits; // rows appended line by line or rewritten by setCell
     std::vector<Row> m_rows;
     std::vector<WideRow> m_wide; // the rows whose layout does not fit in 16 bytes
-    // Open-addressing index: each slot holds (hash high 32 bits << 32) | row, 0 = empty.
-    mutable std::vector<std::uint64_t> m_index;
+    // Open-addressing index of 4-byte slots, 0 = empty; see indexEntry.
+    mutable std::vector<std::uint32_t> m_index;
+    mutable unsigned m_indexRowBits = 32;
 };
 
 // The text of the master token whose key (columns 1, 2, 3, 4 and 6) equals that
