@@ -106,6 +106,30 @@ void BM_FilterChange(benchmark::State &state)
         w.window.mnuShowROT_Click();
         benchmark::DoNotOptimize(w.window.tokenList()->rowCount());
     }
+    state.counters["limit_ms"] = 20;
+}
+
+// Down in the list: the next token selected and shown in the pane, as the
+// translator moves through the list.
+void BM_SelectToken(benchmark::State &state)
+{
+    Project &p = project();
+    Window w;
+    w.window.show();
+    w.window.OpenProject(p.prj);
+    auto *list = w.window.findChild<QAbstractItemView *>(QStringLiteral("lvTok"));
+    list->setFocus(Qt::OtherFocusReason);
+    list->setCurrentIndex(w.window.tokenList()->index(0, 0));
+    int moves = 0;
+    for (auto _ : state) {
+        if (++moves % 2000 == 0) {
+            state.PauseTiming();
+            QTest::keyClick(list, Qt::Key_Home);
+            state.ResumeTiming();
+        }
+        QTest::keyClick(list, Qt::Key_Down);
+    }
+    state.counters["limit_ms"] = 1;
 }
 
 void BM_FirstScreenful(benchmark::State &state)
@@ -352,6 +376,7 @@ void BM_ProblemsOnly(benchmark::State &state)
 
 BENCHMARK(BM_OpenAndListAll)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FilterChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SelectToken)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstScreenful)->Unit(benchmark::kMillisecond);
 auto minimum = [](const std::vector<double> &v) { return *std::min_element(v.begin(), v.end()); };
 BENCHMARK(BM_FindKeystroke)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(27)->Repetitions(3)
