@@ -66,9 +66,28 @@ void TokenListModel::setItems(const TokenTable *table, std::vector<std::size_t> 
     beginResetModel();
     m_table = table;
     m_rows = std::move(rows);
-    m_looks = std::move(looks);
-    m_looks.resize(m_rows.size());
+    m_looks.assign(m_rows.size(), Packed(TokenLook{}));
+    for (std::size_t i = 0; i < looks.size() && i < m_looks.size(); ++i)
+        m_looks[i] = Packed(looks[i]);
     endResetModel();
+}
+
+std::uint8_t TokenListModel::Packed(const TokenLook &look)
+{
+    return static_cast<std::uint8_t>(look.itemBold | static_cast<unsigned>(look.itemColor) << 1 |
+                                     look.statusBold << 3 | static_cast<unsigned>(look.statusColor) << 4 |
+                                     look.readOnly << 6);
+}
+
+TokenLook TokenListModel::Unpacked(std::uint8_t packed)
+{
+    TokenLook look;
+    look.itemBold = packed & 1;
+    look.itemColor = static_cast<LookColor>(packed >> 1 & 3);
+    look.statusBold = packed >> 3 & 1;
+    look.statusColor = static_cast<LookColor>(packed >> 4 & 3);
+    look.readOnly = packed >> 6 & 1;
+    return look;
 }
 
 void TokenListModel::clear()
@@ -107,7 +126,7 @@ void TokenListModel::setLook(int item, TokenLook look)
 {
     if (item < 0 || static_cast<std::size_t>(item) >= m_looks.size())
         return;
-    m_looks[static_cast<std::size_t>(item)] = look;
+    m_looks[static_cast<std::size_t>(item)] = Packed(look);
     refreshItem(item);
 }
 
@@ -131,7 +150,7 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || !m_table || static_cast<std::size_t>(index.row()) >= m_rows.size())
         return {};
     const std::size_t row = m_rows[static_cast<std::size_t>(index.row())];
-    const TokenLook &look = m_looks[static_cast<std::size_t>(index.row())];
+    const TokenLook look = Unpacked(m_looks[static_cast<std::size_t>(index.row())]);
     if (index.column() == CheckColumnIndex) {
         if (role == Qt::FontRole)
             return m_font;
@@ -209,7 +228,7 @@ Qt::ItemFlags TokenListModel::flags(const QModelIndex &index) const
     // in-place editing is refused for those.
     Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
     const auto item = static_cast<std::size_t>(index.row());
-    if (index.column() == TokenColumn && m_table && item < m_looks.size() && !m_looks[item].readOnly)
+    if (index.column() == TokenColumn && m_table && item < m_looks.size() && !Unpacked(m_looks[item]).readOnly)
         f |= Qt::ItemIsEditable;
     return f;
 }

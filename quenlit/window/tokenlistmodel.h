@@ -58,7 +58,7 @@ public:
     std::size_t tableRow(int item) const;
     // The item of a table row, -1 when the row is not listed.
     int itemOfRow(std::size_t row) const;
-    TokenLook look(int item) const { return m_looks.at(static_cast<std::size_t>(item)); }
+    TokenLook look(int item) const { return Unpacked(m_looks.at(static_cast<std::size_t>(item))); }
     void setLook(int item, TokenLook look);
     // The row's cells changed in the table: show them anew.
     void refreshItem(int item);
@@ -77,8 +77,12 @@ private:
     const CodePage *m_codePage;
     const TokenTable *m_master = nullptr;  // not owned
     const CodePage *m_masterCodePage;
+    // A look in one byte, as a million items keep it.
+    static std::uint8_t Packed(const TokenLook &look);
+    static TokenLook Unpacked(std::uint8_t packed);
+
     std::vector<std::size_t> m_rows;
-    std::vector<TokenLook> m_looks;
+    std::vector<std::uint8_t> m_looks; // by item, packed
     QFont m_font;
     QFont m_boldFont;
 };

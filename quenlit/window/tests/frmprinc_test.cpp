@@ -4,6 +4,7 @@
 #include "tokenlistview.h"
 #include "programicon.h"
 #include "settingsstore.h"
+#include "tokenio.h"
 #include "tokenlistmodel.h"
 
 #include <QAbstractItemModelTester>
@@ -94,6 +95,43 @@ private:
     static QString status(FrmPrinc &w, int row) { return QString::fromStdString(w.projectTable().cellText(row, 5)); }
 
 private slots:
+    // The list keeps each item's look in a byte: every look it is given comes
+    // back whole, and a read-only one is not edited in place.
+    void everyLookComesBackFromTheList()
+    {
+        std::vector<TokenLook> looks;
+        for (int bits = 0; bits < 72; ++bits) {
+            TokenLook look;
+            look.itemBold = bits & 1;
+            look.itemColor = static_cast<LookColor>(bits / 2 % 3);
+            look.statusBold = bits / 6 & 1;
+            look.statusColor = static_cast<LookColor>(bits / 12 % 3);
+            look.readOnly = bits / 36 & 1;
+            looks.push_back(look);
+        }
+        TokenTable table;
+        std::string tokens;
+        for (std::size_t i = 1; i <= looks.size(); ++i)
+            tokens += "[[6|1|" + std::to_string(i) + "|0|4|]]=text\r\n";
+        QCOMPARE(LoadTokens(tokens, table), TokenLoadStatus::Ok);
+        std::vector<std::size_t> rows;
+        for (std::size_t row = 1; row <= looks.size(); ++row)
+            rows.push_back(row);
+        TokenListModel model;
+        model.setItems(&table, rows, looks);
+        for (int item = 0; item < static_cast<int>(looks.size()); ++item) {
+            QVERIFY(model.look(item) == looks[static_cast<std::size_t>(item)]);
+            const bool editable = model.flags(model.index(item, TokenListModel::TokenColumn)) & Qt::ItemIsEditable;
+            QCOMPARE(editable, !looks[static_cast<std::size_t>(item)].readOnly);
+        }
+        TokenLook changed = looks[5];
+        changed.statusColor = LookColor::GrayText;
+        changed.readOnly = true;
+        model.setLook(5, changed);
+        QVERIFY(model.look(5) == changed);
+        QVERIFY(!(model.flags(model.index(5, TokenListModel::TokenColumn)) & Qt::ItemIsEditable));
+    }
+
     void init()
     {
         setUpFixture();
