@@ -163,7 +163,7 @@ Generated generate(const fs::path &work, std::size_t count, bool withTs)
     if (!lconvert)
         return g;
     const fs::path ts = dir / ("fr" + std::to_string(count) + ".ts");
-    const fs::path stamp = dir / "ts.done";
+    const fs::path stamp = dir / "ts-fr.done";
     if (!fs::exists(ts) || !fs::exists(stamp)) {
         std::fprintf(stderr, "making %s with lconvert...\n", ts.c_str());
         const auto masterRows = splitTokens(master);
@@ -181,7 +181,9 @@ Generated generate(const fs::path &work, std::size_t count, bool withTs)
         }
         const fs::path poPath = dir / "fr.po";
         writeFile(poPath, po);
-        const std::string command = *lconvert + " -i '" + poPath.string() + "' -o '" + ts.string() + "'";
+        // The languages named, or Linguist stops at a box about plural forms.
+        const std::string command = *lconvert + " -source-language en_US -target-language fr_FR -i '" +
+                                    poPath.string() + "' -o '" + ts.string() + "'";
         if (std::system(command.c_str()) != 0) {
             std::fprintf(stderr, "lconvert failed\n");
             return g;
