@@ -13,6 +13,8 @@ namespace {
 constexpr std::size_t kBlock = 2048;
 // Milliseconds between two looks at a sort done on another thread.
 constexpr int kSortingLook = 10;
+// Milliseconds between two looks at whether the user's work is done.
+constexpr int kYieldLook = 2;
 
 } // namespace
 
@@ -147,6 +149,10 @@ bool CheckRunner::step()
 
 void CheckRunner::slice()
 {
+    if (m_phase != Phase::Sorting && m_yieldWhile && m_yieldWhile()) {
+        m_timer.start(kYieldLook);
+        return;
+    }
     QElapsedTimer clock;
     clock.start();
     if (m_phase == Phase::Sorting) {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <future>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ public:
 
     // How long one slice may keep the event loop, in milliseconds.
     void setSliceTime(int milliseconds) { m_sliceTime = milliseconds; }
+    // While this says so, the window has work the user waits for (a narrowing of
+    // the list): no slice runs, and the runner looks again a little later.
+    void setYieldWhile(std::function<bool()> userWaits) { m_yieldWhile = std::move(userWaits); }
 
 signals:
     // Rows first..last (table rows) have their results.
@@ -88,6 +92,7 @@ private:
     Phase m_phase = Phase::Idle;
     std::size_t m_next = 1;
     int m_sliceTime = 8;
+    std::function<bool()> m_yieldWhile;
     QTimer m_timer;
     std::future<bool> m_sorting; // last: an unfinished sort is waited for first
 };

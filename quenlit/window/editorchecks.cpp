@@ -47,6 +47,8 @@ void EditorChecks::attach(quenlit::FrmPrinc &window, quenlit::TranslatorFlow &fl
 {
     m_window = &window;
     m_flow = &flow;
+    // A keystroke in the find box narrows the list before the checks go on.
+    m_runner.setYieldWhile([&flow] { return flow.narrowingPending(); });
     auto add = [this](QMenu *menu, const char *name, const QString &text, const QKeySequence &key, auto slot) {
         QAction *action = menu->addAction(text);
         action->setObjectName(QString::fromLatin1(name));

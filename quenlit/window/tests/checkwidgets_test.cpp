@@ -6,6 +6,7 @@
 #include "tokenio.h"
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -60,6 +61,30 @@ private slots:
         QCOMPARE(runner.checks().counts().errors, std::size_t(20000 / 7));
         QVERIFY(ready.wait(10000) || runner.suggestionsReady());
         QVERIFY(!runner.running());
+    }
+
+    // While the user waits for other work, no slice runs; then the checks go on.
+    void runnerYieldsToTheUsersWork()
+    {
+        TokenTable master, project;
+        LoadTokens(manyTokens(20000, false), master);
+        LoadTokens(manyTokens(20000, true), project);
+        CheckRunner runner;
+        runner.setSliceTime(1);
+        bool userWaits = true;
+        runner.setYieldWhile([&userWaits] { return userWaits; });
+        QSignalSpy checked(&runner, &CheckRunner::rowsChecked);
+        QSignalSpy finished(&runner, &CheckRunner::checksFinished);
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        QElapsedTimer waiting;
+        waiting.start();
+        while (waiting.elapsed() < 100)
+            QCoreApplication::processEvents();
+        QCOMPARE(checked.count(), 0);
+        QVERIFY(runner.running());
+        userWaits = false;
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(runner.checks().counts().errors, std::size_t(20000 / 7));
     }
 
     // The index's sort runs on a thread of its own while the event loop goes on;
