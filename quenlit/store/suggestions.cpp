@@ -177,6 +177,14 @@ void SuggestionIndex::Groups::finish(const std::vector<std::uint32_t> &masterRow
         count += indexed;
     }
     std::sort(keys.begin(), keys.end());
+    directory.assign((std::size_t(1) << 16) + 1, 0);
+    std::size_t k = 0;
+    for (std::size_t top = 0; top < (std::size_t(1) << 16); ++top) {
+        while (k < count && (keys[k] >> 48) < top)
+            ++k;
+        directory[top] = static_cast<std::uint32_t>(k);
+    }
+    directory[std::size_t(1) << 16] = static_cast<std::uint32_t>(count);
 }
 
 std::pair<const std::uint64_t *, const std::uint64_t *> SuggestionIndex::Groups::group(std::uint64_t hash) const
@@ -184,6 +192,11 @@ std::pair<const std::uint64_t *, const std::uint64_t *> SuggestionIndex::Groups:
     const std::uint64_t high = hash & ~rowMask();
     const std::uint64_t *begin = keys.data();
     const std::uint64_t *end = begin + count;
+    if (!directory.empty()) {
+        const std::size_t top = static_cast<std::size_t>(high >> 48);
+        end = keys.data() + directory[top + 1];
+        begin = keys.data() + directory[top];
+    }
     const std::uint64_t *first = std::lower_bound(begin, end, high);
     const std::uint64_t *last = std::upper_bound(first, end, high | rowMask());
     return {first, last};
@@ -280,10 +293,19 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
         return out;
     const std::string_view ours = m_master->cell(*masterRow, ColText);
     const auto exactGroup = m_exact.group(exactHash(ours));
-    const auto similarGroup = m_similar.group(similarHash(ours));
+    // The similar texts' group only when it is needed: its key costs more.
+    std::optional<std::pair<const std::uint64_t *, const std::uint64_t *>> similarGroup;
+    auto similarRowsOf = [&] {
+        if (!similarGroup)
+            similarGroup = m_similar.group(similarHash(ours));
+        return *similarGroup;
+    };
     // A master text no other token shares offers nothing.
-    if (exactGroup.second - exactGroup.first < 2 && similarGroup.second - similarGroup.first < 2)
-        return out;
+    if (exactGroup.second - exactGroup.first < 2) {
+        const auto similar = similarRowsOf();
+        if (similar.second - similar.first < 2)
+            return out;
+    }
 
     struct Tally
     {
@@ -322,7 +344,8 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
     std::vector<Tally> similar;
     std::u16string ourEscaped, ourKey;
     // The exact ones come first: when they are enough, the similar ones are not looked for.
-    const auto similarRows = exact.size() >= max ? std::make_pair(similarGroup.first, similarGroup.first) : similarGroup;
+    const auto similarRows =
+        exact.size() >= max ? std::pair<const std::uint64_t *, const std::uint64_t *>() : similarRowsOf();
     for (const std::uint64_t *key = similarRows.first; key != similarRows.second; ++key) {
         const std::size_t other = m_similar.rowOf(*key);
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))))

@@ -80,6 +80,9 @@ private:
         std::vector<std::uint64_t> keys;
         std::size_t count = 0; // finished keys
         unsigned rowBits = 0;
+        // Where the keys of each value of the top 16 bits begin, so that a group
+        // is found among a few keys rather than all of them.
+        std::vector<std::uint32_t> directory;
         void finish(const std::vector<std::uint32_t> &masterRow);
         // The finished keys of the group of a text of this hash.
         std::pair<const std::uint64_t *, const std::uint64_t *> group(std::uint64_t hash) const;
