@@ -605,6 +605,8 @@ void FrmPrinc::showListRows(std::vector<std::size_t> rows)
     lvTok->finishEditing();
     std::vector<TokenLook> looks = m_flow->listLooks(rows);
     m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
+    // A new list is shown from its first token, as it was built.
+    lvTok->scrollToTop();
     m_checks->listRebuilt(m_model->rows());
     clearPane();
 }

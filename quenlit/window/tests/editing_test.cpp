@@ -366,6 +366,25 @@ private slots:
         QCOMPARE(m_desktop->errors, QStringList());
     }
 
+    // A list built anew (another filter, the find box emptied) shows its first
+    // token, wherever the list before was scrolled, and Home then selects it.
+    void aNewListShowsItsFirstToken()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        TokenListView *view = list(*w);
+        view->resize(view->width(), view->rowHeight(0) * 4);
+        clickRow(*w, 1);
+        key(Qt::Key_End);
+        QVERIFY(view->verticalScrollBar()->value() > 0);
+        w->mnuShowROT_Click();
+        QCOMPARE(view->verticalScrollBar()->value(), 0);
+        view->setFocus(Qt::TabFocusReason);
+        key(Qt::Key_Home);
+        QCOMPARE(selectedRow(*w), w->tokenList()->tableRow(0));
+        QVERIFY(view->visualRect(view->currentIndex()).top() >= 0);
+    }
+
     // Point 6: Escape after typing, then a click on the same token: the pane
     // shows its stored text again.
     void clickingTheSelectedTokenReloadsThePane()
