@@ -464,68 +464,55 @@ TEST_F(SaveSafety, KilledSaveLeavesTheOldOrTheNewFileAndTheNextSaveCleansUp)
 
 // --- Messages -----------------------------------------------------------------
 
-// A disk that fills up during the backup copy (a token file with a second name
-// is backed up by a copy, then rewritten in place): the message names the token
-// file and says what the system said; nothing changes and no temporary is left.
-TEST_F(SaveSafety, FullDiskDuringTheBackupNamesTheTokenFileAndTheError)
+// A disk that fills up part-way through a save: the message names the token file
+// and says what the system said; the token file and the old backup stay as they
+// were, and no temporary is left. A token file with a second name is backed up
+// by a copy (then rewritten in place), so the disk fills up during that copy;
+// any other is backed up by a link once the new content is written, so the disk
+// fills up while the new content is written.
+TEST_F(SaveSafety, FullDiskPartWayChangesNothingAndSaysWhy)
 {
-    const std::string disk = dir.path().string();
-    const auto result = RunWithSmallDisk(disk, 256 * 1024, [&] {
-        std::string tokens;
-        for (int i = 0; tokens.size() < 150 * 1024; ++i)
-            tokens += "[[4|1|" + std::to_string(i) + "|0|1|k]]=text\r\n";
-        WriteFile(path, tokens);
-        fs::create_hard_link(path, dir.file("other.tok"));
-        WriteFile(path + ".bak", "old backup");
-        TokenTable table;
-        LoadTokens(tokens, table);
-        table.setCell(1, ColText, "changed");
-        const SaveResult saved = SaveProjectTokens(path, table);
-        return Report({{"ok", saved.ok ? "1" : "0"},
-                       {"message", saved.message},
-                       {"untouched", ReadFile(path) == tokens ? "1" : "0"},
-                       {"backup", ReadFile(path + ".bak")},
-                       {"files", testing::PrintToString(namesIn(disk))}});
-    });
-    REQUIRE_CHILD_RAN(result);
-    auto r = ParseReport(result.output);
-    EXPECT_EQ(r["ok"], "0");
-    EXPECT_EQ(r["message"], "Can't copy the token file " + path + " to its backup: No space left on device");
-    EXPECT_EQ(r["untouched"], "1");
-    EXPECT_EQ(r["backup"], "old backup");
-    EXPECT_EQ(r["files"], testing::PrintToString(std::vector<std::string>{"fr.tok", "fr.tok.bak", "other.tok"}));
-}
-
-// A disk that fills up while the new content is written: the token file and
-// its old backup stay as they were, and no temporary is left.
-TEST_F(SaveSafety, FullDiskWhileTheNewContentIsWrittenChangesNothing)
-{
-    const std::string disk = dir.path().string();
-    const auto result = RunWithSmallDisk(disk, 256 * 1024, [&] {
-        std::string tokens;
-        for (int i = 0; tokens.size() < 150 * 1024; ++i)
-            tokens += "[[4|1|" + std::to_string(i) + "|0|1|k]]=text\r\n";
-        WriteFile(path, tokens);
-        WriteFile(path + ".bak", "old backup");
-        TokenTable table;
-        LoadTokens(tokens, table);
-        table.setCell(1, ColText, "changed");
-        const SaveResult saved = SaveProjectTokens(path, table);
-        return Report({{"ok", saved.ok ? "1" : "0"},
-                       {"message", saved.message},
-                       {"untouched", ReadFile(path) == tokens ? "1" : "0"},
-                       {"links", std::to_string(statOf(path).st_nlink)},
-                       {"backup", ReadFile(path + ".bak")},
-                       {"files", testing::PrintToString(namesIn(disk))}});
-    });
-    REQUIRE_CHILD_RAN(result);
-    auto r = ParseReport(result.output);
-    EXPECT_EQ(r["ok"], "0");
-    EXPECT_EQ(r["message"], "Can't write the token file " + path + ": No space left on device");
-    EXPECT_EQ(r["untouched"], "1");
-    EXPECT_EQ(r["links"], "1");
-    EXPECT_EQ(r["backup"], "old backup");
-    EXPECT_EQ(r["files"], testing::PrintToString(std::vector<std::string>{"fr.tok", "fr.tok.bak"}));
+    const struct
+    {
+        bool secondName;
+        std::string message;
+        std::vector<std::string> files;
+    } cases[] = {
+        {true, "Can't copy the token file " + path + " to its backup: No space left on device",
+         {"fr.tok", "fr.tok.bak", "other.tok"}},
+        {false, "Can't write the token file " + path + ": No space left on device", {"fr.tok", "fr.tok.bak"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        const std::string disk = dir.path().string();
+        const auto result = RunWithSmallDisk(disk, 256 * 1024, [&] {
+            std::string tokens;
+            for (int i = 0; tokens.size() < 150 * 1024; ++i)
+                tokens += "[[4|1|" + std::to_string(i) + "|0|1|k]]=text\r\n";
+            WriteFile(path, tokens);
+            if (c.secondName)
+                fs::create_hard_link(path, dir.file("other.tok"));
+            WriteFile(path + ".bak", "old backup");
+            TokenTable table;
+            LoadTokens(tokens, table);
+            table.setCell(1, ColText, "changed");
+            const SaveResult saved = SaveProjectTokens(path, table);
+            return Report({{"ok", saved.ok ? "1" : "0"},
+                           {"message", saved.message},
+                           {"untouched", ReadFile(path) == tokens ? "1" : "0"},
+                           {"links", std::to_string(statOf(path).st_nlink)},
+                           {"backup", ReadFile(path + ".bak")},
+                           {"files", testing::PrintToString(namesIn(disk))}});
+        });
+        REQUIRE_CHILD_RAN(result);
+        auto r = ParseReport(result.output);
+        EXPECT_EQ(r["ok"], "0");
+        EXPECT_EQ(r["message"], c.message);
+        EXPECT_EQ(r["untouched"], "1");
+        EXPECT_EQ(r["links"], c.secondName ? "2" : "1");
+        EXPECT_EQ(r["backup"], "old backup");
+        EXPECT_EQ(r["files"], testing::PrintToString(c.files));
+    }
 }
 
 // --- The backup -----------------------------------------------------------------
