@@ -55,6 +55,13 @@ void TokenItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *, cons
     emit const_cast<TokenItemDelegate *>(this)->textCommitted(row, line->text(), original);
 }
 
+void TokenItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyleOptionViewItem plain(option);
+    plain.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, plain, index);
+}
+
 QLineEdit *TokenItemDelegate::openEditor() const
 {
     return m_editor && m_editor->isVisible() ? m_editor.data() : nullptr;
@@ -123,6 +130,12 @@ QModelIndex TokenListView::moveCursor(CursorAction cursorAction, Qt::KeyboardMod
         bar->setValue(bar->value() + (cursorAction == MoveLeft ? -bar->singleStep() : bar->singleStep()));
         return current;
     }
+    case MoveNext: // Tab out of the in-place editor: the next token
+        cursorAction = MoveDown;
+        break;
+    case MovePrevious:
+        cursorAction = MoveUp;
+        break;
     case MoveHome:
         return rows ? model()->index(0, column, rootIndex()) : QModelIndex();
     case MoveEnd:
@@ -155,4 +168,26 @@ void TokenListView::focusInEvent(QFocusEvent *event)
     const QModelIndex current = currentIndex();
     if (byKeyboard && current.isValid() && !selectionModel()->isRowSelected(current.row(), current.parent()))
         selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TokenListView::keyPressEvent(QKeyEvent *event)
+{
+    // The first item is made current, not selected, when the list takes the
+    // focus: a move that cannot leave it (Home, Up, Page Up) selects it.
+    const QModelIndex before = currentIndex();
+    const bool unselected = before.isValid() && !selectionModel()->isRowSelected(before.row(), before.parent());
+    QTableView::keyPressEvent(event);
+    const bool move = event->key() == Qt::Key_Home || event->key() == Qt::Key_End || event->key() == Qt::Key_Up ||
+                      event->key() == Qt::Key_Down || event->key() == Qt::Key_PageUp ||
+                      event->key() == Qt::Key_PageDown;
+    if (unselected && move && state() != EditingState && currentIndex() == before)
+        selectionModel()->select(before, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TokenListView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    QScrollBar *bar = horizontalScrollBar();
+    const int sideways = bar->value();
+    QTableView::scrollTo(index, hint);
+    bar->setValue(sideways);
 }

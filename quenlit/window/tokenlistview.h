@@ -26,6 +26,9 @@ public:
 
     // The editor open now, if any.
     QLineEdit *openEditor() const;
+    // Items are painted without the focus frame of their cell: the list's focus
+    // is its selected row.
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 signals:
     // The editor of table row `row` was committed with `text`, which differs
@@ -47,7 +50,7 @@ private:
 // a million tokens costs no memory and no time beyond the rows on the screen.
 // The keys move as in a report list: up and down through the rows, Home and End
 // to the first and the last, left and right scroll; the current item stays in
-// the token column.
+// the token column. Tab in the in-place editor goes on to the next token's text.
 class TokenListView : public QTableView
 {
     Q_OBJECT
@@ -63,9 +66,12 @@ public:
     void finishEditing();
     // Closes an open in-place editor without committing it.
     void cancelEditing();
+    // Brings the row into sight without scrolling sideways.
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void changeEvent(QEvent *event) override;
 

@@ -366,6 +366,61 @@ private slots:
         QCOMPARE(m_desktop->errors, QStringList());
     }
 
+    // Tab in the in-place editor commits its text and goes on to edit the next
+    // token's; Shift+Tab to the previous one's. Each text lands on its own token,
+    // and a read-only token is selected, not edited.
+    void tabInTheInPlaceEditorGoesOnToTheNextToken()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        TokenListView *view = list(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 6}));
+        clickRow(*w, 3);
+        key(Qt::Key_F2);
+        QVERIFY(view->isEditing());
+        QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focused(), QStringLiteral("Un"));
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QCOMPARE(text(*w, 3), std::string("Un"));
+        QVERIFY(view->isEditing());
+        QCOMPARE(selectedRow(*w), std::size_t(6));
+        QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focused(), QStringLiteral("Deux"));
+        QTest::keyClick(focused(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(text(*w, 6), std::string("Deux"));
+        QVERIFY(view->isEditing());
+        QCOMPARE(selectedRow(*w), std::size_t(3));
+        QTest::keyClick(focused(), Qt::Key_Escape);
+        QCOMPARE(text(*w, 3), std::string("Un"));
+
+        // Row 2 is read-only: Tab from row 1 selects it and edits nothing.
+        clickRow(*w, 1);
+        key(Qt::Key_F2);
+        QVERIFY(view->isEditing());
+        QTest::keyClicks(focused(), QStringLiteral("x"));
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QVERIFY(!view->isEditing());
+        QCOMPARE(selectedRow(*w), std::size_t(2));
+        QCOMPARE(text(*w, 2), std::string("&Ouvrir..."));
+        QCOMPARE(m_desktop->errors, QStringList());
+    }
+
+    // A click on another column of a row selects the row without scrolling the
+    // list sideways.
+    void aClickOnAnotherColumnDoesNotScrollSideways()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        TokenListView *view = list(*w);
+        view->setColumnWidth(TokenListModel::TokenColumn, view->viewport()->width() - 20);
+        QCOMPARE(view->horizontalScrollBar()->value(), 0);
+        const QModelIndex status = w->tokenList()->index(2, TokenListModel::StatusColumn);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(view->viewport()->width() - 10,
+                                                                      view->visualRect(status).center().y()));
+        QCOMPARE(selectedRow(*w), w->tokenList()->tableRow(2));
+        QCOMPARE(view->horizontalScrollBar()->value(), 0);
+    }
+
     // A list built anew (another filter, the find box emptied) shows its first
     // token, wherever the list before was scrolled, and Home then selects it.
     void aNewListShowsItsFirstToken()

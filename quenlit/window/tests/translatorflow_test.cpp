@@ -417,6 +417,43 @@ private slots:
         findBox(*w)->setFocus();
         key(Qt::Key_Escape);
         QCOMPARE(listedRows(*w), (QList<int>{4, 6, 7, 8}));
+        // The token found stays selected in the list given back, and in sight.
+        QCOMPARE(selectedRow(*w), 6);
+        QCOMPARE(QApplication::focusWidget(), list(*w));
+        QVERIFY(list(*w)->viewport()->rect().contains(list(*w)->visualRect(list(*w)->currentIndex()).center()));
+        // Typing a text the selected token still matches keeps it selected.
+        key(Qt::Key_F, Qt::ControlModifier);
+        type(QStringLiteral("re"));
+        settle(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{4, 6, 8}));
+        QCOMPARE(selectedRow(*w), 6);
+        type(QStringLiteral("ad"));
+        settle(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{4, 8}));
+        QCOMPARE(selectedRow(*w), 0);
+    }
+
+    // Escape gives back the whole list with nothing selected when nothing was:
+    // its first token is current, and Home (or Up) selects it.
+    void homeSelectsTheFirstTokenOfTheListGivenBack()
+    {
+        auto w = openedWindow();
+        key(Qt::Key_F, Qt::ControlModifier);
+        type(QStringLiteral("fi"));
+        settle(*w);
+        key(Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), list(*w));
+        QCOMPARE(selectedRow(*w), 0);
+        key(Qt::Key_Home);
+        QCOMPARE(selectedRow(*w), 1);
+        QCOMPARE(child<QLineEdit>(*w, "txtTransTok")->text(), QStringLiteral("&Fichier"));
+        key(Qt::Key_F, Qt::ControlModifier);
+        type(QStringLiteral("zz"));
+        settle(*w);
+        key(Qt::Key_Escape);
+        QCOMPARE(selectedRow(*w), 0);
+        key(Qt::Key_Up);
+        QCOMPARE(selectedRow(*w), 1);
     }
 
     void replaceAllIsOneStep()
