@@ -836,6 +836,19 @@ void FrmPrinc::selectListItem(std::size_t item)
     lvTok->scrollTo(index);
 }
 
+std::optional<FrmPrinc::PaneDraft> FrmPrinc::paneDraft() const
+{
+    if (m_paneRow == 0 || txtTransTok->text() == m_paneText)
+        return std::nullopt;
+    return PaneDraft{m_paneRow, txtTransTok->text()};
+}
+
+void FrmPrinc::restorePaneDraft(const PaneDraft &draft)
+{
+    if (draft.row != 0 && draft.row == m_paneRow)
+        txtTransTok->setText(draft.text);
+}
+
 void FrmPrinc::showListItem(std::size_t item)
 {
     m_quietPane = true;

@@ -116,6 +116,15 @@ public:
     void showListItem(std::size_t item);
     void clearPaneShown() { clearPane(); }
     std::size_t paneRow() const { return m_paneRow; }
+    // Text typed in the translation box and not stored yet, and the row it is for.
+    struct PaneDraft
+    {
+        std::size_t row = 0;
+        QString text;
+    };
+    std::optional<PaneDraft> paneDraft() const;
+    // Puts a draft back in the box when the pane shows its row again.
+    void restorePaneDraft(const PaneDraft &draft);
     QString masterText(std::size_t row) const;
     void goToTranslationBox();
     // Enter in the translation box without moving the focus: the item whose

@@ -203,15 +203,20 @@ void TranslatorFlow::narrowingDone()
     // The token the translator had selected stays selected, and in sight, where
     // the new list has it: Escape in the find box goes back to the whole list at
     // the token found.
+    // What was typed in the translation box for it and not stored yet stays too.
     const std::optional<std::size_t> selected = m_window.selectedListItem();
     const std::size_t row = selected ? m_window.tokenList()->tableRow(static_cast<int>(*selected)) : 0;
+    const auto draft = m_window.paneDraft();
     m_window.showListRows(m_narrowed.rows());
     m_listedValid = false;
     m_findBar->setMatches(m_narrowed.rows().size());
     refreshProgress();
     const int item = row ? m_window.tokenList()->itemOfRow(row) : -1;
-    if (item >= 0)
+    if (item >= 0) {
         m_window.showListItem(static_cast<std::size_t>(item));
+        if (draft)
+            m_window.restorePaneDraft(*draft);
+    }
 }
 
 void TranslatorFlow::closeFind()

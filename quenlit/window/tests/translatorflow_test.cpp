@@ -433,6 +433,30 @@ private slots:
         QCOMPARE(selectedRow(*w), 0);
     }
 
+    // A translation typed in the box and not stored yet stays there while the
+    // find box narrows the list and gives it back, as long as its token is listed.
+    void aTranslationBeingTypedOutlivesTheFindBox()
+    {
+        auto w = openedWindow();
+        editRow(*w, 6);
+        type(QStringLiteral("Neu"));
+        QLineEdit *translation = child<QLineEdit>(*w, "txtTransTok");
+        QCOMPARE(translation->text(), QStringLiteral("Neu"));
+        key(Qt::Key_F, Qt::ControlModifier);
+        type(QStringLiteral("re"));
+        settle(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{4, 6}));
+        QCOMPARE(selectedRow(*w), 6);
+        QCOMPARE(translation->text(), QStringLiteral("Neu"));
+        key(Qt::Key_Escape);
+        QCOMPARE(selectedRow(*w), 6);
+        QCOMPARE(translation->text(), QStringLiteral("Neu"));
+        QCOMPARE(cell(*w, 6, 0), QByteArray("Enregistrer le fichier"));
+        translation->setFocus();
+        key(Qt::Key_Return);
+        QCOMPARE(cell(*w, 6, 0), QByteArray("Neu"));
+    }
+
     // Escape gives back the whole list with nothing selected when nothing was:
     // its first token is current, and Home (or Up) selects it.
     void homeSelectsTheFirstTokenOfTheListGivenBack()
