@@ -97,6 +97,7 @@ private:
     {
         return what + " " + m_path + ": " + ErrorText(error);
     }
+    bool backupIsTheTokenFile() const;
     bool linkBackup();
     bool makeBackup(std::string &message);
     bool backupInPlace(std::string &message, int refused);
@@ -127,10 +128,15 @@ SaveResult Saver::run()
         return fail(failedToken("Can't write the token file", writable));
 
     RemoveStaleTemporaries(m_path);
+    // A killed save's leftover link to the token file has gone: count its names again.
+    m_info.links = sysfile::Inspect(m_target).links;
 
     // A new file beside the target, renamed over it, unless the target has other
     // names, its group would change or its folder takes no new files.
-    bool inPlace = m_info.links > 1;
+    // A save killed between giving the old file the backup's name and renaming
+    // the new one over it leaves the token file's second name as its backup:
+    // that one does not count, the next save replaces the file as usual.
+    bool inPlace = m_info.links > (backupIsTheTokenFile() ? 2u : 1u);
     std::string temp;
     File out;
     if (!inPlace) {
@@ -183,8 +189,20 @@ SaveResult Saver::run()
 // beside it and renamed over the old backup; false, with nothing changed but a
 // leftover link removed, where the file system has no links or the file is no
 // longer the one inspected.
+bool Saver::backupIsTheTokenFile() const
+{
+    const FileInfo backup = sysfile::Inspect(m_backup, false);
+    return backup.exists && backup.regular && backup.inode == m_info.inode && backup.device == m_info.device;
+}
+
 bool Saver::linkBackup()
 {
+    if (backupIsTheTokenFile()) {
+        // The backup is the old file already (a save was killed after giving it
+        // that name): its content goes to the disk, nothing else is needed.
+        File file;
+        return File::OpenForReading(m_backup, file) == 0 && file.sync() == 0 && file.close() == 0;
+    }
     std::string temp;
     int error = EEXIST;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {

@@ -462,6 +462,40 @@ TEST_F(SaveSafety, KilledSaveLeavesTheOldOrTheNewFileAndTheNextSaveCleansUp)
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fr.tok", "fr.tok.bak"}));
 }
 
+// A save killed after the old file got the backup's name and before the new
+// one replaced the token file leaves the two names on one file; one killed right
+// after it linked the old file beside the backup leaves that link. The next save
+// replaces the token file by a rename as usual (a rewrite in place could be
+// killed half-way): the backup is the old file, and each has one name again.
+TEST_F(SaveSafety, ASaveKilledBetweenItsTwoRenamesIsFollowedByAWholeOne)
+{
+    for (const bool linkRenamed : {true, false}) {
+        SCOPED_TRACE(linkRenamed ? "backup named" : "link left beside the backup");
+        WriteFile(path, kOld);
+        fs::remove(path + ".bak");
+        if (linkRenamed) {
+            fs::create_hard_link(path, path + ".bak");
+        } else {
+            WriteFile(path + ".bak", "older backup");
+            const std::string leftover = path + ".bak.~" + std::to_string(EndedProcessId()) + "@" + ThisHost();
+            fs::create_hard_link(path, leftover + ".0123abcd");
+        }
+        const struct stat before = statOf(path);
+        g_calls.clear();
+        sysfile::SetTraceHook(recordCall);
+        EXPECT_EQ(saveOutcome(path), "ok");
+        sysfile::SetTraceHook(nullptr);
+        EXPECT_NE(indexOf(g_calls, "rename " + path + ".~"), g_calls.size()) << testing::PrintToString(g_calls);
+        EXPECT_EQ(ReadFile(path), kNew);
+        EXPECT_EQ(ReadFile(path + ".bak"), kOld);
+        EXPECT_EQ(statOf(path + ".bak").st_ino, before.st_ino);
+        EXPECT_NE(statOf(path).st_ino, before.st_ino);
+        EXPECT_EQ(statOf(path).st_nlink, 1u);
+        EXPECT_EQ(statOf(path + ".bak").st_nlink, 1u);
+        EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fr.tok", "fr.tok.bak"}));
+    }
+}
+
 // --- Messages -----------------------------------------------------------------
 
 // A disk that fills up part-way through a save: the message names the token file
