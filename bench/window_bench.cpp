@@ -83,6 +83,16 @@ struct Window
     quenlit::FrmPrinc window{desktop, settings};
 };
 
+// The window shown with the million-token project open.
+struct OpenedWindow : Window
+{
+    OpenedWindow()
+    {
+        window.show();
+        window.OpenProject(project().prj);
+    }
+};
+
 void BM_OpenAndListAll(benchmark::State &state)
 {
     Project &p = project();
@@ -98,10 +108,7 @@ void BM_OpenAndListAll(benchmark::State &state)
 // "Show read-only tokens" rebuilds the list under the current filter.
 void BM_FilterChange(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     for (auto _ : state) {
         w.window.mnuShowROT_Click();
         benchmark::DoNotOptimize(w.window.tokenList()->rowCount());
@@ -113,10 +120,7 @@ void BM_FilterChange(benchmark::State &state)
 // translator moves through the list.
 void BM_SelectToken(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     auto *list = w.window.findChild<QAbstractItemView *>(QStringLiteral("lvTok"));
     list->setFocus(Qt::OtherFocusReason);
     list->setCurrentIndex(w.window.tokenList()->index(0, 0));
@@ -134,10 +138,7 @@ void BM_SelectToken(benchmark::State &state)
 
 void BM_FirstScreenful(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     auto *list = w.window.findChild<QAbstractItemView *>(QStringLiteral("lvTok"));
     for (auto _ : state) {
         list->viewport()->update();
@@ -150,10 +151,7 @@ void BM_FirstScreenful(benchmark::State &state)
 // box (the whole list back).
 void BM_FindKeystroke(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     w.window.flow()->find();
     QElapsedTimer building;
     building.start();
@@ -197,10 +195,7 @@ void BM_FindKeystroke(benchmark::State &state)
 // Ctrl+Down: the next token that needs work, selected and shown in the pane.
 void BM_NextToTranslate(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     // The first token shown after opening looks its master text up, which makes
     // the master table's key index: a cost of opening, not of this key.
     w.window.selectListItem(0);
@@ -217,10 +212,7 @@ void BM_NextToTranslate(benchmark::State &state)
 // selected, shown in the pane and its text selected in the box.
 void BM_CommitAndNext(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     w.window.selectListItem(w.window.tokenList()->rowCount() / 2);
     w.window.goToTranslationBox();
     for (auto _ : state)
@@ -231,10 +223,7 @@ void BM_CommitAndNext(benchmark::State &state)
 // The same where no token needs work: the whole list is looked at.
 void BM_NextToTranslateNoneLeft(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     auto *tree = w.window.findChild<QTreeWidget *>(QStringLiteral("tvTyp"));
     tree->setCurrentItem(
         tree->findItems(QStringLiteral("Translated"), Qt::MatchExactly | Qt::MatchRecursive).front());
@@ -264,10 +253,7 @@ void BM_CountsPerChange(benchmark::State &state)
 // Undo and redo of a committed text.
 void BM_UndoRedo(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     w.window.StoreTokenText(500000, "Texte");
     bool undone = false;
     for (auto _ : state) {
@@ -284,10 +270,7 @@ void BM_UndoRedo(benchmark::State &state)
 // whatever follows each change (the journal's record, the counts, undo).
 void BM_CommitInTheBox(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     auto *list = w.window.findChild<QAbstractItemView *>(QStringLiteral("lvTok"));
     auto *box = w.window.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
     const int rows = w.window.tokenList()->rowCount();
@@ -346,10 +329,7 @@ void BM_ChecksAfterOpening(benchmark::State &state)
 // and off (the list narrowed, then whole again).
 void BM_NextProblem(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     w.window.checks()->runner().finishNow();
     for (auto _ : state)
         w.window.checks()->goToProblem(true);
@@ -358,10 +338,7 @@ void BM_NextProblem(benchmark::State &state)
 
 void BM_ProblemsOnly(benchmark::State &state)
 {
-    Project &p = project();
-    Window w;
-    w.window.show();
-    w.window.OpenProject(p.prj);
+    OpenedWindow w;
     w.window.checks()->runner().finishNow();
     bool on = false;
     std::size_t listed = 0;
