@@ -97,6 +97,8 @@ private:
     {
         return what + " " + m_path + ": " + ErrorText(error);
     }
+    // Whether the path names the token file inspected, not following a link.
+    bool isTheTokenFile(const std::string &path) const;
     bool backupIsTheTokenFile() const;
     bool linkBackup();
     bool makeBackup(std::string &message);
@@ -189,10 +191,15 @@ SaveResult Saver::run()
 // beside it and renamed over the old backup; false, with nothing changed but a
 // leftover link removed, where the file system has no links or the file is no
 // longer the one inspected.
+bool Saver::isTheTokenFile(const std::string &path) const
+{
+    const FileInfo info = sysfile::Inspect(path, false);
+    return info.exists && info.regular && info.inode == m_info.inode && info.device == m_info.device;
+}
+
 bool Saver::backupIsTheTokenFile() const
 {
-    const FileInfo backup = sysfile::Inspect(m_backup, false);
-    return backup.exists && backup.regular && backup.inode == m_info.inode && backup.device == m_info.device;
+    return isTheTokenFile(m_backup);
 }
 
 bool Saver::linkBackup()
@@ -211,11 +218,9 @@ bool Saver::linkBackup()
     }
     if (error)
         return false;
-    const FileInfo linked = sysfile::Inspect(temp, false);
     File file;
-    const bool same = linked.exists && linked.regular && linked.inode == m_info.inode && linked.device == m_info.device;
     // Its content as the disk holds it before the name goes onto it.
-    if (!same || File::OpenForReading(temp, file) != 0 || file.sync() != 0 || file.close() != 0 ||
+    if (!isTheTokenFile(temp) || File::OpenForReading(temp, file) != 0 || file.sync() != 0 || file.close() != 0 ||
         sysfile::Rename(temp, m_backup) != 0) {
         sysfile::Remove(temp);
         return false;
