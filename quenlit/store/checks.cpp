@@ -353,17 +353,19 @@ CheckMask ProjectChecks::checkRow(std::size_t row, std::vector<Finding> *finding
 {
     if (keys)
         *keys = {};
-    if (!IsCheckedStatus(StatusOf(m_project->cell(row, ColStatus))))
+    std::string_view cells[TokenColumnCount];
+    m_project->cells(row, cells);
+    if (!IsCheckedStatus(StatusOf(cells[ColStatus])))
         return 0;
     const auto masterRow = m_master->findFirstWithKey(*m_project, row);
     if (!masterRow)
         return 0;
     TokenCheckInput in;
     in.master = m_master->cell(*masterRow, ColText);
-    in.translation = m_project->cell(row, ColText);
-    in.type = m_project->cell(row, ColType);
-    in.id3 = m_project->cell(row, ColId3);
-    in.id4 = m_project->cell(row, ColId4);
+    in.translation = cells[ColText];
+    in.type = cells[ColType];
+    in.id3 = cells[ColId3];
+    in.id4 = cells[ColId4];
     in.masterCodePage = m_masterCodePage;
     in.projectCodePage = m_projectCodePage;
     const std::size_t before = findings ? findings->size() : 0;
@@ -401,24 +403,28 @@ std::uint32_t ProjectChecks::groupOf(std::size_t row)
 {
     // The rows of one dialog or menu follow each other: most rows are in the group
     // of the row before.
-    if (row > 1 && m_group[row - 1] && m_project->cell(row, ColType) == m_project->cell(row - 1, ColType) &&
-        m_project->cell(row, ColId2) == m_project->cell(row - 1, ColId2) &&
-        TypeName(m_project->cell(row, ColType)) == std::string_view("Dialog") &&
-        !(m_project->cell(row, ColId3) == "0" && m_project->cell(row, ColId4) == "0"))
-        return m_group[row - 1];
-    const std::string_view type = TypeName(m_project->cell(row, ColType));
+    std::string_view cells[TokenColumnCount];
+    m_project->cells(row, cells);
+    const std::string_view type = TypeName(cells[ColType]);
+    const bool caption = cells[ColId3] == "0" && cells[ColId4] == "0";
+    if (row > 1 && m_group[row - 1] && type == std::string_view("Dialog") && !caption) {
+        std::string_view before[TokenColumnCount];
+        m_project->cells(row - 1, before);
+        if (cells[ColType] == before[ColType] && cells[ColId2] == before[ColId2])
+            return m_group[row - 1];
+    }
     std::string key;
     std::string kind;
     if (type == "Dialog") {
         // The caption has no access key.
-        if (m_project->cell(row, ColId3) == "0" && m_project->cell(row, ColId4) == "0")
+        if (caption)
             return 0;
         key = "D|";
-        key += m_project->cell(row, ColId2);
+        key += cells[ColId2];
         kind = "dialog";
     } else if (type == "Menu") {
-        const std::string_view menu = m_project->cell(row, ColId2);
-        const auto popup = m_levels.popupOf(menu, m_project->cell(row, ColId3), m_project->cell(row, ColId4));
+        const std::string_view menu = cells[ColId2];
+        const auto popup = m_levels.popupOf(menu, cells[ColId3], cells[ColId4]);
         if (!popup)
             return 0;
         key = "M|";

@@ -5,19 +5,24 @@
 
 namespace {
 
-constexpr std::uint64_t kFnvOffset = 1469598103934665603ull;
-constexpr std::uint64_t kFnvPrime = 1099511628211ull;
-
+// Eight bytes at a time: the key cells are short, and each byte on its own
+// would wait on the multiply before it.
 std::uint64_t mix(std::uint64_t h, std::string_view bytes)
 {
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= kFnvPrime;
+    constexpr std::uint64_t kOdd = 0x9E3779B97F4A7C15ull;
+    const char *p = bytes.data();
+    std::size_t n = bytes.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ word) * kOdd;
+        h ^= h >> 29;
     }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, p, n);
     // The length separates "ab"+"c" from "a"+"bc".
-    h ^= bytes.size() + 0x9e3779b97f4a7c15ull;
-    h *= kFnvPrime;
-    return h;
+    h = (h ^ tail ^ (std::uint64_t(bytes.size()) << 56)) * kOdd;
+    return h ^ (h >> 29);
 }
 
 std::uint64_t finalise(std::uint64_t h)
@@ -28,19 +33,73 @@ std::uint64_t finalise(std::uint64_t h)
     return h;
 }
 
-constexpr int kKeyColumns[5] = {ColType, ColId2, ColId3, ColId4, ColId6};
-
 } // namespace
 
 namespace {
 
-constexpr std::uint64_t kOffsetMask = (std::uint64_t(1) << 40) - 1;
-constexpr std::uint32_t kLengthMask = (1u << 23) - 1;
+constexpr std::uint64_t kHashSeed = 0x243F6A8885A308D3ull;
+constexpr std::uint64_t kNormalBit = std::uint64_t(1) << 62;
+constexpr unsigned kEqualsShift = 48;
+constexpr std::uint64_t kEqualsMask = (1u << 14) - 1;
+constexpr unsigned kLengthShift = 32;
+constexpr std::uint64_t kLengthMask = 0xFFFF;
+constexpr std::uint64_t kOffsetMask = 0xFFFFFFFFu;
 
-// The bound `i` of a compact shape: 0 to 4 the five '|', 5 the ']'.
-inline std::uint32_t boundAt(std::uint64_t shape, int i)
+// The bounds of the field cells in a line's bytes before its '=': the first five
+// '|', then the first ']' after the fifth, the rule ParseTokenLine follows. Finds
+// the first `need` of them (6: the ']' too). False when the bytes do not hold them.
+struct FieldBounds
 {
-    return static_cast<std::uint32_t>((shape >> (16 + 8 * i)) & 0xFF);
+    std::uint32_t bars[5] = {};
+    std::uint32_t bracket = 0;
+};
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define TOKENTABLE_WORD_SCAN 1
+// The high bit of each byte of `word` that is a '|'.
+inline std::uint64_t BarBytes(std::uint64_t word)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t x = word ^ 0x7C7C7C7C7C7C7C7Cull;
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+#endif
+
+inline bool ScanFields(const char *line, std::uint32_t equals, int need, FieldBounds &b)
+{
+    const int bars = need < 5 ? need : 5;
+    int found = 0;
+    std::uint32_t i = 0;
+#ifdef TOKENTABLE_WORD_SCAN
+    // Eight bytes at a time while whole words lie before the '='.
+    for (; found < bars && i + 8 <= equals; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, line + i, 8);
+        for (std::uint64_t hits = BarBytes(word); hits && found < bars; hits &= hits - 1)
+            b.bars[found++] = i + static_cast<std::uint32_t>(__builtin_ctzll(hits) >> 3);
+    }
+#endif
+    for (; found < bars; ++i) {
+        if (i >= equals)
+            return false;
+        if (line[i] == '|')
+            b.bars[found++] = i;
+    }
+    if (need <= 5)
+        return true;
+    for (i = b.bars[4] + 1; i < equals; ++i) {
+        if (line[i] == ']') {
+            b.bracket = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+// How many bounds a column's cell needs found.
+inline int BoundsNeeded(int column)
+{
+    return column == ColType ? 1 : column == ColId6 ? 6 : column;
 }
 
 // Where a cell lies in its line, from the positions of the parse.
@@ -67,39 +126,68 @@ inline void cellBounds(int column, std::uint32_t equals, std::uint32_t length, c
     }
 }
 
-} // namespace
-
-TokenTable::Row TokenTable::encode(std::uint64_t start, const TokenLineLayout &p)
+inline std::uint64_t KeyHash(std::string_view front, std::string_view last)
 {
-    const std::uint64_t offset = start & ~kEditBit;
-    // The ']' follows the five '|', so it alone bounds them all.
-    if (p.equals >= kWideShape || offset > kOffsetMask || p.length > kLengthMask || p.bracket > 0xFF) {
-        m_wide.push_back(WideRow{start, p});
-        return Row{static_cast<std::uint64_t>(m_wide.size() - 1), kWideShape};
-    }
-    Row row;
-    row.place = offset | (std::uint64_t(p.length) << 40) | (start & kEditBit);
-    row.shape = p.equals;
-    for (int i = 0; i < 5; ++i)
-        row.shape |= std::uint64_t(p.bars[i]) << (16 + 8 * i);
-    row.shape |= std::uint64_t(p.bracket) << 56;
-    return row;
+    return finalise(mix(mix(kHashSeed, front), last));
 }
 
-void TokenTable::decode(const Row &row, std::uint64_t &start, TokenLineLayout &p) const
+inline bool IsCompact(std::uint64_t row)
 {
-    if (row.shape == kWideShape) {
-        const WideRow &wide = m_wide[row.place];
+    return ((row >> kEqualsShift) & kEqualsMask) != 0;
+}
+
+inline std::uint32_t EqualsOf(std::uint64_t row)
+{
+    return static_cast<std::uint32_t>((row >> kEqualsShift) & kEqualsMask);
+}
+
+inline std::uint32_t LengthOf(std::uint64_t row)
+{
+    return static_cast<std::uint32_t>((row >> kLengthShift) & kLengthMask);
+}
+
+inline bool IsNormal(std::string_view line, const TokenLineLayout &p)
+{
+    return line.size() >= 2 && line[0] == '[' && line[1] == '[' && p.equals == p.bracket + 2 &&
+           p.bracket + 1 < line.size() && line[p.bracket + 1] == ']';
+}
+
+} // namespace
+
+TokenTable::Row TokenTable::encode(std::uint64_t start, const TokenLineLayout &p, bool parsed)
+{
+    const std::uint64_t offset = start & ~kEditBit;
+    const std::string_view l = line(start, p.length);
+    bool compact = offset <= kOffsetMask && p.length <= kLengthMask && p.equals != 0 && p.equals <= kEqualsMask &&
+                   p.bracket < p.equals;
+    if (compact && !parsed) {
+        FieldBounds b;
+        compact = ScanFields(l.data(), p.equals, 6, b) && b.bracket == p.bracket &&
+                  std::equal(std::begin(b.bars), std::end(b.bars), std::begin(p.bars));
+    }
+    if (!compact) {
+        m_wide.push_back(WideRow{start, p});
+        return static_cast<Row>(m_wide.size() - 1);
+    }
+    return offset | (std::uint64_t(p.length) << kLengthShift) | (std::uint64_t(p.equals) << kEqualsShift) |
+           (IsNormal(l, p) ? kNormalBit : 0) | (start & kEditBit);
+}
+
+void TokenTable::decode(Row row, std::uint64_t &start, TokenLineLayout &p) const
+{
+    if (!IsCompact(row)) {
+        const WideRow &wide = m_wide[row];
         start = wide.start;
         p = wide.layout;
         return;
     }
-    start = (row.place & kOffsetMask) | (row.place & kEditBit);
-    p.length = static_cast<std::uint32_t>((row.place >> 40) & kLengthMask);
-    p.equals = static_cast<std::uint32_t>(row.shape & 0xFFFF);
-    for (int i = 0; i < 5; ++i)
-        p.bars[i] = boundAt(row.shape, i);
-    p.bracket = boundAt(row.shape, 5);
+    start = (row & kOffsetMask) | (row & kEditBit);
+    p.length = LengthOf(row);
+    p.equals = EqualsOf(row);
+    FieldBounds b;
+    ScanFields(line(start, p.length).data(), p.equals, 6, b);
+    std::copy(std::begin(b.bars), std::end(b.bars), std::begin(p.bars));
+    p.bracket = b.bracket;
 }
 
 std::string_view TokenTable::line(std::uint64_t start, std::uint32_t length) const
@@ -114,22 +202,23 @@ std::string_view TokenTable::cell(std::size_t row, int column) const
 {
     if (row == 0 || row > m_rows.size() || column < 0 || column >= TokenColumnCount)
         return {};
-    const Row &r = m_rows[row - 1];
+    const Row r = m_rows[row - 1];
     std::uint32_t begin = 0;
     std::uint32_t end = 0;
-    if (r.shape != kWideShape) {
-        // Only the two bounds of the cell are taken out of the shape.
-        const std::uint32_t bars[5] = {boundAt(r.shape, 0), boundAt(r.shape, 1), boundAt(r.shape, 2),
-                                       boundAt(r.shape, 3), boundAt(r.shape, 4)};
-        const std::uint32_t length = static_cast<std::uint32_t>((r.place >> 40) & kLengthMask);
-        cellBounds(column, static_cast<std::uint32_t>(r.shape & 0xFFFF), length, bars, boundAt(r.shape, 5), begin,
-                   end);
+    if (IsCompact(r)) {
+        const char *bytes = ((r & kEditBit) ? m_edits.data() : m_file.view().data()) + (r & kOffsetMask);
+        const std::uint32_t equals = EqualsOf(r);
+        if (column == ColText)
+            return std::string_view(bytes + equals + 1, LengthOf(r) - equals - 1);
+        FieldBounds b;
+        if (!ScanFields(bytes, equals, BoundsNeeded(column), b))
+            return {};
+        cellBounds(column, equals, LengthOf(r), b.bars, b.bracket, begin, end);
         if (begin >= end)
             return {};
-        const char *bytes = (r.place & kEditBit) ? m_edits.data() : m_file.view().data();
-        return std::string_view(bytes + (r.place & kOffsetMask) + begin, end - begin);
+        return std::string_view(bytes + begin, end - begin);
     }
-    const WideRow &wide = m_wide[r.place];
+    const WideRow &wide = m_wide[r];
     const TokenLineLayout &p = wide.layout;
     cellBounds(column, p.equals, p.length, p.bars, p.bracket, begin, end);
     if (begin >= end)
@@ -137,26 +226,45 @@ std::string_view TokenTable::cell(std::size_t row, int column) const
     return line(wide.start, p.length).substr(begin, end - begin);
 }
 
-std::string_view TokenTable::normalLine(std::size_t row) const
+void TokenTable::cells(std::size_t row, std::string_view (&out)[TokenColumnCount]) const
 {
-    if (row == 0 || row > m_rows.size())
-        return {};
+    if (row == 0 || row > m_rows.size()) {
+        std::fill(std::begin(out), std::end(out), std::string_view());
+        return;
+    }
     std::uint64_t start = 0;
     TokenLineLayout p;
     decode(m_rows[row - 1], start, p);
     const std::string_view l = line(start, p.length);
-    if (l.size() < 2 || l[0] != '[' || l[1] != '[' || p.equals != p.bracket + 2 || l[p.bracket + 1] != ']')
+    for (int c = 0; c < TokenColumnCount; ++c) {
+        std::uint32_t begin = 0;
+        std::uint32_t end = 0;
+        cellBounds(c, p.equals, p.length, p.bars, p.bracket, begin, end);
+        out[c] = begin < end ? l.substr(begin, end - begin) : std::string_view();
+    }
+}
+
+std::string_view TokenTable::normalLine(std::size_t row) const
+{
+    if (row == 0 || row > m_rows.size())
         return {};
-    return l;
+    const Row r = m_rows[row - 1];
+    if (IsCompact(r))
+        return (r & kNormalBit) ? line((r & kOffsetMask) | (r & kEditBit), LengthOf(r)) : std::string_view();
+    const WideRow &wide = m_wide[r];
+    const std::string_view l = line(wide.start, wide.layout.length);
+    return IsNormal(l, wide.layout) ? l : std::string_view();
 }
 
 void TokenTable::setCell(std::size_t row, int column, std::string_view value)
 {
     if (row == 0 || row > m_rows.size() || column < 0 || column >= TokenColumnCount)
         return;
+    std::string_view now[TokenColumnCount];
+    this->cells(row, now);
     std::string cells[TokenColumnCount];
     for (int c = 0; c < TokenColumnCount; ++c)
-        cells[c] = c == column ? std::string(value) : std::string(cell(row, c));
+        cells[c] = c == column ? std::string(value) : std::string(now[c]);
 
     TokenLineLayout layout;
     std::string text = "[[";
@@ -173,8 +281,9 @@ void TokenTable::setCell(std::size_t row, int column, std::string_view value)
     text += cells[ColText];
     layout.length = static_cast<std::uint32_t>(text.size());
 
-    m_rows[row - 1] = encode(static_cast<std::uint64_t>(m_edits.size()) | kEditBit, layout);
+    const std::uint64_t start = static_cast<std::uint64_t>(m_edits.size()) | kEditBit;
     m_edits += text;
+    m_rows[row - 1] = encode(start, layout, false);
     if (column != ColText && column != ColStatus)
         dropIndex();
 }
@@ -203,32 +312,57 @@ void TokenTable::adoptBuffer(FileBytes bytes)
 
 void TokenTable::appendLoaded(std::size_t offset, const TokenLineLayout &layout)
 {
-    m_rows.push_back(encode(static_cast<std::uint64_t>(offset), layout));
+    m_rows.push_back(encode(static_cast<std::uint64_t>(offset), layout, true));
     dropIndex();
 }
 
 void TokenTable::appendLine(std::string_view text, const TokenLineLayout &layout)
 {
-    m_rows.push_back(encode(static_cast<std::uint64_t>(m_edits.size()) | kEditBit, layout));
+    const std::uint64_t start = static_cast<std::uint64_t>(m_edits.size()) | kEditBit;
     m_edits.append(text.data(), text.size());
+    m_rows.push_back(encode(start, layout, true));
     dropIndex();
+}
+
+void TokenTable::keyParts(std::size_t row, std::string_view &front, std::string_view &last) const
+{
+    front = last = {};
+    if (row == 0 || row > m_rows.size())
+        return;
+    const Row r = m_rows[row - 1];
+    std::string_view l;
+    FieldBounds b;
+    if (IsCompact(r)) {
+        l = line((r & kOffsetMask) | (r & kEditBit), LengthOf(r));
+        if (!ScanFields(l.data(), EqualsOf(r), 6, b))
+            return;
+    } else {
+        const WideRow &wide = m_wide[r];
+        l = line(wide.start, wide.layout.length);
+        std::copy(std::begin(wide.layout.bars), std::end(wide.layout.bars), std::begin(b.bars));
+        b.bracket = wide.layout.bracket;
+    }
+    // Cells 1 to 4 hold no '|', so the bytes from cell 1 to the end of cell 4
+    // stand for the four of them.
+    front = l.substr(2, b.bars[3] - 2);
+    last = l.substr(b.bars[4] + 1, b.bracket - b.bars[4] - 1);
 }
 
 std::uint64_t TokenTable::keyHash(std::size_t row) const
 {
-    std::uint64_t h = kFnvOffset;
-    for (int c : kKeyColumns)
-        h = mix(h, cell(row, c));
-    return finalise(h);
+    std::string_view front;
+    std::string_view last;
+    keyParts(row, front, last);
+    return KeyHash(front, last);
 }
 
 bool TokenTable::sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const
 {
-    for (int c : kKeyColumns) {
-        if (cell(row, c) != other.cell(otherRow, c))
-            return false;
-    }
-    return true;
+    std::string_view front[2];
+    std::string_view last[2];
+    keyParts(row, front[0], last[0]);
+    other.keyParts(otherRow, front[1], last[1]);
+    return front[0] == front[1] && last[0] == last[1];
 }
 
 std::uint32_t TokenTable::indexTag(std::uint64_t hash) const
@@ -241,17 +375,22 @@ std::uint32_t TokenTable::indexEntry(std::uint32_t tag, std::size_t row) const
     return static_cast<std::uint32_t>((std::uint64_t(tag) << m_indexRowBits) | row);
 }
 
+std::size_t TokenTable::indexHome(std::uint64_t hash) const
+{
+    return static_cast<std::size_t>((hash & 0xFFFFFFFFu) * m_index.size() >> 32);
+}
+
 void TokenTable::buildKeyIndex() const
 {
-    std::size_t capacity = 16;
-    while (capacity < m_rows.size() * 2)
-        capacity *= 2;
-    m_index.assign(capacity, 0);
+    // At most 80% full: the tags keep most probes from reading a row, so the
+    // longer runs of a fuller index cost little.
+    m_index.assign(m_rows.size() + m_rows.size() / 4 + 16, 0);
+    m_index.shrink_to_fit();
     m_indexRowBits = 1;
     while (m_indexRowBits < 32 && (std::uint64_t(1) << m_indexRowBits) <= m_rows.size())
         ++m_indexRowBits;
     const std::uint64_t rowMask = (std::uint64_t(1) << m_indexRowBits) - 1;
-    const std::size_t mask = capacity - 1;
+    const std::size_t capacity = m_index.size();
     // Hashes are computed a batch ahead and their slots fetched early, so that
     // the inserts do not wait on memory one after the other.
     constexpr std::size_t kBatch = 32;
@@ -261,14 +400,14 @@ void TokenTable::buildKeyIndex() const
         for (std::size_t i = 0; i < count; ++i) {
             hashes[i] = keyHash(first + i);
 #if defined(__GNUC__) || defined(__clang__)
-            __builtin_prefetch(&m_index[hashes[i] & mask], 1);
+            __builtin_prefetch(&m_index[indexHome(hashes[i])], 1);
 #endif
         }
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t row = first + i;
             const std::uint64_t h = hashes[i];
             const std::uint32_t tag = indexTag(h);
-            for (std::size_t slot = h & mask;; slot = (slot + 1) & mask) {
+            for (std::size_t slot = indexHome(h);; slot = slot + 1 == capacity ? 0 : slot + 1) {
                 const std::uint32_t entry = m_index[slot];
                 if (entry == 0) {
                     m_index[slot] = indexEntry(tag, row);
@@ -296,15 +435,22 @@ std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenTable &other,
     }
     if (m_index.empty())
         buildKeyIndex();
-    const std::uint64_t h = other.keyHash(row);
+    std::string_view front;
+    std::string_view last;
+    other.keyParts(row, front, last);
+    const std::uint64_t h = KeyHash(front, last);
     const std::uint32_t tag = indexTag(h);
     const std::uint64_t rowMask = (std::uint64_t(1) << m_indexRowBits) - 1;
-    const std::size_t mask = m_index.size() - 1;
-    for (std::size_t slot = h & mask;; slot = (slot + 1) & mask) {
+    const std::size_t capacity = m_index.size();
+    for (std::size_t slot = indexHome(h);; slot = slot + 1 == capacity ? 0 : slot + 1) {
         const std::uint32_t entry = m_index[slot];
         if (entry == 0)
             return std::nullopt;
-        if ((std::uint64_t(entry) >> m_indexRowBits) == tag && sameKey(entry & rowMask, other, row))
+        if ((std::uint64_t(entry) >> m_indexRowBits) != tag)
+            continue;
+        std::string_view mine[2];
+        keyParts(entry & rowMask, mine[0], mine[1]);
+        if (mine[0] == front && mine[1] == last)
             return static_cast<std::size_t>(entry & rowMask);
     }
 }

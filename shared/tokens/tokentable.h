@@ -53,6 +53,9 @@ public:
     // view stays valid until the next change of the table.
     std::string_view cell(std::size_t row, int column) const;
     std::string cellText(std::size_t row, int column) const { return std::string(cell(row, column)); }
+    // Every cell of a row at once, for work that reads several cells of each row:
+    // the field cells' bounds are found once instead of once a cell.
+    void cells(std::size_t row, std::string_view (&out)[TokenColumnCount]) const;
 
     // The row's whole line when it is already in the normal form
     // "[[" f1 "|" ... "|" f6 "]]=" text, else an empty view.
@@ -71,9 +74,10 @@ public:
     std::string_view buffer() const { return m_file.view(); }
     // Whether the loaded bytes are still the file's mapped pages.
     bool bufferMapped() const { return m_file.mapped(); }
-    // Appends a row for a line that lies in the adopted buffer at the given offset.
+    // Appends a row for a line that lies in the adopted buffer at the given
+    // offset; `layout` is what ParseTokenLine gave for it.
     void appendLoaded(std::size_t offset, const TokenLineLayout &layout);
-    // Appends a row for a line that is copied in.
+    // Appends a row for a line that is copied in; `layout` as above.
     void appendLine(std::string_view line, const TokenLineLayout &layout);
     void reserveRows(std::size_t rows) { m_rows.reserve(rows); }
 
@@ -87,27 +91,28 @@ public:
     std::size_t bytesHeld() const;
 
 private:
-    // A row in 16 bytes: where its line lies and the cells' bounds within it.
-    // `place`: bits 0-39 the line's offset, 40-62 its length, 63 set for a line in
-    // the edit buffer. `shape`: the first '=' (16 bits), then the five '|' and
-    // the ']' (8 bits each). A line that does not fit has kWideShape and its
-    // place is an index into m_wide, which keeps it whole.
-    struct Row
-    {
-        std::uint64_t place = 0;
-        std::uint64_t shape = 0;
-    };
+    // A row in 8 bytes: bit 63 set for a line in the edit buffer, bit 62 set for a
+    // line in normal form (see normalLine), bits 48-61 the first '=' (never 0 in
+    // this form), bits 32-47 the line's length, bits 0-31 its offset. The fields'
+    // bounds are found again in the bytes before the '=' (see ScanFields in the
+    // .cpp), so a row keeps this form only where that scan finds what the parse
+    // found. Any other row has 0 in bits 48-63 and its low bits index m_wide,
+    // which keeps the line's whole layout.
+    using Row = std::uint64_t;
     struct WideRow
     {
         std::uint64_t start = 0; // offset of the line; the top bit selects the edit buffer
         TokenLineLayout layout;
     };
     static constexpr std::uint64_t kEditBit = std::uint64_t(1) << 63;
-    static constexpr std::uint64_t kWideShape = 0xFFFF;
 
-    Row encode(std::uint64_t start, const TokenLineLayout &layout);
-    void decode(const Row &row, std::uint64_t &start, TokenLineLayout &layout) const;
+    // `parsed`: the layout is ParseTokenLine's for the line, so its bounds are
+    // the ones a scan finds whenever they all lie before the '='.
+    Row encode(std::uint64_t start, const TokenLineLayout &layout, bool parsed);
+    void decode(Row row, std::uint64_t &start, TokenLineLayout &layout) const;
     std::string_view line(std::uint64_t start, std::uint32_t length) const;
+    // The key cells of a row: cells 1 to 4 with the '|' between them, and cell 6.
+    void keyParts(std::size_t row, std::string_view &front, std::string_view &last) const;
     std::uint64_t keyHash(std::size_t row) const;
     bool sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const;
     void dropIndex() { m_index.clear(); }
@@ -115,12 +120,15 @@ private:
     // high bits of the key's hash as are left above it.
     std::uint32_t indexTag(std::uint64_t hash) const;
     std::uint32_t indexEntry(std::uint32_t tag, std::size_t row) const;
+    // The slot a key's probe starts at: the hash's low 32 bits scaled to the index.
+    std::size_t indexHome(std::uint64_t hash) const;
 
     FileBytes m_file;    // the bytes of the file the rows were loaded from
     std::string m_edits; // rows appended line by line or rewritten by setCell
     std::vector<Row> m_rows;
-    std::vector<WideRow> m_wide; // the rows whose layout does not fit in 16 bytes
-    // Open-addressing index of 4-byte slots, 0 = empty; see indexEntry.
+    std::vector<WideRow> m_wide; // the rows whose layout does not fit in 8 bytes
+    // Open-addressing index of 4-byte slots, 0 = empty, filled to at most 80%;
+    // see indexEntry.
     mutable std::vector<std::uint32_t> m_index;
     mutable unsigned m_indexRowBits = 32;
 };

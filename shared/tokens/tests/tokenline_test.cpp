@@ -5,6 +5,8 @@
 
 #include <iterator>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -151,6 +153,12 @@ TEST(TokenTable, RowsOfEveryShapeKeepTheirCells)
         "[[6=|1|2|3|4|x]]=equals before the bars",
         "[[6|1|2|3|4|x]]junk]=" + std::string(9000000, 'L'),
         "xx6|1|2|3|4|x]]=not in normal form",
+        "[[6]|1]|2|3|4|x]]=brackets before the fifth bar",
+        "[[6|1|2|3|4|x=]]=equals before the bracket",
+        "[[6|1|2|3|4|" + std::string(16369, 'k') + "]]=equals at 16383",
+        "[[6|1|2|3|4|" + std::string(16370, 'k') + "]]=equals at 16384",
+        "[[6|1|2|3|4|x]]=" + std::string(65519, 't'),
+        "[[6|1|2|3|4|x]]=" + std::string(65520, 't'),
     };
     std::string file;
     for (const auto &line : lines)
@@ -174,14 +182,20 @@ TEST(TokenTable, RowsOfEveryShapeKeepTheirCells)
             l.substr(p.bars[3] + 1, p.bars[4] - p.bars[3] - 1),
             l.substr(p.bars[4] + 1, p.bracket - p.bars[4] - 1),
         };
+        std::string_view all[TokenColumnCount];
+        table.cells(row, all);
         for (int c = 0; c < TokenColumnCount; ++c) {
             EXPECT_EQ(table.cell(row, c), cells[c]) << "row " << row << " column " << c;
             EXPECT_EQ(appended.cell(row, c), cells[c]) << "row " << row << " column " << c;
+            EXPECT_EQ(all[c], cells[c]) << "row " << row << " column " << c;
         }
+        const bool normal = l.substr(0, 2) == "[[" && p.equals == p.bracket + 2 && l[p.bracket + 1] == ']';
+        EXPECT_EQ(table.normalLine(row), normal ? l : std::string_view()) << "row " << row;
+        EXPECT_EQ(appended.normalLine(row), normal ? l : std::string_view()) << "row " << row;
     }
     // Written back, each normal line is as read; a changed row keeps its other cells.
     std::string out;
-    for (std::size_t row = 1; row <= 9; ++row) {
+    for (std::size_t row : {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18}) {
         out.clear();
         AppendTokenLine(table, row, out);
         EXPECT_EQ(out, lines[row - 1] + "\r\n") << "row " << row;
@@ -192,6 +206,31 @@ TEST(TokenTable, RowsOfEveryShapeKeepTheirCells)
     table.setCell(1, ColStatus, k256);
     EXPECT_EQ(table.cell(1, ColStatus), k256);
     EXPECT_EQ(table.cell(1, ColText), "short");
+}
+
+// A cell rewritten with the bytes that bound cells ('|', ']', '=') must read
+// back as written, and every other cell as before, whatever form the row takes.
+TEST(TokenTable, CellsHoldingBoundsReadBackAsWritten)
+{
+    const std::string values[] = {"a|b", "]", "x]y", "=", "|", "plain", ""};
+    for (int column = ColType; column < TokenColumnCount; ++column) {
+        for (const std::string &value : values) {
+            SCOPED_TRACE(testing::Message() << "column " << column << " value '" << value << "'");
+            TokenTable table;
+            ASSERT_EQ(AjouteToken("[[6|1|2|3|4|x]]=text", table), TokenLineStatus::Ok);
+            std::string_view before[TokenColumnCount];
+            table.cells(1, before);
+            const std::vector<std::string> kept(std::begin(before), std::end(before));
+            table.setCell(1, column, value);
+            std::string_view after[TokenColumnCount];
+            table.cells(1, after);
+            for (int c = 0; c < TokenColumnCount; ++c) {
+                const std::string expected = c == column ? value : kept[static_cast<std::size_t>(c)];
+                EXPECT_EQ(table.cell(1, c), expected) << "cell " << c;
+                EXPECT_EQ(after[c], expected) << "cell " << c;
+            }
+        }
+    }
 }
 
 } // namespace
