@@ -148,17 +148,16 @@ std::size_t FindIndex::bytesHeld() const
     return bytes;
 }
 
-void FindIndex::matchRows(const std::size_t *first, const std::size_t *last, std::string_view needle,
-                          std::vector<std::size_t> &out) const
+void FindIndex::matchRows(const ListRow *first, const ListRow *last, std::string_view needle, ListRows &out) const
 {
     const char *const text = m_text.data();
     const std::size_t textSize = m_text.size();
-    const std::size_t *it = first;
+    const ListRow *it = first;
     while (it != last) {
         const std::size_t row = *it;
         if (isRebuilt(row)) {
             if (matches(row, needle))
-                out.push_back(row);
+                out.push_back(*it);
             ++it;
             continue;
         }

@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "listrows.h"
+
 class TextCodec;
 class TokenTable;
 
@@ -49,8 +51,7 @@ public:
 
     // Appends to `out` the rows of [first, last) (ascending table rows, all built)
     // whose entry holds the needle, in the same order.
-    void matchRows(const std::size_t *first, const std::size_t *last, std::string_view needle,
-                   std::vector<std::size_t> &out) const;
+    void matchRows(const ListRow *first, const ListRow *last, std::string_view needle, ListRows &out) const;
 
     std::size_t bytesHeld() const;
 

@@ -7,13 +7,13 @@ void ListCheckCounts::clear()
     m_counts = {};
 }
 
-void ListCheckCounts::setList(const std::vector<std::size_t> &rows, std::size_t tableRows)
+void ListCheckCounts::setList(const ListRows &rows, std::size_t tableRows)
 {
     m_counts = {};
     m_listed.assign(tableRows + 1, false);
     m_counted.assign(tableRows + 1, 0);
     // Nothing is counted yet: each listed row adds what fired on it.
-    for (std::size_t row : rows) {
+    for (const std::size_t row : rows) {
         if (row >= m_listed.size())
             continue;
         m_listed[row] = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "checks.h"
+#include "listrows.h"
 
 #include <vector>
 
@@ -13,7 +14,7 @@ public:
     // Not owned.
     void setChecks(const ProjectChecks *checks) { m_checks = checks; }
     // A new list: counted anew.
-    void setList(const std::vector<std::size_t> &rows, std::size_t tableRows);
+    void setList(const ListRows &rows, std::size_t tableRows);
     void clear();
     // The results of these table rows may have changed.
     void update(std::size_t first, std::size_t last);

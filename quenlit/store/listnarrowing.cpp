@@ -4,16 +4,37 @@
 
 #include <algorithm>
 
-void NarrowedList::setBase(std::vector<std::size_t> rows)
+namespace {
+
+// A finished list, shared from now on. Room a list grew into and does not use is
+// given back: the list may be kept a long time.
+SharedListRows Published(ListRows rows)
 {
-    m_base = std::move(rows);
-    m_result.clear();
+    if (rows.capacity() - rows.size() > rows.size() / 8)
+        rows.shrink_to_fit();
+    return std::make_shared<const ListRows>(std::move(rows));
+}
+
+} // namespace
+
+void NarrowedList::setBase(ListRows rows)
+{
+    m_base = Published(std::move(rows));
+    m_result.reset();
     m_narrowed = false;
-    m_pending = false;
-    m_input.clear();
-    m_work.clear();
+    dropRun();
     if (anyActive())
         narrowingChanged(false);
+}
+
+void NarrowedList::dropRun()
+{
+    m_pending = false;
+    m_input.reset();
+    ListRows().swap(m_work);
+    for (ListRows &passing : m_passing)
+        ListRows().swap(passing);
+    m_next = 0;
 }
 
 bool NarrowedList::anyActive() const
@@ -24,23 +45,19 @@ bool NarrowedList::anyActive() const
 void NarrowedList::narrowingChanged(bool refinement)
 {
     if (!anyActive()) {
-        m_pending = false;
         m_narrowed = false;
-        m_result.clear();
-        m_input.clear();
-        m_work.clear();
+        m_result.reset();
+        dropRun();
         return;
     }
     // A refinement narrows what is at hand: the input of the run it replaces, or
     // the last result; both hold every row the new state can accept.
     if (refinement && m_pending) {
-        // keep m_input and the source as they are
+        // keep m_input as it is
     } else if (refinement && m_narrowed) {
         m_input = m_result;
-        m_fromResult = true;
     } else {
-        m_input.clear();
-        m_fromResult = false;
+        m_input = m_base;
     }
     m_work.clear();
     m_next = 0;
@@ -59,16 +76,16 @@ bool NarrowedList::step(std::size_t budget)
             return false; // the budget went to preparing
         active.push_back(n);
     }
-    const std::vector<std::size_t> &input = m_fromResult ? m_input : m_base;
+    const ListRows &input = *m_input;
     const std::size_t end = std::min(input.size(), m_next + std::max<std::size_t>(budget, 1));
-    const std::size_t *first = input.data() + m_next;
-    const std::size_t *last = input.data() + end;
+    const ListRow *first = input.data() + m_next;
+    const ListRow *last = input.data() + end;
     for (std::size_t k = 0; k < active.size(); ++k) {
         if (k + 1 == active.size()) {
             active[k]->narrow(first, last, m_work);
             break;
         }
-        std::vector<std::size_t> &passing = m_passing[k & 1];
+        ListRows &passing = m_passing[k & 1];
         passing.clear();
         active[k]->narrow(first, last, passing);
         first = passing.data();
@@ -77,12 +94,10 @@ bool NarrowedList::step(std::size_t budget)
     m_next = end;
     if (m_next < input.size())
         return false;
-    m_result.swap(m_work);
-    m_work.clear();
-    m_input.clear();
-    m_input.shrink_to_fit();
+    // The list shown until now stays as it is; the result is a list of its own.
+    m_result = Published(std::move(m_work));
     m_narrowed = true;
-    m_pending = false;
+    dropRun();
     return true;
 }
 

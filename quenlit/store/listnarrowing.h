@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "findindex.h"
+#include "listrows.h"
 
 // One way of narrowing the token list beyond the tree's filter and the
 // read-only option: the find text, the tokens with problems, ... Each is judged
@@ -26,7 +27,7 @@ public:
     virtual bool accepts(std::size_t row) const = 0;
     // Appends to `out` the rows of [first, last) it accepts, in order. Narrowings
     // that can judge many rows faster at once than one by one do so here.
-    virtual void narrow(const std::size_t *first, const std::size_t *last, std::vector<std::size_t> &out) const
+    virtual void narrow(const ListRow *first, const ListRow *last, ListRows &out) const
     {
         for (; first != last; ++first) {
             if (accepts(*first))
@@ -40,6 +41,10 @@ public:
 // Narrowing a million rows takes a while, so it runs in steps: the window calls
 // step() from its event loop, and a new change (a later keystroke) restarts the
 // run, dropping what the earlier one had done.
+//
+// Lists are shared, never changed: the base list and each finished run's result
+// are published as lists of their own, so the list the window shows stays as it
+// is while the next run is under way, and giving the base back copies nothing.
 class NarrowedList
 {
 public:
@@ -47,8 +52,8 @@ public:
     void addNarrowing(RowNarrowing *narrowing) { m_narrowings.push_back(narrowing); }
 
     // A new base list: pending work restarts on it.
-    void setBase(std::vector<std::size_t> rows);
-    const std::vector<std::size_t> &base() const { return m_base; }
+    void setBase(ListRows rows);
+    const SharedListRows &base() const { return m_base; }
 
     // A narrowing changed. `refinement`: its new state accepts no row its former
     // state refused (a longer find text), so the run may start from the last
@@ -61,21 +66,24 @@ public:
     bool step(std::size_t budget);
     void runToEnd();
 
-    // The result of the last finished run (the base list while no narrowing is active).
-    const std::vector<std::size_t> &rows() const { return m_narrowed ? m_result : m_base; }
+    // The result of the last finished run (the base list itself while no
+    // narrowing is active). Never null; unchanged until the next run finishes or
+    // the next setBase().
+    const SharedListRows &rows() const { return m_narrowed ? m_result : m_base; }
     bool narrowed() const { return m_narrowed; }
 
 private:
+    void dropRun();
+
     std::vector<RowNarrowing *> m_narrowings;
-    std::vector<std::size_t> m_base;
-    std::vector<std::size_t> m_result;
+    SharedListRows m_base = NoListRows();
+    SharedListRows m_result;  // while m_narrowed
     bool m_narrowed = false; // m_result holds the rows; else they are m_base
 
     bool m_pending = false;
-    bool m_fromResult = false; // the pending run narrows m_result, else m_base
-    std::vector<std::size_t> m_input;
-    std::vector<std::size_t> m_work;
-    std::vector<std::size_t> m_passing[2]; // a chunk between two narrowings
+    SharedListRows m_input;      // what the pending run narrows: the base or the last result
+    ListRows m_work;             // the pending run's result so far
+    ListRows m_passing[2];       // a chunk between two narrowings
     std::size_t m_next = 0;
 };
 
@@ -94,7 +102,7 @@ public:
     bool active() const override { return !m_needle.empty(); }
     bool prepare(std::size_t budget) override;
     bool accepts(std::size_t row) const override { return m_index.matches(row, m_needle); }
-    void narrow(const std::size_t *first, const std::size_t *last, std::vector<std::size_t> &out) const override
+    void narrow(const ListRow *first, const ListRow *last, ListRows &out) const override
     {
         m_index.matchRows(first, last, m_needle, out);
     }

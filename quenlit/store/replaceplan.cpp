@@ -118,7 +118,7 @@ TextReplacement ReplaceInText(std::u16string_view text, const ReplaceOptions &op
     return result;
 }
 
-ReplacePlan PlanReplace(const TokenTable &project, const std::vector<std::size_t> &rows, const TextCodec &codec,
+ReplacePlan PlanReplace(const TokenTable &project, const ListRows &rows, const TextCodec &codec,
                         const ReplaceOptions &options)
 {
     ReplacePlan plan;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "listrows.h"
+
 class TextCodec;
 class TokenTable;
 
@@ -51,7 +53,7 @@ struct ReplacePlan
 // touched, read-only tokens (flag 2) never changed, and the bytes around each
 // occurrence stay as they are. Nothing is written: the caller shows the plan and
 // applies it.
-ReplacePlan PlanReplace(const TokenTable &project, const std::vector<std::size_t> &rows, const TextCodec &codec,
+ReplacePlan PlanReplace(const TokenTable &project, const ListRows &rows, const TextCodec &codec,
                         const ReplaceOptions &options);
 
 // The occurrences of the find text in one text and the text after replacing

@@ -2,6 +2,7 @@
 
 #include "numbers.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -142,23 +143,21 @@ std::size_t TokenCounts::total() const
 
 void ListedTokens::clear()
 {
-    m_rows = nullptr;
+    m_rows.reset();
     m_tokenCount = 0;
-    std::vector<std::uint32_t>().swap(m_itemOfRow);
     m_needsWork.clear();
     m_progress = {};
 }
 
-void ListedTokens::assign(const std::vector<std::size_t> *rows, const TokenSummary &summary)
+void ListedTokens::assign(SharedListRows rows, const TokenSummary &summary)
 {
-    m_rows = rows;
+    m_rows = std::move(rows);
     m_tokenCount = summary.tokenCount();
-    m_itemOfRow.clear();
     const std::size_t n = size();
     m_needsWork.assign((n + 63) / 64, 0);
     m_progress = {};
     for (std::size_t item = 0; item < n; ++item) {
-        const std::size_t row = (*rows)[item];
+        const std::size_t row = (*m_rows)[item];
         if (row == 0 || row > m_tokenCount)
             continue;
         if (summary.needsWork(row))
@@ -172,17 +171,11 @@ std::optional<std::size_t> ListedTokens::itemOf(std::size_t row) const
 {
     if (!m_rows || row == 0 || row > m_tokenCount)
         return std::nullopt;
-    if (m_itemOfRow.empty()) {
-        m_itemOfRow.assign(m_tokenCount + 1, kNotListed);
-        for (std::size_t item = 0; item < m_rows->size(); ++item) {
-            const std::size_t r = (*m_rows)[item];
-            if (r <= m_tokenCount)
-                m_itemOfRow[r] = static_cast<std::uint32_t>(item);
-        }
-    }
-    if (m_itemOfRow[row] == kNotListed)
+    // The rows are ascending: a search of the list itself needs nothing per row.
+    const auto found = std::lower_bound(m_rows->begin(), m_rows->end(), row);
+    if (found == m_rows->end() || *found != row)
         return std::nullopt;
-    return m_itemOfRow[row];
+    return static_cast<std::size_t>(found - m_rows->begin());
 }
 
 void ListedTokens::setNeedsWork(std::size_t item, bool on)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listrows.h"
 #include "tokenstatus.h"
 #include "tokentable.h"
 
@@ -108,8 +109,8 @@ private:
 class ListedTokens
 {
 public:
-    // The rows stay the caller's and must not change until the next assign().
-    void assign(const std::vector<std::size_t> *rows, const TokenSummary &summary);
+    // The rows of the list, ascending; shared, not copied.
+    void assign(SharedListRows rows, const TokenSummary &summary);
     void clear();
 
     std::size_t size() const { return m_rows ? m_rows->size() : 0; }
@@ -139,10 +140,8 @@ private:
     std::optional<std::size_t> findForward(std::size_t first, std::size_t end) const;  // in [first, end)
     std::optional<std::size_t> findBackward(std::size_t first, std::size_t end) const; // last in [first, end)
 
-    static constexpr std::uint32_t kNotListed = 0xFFFFFFFFu;
-    const std::vector<std::size_t> *m_rows = nullptr;
+    SharedListRows m_rows;
     std::size_t m_tokenCount = 0;
-    mutable std::vector<std::uint32_t> m_itemOfRow; // by table row, made on first use
-    std::vector<std::uint64_t> m_needsWork;         // one bit per item
+    std::vector<std::uint64_t> m_needsWork; // one bit per item
     Progress m_progress;
 };

@@ -2,23 +2,24 @@
 
 #include "tokencounts.h"
 
-std::vector<std::size_t> ListTokens(const TokenTable &table, const TokenFilter &filter, bool showReadOnly)
+ListRows ListTokens(const TokenTable &table, const TokenFilter &filter, bool showReadOnly)
 {
-    std::vector<std::size_t> rows;
-    rows.reserve(filter.mode == TokenFilter::All ? table.tokenCount() : table.tokenCount() / 4);
-    for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
+    const std::size_t listable = ListableRows(table.tokenCount());
+    ListRows rows;
+    rows.reserve(filter.mode == TokenFilter::All ? listable : listable / 4);
+    for (std::size_t row = 1; row <= listable; ++row) {
         const std::int64_t status = StatusOf(table.cell(row, ColStatus));
         const bool passes = filter.mode == TokenFilter::ByType
                                 ? PassesFilter(filter, status, TypeName(table.cell(row, ColType)))
                                 : PassesFilter(filter, status, {});
         if (passes && IsListed(status, showReadOnly))
-            rows.push_back(row);
+            rows.push_back(static_cast<ListRow>(row));
     }
     return rows;
 }
 
-std::vector<std::size_t> ListTokens(const TokenSummary &summary, const TokenTable &table, const TokenFilter &filter,
-                                    bool showReadOnly)
+ListRows ListTokens(const TokenSummary &summary, const TokenTable &table, const TokenFilter &filter,
+                    bool showReadOnly)
 {
     constexpr std::int64_t kFlags = 7;
     if (summary.tokenCount() != table.tokenCount() ||
@@ -30,13 +31,14 @@ std::vector<std::size_t> ListTokens(const TokenSummary &summary, const TokenTabl
         passes[flags] = (filter.mode != TokenFilter::ByStatus || (flags & filter.mask) == filter.value) &&
                         IsListed(flags, showReadOnly);
     const int onlyType = filter.mode == TokenFilter::ByType ? TokenSummary::TypeIndex(filter.typeName) : -1;
-    std::vector<std::size_t> rows;
+    ListRows rows;
     if (filter.mode == TokenFilter::ByType && onlyType < 0)
         return rows; // a name that names no type lists nothing
-    rows.reserve(filter.mode == TokenFilter::All ? summary.tokenCount() : summary.tokenCount() / 4);
-    for (std::size_t row = 1; row <= summary.tokenCount(); ++row) {
+    const std::size_t listable = ListableRows(summary.tokenCount());
+    rows.reserve(filter.mode == TokenFilter::All ? listable : listable / 4);
+    for (std::size_t row = 1; row <= listable; ++row) {
         if (passes[summary.flags(row)] && (onlyType < 0 || summary.type(row) == onlyType))
-            rows.push_back(row);
+            rows.push_back(static_cast<ListRow>(row));
     }
     return rows;
 }

@@ -223,7 +223,7 @@ void EditorChecks::projectClosed()
     emit listCountsChanged();
 }
 
-void EditorChecks::listRebuilt(const std::vector<std::size_t> &rows)
+void EditorChecks::listRebuilt(const ListRows &rows)
 {
     if (!m_project)
         return;

@@ -56,7 +56,7 @@ public:
     // Called before the tables are emptied or replaced.
     void projectClosed();
     // The list was rebuilt with these table rows.
-    void listRebuilt(const std::vector<std::size_t> &rows);
+    void listRebuilt(const ListRows &rows);
     // A token's text or status changed.
     void tokenChanged(std::size_t row);
     // The pane shows this row now (0: none).

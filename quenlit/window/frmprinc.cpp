@@ -160,7 +160,7 @@ FrmPrinc::~FrmPrinc()
     m_preview->projectClosed();
     m_model->setCheckColumn(nullptr);
     m_model->setMasterTable(nullptr);
-    m_model->setItems(nullptr, {}, {});
+    m_model->setItems(nullptr, nullptr, {});
 }
 
 void FrmPrinc::createElements()
@@ -444,7 +444,7 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     m_paths = data.paths;
     m_checks->projectClosed();
     m_preview->projectClosed();
-    m_model->setItems(nullptr, {}, {});
+    m_model->setItems(nullptr, nullptr, {});
     m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
@@ -543,7 +543,7 @@ bool FrmPrinc::ReloadProject(bool reapply)
     // them anew (undo starts over, as at an opening).
     m_checks->projectClosed();
     m_preview->projectClosed();
-    m_model->setItems(nullptr, {}, {});
+    m_model->setItems(nullptr, nullptr, {});
     m_flow->projectClosed();
     grdMstBuffer = std::move(data.master);
     grdPrjBuffer = std::move(data.project);
@@ -580,10 +580,10 @@ void FrmPrinc::ChargeListeToken()
     const QString tag = node ? node->data(0, kTagRole).toString() : QString();
     const TokenFilter filter = ParseFilterTag(tag.toStdString(), node ? node->text(0).toStdString() : std::string());
     const TokenSummary &summary = m_flow->summary();
-    std::vector<std::size_t> rows = ListTokens(summary, grdPrjBuffer, filter, mnuShowROT->isChecked());
+    ListRows rows = ListTokens(summary, grdPrjBuffer, filter, mnuShowROT->isChecked());
     std::vector<std::pair<std::size_t, std::int64_t>> notPlain;
     const bool marked = summary.tokenCount() == grdPrjBuffer.tokenCount();
-    for (std::size_t row : rows) {
+    for (const std::size_t row : rows) {
         if (marked && !summary.statusMayBeOdd(row))
             continue;
         const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
@@ -600,11 +600,11 @@ void FrmPrinc::ChargeListeToken()
     m_listing = false;
 }
 
-void FrmPrinc::showListRows(std::vector<std::size_t> rows)
+void FrmPrinc::showListRows(SharedListRows rows)
 {
     lvTok->finishEditing();
-    std::vector<TokenLook> looks = m_flow->listLooks(rows);
-    m_model->setItems(&grdPrjBuffer, std::move(rows), std::move(looks));
+    const TranslatorFlow &flow = *m_flow;
+    m_model->setItemsByRow(&grdPrjBuffer, std::move(rows), [&flow](std::size_t row) { return flow.listLook(row); });
     // A new list is shown from its first token, as it was built.
     lvTok->scrollToTop();
     m_checks->listRebuilt(m_model->rows());
@@ -993,7 +993,7 @@ void FrmPrinc::mnuClose_Click()
     mnuSave->setEnabled(false);
     m_checks->projectClosed();
     m_preview->projectClosed();
-    m_model->setItems(nullptr, {}, {});
+    m_model->setItems(nullptr, nullptr, {});
     m_flow->projectClosed();
     m_codePages->projectClosed();
     grdMstBuffer.clear();

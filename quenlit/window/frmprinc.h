@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editorlayout.h"
+#include "listrows.h"
 #include "placement.h"
 #include "qtext.h"
 #include "projectopen.h"
@@ -108,7 +109,7 @@ public:
     QTreeWidget *filterTree() const { return tvTyp; }
     QLineEdit *translationBox() const { return txtTransTok; }
     // The list shows these rows, as a rebuild does (the pane is emptied).
-    void showListRows(std::vector<std::size_t> rows);
+    void showListRows(SharedListRows rows);
     std::optional<std::size_t> selectedListItem() const;
     // Selects an item as a click does: the pane loads, with its Translated handling.
     void selectListItem(std::size_t item);

@@ -40,8 +40,8 @@ void TokenListModel::setCodePage(const CodePage &codePage)
     if (m_codePage == &codePage)
         return;
     m_codePage = &codePage;
-    if (!m_rows.empty())
-        emit dataChanged(index(0, TokenColumn), index(static_cast<int>(m_rows.size()) - 1, TokenColumn));
+    if (!rows().empty())
+        emit dataChanged(index(0, TokenColumn), index(static_cast<int>(rows().size()) - 1, TokenColumn));
 }
 
 void TokenListModel::setMasterCodePage(const CodePage &codePage)
@@ -49,8 +49,8 @@ void TokenListModel::setMasterCodePage(const CodePage &codePage)
     if (m_masterCodePage == &codePage)
         return;
     m_masterCodePage = &codePage;
-    if (!m_rows.empty())
-        emit dataChanged(index(0, OriginalColumn), index(static_cast<int>(m_rows.size()) - 1, OriginalColumn));
+    if (!rows().empty())
+        emit dataChanged(index(0, OriginalColumn), index(static_cast<int>(rows().size()) - 1, OriginalColumn));
 }
 
 void TokenListModel::setFont(const QFont &font)
@@ -61,12 +61,14 @@ void TokenListModel::setFont(const QFont &font)
     m_boldFont.setBold(true);
 }
 
-void TokenListModel::setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks)
+void TokenListModel::setItems(const TokenTable *table, SharedListRows rows, std::vector<TokenLook> looks)
 {
     beginResetModel();
     m_table = table;
-    m_rows = std::move(rows);
-    m_looks.assign(m_rows.size(), Packed(TokenLook{}));
+    m_list = rows ? std::move(rows) : NoListRows();
+    const ListRows &listed = *m_list;
+    ResizeLooks(m_looks, listed.size());
+    std::fill(m_looks.begin(), m_looks.end(), Packed(TokenLook{}));
     for (std::size_t i = 0; i < looks.size() && i < m_looks.size(); ++i)
         m_looks[i] = Packed(looks[i]);
     endResetModel();
@@ -77,6 +79,13 @@ std::uint8_t TokenListModel::Packed(const TokenLook &look)
     return static_cast<std::uint8_t>(look.itemBold | static_cast<unsigned>(look.itemColor) << 1 |
                                      look.statusBold << 3 | static_cast<unsigned>(look.statusColor) << 4 |
                                      look.readOnly << 6);
+}
+
+void TokenListModel::ResizeLooks(std::vector<std::uint8_t> &looks, std::size_t n)
+{
+    if (looks.capacity() / 2 > n)
+        std::vector<std::uint8_t>().swap(looks);
+    looks.resize(n);
 }
 
 TokenLook TokenListModel::Unpacked(std::uint8_t packed)
@@ -92,34 +101,34 @@ TokenLook TokenListModel::Unpacked(std::uint8_t packed)
 
 void TokenListModel::clear()
 {
-    setItems(m_table, {}, {});
+    setItems(m_table, nullptr, {});
 }
 
 std::size_t TokenListModel::tableRow(int item) const
 {
-    if (item < 0 || static_cast<std::size_t>(item) >= m_rows.size())
+    if (item < 0 || static_cast<std::size_t>(item) >= rows().size())
         return 0;
-    return m_rows[static_cast<std::size_t>(item)];
+    return rows()[static_cast<std::size_t>(item)];
 }
 
 int TokenListModel::itemOfRow(std::size_t row) const
 {
     // Items are listed in row order.
-    const auto found = std::lower_bound(m_rows.begin(), m_rows.end(), row);
-    if (found == m_rows.end() || *found != row)
+    const auto found = std::lower_bound(rows().begin(), rows().end(), row);
+    if (found == rows().end() || *found != row)
         return -1;
-    return static_cast<int>(found - m_rows.begin());
+    return static_cast<int>(found - rows().begin());
 }
 
 void TokenListModel::checksChanged(std::size_t first, std::size_t last)
 {
     // Items are listed in row order: the listed rows of the range are consecutive items.
-    const auto begin = std::lower_bound(m_rows.begin(), m_rows.end(), first);
-    const auto end = std::upper_bound(begin, m_rows.end(), last);
+    const auto begin = std::lower_bound(rows().begin(), rows().end(), first);
+    const auto end = std::upper_bound(begin, rows().end(), last);
     if (begin == end)
         return;
-    emit dataChanged(index(static_cast<int>(begin - m_rows.begin()), CheckColumnIndex),
-                     index(static_cast<int>(end - m_rows.begin()) - 1, CheckColumnIndex));
+    emit dataChanged(index(static_cast<int>(begin - rows().begin()), CheckColumnIndex),
+                     index(static_cast<int>(end - rows().begin()) - 1, CheckColumnIndex));
 }
 
 void TokenListModel::setLook(int item, TokenLook look)
@@ -137,7 +146,7 @@ void TokenListModel::refreshItem(int item)
 
 int TokenListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows().size());
 }
 
 int TokenListModel::columnCount(const QModelIndex &parent) const
@@ -147,9 +156,9 @@ int TokenListModel::columnCount(const QModelIndex &parent) const
 
 QVariant TokenListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || !m_table || static_cast<std::size_t>(index.row()) >= m_rows.size())
+    if (!index.isValid() || !m_table || static_cast<std::size_t>(index.row()) >= rows().size())
         return {};
-    const std::size_t row = m_rows[static_cast<std::size_t>(index.row())];
+    const std::size_t row = rows()[static_cast<std::size_t>(index.row())];
     const TokenLook look = Unpacked(m_looks[static_cast<std::size_t>(index.row())]);
     if (index.column() == CheckColumnIndex) {
         if (role == Qt::FontRole)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listrows.h"
 #include "tokenstatus.h"
 #include "tokentable.h"
 
@@ -14,8 +15,9 @@ class CodePage;
 // The token list: one row per listed token of the project table, in row order,
 // with the columns "Token", "Status", "Type", "Check" and "Original" (the master
 // text). It holds no token data
-// of its own but the listed row numbers and each item's look; every text is read
-// from the table (and the checks' results) when it is shown.
+// of its own but the listed row numbers (the list, shared with whoever made it)
+// and each item's look; every text is read from the table (and the checks'
+// results) when it is shown.
 class TokenListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -44,7 +46,11 @@ public:
     // The code page of the master token file, for the "Original" column.
     void setMasterCodePage(const CodePage &codePage);
 
-    void setItems(const TokenTable *table, std::vector<std::size_t> rows, std::vector<TokenLook> looks);
+    // The rows are the list's, ascending, never changed while shown; null for none.
+    void setItems(const TokenTable *table, SharedListRows rows, std::vector<TokenLook> looks);
+    // The same, each item's look being lookOf(row), asked once per item in order:
+    // nothing per item is made but the model's own byte.
+    template <typename LookOf> void setItemsByRow(const TokenTable *table, SharedListRows rows, LookOf lookOf);
     // The code page the texts of the table are in (Windows-1252 until set).
     void setCodePage(const CodePage &codePage);
     void clear();
@@ -54,7 +60,7 @@ public:
     // The checks of table rows first..last have new results.
     void checksChanged(std::size_t first, std::size_t last);
 
-    const std::vector<std::size_t> &rows() const { return m_rows; }
+    const ListRows &rows() const { return *m_list; }
     std::size_t tableRow(int item) const;
     // The item of a table row, -1 when the row is not listed.
     int itemOfRow(std::size_t row) const;
@@ -80,9 +86,24 @@ private:
     // A look in one byte, as a million items keep it.
     static std::uint8_t Packed(const TokenLook &look);
     static TokenLook Unpacked(std::uint8_t packed);
+    // Room for n looks, and no more than twice that kept.
+    static void ResizeLooks(std::vector<std::uint8_t> &looks, std::size_t n);
 
-    std::vector<std::size_t> m_rows;
-    std::vector<std::uint8_t> m_looks; // by item, packed
+    SharedListRows m_list = NoListRows(); // never null
+    std::vector<std::uint8_t> m_looks;    // by item, packed
     QFont m_font;
     QFont m_boldFont;
 };
+
+template <typename LookOf>
+void TokenListModel::setItemsByRow(const TokenTable *table, SharedListRows rows, LookOf lookOf)
+{
+    beginResetModel();
+    m_table = table;
+    m_list = rows ? std::move(rows) : NoListRows();
+    const ListRows &listed = *m_list;
+    ResizeLooks(m_looks, listed.size());
+    for (std::size_t item = 0; item < listed.size(); ++item)
+        m_looks[item] = Packed(lookOf(static_cast<std::size_t>(listed[item])));
+    endResetModel();
+}

@@ -122,7 +122,7 @@ void TranslatorFlow::projectOpened(const TokenTable &project, const TokenTable &
         m_summary.assign(project);
     m_counts.assign(m_summary);
     m_history.clear();
-    m_listedValid = false;
+    forgetListed();
     refreshActions();
     // The find index is built in the background only once find is used.
     if (m_findBar->isVisible())
@@ -139,14 +139,12 @@ void TranslatorFlow::projectClosed()
     m_counts.clear();
     m_history.clear();
     m_narrowed.setBase({});
-    m_listed.clear();
-    m_listedValid = false;
+    forgetListed();
     m_progress->clear();
     refreshActions();
 }
 
-std::vector<std::size_t> TranslatorFlow::narrowBase(std::vector<std::size_t> base, const TokenFilter &filter,
-                                                    bool showReadOnly)
+SharedListRows TranslatorFlow::narrowBase(ListRows base, const TokenFilter &filter, bool showReadOnly)
 {
     m_filter = filter;
     m_progress->setShowReadOnly(showReadOnly);
@@ -154,12 +152,11 @@ std::vector<std::size_t> TranslatorFlow::narrowBase(std::vector<std::size_t> bas
     m_narrowed.setBase(std::move(base));
     // A rebuild (a filter chosen, a project opened) shows its list at once.
     m_narrowed.runToEnd();
-    m_listedValid = false;
+    forgetListed();
     if (m_findBar->isVisible() && !m_findBar->text().isEmpty())
-        m_findBar->setMatches(m_narrowed.rows().size());
-    std::vector<std::size_t> rows = m_narrowed.rows();
+        m_findBar->setMatches(m_narrowed.rows()->size());
     refreshProgress();
-    return rows;
+    return m_narrowed.rows();
 }
 
 void TranslatorFlow::narrowingChanged(bool refinement)
@@ -208,8 +205,8 @@ void TranslatorFlow::narrowingDone()
     const std::size_t row = selected ? m_window.tokenList()->tableRow(static_cast<int>(*selected)) : 0;
     const auto draft = m_window.paneDraft();
     m_window.showListRows(m_narrowed.rows());
-    m_listedValid = false;
-    m_findBar->setMatches(m_narrowed.rows().size());
+    forgetListed();
+    m_findBar->setMatches(m_narrowed.rows()->size());
     refreshProgress();
     const int item = row ? m_window.tokenList()->itemOfRow(row) : -1;
     if (item >= 0) {
@@ -229,7 +226,7 @@ void TranslatorFlow::closeFind()
 void TranslatorFlow::goFromFindToList()
 {
     m_window.tokenView()->setFocus(Qt::OtherFocusReason);
-    if (!m_window.selectedListItem() && !m_narrowed.rows().empty() && !m_narrowed.pending())
+    if (!m_window.selectedListItem() && !m_narrowed.rows()->empty() && !m_narrowed.pending())
         m_window.selectListItem(0);
 }
 
@@ -324,10 +321,17 @@ void TranslatorFlow::endStep()
     }
 }
 
+void TranslatorFlow::forgetListed()
+{
+    // The list it was made of may be gone from the screen: it is not kept alive here.
+    m_listed.clear();
+    m_listedValid = false;
+}
+
 ListedTokens &TranslatorFlow::listed()
 {
     if (!m_listedValid && m_project) {
-        m_listed.assign(&m_narrowed.rows(), m_summary);
+        m_listed.assign(m_narrowed.rows(), m_summary);
         m_listedValid = true;
     }
     return m_listed;
@@ -338,20 +342,13 @@ std::optional<std::size_t> TranslatorFlow::itemOfRow(std::size_t row)
     return projectOpen() ? listed().itemOf(row) : std::nullopt;
 }
 
-std::vector<TokenLook> TranslatorFlow::listLooks(const std::vector<std::size_t> &rows) const
-{
-    // One look for each of the eight flag values, worked out once.
-    static const std::array<TokenLook, 8> byFlags = [] {
-        std::array<TokenLook, 8> all;
-        for (int flags = 0; flags < 8; ++flags)
-            all[static_cast<std::size_t>(flags)] = LookForStatus(TokenLook{}, flags);
-        return all;
-    }();
-    std::vector<TokenLook> looks(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        looks[i] = byFlags[static_cast<std::size_t>(m_summary.flags(rows[i]))];
-    return looks;
-}
+// One look for each of the eight flag values, worked out once.
+const std::array<TokenLook, 8> TranslatorFlow::kLooksByFlags = [] {
+    std::array<TokenLook, 8> all;
+    for (int flags = 0; flags < 8; ++flags)
+        all[static_cast<std::size_t>(flags)] = LookForStatus(TokenLook{}, flags);
+    return all;
+}();
 
 void TranslatorFlow::refreshProgress()
 {
@@ -514,7 +511,7 @@ void TranslatorFlow::replaceAll()
     if (!projectOpen())
         return;
     const ReplaceOptions options = m_replaceBar->options();
-    auto plan = std::make_shared<ReplacePlan>(PlanReplace(*m_project, m_narrowed.rows(), *m_projectCodec, options));
+    auto plan = std::make_shared<ReplacePlan>(PlanReplace(*m_project, *m_narrowed.rows(), *m_projectCodec, options));
     if (!plan->refusal.empty()) {
         showMessage(QString::fromStdU16String(plan->refusal));
         return;

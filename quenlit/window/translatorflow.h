@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <optional>
@@ -57,7 +58,7 @@ public:
 
     // The list is being built on these rows (the tree's filter and the read-only
     // option): the rows it shows, narrowed by the find box and any other narrowing.
-    std::vector<std::size_t> narrowBase(std::vector<std::size_t> base, const TokenFilter &filter, bool showReadOnly);
+    SharedListRows narrowBase(ListRows base, const TokenFilter &filter, bool showReadOnly);
 
     // Changes between these make one undo step.
     void beginStep(const QString &label);
@@ -75,8 +76,8 @@ public:
     const TokenSummary &summary() const { return m_summary; }
     // The item of a table row in the list, or nothing.
     std::optional<std::size_t> itemOfRow(std::size_t row);
-    // The looks the items of these rows get when the list is built.
-    std::vector<TokenLook> listLooks(const std::vector<std::size_t> &rows) const;
+    // The look the item of a row gets when the list is built.
+    TokenLook listLook(std::size_t row) const { return kLooksByFlags[static_cast<std::size_t>(m_summary.flags(row))]; }
     void showMessage(const QString &text);
 
     // The actions, for the window and its tests.
@@ -121,8 +122,11 @@ private:
     void refreshProgress();
     void refreshActions();
     ListedTokens &listed();
+    void forgetListed();
     std::optional<std::size_t> selectedItem() const;
     bool projectOpen() const { return m_project != nullptr; }
+
+    static const std::array<TokenLook, 8> kLooksByFlags; // by the flag bits of a status
 
     FrmPrinc &m_window;
     const TokenTable *m_project = nullptr;

@@ -33,11 +33,11 @@ protected:
         list.setBase({1, 2, 3, 4, 5, 6});
     }
 
-    std::vector<std::size_t> typeAndRun(const std::u16string &text)
+    ListRows typeAndRun(const std::u16string &text)
     {
         list.narrowingChanged(find.setText(text));
         list.runToEnd();
-        return list.rows();
+        return *list.rows();
     }
 
     TokenTable master;
@@ -52,7 +52,7 @@ TEST_F(FindTest, MatchesTranslationOrMasterAsShown)
     const struct
     {
         const char16_t *typed;
-        std::vector<std::size_t> rows;
+        ListRows rows;
     } cases[] = {
         {u"open", {1}},              // the master's "&Open"
         {u"OUVRIR", {1}},            // the translation, case ignored
@@ -79,7 +79,7 @@ TEST_F(FindTest, AnEmptyFindGivesTheBaseListItself)
     typeAndRun(u"");
     EXPECT_FALSE(list.narrowed());
     EXPECT_FALSE(list.pending());
-    EXPECT_EQ(&list.rows(), &list.base());
+    EXPECT_EQ(list.rows(), list.base());
 }
 
 TEST_F(FindTest, LongerTextNarrowsTheLastResultShorterStartsOver)
@@ -87,7 +87,7 @@ TEST_F(FindTest, LongerTextNarrowsTheLastResultShorterStartsOver)
     EXPECT_TRUE(find.setText(u"e") == false); // first text: no refinement
     list.narrowingChanged(false);
     list.runToEnd();
-    EXPECT_EQ(list.rows(), (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(*list.rows(), (ListRows{1, 2, 3, 4, 5, 6}));
     EXPECT_TRUE(find.setText(u"ex"));
     EXPECT_FALSE(find.setText(u"x"));  // does not hold "ex"
     EXPECT_TRUE(find.setText(u"xi"));  // holds "x"
@@ -103,23 +103,57 @@ TEST_F(FindTest, ALaterKeystrokeDropsTheWorkOfAnEarlierOne)
     list.narrowingChanged(find.setText(u"tom"));
     while (!list.step(1)) {
     }
-    EXPECT_EQ(list.rows(), (std::vector<std::size_t>{3}));
+    EXPECT_EQ(*list.rows(), (ListRows{3}));
     EXPECT_FALSE(list.pending());
 }
 
 TEST_F(FindTest, ARefinementDuringARunKeepsItsInput)
 {
     typeAndRun(u"t"); // rows holding "t": 2 (Quitter, E&xit), 3, 4 (Fenêtre), 6 (E&xit)
-    EXPECT_EQ(list.rows(), (std::vector<std::size_t>{2, 3, 4, 6}));
+    EXPECT_EQ(*list.rows(), (ListRows{2, 3, 4, 6}));
     list.narrowingChanged(find.setText(u"te"));
     list.step(1);
     list.narrowingChanged(find.setText(u"ter"));
     list.runToEnd();
-    EXPECT_EQ(list.rows(), (std::vector<std::size_t>{2}));
+    EXPECT_EQ(*list.rows(), (ListRows{2}));
     // Backspace to "t" gives the full answer again, from the base list.
     list.narrowingChanged(find.setText(u"t"));
     list.runToEnd();
-    EXPECT_EQ(list.rows(), (std::vector<std::size_t>{2, 3, 4, 6}));
+    EXPECT_EQ(*list.rows(), (ListRows{2, 3, 4, 6}));
+}
+
+// The list the window shows is shared, not copied: a run, in steps, never
+// touches it, even when it narrows that very list; the result is a list of its
+// own, and the end of the find gives back the base list itself.
+TEST_F(FindTest, AListGivenOutNeverChanges)
+{
+    const SharedListRows whole = list.rows();
+    EXPECT_EQ(whole, list.base());
+    typeAndRun(u"t");
+    const SharedListRows shown = list.rows();
+    EXPECT_NE(shown, whole);
+    EXPECT_EQ(*shown, (ListRows{2, 3, 4, 6}));
+    // A longer text narrows the list shown, a row per step.
+    list.narrowingChanged(find.setText(u"te"));
+    int steps = 0;
+    while (!list.step(1)) {
+        ++steps;
+        EXPECT_EQ(list.rows(), shown); // the last result stands until the run ends
+        EXPECT_EQ(*shown, (ListRows{2, 3, 4, 6}));
+    }
+    EXPECT_EQ(steps, 3);
+    EXPECT_EQ(*list.rows(), (ListRows{2}));
+    EXPECT_EQ(*shown, (ListRows{2, 3, 4, 6}));
+    // A shorter text starts over from the base, which stays as it was too.
+    list.narrowingChanged(find.setText(u"e"));
+    list.step(2);
+    EXPECT_EQ(*list.rows(), (ListRows{2}));
+    list.runToEnd();
+    EXPECT_EQ(*list.rows(), (ListRows{1, 2, 3, 4, 5, 6}));
+    EXPECT_NE(list.rows(), whole);
+    EXPECT_EQ(*whole, (ListRows{1, 2, 3, 4, 5, 6}));
+    typeAndRun(u"");
+    EXPECT_EQ(list.rows(), whole);
 }
 
 TEST_F(FindTest, ChangedTextsAreSearchedAsTheyAreNow)
@@ -131,9 +165,9 @@ TEST_F(FindTest, ChangedTextsAreSearchedAsTheyAreNow)
     index.textChanged(4);
     project.setCell(5, ColText, "Encore");
     index.textChanged(5); // changed twice
-    EXPECT_EQ(typeAndRun(u"neu"), (std::vector<std::size_t>{4}));
-    EXPECT_EQ(typeAndRun(u"encore"), (std::vector<std::size_t>{5}));
-    EXPECT_EQ(typeAndRun(u"seul"), (std::vector<std::size_t>{}));
+    EXPECT_EQ(typeAndRun(u"neu"), (ListRows{4}));
+    EXPECT_EQ(typeAndRun(u"encore"), (ListRows{5}));
+    EXPECT_EQ(typeAndRun(u"seul"), (ListRows{}));
     // Rows beside a changed one keep their own entries.
     EXPECT_EQ(index.entry(3), "tom & jerry\xFEtom & jerry");
     EXPECT_EQ(index.entry(6), "\xFE" "exit");
@@ -156,7 +190,7 @@ TEST_F(FindTest, ANewBaseRestartsPendingWork)
     list.step(1);
     list.setBase({3, 4});
     list.runToEnd();
-    EXPECT_EQ(list.rows(), (std::vector<std::size_t>{3, 4}));
+    EXPECT_EQ(*list.rows(), (ListRows{3, 4}));
 }
 
 // A second narrowing, as another list option would add one.
@@ -176,12 +210,12 @@ TEST_F(FindTest, NarrowingsCombine)
     OnlyRows other;
     other.rows = {2, 3, 5};
     list.addNarrowing(&other);
-    EXPECT_EQ(typeAndRun(u"t"), (std::vector<std::size_t>{2, 3, 4, 6}));
+    EXPECT_EQ(typeAndRun(u"t"), (ListRows{2, 3, 4, 6}));
     other.on = true;
     list.narrowingChanged(true);
     list.runToEnd();
-    EXPECT_EQ(list.rows(), (std::vector<std::size_t>{2, 3}));
-    EXPECT_EQ(typeAndRun(u""), (std::vector<std::size_t>{2, 3, 5})); // the other alone
+    EXPECT_EQ(*list.rows(), (ListRows{2, 3}));
+    EXPECT_EQ(typeAndRun(u""), (ListRows{2, 3, 5})); // the other alone
     other.on = false;
     list.narrowingChanged(false);
     EXPECT_FALSE(list.pending());

@@ -67,7 +67,7 @@ class PlanTest : public testing::Test
 protected:
     void SetUp() override { ASSERT_EQ(LoadTokens(kProject, project), TokenLoadStatus::Ok); }
     ReplacePlan plan(const std::u16string &find, const std::u16string &replace,
-                     std::vector<std::size_t> rows = {1, 2, 3, 4, 5, 6})
+                     ListRows rows = {1, 2, 3, 4, 5, 6})
     {
         return PlanReplace(project, rows, CharsetCodec::windows1252(), ReplaceOptions{find, replace, false, false});
     }

@@ -108,7 +108,7 @@ protected:
         ASSERT_EQ(LoadTokens(kProject, table), TokenLoadStatus::Ok);
         // Listed (read-only shown): every row but 3, so item i is row rows[i].
         summary.assign(table);
-        listed.assign(&rows, summary);
+        listed.assign(rows, summary);
     }
     void setStatus(std::size_t row, std::int64_t status)
     {
@@ -130,7 +130,7 @@ protected:
     }
     TokenTable table;
     TokenSummary summary;
-    const std::vector<std::size_t> rows{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const SharedListRows rows = std::make_shared<const ListRows>(ListRows{1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12});
     ListedTokens listed;
 };
 
@@ -211,13 +211,13 @@ TEST(ListedTokens, WordBoundariesOfALongList)
         }
         TokenTable table;
         ASSERT_EQ(LoadTokens(file, table), TokenLoadStatus::Ok);
-        std::vector<std::size_t> rows(300);
+        ListRows rows(300);
         for (std::size_t i = 0; i < 300; ++i)
-            rows[i] = i + 1;
+            rows[i] = static_cast<ListRow>(i + 1);
         TokenSummary summary;
         summary.assign(table);
         ListedTokens listed;
-        listed.assign(&rows, summary);
+        listed.assign(std::make_shared<const ListRows>(rows), summary);
         std::vector<std::size_t> forward, backward;
         std::optional<std::size_t> at;
         for (std::size_t i = 0; i < needing.size(); ++i) {

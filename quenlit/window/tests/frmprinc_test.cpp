@@ -114,11 +114,11 @@ private slots:
         for (std::size_t i = 1; i <= looks.size(); ++i)
             tokens += "[[6|1|" + std::to_string(i) + "|0|4|]]=text\r\n";
         QCOMPARE(LoadTokens(tokens, table), TokenLoadStatus::Ok);
-        std::vector<std::size_t> rows;
+        ListRows rows;
         for (std::size_t row = 1; row <= looks.size(); ++row)
-            rows.push_back(row);
+            rows.push_back(static_cast<ListRow>(row));
         TokenListModel model;
-        model.setItems(&table, rows, looks);
+        model.setItems(&table, std::make_shared<const ListRows>(rows), looks);
         for (int item = 0; item < static_cast<int>(looks.size()); ++item) {
             QVERIFY(model.look(item) == looks[static_cast<std::size_t>(item)]);
             const bool editable = model.flags(model.index(item, TokenListModel::TokenColumn)) & Qt::ItemIsEditable;

@@ -457,6 +457,57 @@ private slots:
         QCOMPARE(cell(*w, 6, 0), QByteArray("Neu"));
     }
 
+    // A long list is narrowed over several turns of the event loop: until a run
+    // ends, the list shows what it showed, row for row, even while the run
+    // narrows that very list; the new list then replaces it whole, and Escape
+    // gives back the tree's list itself.
+    void aListBeingNarrowedStaysAsShownUntilTheNewOneIsReady()
+    {
+        // More rows than one turn narrows; every text holds "ab", every third "abc".
+        constexpr int kRows = 250000;
+        QByteArray master;
+        QByteArray project;
+        for (int i = 1; i <= kRows; ++i) {
+            const QByteArray id = QByteArray::number(i);
+            master += "[[6|1|" + id + "|0|1|]]=Text " + id + "\r\n";
+            project += "[[6|1|" + id + "|0|1|]]=" + (i % 3 ? "ab " : "abc ") + id + "\r\n";
+        }
+        writeFrenchProject(master, project);
+        auto w = openedWindow();
+        QCOMPARE(w->tokenList()->rowCount(), kRows);
+        const ListRows *whole = &w->tokenList()->rows();
+        QCOMPARE(whole, w->flow()->narrowedList().base().get());
+        key(Qt::Key_F, Qt::ControlModifier);
+        int turns = 0;
+        for (const char *typed : {"a", "b", "c"}) {
+            // The list shown, held here so that it outlives its showing.
+            const SharedListRows held = w->flow()->narrowedList().rows();
+            const ListRows *shown = held.get();
+            QCOMPARE(&w->tokenList()->rows(), shown);
+            const ListRows asShown = *shown;
+            type(QString::fromLatin1(typed));
+            QVERIFY(w->flow()->narrowingPending());
+            turns = 0;
+            while (w->flow()->narrowingPending()) {
+                QCOMPARE(&w->tokenList()->rows(), shown);
+                QVERIFY(*shown == asShown);
+                QCOMPARE(w->tokenList()->rowCount(), static_cast<int>(asShown.size()));
+                QCoreApplication::processEvents();
+                ++turns;
+            }
+            QVERIFY(&w->tokenList()->rows() != shown);
+            QVERIFY(*shown == asShown); // the old list is as it was
+        }
+        QVERIFY(turns >= 2); // "abc" narrowed the list of "ab" in steps
+        QCOMPARE(w->tokenList()->rowCount(), kRows / 3);
+        QCOMPARE(w->tokenList()->tableRow(0), std::size_t(3));
+        QCOMPARE(w->tokenList()->tableRow(kRows / 3 - 1), std::size_t(kRows / 3 * 3));
+        key(Qt::Key_Escape);
+        QCOMPARE(&w->tokenList()->rows(), whole);
+        QCOMPARE(w->tokenList()->rowCount(), kRows);
+        QCOMPARE(w->tokenList()->tableRow(kRows - 1), std::size_t(kRows));
+    }
+
     // Escape gives back the whole list with nothing selected when nothing was:
     // its first token is current, and Home (or Up) selects it.
     void homeSelectsTheFirstTokenOfTheListGivenBack()
