@@ -161,7 +161,7 @@ std::u16string AdaptTranslation(std::u16string_view translation, std::u16string_
     return t;
 }
 
-void SuggestionIndex::Groups::finish(const std::vector<std::uint32_t> &masterRow)
+void SuggestionIndex::Groups::finish(const MasterRows &masterRows)
 {
     // Rows need bits enough that no key is all ones, which marks a row without master.
     const std::size_t rows = keys.empty() ? 0 : keys.size() - 1;
@@ -172,7 +172,7 @@ void SuggestionIndex::Groups::finish(const std::vector<std::uint32_t> &masterRow
     constexpr std::uint64_t kNone = ~std::uint64_t(0);
     count = 0;
     for (std::size_t row = 0; row < keys.size(); ++row) {
-        const bool indexed = row > 0 && row < masterRow.size() && masterRow[row] != 0;
+        const bool indexed = masterRows.get(row) != 0;
         keys[row] = indexed ? (keys[row] & ~mask) | row : kNone;
         count += indexed;
     }
@@ -226,7 +226,7 @@ void SuggestionIndex::reset(const TokenTable *master, const TokenTable *project,
     m_masterCodePage = &masterCodePage;
     m_projectCodePage = &projectCodePage;
     const std::size_t rows = rowCount() + 1;
-    m_masterRow.assign(rows, 0);
+    m_masterRows.reset(rows - 1);
     m_exact.keys.assign(rows, 0);
     m_similar.keys.assign(rows, 0);
 }
@@ -240,7 +240,7 @@ void SuggestionIndex::indexRows(std::size_t first, std::size_t last)
         const auto masterRow = m_master->findFirstWithKey(*m_project, row);
         if (!masterRow)
             continue;
-        m_masterRow[row] = static_cast<std::uint32_t>(*masterRow);
+        m_masterRows.set(row, *masterRow);
         const std::string_view text = m_master->cell(*masterRow, ColText);
         m_exact.keys[row] = exactHash(text);
         m_similar.keys[row] = similarHash(text);
@@ -259,8 +259,8 @@ void SuggestionIndex::sortGroups()
 {
     if (!m_project || m_ready || m_sorted)
         return;
-    m_exact.finish(m_masterRow);
-    m_similar.finish(m_masterRow);
+    m_exact.finish(m_masterRows);
+    m_similar.finish(m_masterRows);
     m_sorted = true;
 }
 
@@ -280,9 +280,10 @@ void SuggestionIndex::build(const TokenTable *master, const TokenTable *project,
 
 std::optional<std::size_t> SuggestionIndex::masterRowOf(std::size_t row) const
 {
-    if (row == 0 || row >= m_masterRow.size() || m_masterRow[row] == 0)
+    const std::size_t masterRow = m_masterRows.get(row);
+    if (masterRow == 0)
         return std::nullopt;
-    return m_masterRow[row];
+    return masterRow;
 }
 
 std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::size_t max) const
@@ -336,7 +337,7 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
     for (const std::uint64_t *key = exactGroup.first; key != exactGroup.second; ++key) {
         const std::size_t other = m_exact.rowOf(*key);
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))) ||
-            m_master->cell(m_masterRow[other], ColText) != ours)
+            m_master->cell(m_masterRows.get(other), ColText) != ours)
             continue;
         count(exact, m_project->cell(other, ColText), other);
     }
@@ -350,7 +351,7 @@ std::vector<Suggestion> SuggestionIndex::suggestionsFor(std::size_t row, std::si
         const std::size_t other = m_similar.rowOf(*key);
         if (other == row || !IsTranslatedSource(StatusOf(m_project->cell(other, ColStatus))))
             continue;
-        const std::string_view theirs = m_master->cell(m_masterRow[other], ColText);
+        const std::string_view theirs = m_master->cell(m_masterRows.get(other), ColText);
         if (theirs == ours)
             continue;
         if (ourEscaped.empty() && !ours.empty()) {

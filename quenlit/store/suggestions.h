@@ -1,5 +1,6 @@
 #pragma once
 
+#include "masterrows.h"
 #include "tokentable.h"
 
 #include <cstdint>
@@ -83,7 +84,7 @@ private:
         // Where the keys of each value of the top 16 bits begin, so that a group
         // is found among a few keys rather than all of them.
         std::vector<std::uint32_t> directory;
-        void finish(const std::vector<std::uint32_t> &masterRow);
+        void finish(const MasterRows &masterRows);
         // The finished keys of the group of a text of this hash.
         std::pair<const std::uint64_t *, const std::uint64_t *> group(std::uint64_t hash) const;
         std::size_t rowOf(std::uint64_t key) const { return static_cast<std::size_t>(key & rowMask()); }
@@ -97,7 +98,7 @@ private:
     const TokenTable *m_project = nullptr; // not owned
     const CodePage *m_masterCodePage = nullptr;
     const CodePage *m_projectCodePage = nullptr;
-    std::vector<std::uint32_t> m_masterRow; // per project row; 0 when it has no master
+    MasterRows m_masterRows;
     Groups m_exact;   // equal master texts
     Groups m_similar; // similar master texts
     std::size_t m_indexedUpTo = 0;
