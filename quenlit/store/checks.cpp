@@ -351,13 +351,20 @@ void ProjectChecks::reset(const TokenTable *master, const TokenTable *project, c
 
 CheckMask ProjectChecks::checkRow(std::size_t row, std::vector<Finding> *findings, TokenAccessKeys *keys) const
 {
+    RowCells cells;
+    m_project->cells(row, cells.cells, &cells.key);
+    return checkRow(row, cells, findings, keys);
+}
+
+CheckMask ProjectChecks::checkRow(std::size_t row, const RowCells &read, std::vector<Finding> *findings,
+                                  TokenAccessKeys *keys) const
+{
     if (keys)
         *keys = {};
-    std::string_view cells[TokenColumnCount];
-    m_project->cells(row, cells);
+    const auto &cells = read.cells;
     if (!IsCheckedStatus(StatusOf(cells[ColStatus])))
         return 0;
-    const auto masterRow = m_master->findFirstWithKey(*m_project, row);
+    const auto masterRow = m_master->findFirstWithKey(read.key);
     if (!masterRow)
         return 0;
     TokenCheckInput in;
@@ -399,12 +406,10 @@ CheckMask ProjectChecks::checkRow(std::size_t row, std::vector<Finding> *finding
     return static_cast<CheckMask>(mask | length);
 }
 
-std::uint32_t ProjectChecks::groupOf(std::size_t row)
+std::uint32_t ProjectChecks::groupOf(std::size_t row, const std::string_view (&cells)[TokenColumnCount])
 {
     // The rows of one dialog or menu follow each other: most rows are in the group
     // of the row before.
-    std::string_view cells[TokenColumnCount];
-    m_project->cells(row, cells);
     const std::string_view type = TypeName(cells[ColType]);
     const bool caption = cells[ColId3] == "0" && cells[ColId4] == "0";
     if (row > 1 && m_group[row - 1] && type == std::string_view("Dialog") && !caption) {
@@ -458,9 +463,12 @@ void ProjectChecks::checkRows(std::size_t first, std::size_t last)
         return;
     last = std::min(last, rowCount());
     for (std::size_t row = std::max<std::size_t>(first, 1); row <= last; ++row) {
-        m_group[row] = groupOf(row);
+        // Each row's cells are found once for all the checks.
+        RowCells cells;
+        m_project->cells(row, cells.cells, &cells.key);
+        m_group[row] = groupOf(row, cells.cells);
         TokenAccessKeys keys;
-        setMask(row, checkRow(row, nullptr, m_group[row] ? &keys : nullptr), nullptr);
+        setMask(row, checkRow(row, cells, nullptr, m_group[row] ? &keys : nullptr), nullptr);
         m_letters[row] = keys;
     }
     if (first <= m_checkedUpTo + 1 && last > m_checkedUpTo)

@@ -163,8 +163,15 @@ public:
     const LevelCounts &counts() const { return m_counts; }
 
 private:
+    struct RowCells
+    {
+        std::string_view cells[TokenColumnCount];
+        TokenKey key;
+    };
     CheckMask checkRow(std::size_t row, std::vector<Finding> *findings, TokenAccessKeys *keys) const;
-    std::uint32_t groupOf(std::size_t row);
+    CheckMask checkRow(std::size_t row, const RowCells &cells, std::vector<Finding> *findings,
+                       TokenAccessKeys *keys) const;
+    std::uint32_t groupOf(std::size_t row, const std::string_view (&cells)[TokenColumnCount]);
     void buildGroups();
     void clashGroup(std::uint32_t group, std::vector<std::size_t> *changed);
     std::vector<std::size_t> clashPartners(std::size_t row) const;

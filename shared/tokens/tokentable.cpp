@@ -126,9 +126,20 @@ inline void cellBounds(int column, std::uint32_t equals, std::uint32_t length, c
     }
 }
 
-inline std::uint64_t KeyHash(std::string_view front, std::string_view last)
+inline std::uint64_t KeyHash(const TokenKey &key)
 {
-    return finalise(mix(mix(kHashSeed, front), last));
+    return finalise(mix(mix(kHashSeed, key.front), key.last));
+}
+
+inline bool SameKey(const TokenKey &a, const TokenKey &b)
+{
+    return a.front == b.front && a.last == b.last;
+}
+
+// The key of a line from the bounds of its fields.
+inline TokenKey KeyIn(std::string_view line, const std::uint32_t bars[5], std::uint32_t bracket)
+{
+    return {line.substr(2, bars[3] - 2), line.substr(bars[4] + 1, bracket - bars[4] - 1)};
 }
 
 inline bool IsCompact(std::uint64_t row)
@@ -226,10 +237,12 @@ std::string_view TokenTable::cell(std::size_t row, int column) const
     return line(wide.start, p.length).substr(begin, end - begin);
 }
 
-void TokenTable::cells(std::size_t row, std::string_view (&out)[TokenColumnCount]) const
+void TokenTable::cells(std::size_t row, std::string_view (&out)[TokenColumnCount], TokenKey *key) const
 {
     if (row == 0 || row > m_rows.size()) {
         std::fill(std::begin(out), std::end(out), std::string_view());
+        if (key)
+            *key = {};
         return;
     }
     std::uint64_t start = 0;
@@ -242,6 +255,8 @@ void TokenTable::cells(std::size_t row, std::string_view (&out)[TokenColumnCount
         cellBounds(c, p.equals, p.length, p.bars, p.bracket, begin, end);
         out[c] = begin < end ? l.substr(begin, end - begin) : std::string_view();
     }
+    if (key)
+        *key = KeyIn(l, p.bars, p.bracket);
 }
 
 std::string_view TokenTable::normalLine(std::size_t row) const
@@ -324,45 +339,30 @@ void TokenTable::appendLine(std::string_view text, const TokenLineLayout &layout
     dropIndex();
 }
 
-void TokenTable::keyParts(std::size_t row, std::string_view &front, std::string_view &last) const
+TokenKey TokenTable::keyOf(std::size_t row) const
 {
-    front = last = {};
     if (row == 0 || row > m_rows.size())
-        return;
+        return {};
     const Row r = m_rows[row - 1];
-    std::string_view l;
-    FieldBounds b;
-    if (IsCompact(r)) {
-        l = line((r & kOffsetMask) | (r & kEditBit), LengthOf(r));
-        if (!ScanFields(l.data(), EqualsOf(r), 6, b))
-            return;
-    } else {
+    if (!IsCompact(r)) {
         const WideRow &wide = m_wide[r];
-        l = line(wide.start, wide.layout.length);
-        std::copy(std::begin(wide.layout.bars), std::end(wide.layout.bars), std::begin(b.bars));
-        b.bracket = wide.layout.bracket;
+        return KeyIn(line(wide.start, wide.layout.length), wide.layout.bars, wide.layout.bracket);
     }
-    // Cells 1 to 4 hold no '|', so the bytes from cell 1 to the end of cell 4
-    // stand for the four of them.
-    front = l.substr(2, b.bars[3] - 2);
-    last = l.substr(b.bars[4] + 1, b.bracket - b.bars[4] - 1);
+    const std::string_view l = line((r & kOffsetMask) | (r & kEditBit), LengthOf(r));
+    FieldBounds b;
+    if (!ScanFields(l.data(), EqualsOf(r), 6, b))
+        return {};
+    return KeyIn(l, b.bars, b.bracket);
 }
 
 std::uint64_t TokenTable::keyHash(std::size_t row) const
 {
-    std::string_view front;
-    std::string_view last;
-    keyParts(row, front, last);
-    return KeyHash(front, last);
+    return KeyHash(keyOf(row));
 }
 
 bool TokenTable::sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const
 {
-    std::string_view front[2];
-    std::string_view last[2];
-    keyParts(row, front[0], last[0]);
-    other.keyParts(otherRow, front[1], last[1]);
-    return front[0] == front[1] && last[0] == last[1];
+    return SameKey(keyOf(row), other.keyOf(otherRow));
 }
 
 std::uint32_t TokenTable::indexTag(std::uint64_t hash) const
@@ -425,20 +425,24 @@ std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenTable &other,
 {
     if (m_rows.empty() || row == 0 || row > other.tokenCount())
         return std::nullopt;
+    return findFirstWithKey(other.keyOf(row));
+}
+
+std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenKey &key) const
+{
+    if (m_rows.empty())
+        return std::nullopt;
     if (m_rows.size() >= 0xffffffffu) {
         // Too many rows for the index: a plain scan gives the same answer.
         for (std::size_t r = 1; r <= m_rows.size(); ++r) {
-            if (sameKey(r, other, row))
+            if (SameKey(keyOf(r), key))
                 return r;
         }
         return std::nullopt;
     }
     if (m_index.empty())
         buildKeyIndex();
-    std::string_view front;
-    std::string_view last;
-    other.keyParts(row, front, last);
-    const std::uint64_t h = KeyHash(front, last);
+    const std::uint64_t h = KeyHash(key);
     const std::uint32_t tag = indexTag(h);
     const std::uint64_t rowMask = (std::uint64_t(1) << m_indexRowBits) - 1;
     const std::size_t capacity = m_index.size();
@@ -446,11 +450,7 @@ std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenTable &other,
         const std::uint32_t entry = m_index[slot];
         if (entry == 0)
             return std::nullopt;
-        if ((std::uint64_t(entry) >> m_indexRowBits) != tag)
-            continue;
-        std::string_view mine[2];
-        keyParts(entry & rowMask, mine[0], mine[1]);
-        if (mine[0] == front && mine[1] == last)
+        if ((std::uint64_t(entry) >> m_indexRowBits) == tag && SameKey(keyOf(entry & rowMask), key))
             return static_cast<std::size_t>(entry & rowMask);
     }
 }

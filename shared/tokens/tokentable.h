@@ -31,6 +31,14 @@ struct TokenLineLayout
     std::uint32_t bracket = 0; // first ']' after the fifth '|'
 };
 
+// The key cells of a token (1, 2, 3, 4 and 6) as the key index compares them:
+// cells 1 to 4 with the '|' between them (no key cell holds one), and cell 6.
+struct TokenKey
+{
+    std::string_view front;
+    std::string_view last;
+};
+
 // A table of token rows: row 0 is an empty header row, rows 1 to n are the tokens
 // in file order. Cells are kept as the bytes read. Rows are only appended; the
 // table is emptied as a whole. Each row lives as one line in a byte buffer, so a
@@ -55,7 +63,8 @@ public:
     std::string cellText(std::size_t row, int column) const { return std::string(cell(row, column)); }
     // Every cell of a row at once, for work that reads several cells of each row:
     // the field cells' bounds are found once instead of once a cell.
-    void cells(std::size_t row, std::string_view (&out)[TokenColumnCount]) const;
+    // With `key`, the row's key is given too.
+    void cells(std::size_t row, std::string_view (&out)[TokenColumnCount], TokenKey *key = nullptr) const;
 
     // The row's whole line when it is already in the normal form
     // "[[" f1 "|" ... "|" f6 "]]=" text, else an empty view.
@@ -85,6 +94,8 @@ public:
     // of row `row` of `other`, or nothing. Served by an index that is built on
     // first use and dropped whenever the table changes.
     std::optional<std::size_t> findFirstWithKey(const TokenTable &other, std::size_t row) const;
+    // The same for a key read from a row of another table.
+    std::optional<std::size_t> findFirstWithKey(const TokenKey &key) const;
     void buildKeyIndex() const;
 
     // Bytes held (buffers, rows and index), for memory accounting.
@@ -112,7 +123,7 @@ private:
     void decode(Row row, std::uint64_t &start, TokenLineLayout &layout) const;
     std::string_view line(std::uint64_t start, std::uint32_t length) const;
     // The key cells of a row: cells 1 to 4 with the '|' between them, and cell 6.
-    void keyParts(std::size_t row, std::string_view &front, std::string_view &last) const;
+    TokenKey keyOf(std::size_t row) const;
     std::uint64_t keyHash(std::size_t row) const;
     bool sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const;
     void dropIndex() { m_index.clear(); }
