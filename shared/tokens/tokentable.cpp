@@ -39,8 +39,9 @@ namespace {
 
 constexpr std::uint64_t kHashSeed = 0x243F6A8885A308D3ull;
 constexpr std::uint64_t kNormalBit = std::uint64_t(1) << 62;
+constexpr std::uint64_t kPlainBit = std::uint64_t(1) << 61;
 constexpr unsigned kEqualsShift = 48;
-constexpr std::uint64_t kEqualsMask = (1u << 14) - 1;
+constexpr std::uint64_t kEqualsMask = (1u << 13) - 1;
 constexpr unsigned kLengthShift = 32;
 constexpr std::uint64_t kLengthMask = 0xFFFF;
 constexpr std::uint64_t kOffsetMask = 0xFFFFFFFFu;
@@ -180,8 +181,11 @@ TokenTable::Row TokenTable::encode(std::uint64_t start, const TokenLineLayout &p
         m_wide.push_back(WideRow{start, p});
         return static_cast<Row>(m_wide.size() - 1);
     }
+    const bool normal = IsNormal(l, p);
+    // Plain: normal, and cell 6 empty, so the line ends its fields with "|]]=".
+    const bool plain = normal && p.bars[4] + 1 == p.bracket;
     return offset | (std::uint64_t(p.length) << kLengthShift) | (std::uint64_t(p.equals) << kEqualsShift) |
-           (IsNormal(l, p) ? kNormalBit : 0) | (start & kEditBit);
+           (normal ? kNormalBit : 0) | (plain ? kPlainBit : 0) | (start & kEditBit);
 }
 
 void TokenTable::decode(Row row, std::uint64_t &start, TokenLineLayout &p) const
@@ -221,6 +225,20 @@ std::string_view TokenTable::cell(std::size_t row, int column) const
         const std::uint32_t equals = EqualsOf(r);
         if (column == ColText)
             return std::string_view(bytes + equals + 1, LengthOf(r) - equals - 1);
+        if (r & kPlainBit) {
+            // The cells most read, without a scan of the others: the status
+            // ends at the fifth '|', just before "]]=", and holds no '|'.
+            if (column == ColStatus) {
+                const std::uint32_t last = equals - 3;
+                std::uint32_t first = last;
+                while (first > 2 && bytes[first - 1] != '|')
+                    --first;
+                return first < last && bytes[first - 1] == '|' ? std::string_view(bytes + first, last - first)
+                                                               : std::string_view();
+            }
+            if (column == ColId6)
+                return {};
+        }
         FieldBounds b;
         if (!ScanFields(bytes, equals, BoundsNeeded(column), b))
             return {};
@@ -349,8 +367,18 @@ TokenKey TokenTable::keyOf(std::size_t row) const
         return KeyIn(line(wide.start, wide.layout.length), wide.layout.bars, wide.layout.bracket);
     }
     const std::string_view l = line((r & kOffsetMask) | (r & kEditBit), LengthOf(r));
+    const std::uint32_t equals = EqualsOf(r);
+    if (r & kPlainBit) {
+        // Cell 6 is empty, and cell 4 ends at the '|' before the status.
+        std::uint32_t bar = equals - 3;
+        while (bar > 2 && l[bar - 1] != '|')
+            --bar;
+        if (bar < 4)
+            return {};
+        return {l.substr(2, bar - 1 - 2), l.substr(equals - 2, 0)};
+    }
     FieldBounds b;
-    if (!ScanFields(l.data(), EqualsOf(r), 6, b))
+    if (!ScanFields(l.data(), equals, 6, b))
         return {};
     return KeyIn(l, b.bars, b.bracket);
 }

@@ -103,12 +103,13 @@ public:
 
 private:
     // A row in 8 bytes: bit 63 set for a line in the edit buffer, bit 62 set for a
-    // line in normal form (see normalLine), bits 48-61 the first '=' (never 0 in
+    // line in normal form (see normalLine), bit 61 set when it is also plain (cell
+    // 6 empty: its fields end with "|]]="), bits 48-60 the first '=' (never 0 in
     // this form), bits 32-47 the line's length, bits 0-31 its offset. The fields'
     // bounds are found again in the bytes before the '=' (see ScanFields in the
-    // .cpp), so a row keeps this form only where that scan finds what the parse
-    // found. Any other row has 0 in bits 48-63 and its low bits index m_wide,
-    // which keeps the line's whole layout.
+    // .cpp; a plain line's status from its end), so a row keeps this form only
+    // where that scan finds what the parse found. Any other row has 0 in bits
+    // 48-63 and its low bits index m_wide, which keeps the line's whole layout.
     using Row = std::uint64_t;
     struct WideRow
     {

@@ -155,8 +155,13 @@ TEST(TokenTable, RowsOfEveryShapeKeepTheirCells)
         "xx6|1|2|3|4|x]]=not in normal form",
         "[[6]|1]|2|3|4|x]]=brackets before the fifth bar",
         "[[6|1|2|3|4|x=]]=equals before the bracket",
-        "[[6|1|2|3|4|" + std::string(16369, 'k') + "]]=equals at 16383",
-        "[[6|1|2|3|4|" + std::string(16370, 'k') + "]]=equals at 16384",
+        "[[6|1|2|3|4|" + std::string(8177, 'k') + "]]=equals at 8191",
+        "[[6|1|2|3|4|" + std::string(8178, 'k') + "]]=equals at 8192",
+        "[[6|1|2|3||]]=an empty status",
+        "[[6|1|2|3|4]|]]=a status holding a bracket",
+        "[[6|1|2|3|4|]]]=a third bracket",
+        "[[|||||]]=every field empty",
+        "[[6|1|2|3|" + std::string(9000, '4') + "|]]=a status beyond the equals limit",
         "[[6|1|2|3|4|x]]=" + std::string(65519, 't'),
         "[[6|1|2|3|4|x]]=" + std::string(65520, 't'),
     };
@@ -195,7 +200,7 @@ TEST(TokenTable, RowsOfEveryShapeKeepTheirCells)
     }
     // Written back, each normal line is as read; a changed row keeps its other cells.
     std::string out;
-    for (std::size_t row : {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18}) {
+    for (std::size_t row : {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18, 20, 21, 22, 23}) {
         out.clear();
         AppendTokenLine(table, row, out);
         EXPECT_EQ(out, lines[row - 1] + "\r\n") << "row " << row;

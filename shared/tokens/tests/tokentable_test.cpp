@@ -78,6 +78,41 @@ TEST(MasterToken, IndexFollowsReloading)
     EXPECT_EQ(MasterToken(master, project, 1), "after");
 }
 
+// A key is the same whatever form its line takes: plain ("|]]="), with a sixth
+// field, out of normal form, or too long for the compact row.
+TEST(MasterToken, KeysMatchWhateverTheFormOfTheirLines)
+{
+    const std::string longText(70000, 't');
+    struct Form
+    {
+        const char *name;
+        std::string master;
+        std::string project;
+    };
+    const Form forms[] = {
+        {"plain, plain", "[[6|1|2|3|4|]]=m", "[[6|1|2|3|1|]]=p"},
+        {"plain, out of normal form", "[[6|1|2|3|4|]]=m", "[[6|1|2|3|1|]]junk=p"},
+        {"out of normal form, plain", "[[6|1|2|3|4|]]x=m", "[[6|1|2|3|1|]]=p"},
+        {"plain, long", "[[6|1|2|3|4|]]=m", "[[6|1|2|3|1|]]=" + longText},
+        {"long, plain", "[[6|1|2|3|4|]]=" + longText, "[[6|1|2|3|1|]]=p"},
+        {"sixth field, long", "[[6|1|2|3|4|k]]=m", "[[6|1|2|3|1|k]]=" + longText},
+        {"empty status, plain", "[[6|1|2|3||]]=m", "[[6|1|2|3|1|]]=p"},
+        {"empty fields", "[[|||||]]=m", "[[||||1|]]x=p"},
+    };
+    for (const Form &form : forms) {
+        SCOPED_TRACE(form.name);
+        TokenTable master;
+        TokenTable project;
+        ASSERT_EQ(AjouteToken("[[6|1|2|3|4|other]]=not this one", master), TokenLineStatus::Ok);
+        ASSERT_EQ(AjouteToken(form.master, master), TokenLineStatus::Ok);
+        ASSERT_EQ(AjouteToken(form.project, project), TokenLineStatus::Ok);
+        EXPECT_EQ(master.findFirstWithKey(project, 1), std::optional<std::size_t>(2));
+        // And the other way round.
+        EXPECT_EQ(project.findFirstWithKey(master, 2), std::optional<std::size_t>(1));
+        EXPECT_EQ(project.findFirstWithKey(master, 1), std::nullopt);
+    }
+}
+
 // The index must give what a plain first-match scan gives, duplicates included,
 // whatever share of its slots the rows take (the rest holds bits of the hash).
 TEST(MasterToken, IndexAgreesWithPlainScan)
