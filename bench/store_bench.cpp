@@ -88,6 +88,24 @@ double rawWriteSeconds(const std::string &bytes, const std::string &path)
     return best;
 }
 
+// Runs `body` once an iteration and times it; reports the bytes an iteration
+// handles and how it compares with `raw`, the seconds of the same bytes' plain
+// read or write. Gives the seconds an iteration took on average.
+template <typename Body>
+double TimedAgainstRaw(benchmark::State &state, double raw, std::size_t bytes, Body body)
+{
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        body();
+        total += seconds(Clock::now() - start);
+    }
+    const double each = total / static_cast<double>(state.iterations());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["vs_raw"] = raw / each;
+    return each;
+}
+
 void BM_RawRead(benchmark::State &state)
 {
     const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
@@ -105,17 +123,11 @@ void BM_RawRead(benchmark::State &state)
 void BM_MappedRead(benchmark::State &state)
 {
     const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
-    const double raw = rawReadSeconds(f.project);
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
+    TimedAgainstRaw(state, rawReadSeconds(f.project), f.projectBytes, [&] {
         FileBytes bytes;
         FileBytes::Load(f.project, bytes);
         benchmark::DoNotOptimize(bytes.view().data());
-        total += seconds(Clock::now() - start);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.projectBytes));
-    state.counters["vs_raw"] = raw / (total / static_cast<double>(state.iterations()));
+    });
 }
 
 // Counting the line ends of the mapped project file: the least a parse costs.
@@ -142,38 +154,27 @@ void BM_ReadTokenFiles(benchmark::State &state)
 {
     const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
     const double raw = rawReadSeconds(f.master) + rawReadSeconds(f.project);
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
+    TimedAgainstRaw(state, raw, f.masterBytes + f.projectBytes, [&] {
         ProjectData data;
         data.paths.masterTokenFile = f.master;
         data.paths.tokenFile = f.project;
         ReadTokenFiles(data);
         benchmark::DoNotOptimize(data.project.tokenCount());
-        total += seconds(Clock::now() - start);
         if (data.error != ProjectOpenError::None)
             state.SkipWithError("the files could not be read");
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (f.masterBytes + f.projectBytes)));
-    state.counters["vs_raw"] = raw / (total / static_cast<double>(state.iterations()));
+    });
 }
 
 // Read, parse and index a master token file.
 void BM_LoadMaster(benchmark::State &state)
 {
     const Files &f = filesFor(static_cast<std::size_t>(state.range(0)));
-    const double raw = rawReadSeconds(f.master);
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
+    TimedAgainstRaw(state, rawReadSeconds(f.master), f.masterBytes, [&] {
         TokenTable table;
         LoadTokenFile(f.master, table);
         table.buildKeyIndex();
         benchmark::DoNotOptimize(table.tokenCount());
-        total += seconds(Clock::now() - start);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.masterBytes));
-    state.counters["vs_raw"] = raw / (total / static_cast<double>(state.iterations()));
+    });
 }
 
 void BM_MasterToken(benchmark::State &state)
@@ -203,17 +204,12 @@ void BM_SaveProjectTokens(benchmark::State &state)
     const std::string target = (dir / "fr.tok").string();
     fs::copy_file(f.project, target, fs::copy_options::overwrite_existing);
     const double raw = rawWriteSeconds(FormatTokens(project), (dir / "raw.tok").string());
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
+    const double each = TimedAgainstRaw(state, raw, f.projectBytes, [&] {
         const auto result = SaveProjectTokens(target, project);
-        total += seconds(Clock::now() - start);
         if (!result.ok)
             state.SkipWithError(result.message.c_str());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.projectBytes));
-    state.counters["vs_raw"] = raw / (total / static_cast<double>(state.iterations()));
-    state.counters["ms"] = 1000 * total / static_cast<double>(state.iterations());
+    });
+    state.counters["ms"] = 1000 * each;
     state.counters["limit_ms"] = 100;
 }
 
