@@ -143,6 +143,17 @@ inline TokenKey KeyIn(std::string_view line, const std::uint32_t bars[5], std::u
     return {line.substr(2, bars[3] - 2), line.substr(bars[4] + 1, bracket - bars[4] - 1)};
 }
 
+// Where the status of a plain line begins: just after the '|' that ends cell 4,
+// found back from the fifth '|' just before "]]=" (the status holds no '|').
+// 0 when the bytes hold no such '|'.
+inline std::uint32_t PlainStatusBegin(const char *line, std::uint32_t equals)
+{
+    std::uint32_t first = equals - 3;
+    while (first > 2 && line[first - 1] != '|')
+        --first;
+    return first > 2 && line[first - 1] == '|' ? first : 0;
+}
+
 inline bool IsCompact(std::uint64_t row)
 {
     return ((row >> kEqualsShift) & kEqualsMask) != 0;
@@ -229,12 +240,9 @@ std::string_view TokenTable::cell(std::size_t row, int column) const
             // The cells most read, without a scan of the others: the status
             // ends at the fifth '|', just before "]]=", and holds no '|'.
             if (column == ColStatus) {
+                const std::uint32_t first = PlainStatusBegin(bytes, equals);
                 const std::uint32_t last = equals - 3;
-                std::uint32_t first = last;
-                while (first > 2 && bytes[first - 1] != '|')
-                    --first;
-                return first < last && bytes[first - 1] == '|' ? std::string_view(bytes + first, last - first)
-                                                               : std::string_view();
+                return first && first < last ? std::string_view(bytes + first, last - first) : std::string_view();
             }
             if (column == ColId6)
                 return {};
@@ -370,12 +378,10 @@ TokenKey TokenTable::keyOf(std::size_t row) const
     const std::uint32_t equals = EqualsOf(r);
     if (r & kPlainBit) {
         // Cell 6 is empty, and cell 4 ends at the '|' before the status.
-        std::uint32_t bar = equals - 3;
-        while (bar > 2 && l[bar - 1] != '|')
-            --bar;
-        if (bar < 4)
+        const std::uint32_t status = PlainStatusBegin(l.data(), equals);
+        if (!status)
             return {};
-        return {l.substr(2, bar - 1 - 2), l.substr(equals - 2, 0)};
+        return {l.substr(2, status - 1 - 2), l.substr(equals - 2, 0)};
     }
     FieldBounds b;
     if (!ScanFields(l.data(), equals, 6, b))
