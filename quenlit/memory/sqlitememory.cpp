@@ -1,0 +1,650 @@
+#include "memory/sqlitememory.h"
+
+#include "memory/similarity.h"
+#include "memory/words.h"
+
+#include "datafolder.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <unordered_map>
+
+namespace memory {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+// Candidates whose distance is computed, of those the word index ranks first.
+constexpr int kCandidates = 150;
+// Longer texts are only matched exactly: their distance would cost too much.
+constexpr std::size_t kFuzzyLength = 2000;
+
+const char *const kSchema = R"sql(
+CREATE TABLE sources(
+    id INTEGER PRIMARY KEY,
+    hash INTEGER NOT NULL,
+    length INTEGER NOT NULL,
+    text TEXT NOT NULL);
+CREATE INDEX sources_hash ON sources(hash);
+CREATE VIRTUAL TABLE source_words USING fts5(words, content='', tokenize='unicode61 remove_diacritics 0');
+CREATE TABLE units(
+    id INTEGER PRIMARY KEY,
+    source INTEGER NOT NULL REFERENCES sources(id),
+    target_language INTEGER NOT NULL,
+    source_language INTEGER NOT NULL,
+    translation_hash INTEGER NOT NULL,
+    translation TEXT NOT NULL,
+    project BLOB NOT NULL,
+    resource_type TEXT NOT NULL,
+    place TEXT NOT NULL,
+    time INTEGER NOT NULL);
+CREATE UNIQUE INDEX units_identity ON units(source, target_language, source_language, translation_hash);
+CREATE INDEX units_target ON units(target_language);
+CREATE TABLE terms(
+    id INTEGER PRIMARY KEY,
+    target_language INTEGER NOT NULL,
+    source_language INTEGER NOT NULL,
+    source TEXT NOT NULL,
+    translation TEXT NOT NULL,
+    note TEXT NOT NULL);
+CREATE UNIQUE INDEX terms_identity ON terms(target_language, source_language, source, translation);
+)sql";
+
+std::int64_t textHash(std::string_view text)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ull; // FNV-1a
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    return static_cast<std::int64_t>(hash);
+}
+
+int languageValue(LanguageId language)
+{
+    return static_cast<int>(MakeLanguageId(language.primary, language.sub));
+}
+
+LanguageId languageOf(int value)
+{
+    return {PrimaryLanguageOf(static_cast<unsigned>(value)), SubLanguageOf(static_cast<unsigned>(value))};
+}
+
+bool isDamage(int code)
+{
+    code &= 0xFF;
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+std::string damagedName(const std::string &path)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &parts);
+    std::string name = path + ".damaged-" + stamp;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(name, ec); ++n)
+        name = path + ".damaged-" + stamp + "-" + std::to_string(n);
+    return name;
+}
+
+// One prepared statement, reset after each use.
+class Statement
+{
+public:
+    Statement() = default;
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    ~Statement() { sqlite3_finalize(m_statement); }
+
+    int prepare(sqlite3 *db, const char *sql)
+    {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+        return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
+    }
+    void finalize()
+    {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+    }
+    sqlite3_stmt *get() { return m_statement; }
+    void bind(int index, std::string_view text)
+    {
+        sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    void bindBlob(int index, std::string_view bytes)
+    {
+        sqlite3_bind_blob(m_statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    }
+    void bind(int index, std::int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
+    int step() { return sqlite3_step(m_statement); }
+    void reset()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    std::int64_t integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    std::string text(int column)
+    {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+        return bytes ? std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)))
+                     : std::string();
+    }
+
+private:
+    sqlite3_stmt *m_statement = nullptr;
+};
+
+// Thrown inside a transaction by a step that failed; caught at the call's edge.
+struct StepFailure
+{
+    int code;
+};
+
+class SqliteMemory : public TranslationMemory
+{
+public:
+    SqliteMemory(std::string path, int busyMilliseconds)
+        : m_path(std::move(path)), m_busyMilliseconds(busyMilliseconds)
+    {
+    }
+    ~SqliteMemory() override { close(); }
+
+    // Opens the database; on damage sets it aside and starts anew (`notice`).
+    std::string open(std::string &notice)
+    {
+        const int code = tryOpen();
+        if (code == SQLITE_OK)
+            return {};
+        if (!isDamage(code))
+            return failureText("Can't open the translation memory", code);
+        notice = setAside();
+        if (notice.empty() || tryOpen() != SQLITE_OK)
+            return failureText("Can't open the translation memory", code);
+        return {};
+    }
+
+    std::string add(const std::vector<Unit> &units) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return transaction([&] {
+            for (const Unit &unit : units)
+                addUnit(unit);
+        });
+    }
+
+    ImportResult import(const UnitReader &reader) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ImportResult result;
+        struct Sink : UnitSink
+        {
+            SqliteMemory *memory;
+            ImportResult *result;
+            std::size_t count = 0;
+            void add(const Unit &unit) override
+            {
+                memory->addUnit(unit);
+                ++count;
+            }
+            void warn(const ReadError &warning) override
+            {
+                if (result->warnings.size() < 100)
+                    result->warnings.push_back(warning);
+            }
+        } sink;
+        sink.memory = this;
+        sink.result = &result;
+        bool readFailed = false;
+        result.failure = transaction([&] {
+            result.error = reader(sink);
+            if (result.error) {
+                readFailed = true;
+                throw StepFailure{SQLITE_ABORT};
+            }
+        });
+        if (readFailed)
+            result.failure.clear();
+        result.units = result.ok() ? sink.count : 0;
+        return result;
+    }
+
+    std::vector<Match> lookup(const LookupQuery &query, std::string *failure) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<Match> matches;
+        const std::string error = transaction([&] { matches = find(query); }, false);
+        if (failure)
+            *failure = error;
+        return error.empty() ? matches : std::vector<Match>{};
+    }
+
+    std::string exportUnits(LanguageId target, const std::function<void(const Unit &)> &each) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return transaction(
+            [&] {
+                Statement &s = statement(m_exportUnits,
+                                         "SELECT s.text, u.translation, u.source_language, u.target_language, "
+                                         "u.project, u.resource_type, u.place, u.time FROM units u JOIN sources s "
+                                         "ON s.id = u.source WHERE u.target_language = ?1 ORDER BY u.id");
+                s.bind(1, languageValue(target));
+                int code;
+                while ((code = s.step()) == SQLITE_ROW)
+                    each(unitFrom(s, 0));
+                s.reset();
+                check(code);
+            },
+            false);
+    }
+
+    std::size_t unitCount() override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::size_t count = 0;
+        transaction(
+            [&] {
+                Statement &s = statement(m_countUnits, "SELECT count(*) FROM units");
+                if (s.step() == SQLITE_ROW)
+                    count = static_cast<std::size_t>(s.integer(0));
+                s.reset();
+            },
+            false);
+        return count;
+    }
+
+    std::string addTerms(const std::vector<Term> &terms) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return transaction([&] {
+            Statement &s = statement(m_addTerm,
+                                     "INSERT INTO terms(target_language, source_language, source, translation, note) "
+                                     "VALUES(?1, ?2, ?3, ?4, ?5) ON CONFLICT DO UPDATE SET note = excluded.note");
+            for (const Term &term : terms) {
+                s.bind(1, languageValue(term.targetLanguage));
+                s.bind(2, languageValue(term.sourceLanguage));
+                s.bind(3, term.source);
+                s.bind(4, term.translation);
+                s.bind(5, term.note);
+                const int code = s.step();
+                s.reset();
+                check(code);
+            }
+        });
+    }
+
+    std::vector<Term> terms(LanguageId source, LanguageId target, std::string *failure) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<Term> terms;
+        const std::string error = transaction(
+            [&] {
+                Statement &s = statement(m_terms, "SELECT source, translation, note, source_language FROM terms "
+                                                  "WHERE target_language = ?1 AND source_language IN (?2, 0) "
+                                                  "ORDER BY source, id");
+                s.bind(1, languageValue(target));
+                s.bind(2, languageValue(source));
+                int code;
+                while ((code = s.step()) == SQLITE_ROW)
+                    terms.push_back({s.text(0), s.text(1), s.text(2),
+                                     languageOf(static_cast<int>(s.integer(3))), target});
+                s.reset();
+                check(code);
+            },
+            false);
+        if (failure)
+            *failure = error;
+        return terms;
+    }
+
+private:
+    int tryOpen()
+    {
+        close();
+        std::error_code ec;
+        const auto folder = std::filesystem::path(m_path).parent_path();
+        if (!folder.empty())
+            std::filesystem::create_directories(folder, ec);
+        int code = sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (code != SQLITE_OK)
+            return code;
+        sqlite3_extended_result_codes(m_db, 1);
+        sqlite3_busy_timeout(m_db, m_busyMilliseconds);
+        if ((code = exec("PRAGMA journal_mode=WAL")) != SQLITE_OK)
+            return code;
+        exec("PRAGMA synchronous=NORMAL");
+        exec("PRAGMA cache_size=-32768");
+        // What the database holds decides: ours, empty, another program's.
+        Statement s;
+        if ((code = s.prepare(m_db, "PRAGMA user_version")) != SQLITE_OK)
+            return code;
+        code = s.step();
+        if (code != SQLITE_ROW)
+            return code;
+        const std::int64_t version = s.integer(0);
+        s.finalize();
+        if (version > kSchemaVersion) {
+            m_newer = true;
+            return SQLITE_CANTOPEN;
+        }
+        if (version == kSchemaVersion)
+            return verifySchema();
+        if ((code = s.prepare(m_db, "SELECT count(*) FROM sqlite_master")) != SQLITE_OK)
+            return code;
+        if ((code = s.step()) != SQLITE_ROW)
+            return code;
+        if (s.integer(0) != 0)
+            return SQLITE_NOTADB; // a database, but not one of ours
+        s.finalize();
+        // Another program may be making it at the same moment: the schema is
+        // made under the write lock, once.
+        if ((code = exec("BEGIN IMMEDIATE")) != SQLITE_OK)
+            return code;
+        if ((code = s.prepare(m_db, "PRAGMA user_version")) != SQLITE_OK || (code = s.step()) != SQLITE_ROW) {
+            exec("ROLLBACK");
+            return code;
+        }
+        const bool made = s.integer(0) == kSchemaVersion;
+        s.finalize();
+        code = made ? SQLITE_OK : exec(kSchema);
+        if (code == SQLITE_OK && !made)
+            code = exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+        if (code == SQLITE_OK)
+            code = exec("COMMIT");
+        if (code != SQLITE_OK) {
+            exec("ROLLBACK");
+            return code;
+        }
+        return verifySchema();
+    }
+
+    // One query on each table, so that a database that is not ours, or whose
+    // first pages are unreadable, shows now rather than in the user's work.
+    int verifySchema()
+    {
+        Statement s;
+        int code = s.prepare(m_db, "SELECT (SELECT max(id) FROM sources), (SELECT max(id) FROM units), "
+                                   "(SELECT count(*) FROM terms), (SELECT count(*) FROM source_words "
+                                   "WHERE source_words MATCH 'x')");
+        if (code != SQLITE_OK)
+            return code == SQLITE_ERROR ? SQLITE_NOTADB : code; // tables missing: not ours
+        code = s.step();
+        return code == SQLITE_ROW ? SQLITE_OK : code;
+    }
+
+    void close()
+    {
+        m_addSource.finalize();
+        m_findSource.finalize();
+        m_addWords.finalize();
+        m_addUnit.finalize();
+        m_exactUnits.finalize();
+        m_candidates.finalize();
+        m_exportUnits.finalize();
+        m_countUnits.finalize();
+        m_addTerm.finalize();
+        m_terms.finalize();
+        if (m_db)
+            sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+
+    // Renames the damaged database and its companions; the message told once.
+    std::string setAside()
+    {
+        close();
+        const std::string name = damagedName(m_path);
+        std::error_code ec;
+        std::filesystem::rename(m_path, name, ec);
+        if (ec)
+            return {};
+        for (const char *suffix : {"-wal", "-shm"}) {
+            std::error_code ignored;
+            if (std::filesystem::exists(m_path + suffix, ignored))
+                std::filesystem::rename(m_path + suffix, name + suffix, ignored);
+        }
+        return "The translation memory " + m_path + " was damaged: it was renamed " + name +
+               " and a new, empty memory was started.";
+    }
+
+    int exec(const char *sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+
+    std::string failureText(const std::string &what, int code) const
+    {
+        if (m_newer)
+            return what + " " + m_path + ": it was made by a newer version of the program";
+        std::string reason = sqlite3_errstr(code);
+        if (m_db && sqlite3_errcode(m_db) == code)
+            reason = sqlite3_errmsg(m_db);
+        return what + " " + m_path + ": " + reason;
+    }
+
+    void check(int code)
+    {
+        if (code != SQLITE_OK && code != SQLITE_DONE && code != SQLITE_ROW)
+            throw StepFailure{code};
+    }
+
+    Statement &statement(Statement &s, const char *sql)
+    {
+        if (!s.get())
+            check(s.prepare(m_db, sql));
+        return s;
+    }
+
+    // Runs `work` in a transaction (a write one when `write`), committed when it
+    // ends normally, rolled back when a step fails. A damaged database found
+    // there is set aside and a new one started.
+    template <typename Work> std::string transaction(Work work, bool write = true)
+    {
+        if (!m_db)
+            return "The translation memory " + m_path + " is not open";
+        int code = exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+        if (code == SQLITE_OK) {
+            try {
+                work();
+                code = exec("COMMIT");
+                if (code == SQLITE_OK)
+                    return {};
+            } catch (const StepFailure &failure) {
+                code = failure.code;
+            } catch (const std::bad_alloc &) {
+                code = SQLITE_NOMEM;
+            }
+            exec("ROLLBACK");
+        }
+        const std::string failure = failureText("Can't use the translation memory", code);
+        if (isDamage(code)) {
+            std::string notice = setAside();
+            if (!notice.empty() && tryOpen() == SQLITE_OK)
+                return failure + ". " + notice;
+        }
+        return failure;
+    }
+
+    std::int64_t sourceId(const std::string &text)
+    {
+        const std::int64_t hash = textHash(text);
+        Statement &find = statement(m_findSource, "SELECT id, text FROM sources WHERE hash = ?1");
+        find.bind(1, hash);
+        int code;
+        std::int64_t id = 0;
+        while ((code = find.step()) == SQLITE_ROW) {
+            if (find.text(1) == text) {
+                id = find.integer(0);
+                break;
+            }
+        }
+        find.reset();
+        check(code);
+        if (id != 0)
+            return id;
+        Statement &add = statement(m_addSource, "INSERT INTO sources(hash, length, text) VALUES(?1, ?2, ?3)");
+        add.bind(1, hash);
+        add.bind(2, static_cast<std::int64_t>(CodePoints(text).size()));
+        add.bind(3, text);
+        code = add.step();
+        add.reset();
+        check(code);
+        id = sqlite3_last_insert_rowid(m_db);
+        Statement &words = statement(m_addWords, "INSERT INTO source_words(rowid, words) VALUES(?1, ?2)");
+        words.bind(1, id);
+        words.bind(2, IndexedWords(text));
+        code = words.step();
+        words.reset();
+        check(code);
+        return id;
+    }
+
+    void addUnit(const Unit &unit)
+    {
+        const std::int64_t source = sourceId(unit.source);
+        Statement &s = statement(
+            m_addUnit,
+            "INSERT INTO units(source, target_language, source_language, translation_hash, translation, project, "
+            "resource_type, place, time) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) "
+            "ON CONFLICT DO UPDATE SET project = excluded.project, resource_type = excluded.resource_type, "
+            "place = excluded.place, time = excluded.time WHERE excluded.time >= units.time");
+        s.bind(1, source);
+        s.bind(2, languageValue(unit.targetLanguage));
+        s.bind(3, languageValue(unit.sourceLanguage));
+        s.bind(4, textHash(unit.translation));
+        s.bind(5, unit.translation);
+        s.bindBlob(6, unit.origin.project);
+        s.bind(7, unit.origin.resourceType);
+        s.bind(8, unit.origin.place);
+        s.bind(9, unit.origin.time);
+        const int code = s.step();
+        s.reset();
+        check(code);
+    }
+
+    // Columns from `first`: source, translation, source and target language,
+    // project, resource type, place, time.
+    static Unit unitFrom(Statement &s, int first)
+    {
+        Unit unit;
+        unit.source = s.text(first);
+        unit.translation = s.text(first + 1);
+        unit.sourceLanguage = languageOf(static_cast<int>(s.integer(first + 2)));
+        unit.targetLanguage = languageOf(static_cast<int>(s.integer(first + 3)));
+        unit.origin.project = s.text(first + 4);
+        unit.origin.resourceType = s.text(first + 5);
+        unit.origin.place = s.text(first + 6);
+        unit.origin.time = s.integer(first + 7);
+        return unit;
+    }
+
+    // The units of one source text into the query's language.
+    void unitsOf(std::int64_t source, int score, const LookupQuery &query, std::vector<Match> &matches)
+    {
+        Statement &s = statement(m_exactUnits,
+                                 "SELECT s.text, u.translation, u.source_language, u.target_language, u.project, "
+                                 "u.resource_type, u.place, u.time FROM units u JOIN sources s ON s.id = u.source "
+                                 "WHERE u.source = ?1 AND u.target_language = ?2 AND (?3 < 0 OR u.source_language = ?3)");
+        s.bind(1, source);
+        s.bind(2, languageValue(query.target));
+        s.bind(3, query.source ? std::int64_t(languageValue(*query.source)) : std::int64_t(-1));
+        int code;
+        while ((code = s.step()) == SQLITE_ROW)
+            matches.push_back({score, unitFrom(s, 0)});
+        s.reset();
+        check(code);
+    }
+
+    std::vector<Match> find(const LookupQuery &query)
+    {
+        std::vector<Match> matches;
+        const std::int64_t hash = textHash(query.text);
+        std::int64_t exact = 0;
+        {
+            Statement &s = statement(m_findSource, "SELECT id, text FROM sources WHERE hash = ?1");
+            s.bind(1, hash);
+            int code;
+            while ((code = s.step()) == SQLITE_ROW) {
+                if (s.text(1) == query.text)
+                    exact = s.integer(0);
+            }
+            s.reset();
+            check(code);
+        }
+        if (exact != 0)
+            unitsOf(exact, 100, query, matches);
+
+        const std::u32string text = CodePoints(query.text);
+        const std::string words = CandidateQuery(query.text);
+        const int threshold = std::clamp(query.threshold, 0, 100);
+        if (threshold < 100 && !words.empty() && text.size() <= kFuzzyLength) {
+            // Lengths that can reach the threshold at all.
+            const std::size_t length = text.size();
+            const std::size_t shortest = (length * static_cast<std::size_t>(threshold) + 99) / 100;
+            const std::size_t longest = threshold == 0 ? kFuzzyLength : length * 100 / static_cast<std::size_t>(threshold);
+            Statement &s = statement(m_candidates,
+                                     "SELECT s.id, s.text FROM source_words w JOIN sources s ON s.id = w.rowid "
+                                     "WHERE source_words MATCH ?1 AND s.length BETWEEN ?2 AND ?3 AND s.id != ?4 "
+                                     "AND EXISTS (SELECT 1 FROM units u WHERE u.source = s.id "
+                                     "AND u.target_language = ?5) ORDER BY w.rank LIMIT ?6");
+            s.bind(1, words);
+            s.bind(2, static_cast<std::int64_t>(shortest));
+            s.bind(3, static_cast<std::int64_t>(longest));
+            s.bind(4, exact);
+            s.bind(5, languageValue(query.target));
+            s.bind(6, std::int64_t(kCandidates));
+            std::vector<std::pair<std::int64_t, int>> scored;
+            int code;
+            while ((code = s.step()) == SQLITE_ROW) {
+                const int score = Similarity(text, CodePoints(s.text(1)));
+                if (score >= threshold)
+                    scored.emplace_back(s.integer(0), score);
+            }
+            s.reset();
+            check(code);
+            for (const auto &[source, score] : scored)
+                unitsOf(source, score, query, matches);
+        }
+        std::stable_sort(matches.begin(), matches.end(), [](const Match &a, const Match &b) {
+            if (a.score != b.score)
+                return a.score > b.score;
+            return a.unit.origin.time > b.unit.origin.time;
+        });
+        if (matches.size() > query.limit)
+            matches.resize(query.limit);
+        return matches;
+    }
+
+    std::string m_path;
+    int m_busyMilliseconds;
+    bool m_newer = false;
+    sqlite3 *m_db = nullptr;
+    std::mutex m_mutex;
+    Statement m_addSource, m_findSource, m_addWords, m_addUnit, m_exactUnits, m_candidates, m_exportUnits,
+        m_countUnits, m_addTerm, m_terms;
+};
+
+} // namespace
+
+OpenedMemory OpenSqliteMemory(const std::string &path, int busyMilliseconds)
+{
+    OpenedMemory opened;
+    auto memory = std::make_unique<SqliteMemory>(path, busyMilliseconds);
+    opened.failure = memory->open(opened.notice);
+    if (opened.failure.empty())
+        opened.memory = std::move(memory);
+    return opened;
+}
+
+std::string DefaultMemoryPath()
+{
+    return UserDataFolder() + "/memory.sqlite";
+}
+
+} // namespace memory

@@ -1,0 +1,55 @@
+#include "memory/words.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <set>
+
+namespace memory {
+
+std::string IndexedWords(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] == '&')
+            out.push_back(text[i++]);
+        else if (text[i] != '&')
+            out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::string CandidateQuery(std::string_view text)
+{
+    const std::string indexed = IndexedWords(text);
+    const icu::UnicodeString unicode =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(indexed.data(), static_cast<int32_t>(indexed.size())));
+    std::set<std::string> seen;
+    std::string query;
+    icu::UnicodeString word;
+    auto flush = [&] {
+        if (word.isEmpty())
+            return;
+        std::string utf8;
+        word.foldCase().toUTF8String(utf8);
+        word.remove();
+        if (!seen.insert(utf8).second)
+            return;
+        if (!query.empty())
+            query += " OR ";
+        query += '"' + utf8 + '"'; // a word holds no quote
+    };
+    for (int32_t i = 0; i < unicode.length(); i = unicode.moveIndex32(i, 1)) {
+        const UChar32 c = unicode.char32At(i);
+        const int8_t type = u_charType(c);
+        if (u_isalnum(c) || type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK)
+            word.append(c);
+        else
+            flush();
+    }
+    flush();
+    return query;
+}
+
+} // namespace memory
