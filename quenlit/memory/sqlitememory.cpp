@@ -25,27 +25,25 @@ constexpr int kCandidates = 150;
 // Longer texts are only matched exactly: their distance would cost too much.
 constexpr std::size_t kFuzzyLength = 2000;
 
+// One row a unit; its source text is indexed by words (without access-key
+// markers) for the candidates of a fuzzy match, and by its hash for an exact one.
 const char *const kSchema = R"sql(
-CREATE TABLE sources(
-    id INTEGER PRIMARY KEY,
-    hash INTEGER NOT NULL,
-    length INTEGER NOT NULL,
-    text TEXT NOT NULL);
-CREATE INDEX sources_hash ON sources(hash);
-CREATE VIRTUAL TABLE source_words USING fts5(words, content='', tokenize='unicode61 remove_diacritics 0');
 CREATE TABLE units(
     id INTEGER PRIMARY KEY,
-    source INTEGER NOT NULL REFERENCES sources(id),
+    source_hash INTEGER NOT NULL,
+    length INTEGER NOT NULL,
     target_language INTEGER NOT NULL,
     source_language INTEGER NOT NULL,
     translation_hash INTEGER NOT NULL,
+    source TEXT NOT NULL,
     translation TEXT NOT NULL,
     project BLOB NOT NULL,
     resource_type TEXT NOT NULL,
     place TEXT NOT NULL,
     time INTEGER NOT NULL);
-CREATE UNIQUE INDEX units_identity ON units(source, target_language, source_language, translation_hash);
-CREATE INDEX units_target ON units(target_language);
+CREATE UNIQUE INDEX units_identity ON units(source_hash, target_language, source_language, translation_hash);
+CREATE VIRTUAL TABLE source_words USING fts5(words, content='', tokenize='unicode61 remove_diacritics 0');
+INSERT INTO source_words(source_words, rank) VALUES('hashsize', 33554432);
 CREATE TABLE terms(
     id INTEGER PRIMARY KEY,
     target_language INTEGER NOT NULL,
@@ -64,6 +62,13 @@ std::int64_t textHash(std::string_view text)
         hash *= 0x100000001b3ull;
     }
     return static_cast<std::int64_t>(hash);
+}
+
+// Characters of a UTF-8 text: the bytes that begin one.
+std::size_t characterCount(std::string_view text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 int languageValue(LanguageId language)
@@ -205,6 +210,8 @@ public:
         sink.memory = this;
         sink.result = &result;
         bool readFailed = false;
+        // A large file touches much of the indexes: a bigger cache for its time.
+        exec("PRAGMA cache_size=-262144");
         result.failure = transaction([&] {
             result.error = reader(sink);
             if (result.error) {
@@ -212,6 +219,7 @@ public:
                 throw StepFailure{SQLITE_ABORT};
             }
         });
+        exec("PRAGMA cache_size=-32768");
         if (readFailed)
             result.failure.clear();
         result.units = result.ok() ? sink.count : 0;
@@ -234,9 +242,9 @@ public:
         return transaction(
             [&] {
                 Statement &s = statement(m_exportUnits,
-                                         "SELECT s.text, u.translation, u.source_language, u.target_language, "
-                                         "u.project, u.resource_type, u.place, u.time FROM units u JOIN sources s "
-                                         "ON s.id = u.source WHERE u.target_language = ?1 ORDER BY u.id");
+                                         "SELECT source, translation, source_language, target_language, project, "
+                                         "resource_type, place, time FROM units WHERE target_language = ?1 "
+                                         "ORDER BY id");
                 s.bind(1, languageValue(target));
                 int code;
                 while ((code = s.step()) == SQLITE_ROW)
@@ -372,7 +380,7 @@ private:
     int verifySchema()
     {
         Statement s;
-        int code = s.prepare(m_db, "SELECT (SELECT max(id) FROM sources), (SELECT max(id) FROM units), "
+        int code = s.prepare(m_db, "SELECT (SELECT max(id) FROM units), (SELECT max(source_hash) FROM units), "
                                    "(SELECT count(*) FROM terms), (SELECT count(*) FROM source_words "
                                    "WHERE source_words MATCH 'x')");
         if (code != SQLITE_OK)
@@ -383,8 +391,6 @@ private:
 
     void close()
     {
-        m_addSource.finalize();
-        m_findSource.finalize();
         m_addWords.finalize();
         m_addUnit.finalize();
         m_exactUnits.finalize();
@@ -471,60 +477,37 @@ private:
         return failure;
     }
 
-    std::int64_t sourceId(const std::string &text)
-    {
-        const std::int64_t hash = textHash(text);
-        Statement &find = statement(m_findSource, "SELECT id, text FROM sources WHERE hash = ?1");
-        find.bind(1, hash);
-        int code;
-        std::int64_t id = 0;
-        while ((code = find.step()) == SQLITE_ROW) {
-            if (find.text(1) == text) {
-                id = find.integer(0);
-                break;
-            }
-        }
-        find.reset();
-        check(code);
-        if (id != 0)
-            return id;
-        Statement &add = statement(m_addSource, "INSERT INTO sources(hash, length, text) VALUES(?1, ?2, ?3)");
-        add.bind(1, hash);
-        add.bind(2, static_cast<std::int64_t>(CodePoints(text).size()));
-        add.bind(3, text);
-        code = add.step();
-        add.reset();
-        check(code);
-        id = sqlite3_last_insert_rowid(m_db);
-        Statement &words = statement(m_addWords, "INSERT INTO source_words(rowid, words) VALUES(?1, ?2)");
-        words.bind(1, id);
-        words.bind(2, IndexedWords(text));
-        code = words.step();
-        words.reset();
-        check(code);
-        return id;
-    }
-
     void addUnit(const Unit &unit)
     {
-        const std::int64_t source = sourceId(unit.source);
         Statement &s = statement(
             m_addUnit,
-            "INSERT INTO units(source, target_language, source_language, translation_hash, translation, project, "
-            "resource_type, place, time) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) "
+            "INSERT INTO units(source_hash, length, target_language, source_language, translation_hash, source, "
+            "translation, project, resource_type, place, time) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) "
             "ON CONFLICT DO UPDATE SET project = excluded.project, resource_type = excluded.resource_type, "
             "place = excluded.place, time = excluded.time WHERE excluded.time >= units.time");
-        s.bind(1, source);
-        s.bind(2, languageValue(unit.targetLanguage));
-        s.bind(3, languageValue(unit.sourceLanguage));
-        s.bind(4, textHash(unit.translation));
-        s.bind(5, unit.translation);
-        s.bindBlob(6, unit.origin.project);
-        s.bind(7, unit.origin.resourceType);
-        s.bind(8, unit.origin.place);
-        s.bind(9, unit.origin.time);
-        const int code = s.step();
+        s.bind(1, textHash(unit.source));
+        s.bind(2, static_cast<std::int64_t>(characterCount(unit.source)));
+        s.bind(3, languageValue(unit.targetLanguage));
+        s.bind(4, languageValue(unit.sourceLanguage));
+        s.bind(5, textHash(unit.translation));
+        s.bind(6, unit.source);
+        s.bind(7, unit.translation);
+        s.bindBlob(8, unit.origin.project);
+        s.bind(9, unit.origin.resourceType);
+        s.bind(10, unit.origin.place);
+        s.bind(11, unit.origin.time);
+        const std::int64_t before = sqlite3_last_insert_rowid(m_db);
+        int code = s.step();
         s.reset();
+        check(code);
+        const std::int64_t id = sqlite3_last_insert_rowid(m_db);
+        if (id == before)
+            return; // a unit already there: an update, or nothing
+        Statement &words = statement(m_addWords, "INSERT INTO source_words(rowid, words) VALUES(?1, ?2)");
+        words.bind(1, id);
+        words.bind(2, IndexedWords(unit.source));
+        code = words.step();
+        words.reset();
         check(code);
     }
 
@@ -544,41 +527,27 @@ private:
         return unit;
     }
 
-    // The units of one source text into the query's language.
-    void unitsOf(std::int64_t source, int score, const LookupQuery &query, std::vector<Match> &matches)
-    {
-        Statement &s = statement(m_exactUnits,
-                                 "SELECT s.text, u.translation, u.source_language, u.target_language, u.project, "
-                                 "u.resource_type, u.place, u.time FROM units u JOIN sources s ON s.id = u.source "
-                                 "WHERE u.source = ?1 AND u.target_language = ?2 AND (?3 < 0 OR u.source_language = ?3)");
-        s.bind(1, source);
-        s.bind(2, languageValue(query.target));
-        s.bind(3, query.source ? std::int64_t(languageValue(*query.source)) : std::int64_t(-1));
-        int code;
-        while ((code = s.step()) == SQLITE_ROW)
-            matches.push_back({score, unitFrom(s, 0)});
-        s.reset();
-        check(code);
-    }
-
     std::vector<Match> find(const LookupQuery &query)
     {
         std::vector<Match> matches;
         const std::int64_t hash = textHash(query.text);
-        std::int64_t exact = 0;
+        const std::int64_t sourceLanguage = query.source ? std::int64_t(languageValue(*query.source)) : -1;
         {
-            Statement &s = statement(m_findSource, "SELECT id, text FROM sources WHERE hash = ?1");
+            Statement &s = statement(m_exactUnits, "SELECT source, translation, source_language, target_language, "
+                                                   "project, resource_type, place, time FROM units "
+                                                   "WHERE source_hash = ?1 AND target_language = ?2 "
+                                                   "AND (?3 < 0 OR source_language = ?3)");
             s.bind(1, hash);
+            s.bind(2, languageValue(query.target));
+            s.bind(3, sourceLanguage);
             int code;
             while ((code = s.step()) == SQLITE_ROW) {
-                if (s.text(1) == query.text)
-                    exact = s.integer(0);
+                if (s.text(0) == query.text)
+                    matches.push_back({100, unitFrom(s, 0)});
             }
             s.reset();
             check(code);
         }
-        if (exact != 0)
-            unitsOf(exact, 100, query, matches);
 
         const std::u32string text = CodePoints(query.text);
         const std::string words = CandidateQuery(query.text);
@@ -587,29 +556,34 @@ private:
             // Lengths that can reach the threshold at all.
             const std::size_t length = text.size();
             const std::size_t shortest = (length * static_cast<std::size_t>(threshold) + 99) / 100;
-            const std::size_t longest = threshold == 0 ? kFuzzyLength : length * 100 / static_cast<std::size_t>(threshold);
+            const std::size_t longest =
+                threshold == 0 ? kFuzzyLength : length * 100 / static_cast<std::size_t>(threshold);
             Statement &s = statement(m_candidates,
-                                     "SELECT s.id, s.text FROM source_words w JOIN sources s ON s.id = w.rowid "
-                                     "WHERE source_words MATCH ?1 AND s.length BETWEEN ?2 AND ?3 AND s.id != ?4 "
-                                     "AND EXISTS (SELECT 1 FROM units u WHERE u.source = s.id "
-                                     "AND u.target_language = ?5) ORDER BY w.rank LIMIT ?6");
+                                     "SELECT u.source, u.translation, u.source_language, u.target_language, "
+                                     "u.project, u.resource_type, u.place, u.time FROM source_words w "
+                                     "JOIN units u ON u.id = w.rowid WHERE source_words MATCH ?1 "
+                                     "AND u.length BETWEEN ?2 AND ?3 AND u.source_hash != ?4 "
+                                     "AND u.target_language = ?5 AND (?6 < 0 OR u.source_language = ?6) "
+                                     "ORDER BY w.rank LIMIT ?7");
             s.bind(1, words);
             s.bind(2, static_cast<std::int64_t>(shortest));
             s.bind(3, static_cast<std::int64_t>(longest));
-            s.bind(4, exact);
+            s.bind(4, hash);
             s.bind(5, languageValue(query.target));
-            s.bind(6, std::int64_t(kCandidates));
-            std::vector<std::pair<std::int64_t, int>> scored;
+            s.bind(6, sourceLanguage);
+            s.bind(7, std::int64_t(kCandidates));
+            std::unordered_map<std::string, int> scores; // a source of several translations is scored once
             int code;
             while ((code = s.step()) == SQLITE_ROW) {
-                const int score = Similarity(text, CodePoints(s.text(1)));
-                if (score >= threshold)
-                    scored.emplace_back(s.integer(0), score);
+                const std::string source = s.text(0);
+                auto known = scores.find(source);
+                if (known == scores.end())
+                    known = scores.emplace(source, Similarity(text, CodePoints(source))).first;
+                if (known->second >= threshold)
+                    matches.push_back({known->second, unitFrom(s, 0)});
             }
             s.reset();
             check(code);
-            for (const auto &[source, score] : scored)
-                unitsOf(source, score, query, matches);
         }
         std::stable_sort(matches.begin(), matches.end(), [](const Match &a, const Match &b) {
             if (a.score != b.score)
@@ -626,8 +600,7 @@ private:
     bool m_newer = false;
     sqlite3 *m_db = nullptr;
     std::mutex m_mutex;
-    Statement m_addSource, m_findSource, m_addWords, m_addUnit, m_exactUnits, m_candidates, m_exportUnits,
-        m_countUnits, m_addTerm, m_terms;
+    Statement m_addWords, m_addUnit, m_exactUnits, m_candidates, m_exportUnits, m_countUnits, m_addTerm, m_terms;
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <unordered_map>
 #include <vector>
 
 namespace memory {
@@ -125,6 +126,15 @@ private:
 
     void warned(const ReadError &warning) override { m_sink.warn(warning); }
 
+    // A file names the same few languages again and again.
+    std::optional<LanguageId> languageOf(const std::string &tag)
+    {
+        auto known = m_languages.find(tag);
+        if (known == m_languages.end())
+            known = m_languages.emplace(tag, LanguageFromTag(tag)).first;
+        return known->second;
+    }
+
     void readDate(const char **attributes)
     {
         for (const char *name : {"changedate", "creationdate"}) {
@@ -151,7 +161,7 @@ private:
             }
         }
         const Variant &from = m_variants[source];
-        const auto sourceLanguage = LanguageFromTag(from.language);
+        const auto sourceLanguage = languageOf(from.language);
         if (!sourceLanguage) {
             m_sink.warn({m_name, from.line, "no Windows language for \"" + from.language + "\": unit left out"});
             return;
@@ -162,7 +172,7 @@ private:
             const Variant &to = m_variants[i];
             if (i == source || to.text.empty())
                 continue;
-            const auto targetLanguage = LanguageFromTag(to.language);
+            const auto targetLanguage = languageOf(to.language);
             if (!targetLanguage) {
                 m_sink.warn({m_name, to.line, "no Windows language for \"" + to.language + "\": left out"});
                 continue;
@@ -195,6 +205,7 @@ private:
     std::int64_t m_time = 0;
     std::size_t m_units = 0;
     std::size_t m_variantsSeen = 0;
+    std::unordered_map<std::string, std::optional<LanguageId>> m_languages;
 };
 
 // Text as XML character data: markup characters escaped, a carriage return as a

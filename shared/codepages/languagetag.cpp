@@ -116,12 +116,15 @@ std::string normalTag(std::string_view tag)
     return out;
 }
 
-std::string lowerText(const char *text)
+// Whether a table's tag, in any case, is the lower-case `tag`.
+bool sameTag(const char *text, const std::string &tag)
 {
-    std::string out;
-    for (; *text; ++text)
-        out.push_back(lower(*text));
-    return out;
+    std::size_t i = 0;
+    for (; text[i]; ++i) {
+        if (i >= tag.size() || lower(text[i]) != tag[i])
+            return false;
+    }
+    return i == tag.size();
 }
 
 } // namespace
@@ -178,7 +181,7 @@ std::optional<LanguageId> LanguageFromTag(std::string_view text)
         return LanguageId{PrimaryLanguageOf(id), SubLanguageOf(id)};
     }
     for (const Tagged &t : kTags) {
-        if (lowerText(t.tag) == tag)
+        if (sameTag(t.tag, tag))
             return LanguageId{t.primary, t.sub};
     }
     const std::string subtag = tag.substr(0, tag.find('-'));
