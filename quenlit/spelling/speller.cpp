@@ -182,8 +182,10 @@ std::vector<TextWord> allWords(std::u16string_view text, std::u16string_view wor
         std::size_t next = i;
         UChar32 c;
         U16_NEXT(text.data(), next, size, c);
-        const bool binding = (c == u'\'' || c == 0x2019 || c == u'-') && inWord;
-        const bool letter = isLetter(c) || wordCharacters.find(static_cast<char16_t>(c)) != std::u16string_view::npos;
+        const bool binder = c == u'\'' || c == 0x2019 || c == u'-';
+        const bool binding = binder && inWord;
+        const bool letter =
+            isLetter(c) || (!binder && wordCharacters.find(static_cast<char16_t>(c)) != std::u16string_view::npos);
         const bool digit = u_isdigit(c);
         if (letter || digit || binding) {
             if (!inWord) {
