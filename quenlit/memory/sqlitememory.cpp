@@ -22,11 +22,15 @@ namespace {
 constexpr int kSchemaVersion = 1;
 // Candidates whose distance is computed, of those the word index ranks first.
 constexpr int kCandidates = 150;
+// The units a lookup lets the word index rank: its rarest words up to this many.
+constexpr std::int64_t kRankedUnits = 4000;
 // Longer texts are only matched exactly: their distance would cost too much.
 constexpr std::size_t kFuzzyLength = 2000;
 
 // One row a unit; its source text is indexed by words (without access-key
 // markers) for the candidates of a fuzzy match, and by its hash for an exact one.
+// `words` counts the units of each word, so that a lookup asks the word index
+// for its rarest words only.
 const char *const kSchema = R"sql(
 CREATE TABLE units(
     id INTEGER PRIMARY KEY,
@@ -44,6 +48,7 @@ CREATE TABLE units(
 CREATE UNIQUE INDEX units_identity ON units(source_hash, target_language, source_language, translation_hash);
 CREATE VIRTUAL TABLE source_words USING fts5(words, content='', tokenize='unicode61 remove_diacritics 0');
 INSERT INTO source_words(source_words, rank) VALUES('hashsize', 33554432);
+CREATE TABLE words(word TEXT PRIMARY KEY, units INTEGER NOT NULL) WITHOUT ROWID;
 CREATE TABLE terms(
     id INTEGER PRIMARY KEY,
     target_language INTEGER NOT NULL,
@@ -381,7 +386,8 @@ private:
     {
         Statement s;
         int code = s.prepare(m_db, "SELECT (SELECT max(id) FROM units), (SELECT max(source_hash) FROM units), "
-                                   "(SELECT count(*) FROM terms), (SELECT count(*) FROM source_words "
+                                   "(SELECT count(*) FROM terms), (SELECT count(*) FROM words WHERE word = ''), "
+                                   "(SELECT count(*) FROM source_words "
                                    "WHERE source_words MATCH 'x')");
         if (code != SQLITE_OK)
             return code == SQLITE_ERROR ? SQLITE_NOTADB : code; // tables missing: not ours
@@ -391,7 +397,8 @@ private:
 
     void close()
     {
-        m_addWords.finalize();
+        for (Statement *s : {&m_addWords, &m_unrankedCandidates, &m_countWord, &m_wordUnits})
+            s->finalize();
         m_addUnit.finalize();
         m_exactUnits.finalize();
         m_candidates.finalize();
@@ -458,6 +465,8 @@ private:
         if (code == SQLITE_OK) {
             try {
                 work();
+                if (write)
+                    flushWordCounts();
                 code = exec("COMMIT");
                 if (code == SQLITE_OK)
                     return {};
@@ -468,6 +477,7 @@ private:
             }
             exec("ROLLBACK");
         }
+        m_wordCounts.clear();
         const std::string failure = failureText("Can't use the translation memory", code);
         if (isDamage(code)) {
             std::string notice = setAside();
@@ -509,6 +519,56 @@ private:
         code = words.step();
         words.reset();
         check(code);
+        for (std::string &word : SearchWords(unit.source))
+            ++m_wordCounts[std::move(word)];
+    }
+
+    // The units of each word added by the transaction, written once at its end.
+    void flushWordCounts()
+    {
+        Statement &s = statement(m_countWord, "INSERT INTO words(word, units) VALUES(?1, ?2) "
+                                              "ON CONFLICT DO UPDATE SET units = units + excluded.units");
+        for (const auto &[word, count] : m_wordCounts) {
+            s.bind(1, word);
+            s.bind(2, count);
+            const int code = s.step();
+            s.reset();
+            check(code);
+        }
+        m_wordCounts.clear();
+    }
+
+    // The word index query for the candidates of a text: its rarest words, as
+    // many as hold kRankedUnits units together, ranked; where even the rarest
+    // holds more, units holding all its words, unranked. Words of no unit are
+    // left out; empty when none is left.
+    std::pair<std::string, bool> candidateQuery(const std::vector<std::string> &words)
+    {
+        std::vector<std::pair<std::int64_t, std::string>> counted;
+        Statement &s = statement(m_wordUnits, "SELECT units FROM words WHERE word = ?1");
+        for (const std::string &word : words) {
+            s.bind(1, word);
+            int code = s.step();
+            if (code == SQLITE_ROW && s.integer(0) > 0)
+                counted.emplace_back(s.integer(0), word);
+            else
+                check(code);
+            s.reset();
+        }
+        std::sort(counted.begin(), counted.end());
+        std::vector<std::string> chosen;
+        std::int64_t units = 0;
+        for (const auto &[count, word] : counted) {
+            if (units + count > kRankedUnits)
+                break;
+            units += count;
+            chosen.push_back(word);
+        }
+        if (!chosen.empty() || counted.empty())
+            return {WordQuery(chosen, false), true};
+        for (const auto &[count, word] : counted)
+            chosen.push_back(word);
+        return {WordQuery(chosen, true), false};
     }
 
     // Columns from `first`: source, translation, source and target language,
@@ -550,21 +610,24 @@ private:
         }
 
         const std::u32string text = CodePoints(query.text);
-        const std::string words = CandidateQuery(query.text);
         const int threshold = std::clamp(query.threshold, 0, 100);
+        const auto [words, ranked] =
+            threshold < 100 && text.size() <= kFuzzyLength ? candidateQuery(SearchWords(query.text))
+                                                           : std::pair<std::string, bool>();
         if (threshold < 100 && !words.empty() && text.size() <= kFuzzyLength) {
             // Lengths that can reach the threshold at all.
             const std::size_t length = text.size();
             const std::size_t shortest = (length * static_cast<std::size_t>(threshold) + 99) / 100;
             const std::size_t longest =
                 threshold == 0 ? kFuzzyLength : length * 100 / static_cast<std::size_t>(threshold);
-            Statement &s = statement(m_candidates,
-                                     "SELECT u.source, u.translation, u.source_language, u.target_language, "
-                                     "u.project, u.resource_type, u.place, u.time FROM source_words w "
-                                     "JOIN units u ON u.id = w.rowid WHERE source_words MATCH ?1 "
-                                     "AND u.length BETWEEN ?2 AND ?3 AND u.source_hash != ?4 "
-                                     "AND u.target_language = ?5 AND (?6 < 0 OR u.source_language = ?6) "
-                                     "ORDER BY w.rank LIMIT ?7");
+#define CANDIDATES                                                                                        \
+    "SELECT u.source, u.translation, u.source_language, u.target_language, u.project, u.resource_type, "    \
+    "u.place, u.time FROM source_words w JOIN units u ON u.id = w.rowid WHERE source_words MATCH ?1 "       \
+    "AND u.length BETWEEN ?2 AND ?3 AND u.source_hash != ?4 AND u.target_language = ?5 "                   \
+    "AND (?6 < 0 OR u.source_language = ?6) "
+            Statement &s = ranked ? statement(m_candidates, CANDIDATES "ORDER BY w.rank LIMIT ?7")
+                                  : statement(m_unrankedCandidates, CANDIDATES "LIMIT ?7");
+#undef CANDIDATES
             s.bind(1, words);
             s.bind(2, static_cast<std::int64_t>(shortest));
             s.bind(3, static_cast<std::int64_t>(longest));
@@ -600,7 +663,9 @@ private:
     bool m_newer = false;
     sqlite3 *m_db = nullptr;
     std::mutex m_mutex;
-    Statement m_addWords, m_addUnit, m_exactUnits, m_candidates, m_exportUnits, m_countUnits, m_addTerm, m_terms;
+    Statement m_addWords, m_addUnit, m_exactUnits, m_candidates, m_unrankedCandidates, m_countWord, m_wordUnits,
+        m_exportUnits, m_countUnits, m_addTerm, m_terms;
+    std::unordered_map<std::string, std::int64_t> m_wordCounts;
 };
 
 } // namespace

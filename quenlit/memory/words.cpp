@@ -20,13 +20,13 @@ std::string IndexedWords(std::string_view text)
     return out;
 }
 
-std::string CandidateQuery(std::string_view text)
+std::vector<std::string> SearchWords(std::string_view text)
 {
     const std::string indexed = IndexedWords(text);
     const icu::UnicodeString unicode =
         icu::UnicodeString::fromUTF8(icu::StringPiece(indexed.data(), static_cast<int32_t>(indexed.size())));
     std::set<std::string> seen;
-    std::string query;
+    std::vector<std::string> words;
     icu::UnicodeString word;
     auto flush = [&] {
         if (word.isEmpty())
@@ -34,11 +34,8 @@ std::string CandidateQuery(std::string_view text)
         std::string utf8;
         word.foldCase().toUTF8String(utf8);
         word.remove();
-        if (!seen.insert(utf8).second)
-            return;
-        if (!query.empty())
-            query += " OR ";
-        query += '"' + utf8 + '"'; // a word holds no quote
+        if (seen.insert(utf8).second)
+            words.push_back(std::move(utf8));
     };
     for (int32_t i = 0; i < unicode.length(); i = unicode.moveIndex32(i, 1)) {
         const UChar32 c = unicode.char32At(i);
@@ -49,6 +46,17 @@ std::string CandidateQuery(std::string_view text)
             flush();
     }
     flush();
+    return words;
+}
+
+std::string WordQuery(const std::vector<std::string> &words, bool all)
+{
+    std::string query;
+    for (const std::string &word : words) {
+        if (!query.empty())
+            query += all ? " AND " : " OR ";
+        query += '"' + word + '"'; // a word holds no quote
+    }
     return query;
 }
 

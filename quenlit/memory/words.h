@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace memory {
 
@@ -9,8 +10,11 @@ namespace memory {
 // character) left out, so that "Fi&le" is indexed as "File"; "&&" stays one "&".
 std::string IndexedWords(std::string_view text);
 
-// The word index query that finds candidates for a fuzzy match of `text`: any
-// of its words, each once, quoted; empty when the text has no word.
-std::string CandidateQuery(std::string_view text);
+// The words of a text as the word index finds them, each once, in case-folded
+// UTF-8: runs of letters, digits and marks, access-key markers left out.
+std::vector<std::string> SearchWords(std::string_view text);
+
+// A word index query for units holding any (`all` false) or all of the words.
+std::string WordQuery(const std::vector<std::string> &words, bool all);
 
 } // namespace memory
