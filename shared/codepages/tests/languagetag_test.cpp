@@ -21,9 +21,10 @@ TEST_P(LanguageTags, NameTheLanguageAndReadBack)
     const TagRow &row = GetParam();
     EXPECT_EQ(LanguageTag(row.language), row.tag);
     EXPECT_EQ(LocaleName(row.language), row.locale);
+    // A neutral sub-language reads back as the language's default one.
     const auto back = LanguageFromTag(row.tag);
     ASSERT_TRUE(back);
-    EXPECT_TRUE(SameLanguage(*back, row.language));
+    EXPECT_TRUE(SameLanguage(*back, row.language.sub == 0 ? LanguageId{row.language.primary, 1} : row.language));
 }
 
 INSTANTIATE_TEST_SUITE_P(
