@@ -137,11 +137,8 @@ public:
     }
     void bind(int index, std::int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
     int step() { return sqlite3_step(m_statement); }
-    void reset()
-    {
-        sqlite3_reset(m_statement);
-        sqlite3_clear_bindings(m_statement);
-    }
+    // Every use binds every parameter again.
+    void reset() { sqlite3_reset(m_statement); }
     std::int64_t integer(int column) { return sqlite3_column_int64(m_statement, column); }
     std::string text(int column)
     {
@@ -327,7 +324,9 @@ private:
         const auto folder = std::filesystem::path(m_path).parent_path();
         if (!folder.empty())
             std::filesystem::create_directories(folder, ec);
-        int code = sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        // Calls take turns on m_mutex: the connection needs no locks of its own.
+        int code = sqlite3_open_v2(m_path.c_str(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (code != SQLITE_OK)
             return code;
         sqlite3_extended_result_codes(m_db, 1);
