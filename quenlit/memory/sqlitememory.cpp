@@ -493,7 +493,8 @@ private:
             "INSERT INTO units(source_hash, length, target_language, source_language, translation_hash, source, "
             "translation, project, resource_type, place, time) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) "
             "ON CONFLICT DO UPDATE SET project = excluded.project, resource_type = excluded.resource_type, "
-            "place = excluded.place, time = excluded.time WHERE excluded.time >= units.time");
+            "place = excluded.place, time = excluded.time WHERE excluded.time >= units.time AND "
+            "(project != excluded.project OR resource_type != excluded.resource_type OR place != excluded.place)");
         s.bind(1, textHash(unit.source));
         s.bind(2, static_cast<std::int64_t>(characterCount(unit.source)));
         s.bind(3, languageValue(unit.targetLanguage));

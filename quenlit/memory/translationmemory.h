@@ -56,7 +56,9 @@ public:
     virtual ~TranslationMemory() = default;
 
     // Adds units; a unit already there (the same texts and languages) takes the
-    // newer origin. Empty failure on success.
+    // origin of a newer one from another place, and keeps its own (and its time)
+    // when only the time differs, so that saving a project again writes nothing.
+    // Empty failure on success.
     virtual std::string add(const std::vector<Unit> &units) = 0;
     // Runs a reader and keeps what it read only if it read the whole file.
     virtual ImportResult import(const UnitReader &reader) = 0;

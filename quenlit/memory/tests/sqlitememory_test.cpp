@@ -101,7 +101,9 @@ TEST_F(SqliteMemory, KeepsEachUnitOnceWithItsNewestOrigin)
     again.origin.project = "/p/wordpad/fr.prj";
     Unit older = unit("Open", "Ouvrir", 10);
     older.origin.project = "/p/old/fr.prj";
-    ASSERT_EQ(tm->add({again, older}), "");
+    Unit saved = unit("Open", "Ouvrir", 6000);
+    saved.origin.project = "/p/wordpad/fr.prj"; // the same place saved again
+    ASSERT_EQ(tm->add({again, older, saved}), "");
     EXPECT_EQ(tm->unitCount(), count);
     memory::LookupQuery query;
     query.text = "Open";
