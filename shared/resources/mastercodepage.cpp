@@ -40,7 +40,8 @@ std::optional<LanguageId> MasterSourceLanguage(const std::string &masterProject,
         return std::nullopt;
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     try {
-        const auto groups = LocalisableResources(ReadResourceFile(bytes));
+        const ResourceFile file = ReadResourceFile(bytes); // the groups point into it
+        const auto groups = LocalisableResources(file);
         if (groups.empty())
             return std::nullopt;
         const std::uint16_t language = ChooseLanguageCopy(groups.front(), {})->language;
