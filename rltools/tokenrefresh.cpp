@@ -76,6 +76,15 @@ struct OldTokens
     std::unordered_map<std::string, Unique> byResourceText;
     std::unordered_map<std::string, std::vector<std::size_t>> byText; // translations only
 
+    void reserve(std::size_t n)
+    {
+        tokens.reserve(n);
+        byKey.reserve(n);
+        byItem.reserve(n);
+        byResourceText.reserve(n);
+        byText.reserve(n);
+    }
+
     void add(OldToken t)
     {
         const std::size_t i = tokens.size();
@@ -120,6 +129,8 @@ class Matcher
 public:
     explicit Matcher(std::vector<NewToken> &news) : m_news(news)
     {
+        m_newItems.reserve(news.size());
+        m_newResourceTexts.reserve(news.size());
         for (const NewToken &n : news) {
             ++m_newItems[n.place.item];
             ++m_newResourceTexts[inResource(n.place.resource, n.text)];
@@ -289,6 +300,7 @@ RefreshResult RefreshProjectTokens(const TokenTable &master, const TokenTable &p
 
     RefreshResult result;
     OldTokens fromProject;
+    fromProject.reserve(project.tokenCount());
     for (std::size_t row = 1; row <= project.tokenCount(); ++row) {
         project.cells(row, cells);
         OldToken t;
@@ -330,6 +342,7 @@ RefreshResult RefreshProjectTokens(const TokenTable &master, const TokenTable &p
     news.reserve(master.tokenCount());
     {
         std::unordered_map<std::string, bool> seen;
+        seen.reserve(master.tokenCount());
         for (std::size_t row = 1; row <= master.tokenCount(); ++row) {
             master.cells(row, cells);
             NewToken n;
