@@ -63,12 +63,7 @@ protected:
         }
         write(name + ".rc", rc);
         std::string output;
-        ASSERT_EQ(RunCommand("cd '" + dir.string() + "' && '" WINDRES "' --preprocessor=cpp --preprocessor-arg=-E "
-                             "--preprocessor-arg=-xc-header --preprocessor-arg=-DRC_INVOKED " + name + ".rc -O res -o " +
-                                 name + ".res",
-                             output),
-                  0)
-            << output;
+        ASSERT_EQ(CompileResources(dir / (name + ".rc"), dir / (name + ".res"), output), 0) << output;
         write("demo.mpj", name + ".res\r\ndemo.tok\r\n");
     }
     void replace(const std::string &name, const std::string &from, const std::string &to)

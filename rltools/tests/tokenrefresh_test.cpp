@@ -19,11 +19,7 @@ std::string masterOf(const std::string &rc)
     fs::create_directories(dir);
     std::ofstream(dir / "v.rc", std::ios::binary) << "#pragma code_page(65001)\nLANGUAGE 9, 1\n" << rc;
     std::string output;
-    const int status = RunCommand("'" WINDRES "' --preprocessor=cpp --preprocessor-arg=-E "
-                                  "--preprocessor-arg=-xc-header --preprocessor-arg=-DRC_INVOKED -i '" +
-                                      (dir / "v.rc").string() + "' -O res -o '" + (dir / "v.res").string() + "'",
-                                  output);
-    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(CompileResources(dir / "v.rc", dir / "v.res", output), 0) << output;
     const auto bytes = ReadBytes(dir / "v.res");
     fs::remove_all(dir);
     return MasterTokenFile(ExtractTokens(ReadResourceFile(bytes)));
@@ -63,7 +59,7 @@ std::string translated(const std::string &master, const std::vector<std::pair<st
 struct RefreshCase
 {
     const char *name;
-    std::vector<const char *> versions; // .rc sources, the first one translated
+    std::vector<std::string> versions; // .rc sources, the first one translated
     std::vector<std::pair<std::string, std::string>> translations;
     const char *expected;  // the project token file after the last version
     const char *summaries; // the totals line of each refresh after the first
@@ -102,68 +98,41 @@ TEST_P(Refresh, KeepsEveryTranslation)
     EXPECT_EQ(obsolete, c.obsolete);
 }
 
-const char kMenu[] = R"(1 MENU
+// A new version: the source with each change made.
+std::string edited(std::string rc, const std::vector<std::pair<std::string, std::string>> &changes)
+{
+    for (const auto &[from, to] : changes) {
+        const auto at = rc.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos)
+            rc.replace(at, from.size(), to);
+    }
+    return rc;
+}
+
+const std::string kMenu = R"(1 MENU
 BEGIN
   POPUP "&File"
   BEGIN
-    %s
     MENUITEM "&Open", 101
     MENUITEM "&Save", 102
-    %s
   END
   POPUP "&Edit"
   BEGIN
     MENUITEM "&Copy", 201
-    %s
   END
 END
 )";
-
 const std::vector<std::pair<std::string, std::string>> kMenuWords = {{"&File", "&Fichier"},
                                                                      {"&Open", "&Ouvrir"},
                                                                      {"&Save", "&Enregistrer"},
                                                                      {"&Edit", "&Edition"},
                                                                      {"&Copy", "&Copier"}};
+const std::string kSave = "    MENUITEM \"&Save\", 102\n";
+const std::string kInsertedFirst =
+    edited(kMenu, {{"    MENUITEM \"&Open", "    MENUITEM \"&New\", 100\n    MENUITEM \"&Open"}});
 
-std::string menu(const char *first, const char *middle, const char *last)
-{
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, kMenu, first, middle, last);
-    return buffer;
-}
-
-const std::string kMenuV1 = menu("", "", "");
-const std::string kInsertedFirst = menu("MENUITEM \"&New\", 100", "", "");
-const std::string kInsertedInTheMiddle = menu("", "MENUITEM \"Save &as...\", 103", "");
-const std::string kInsertedLast = menu("", "", "MENUITEM \"&Paste\", 202");
-const std::string kSaveGone = R"(1 MENU
-BEGIN
-  POPUP "&File"
-  BEGIN
-    MENUITEM "&Open", 101
-  END
-  POPUP "&Edit"
-  BEGIN
-    MENUITEM "&Copy", 201
-  END
-END
-)";
-const std::string kSaveAllAfterNew = R"(1 MENU
-BEGIN
-  POPUP "&File"
-  BEGIN
-    MENUITEM "&New", 100
-    MENUITEM "&Open", 101
-    MENUITEM "&Save all", 102
-  END
-  POPUP "&Edit"
-  BEGIN
-    MENUITEM "&Copy", 201
-  END
-END
-)";
-
-const char kDialog[] = R"(100 DIALOG 0, 0, 200, 80
+const std::string kDialog = R"(100 DIALOG 0, 0, 200, 80
 CAPTION "Find"
 BEGIN
   LTEXT "Fi&nd what:", -1, 5, 5, 50, 8
@@ -177,30 +146,9 @@ END
 const std::vector<std::pair<std::string, std::string>> kDialogWords = {
     {"Find", "Rechercher"},     {"Fi&nd what:", "&Rechercher :"}, {"Match &case", "Respecter la &casse"},
     {"Direction", "Direction"}, {"&Find next", "&Suivant"},       {"Cancel", "Annuler"}};
+const std::string kFindNext = "  DEFPUSHBUTTON \"&Find next\", 1, 140, 40, 50, 14\n";
 
-const char kControlInsertedOneRemoved[] = R"(100 DIALOG 0, 0, 200, 80
-CAPTION "Find"
-BEGIN
-  CHECKBOX "&Whole word", 1003, 5, 50, 80, 10
-  LTEXT "Fi&nd what:", -1, 5, 5, 50, 8
-  EDITTEXT 1001, 60, 5, 100, 12
-  LTEXT "Direction", -1, 5, 35, 50, 8
-  DEFPUSHBUTTON "&Find next", 1, 140, 40, 50, 14
-  PUSHBUTTON "Cancel", 2, 140, 60, 50, 14
-END
-)";
-const char kButtonsSwapped[] = R"(100 DIALOG 0, 0, 200, 80
-CAPTION "Find"
-BEGIN
-  LTEXT "Fi&nd what:", -1, 5, 5, 50, 8
-  EDITTEXT 1001, 60, 5, 100, 12
-  CHECKBOX "Match &case", 1002, 5, 20, 80, 10
-  LTEXT "Direction", -1, 5, 35, 50, 8
-  PUSHBUTTON "Cancel", 2, 140, 60, 50, 14
-  DEFPUSHBUTTON "&Find next", 1, 140, 40, 50, 14
-END
-)";
-const char kPerson[] = R"(200 DIALOG 0, 0, 200, 80
+const std::string kPerson = R"(200 DIALOG 0, 0, 200, 80
 CAPTION "Person"
 BEGIN
   LTEXT "Name:", -1, 5, 5, 50, 8
@@ -211,19 +159,8 @@ BEGIN
   PUSHBUTTON "R&estore", 5, 60, 60, 50, 14
 END
 )";
-const char kPersonWithTitle[] = R"(200 DIALOG 0, 0, 200, 80
-CAPTION "Person"
-BEGIN
-  LTEXT "Title:", -1, 5, 35, 50, 8
-  LTEXT "Name:", -1, 5, 5, 50, 8
-  EDITTEXT 1001, 60, 5, 100, 12
-  LTEXT "Name:", -1, 5, 20, 50, 8
-  EDITTEXT 1002, 60, 20, 100, 12
-  PUSHBUTTON "&Reset", 5, 5, 60, 50, 14
-  PUSHBUTTON "R&estore", 5, 60, 60, 50, 14
-END
-)";
-const char kVersion[] = R"(1 VERSIONINFO
+
+const std::string kVersion = R"(1 VERSIONINFO
 FILEVERSION 1,0,0,0
 BEGIN
   BLOCK "StringFileInfo"
@@ -236,24 +173,10 @@ BEGIN
   END
 END
 )";
-const char kVersionWithComments[] = R"(1 VERSIONINFO
-FILEVERSION 1,0,0,0
-BEGIN
-  BLOCK "StringFileInfo"
-  BEGIN
-    BLOCK "040904b0"
-    BEGIN
-      VALUE "Comments", "Nothing"
-      VALUE "CompanyName", "Velmora"
-      VALUE "FileDescription", "Demo library, new edition"
-    END
-  END
-END
-)";
 
 const RefreshCase kCases[] = {
     {"ItemInsertedFirst",
-     {kMenuV1.c_str(), kInsertedFirst.c_str()},
+     {kMenu, kInsertedFirst},
      kMenuWords,
      "[[4|1|0|0|4|]]=&Fichier\r\n"
      "[[4|1|100|1|1|]]=&New\r\n"
@@ -264,7 +187,7 @@ const RefreshCase kCases[] = {
      "fr.tok: 1 kept, 4 moved, 1 new, 0 obsolete\n",
      ""},
     {"ItemInsertedInTheMiddle",
-     {kMenuV1.c_str(), kInsertedInTheMiddle.c_str()},
+     {kMenu, edited(kMenu, {{kSave, kSave + "    MENUITEM \"Save &as...\", 103\n"}})},
      kMenuWords,
      "[[4|1|0|0|4|]]=&Fichier\r\n"
      "[[4|1|101|1|4|]]=&Ouvrir\r\n"
@@ -275,7 +198,7 @@ const RefreshCase kCases[] = {
      "fr.tok: 3 kept, 2 moved, 1 new, 0 obsolete\n",
      ""},
     {"ItemInsertedLast",
-     {kMenuV1.c_str(), kInsertedLast.c_str()},
+     {kMenu, edited(kMenu, {{"&Copy\", 201\n", "&Copy\", 201\n    MENUITEM \"&Paste\", 202\n"}})},
      kMenuWords,
      "[[4|1|0|0|4|]]=&Fichier\r\n"
      "[[4|1|101|1|4|]]=&Ouvrir\r\n"
@@ -287,7 +210,7 @@ const RefreshCase kCases[] = {
      ""},
     // A changed text found by its id keeps its translation, to review.
     {"TextChangedAndMoved",
-     {kMenuV1.c_str(), kSaveAllAfterNew.c_str()},
+     {kMenu, edited(kInsertedFirst, {{"&Save\"", "&Save all\""}})},
      kMenuWords,
      "[[4|1|0|0|4|]]=&Fichier\r\n"
      "[[4|1|100|1|1|]]=&New\r\n"
@@ -299,7 +222,7 @@ const RefreshCase kCases[] = {
      ""},
     // Gone in version 2, back in version 3: TOKENFILE.obsolete gives it back.
     {"ItemRemovedThenBroughtBack",
-     {kMenuV1.c_str(), kSaveGone.c_str(), kMenuV1.c_str()},
+     {kMenu, edited(kMenu, {{kSave, ""}}), kMenu},
      kMenuWords,
      "[[4|1|0|0|4|]]=&Fichier\r\n"
      "[[4|1|101|1|4|]]=&Ouvrir\r\n"
@@ -311,7 +234,8 @@ const RefreshCase kCases[] = {
      ";&Save\r\n"
      "[[4|1|102|2|4|]]=&Enregistrer\r\n"},
     {"ControlInsertedAndOneRemoved",
-     {kDialog, kControlInsertedOneRemoved},
+     {kDialog, edited(kDialog, {{"BEGIN\n", "BEGIN\n  CHECKBOX \"&Whole word\", 1003, 5, 50, 80, 10\n"},
+                                {"  CHECKBOX \"Match &case\", 1002, 5, 20, 80, 10\n", ""}})},
      kDialogWords,
      "[[5|100|0|0|4|]]=Rechercher\r\n"
      "[[5|100|1003|1|1|]]=&Whole word\r\n"
@@ -323,7 +247,7 @@ const RefreshCase kCases[] = {
      ";Match &case\r\n"
      "[[5|100|1002|3|4|]]=Respecter la &casse\r\n"},
     {"TwoControlsSwapped",
-     {kDialog, kButtonsSwapped},
+     {kDialog, edited(kDialog, {{kFindNext, ""}, {"END", kFindNext + "END"}})},
      kDialogWords,
      "[[5|100|0|0|4|]]=Rechercher\r\n"
      "[[5|100|-1|1|4|]]=&Rechercher :\r\n"
@@ -345,7 +269,7 @@ const RefreshCase kCases[] = {
     // Labels of one text and controls of one id: no rule guesses among them, and
     // the label that took the first one's place does not take its translation.
     {"DuplicateIdsAndTexts",
-     {kPerson, kPersonWithTitle},
+     {kPerson, edited(kPerson, {{"BEGIN\n", "BEGIN\n  LTEXT \"Title:\", -1, 5, 35, 50, 8\n"}})},
      {{"Person", "Personne"},
       {"Name:", "Nom :"},
       {"Name:", "Pr\xE9nom :"},
@@ -375,7 +299,9 @@ const RefreshCase kCases[] = {
      ""},
     // A version value is found by its name when values are inserted before it.
     {"VersionValueInserted",
-     {kVersion, kVersionWithComments},
+     {kVersion, edited(kVersion, {{"      VALUE \"CompanyName\"",
+                                   "      VALUE \"Comments\", \"Nothing\"\n      VALUE \"CompanyName\""},
+                                  {"Demo library", "Demo library, new edition"}})},
      {{"Velmora", "Velmora SA"}, {"Demo library", "Biblioth\xE8que de d\xE9mo"}},
      "[[16|1|040904b0|0|1|Comments]]=Nothing\r\n"
      "[[16|1|040904b0|1|4|CompanyName]]=Velmora SA\r\n"
@@ -384,7 +310,7 @@ const RefreshCase kCases[] = {
      ""},
     // Without TOKENFILE.master, only ids find moved tokens, and they are to review.
     {"WithoutHistory",
-     {kMenuV1.c_str(), kInsertedFirst.c_str()},
+     {kMenu, kInsertedFirst},
      kMenuWords,
      "[[4|1|0|0|4|]]=&Fichier\r\n"
      "[[4|1|100|1|1|]]=&New\r\n"
