@@ -229,9 +229,11 @@ std::string languageText(std::uint16_t language)
 }
 
 // Says on standard error which language was read where the target does not
-// hold the one asked for, with how many resources.
+// hold the one asked for, with how many resources. `history`: the master
+// tokens as of the last refresh, which say which texts of another language
+// than the target's are no translations.
 void reportLanguagesTaken(const ResourceFile &file, const std::string &target, std::uint16_t language,
-                          const std::vector<std::uint16_t> &preferred)
+                          const std::vector<std::uint16_t> &preferred, const std::string &history)
 {
     std::map<std::uint16_t, std::size_t> taken;
     for (const auto &copies : LocalisableResources(file))
@@ -243,8 +245,13 @@ void reportLanguagesTaken(const ResourceFile &file, const std::string &target, s
         const char *why = took == MakeLangId(primary, 0)   ? "its neutral sub-language"
                           : took == MakeLangId(primary, 1) ? "its default sub-language"
                                                            : "no copy in that language: the one the master tokens come from";
+        std::string taken = why;
+        if (took != MakeLangId(primary, 0) && took != MakeLangId(primary, 1))
+            taken += exists(history) ? "; only its texts that differ from " + history + " are taken"
+                                     : "; without " + history + ", none of its texts is taken";
         std::fprintf(stderr, "rlman: %s: language %s not found for %zu resource%s; took %s (%s)\n", target.c_str(),
-                     languageText(language).c_str(), count, count == 1 ? "" : "s", languageText(took).c_str(), why);
+                     languageText(language).c_str(), count, count == 1 ? "" : "s", languageText(took).c_str(),
+                     taken.c_str());
     }
 }
 
@@ -320,7 +327,7 @@ void importTokens(std::uint16_t language, const std::string &target, const std::
         write(tokenFile, imported);
     std::vector<std::uint16_t> languages = LanguageLookupOrder(language);
     languages.insert(languages.end(), source.begin(), source.end());
-    reportLanguagesTaken(file, target, language, languages);
+    reportLanguagesTaken(file, target, language, languages, tokenFile + ".master");
 }
 
 void exportTokens(std::uint16_t language, const std::string &source, const std::string &tokenFile,

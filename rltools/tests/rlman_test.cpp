@@ -370,6 +370,16 @@ TEST_F(Rlman, ImportTakesOnlyRealTranslations)
     EXPECT_FALSE(exists("fr.tok.bak"));
     ASSERT_EQ(run("-o 12 1 -t sample.dll fr.tok"), 0) << read("err.txt");
     EXPECT_EQ(read("fr.tok"), refreshed);
+    EXPECT_NE(read("err.txt").find("took 9 1 (no copy in that language: the one the master tokens come from; only its "
+                                   "texts that differ from fr.tok.master are taken)"),
+              std::string::npos)
+        << read("err.txt");
+    fs::rename(dir / "fr.tok.master", dir / "history");
+    ASSERT_EQ(run("-o 12 1 -t sample.dll fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("fr.tok"), refreshed);
+    EXPECT_NE(read("err.txt").find("without fr.tok.master, none of its texts is taken"), std::string::npos)
+        << read("err.txt");
+    fs::rename(dir / "history", dir / "fr.tok.master");
 
     // A text changed in the target's own language comes in, with a backup.
     replace("fr.tok", "[[6|3|40|8|4|]]=Apr\xE8s un bloc", "[[6|3|40|8|4|]]=Gap after a block");
