@@ -47,15 +47,18 @@ struct RefreshResult
 //   2. the same type, resource and non-zero item id (field 3, and field 6) where
 //      that id is unique in the resource among the old tokens and in the master;
 //   3. the same type and resource and the same old master text, unique in both;
-//   4. the same key with a changed master text;
+//   4. the same key with a changed master text, unless the old text is still in
+//      that resource of the master (its item is there, found by no rule);
 //   5. the same old master text anywhere, from a token that holds a translation
 //      (skipped where the old tokens of that text hold different ones).
 // A rule that is ambiguous takes nothing. Found by 2 or 3 with an unchanged master
 // text, a token keeps its text and status; else it keeps its translation with
 // status 1, or takes the new master text when it held none. The read-only flag
 // comes from the master. The old master texts are those of `previousMaster`
-// (TOKENFILE.master); a project token without one keeps the same key alone
-// under rule 1 and takes part in rules 2 and 4 only.
+// (TOKENFILE.master); a project token without one keeps its key (rule 1 by the
+// key alone) and is found elsewhere by rule 2 only. Of the entries of
+// TOKENFILE.obsolete, the last one of each key counts; one without its master
+// text is found by rules 2 and 4 only.
 // The master token files are in `masterCodePage`, the project token file and
 // TOKENFILE.obsolete in `projectCodePage`: what comes from the master is written
 // in the project's code page (escaped where it cannot hold it), and keys and
