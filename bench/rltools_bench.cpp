@@ -14,6 +14,7 @@
 #include "textlines.h"
 #include "tokenio.h"
 #include "tokenmerge.h"
+#include "tokenrefresh.h"
 
 #include <benchmark/benchmark.h>
 
@@ -168,7 +169,8 @@ void BM_ProjectUpdate(benchmark::State &state)
         LoadTokenFile(f.masterTokens, master);
         LoadTokenFile(f.projectTokens, project);
         LoadTokenFile(f.masterTokens, previous);
-        WriteFileAtomically((f.dir / "merged.tok").string(), MergeProjectTokens(master, project, previous));
+        WriteFileAtomically((f.dir / "merged.tok").string(),
+                            RefreshProjectTokens(master, project, previous, ObsoleteTokens()).tokens);
     }
 }
 

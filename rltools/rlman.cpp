@@ -16,11 +16,13 @@
 #include "numbers.h"
 #include "projectfiles.h"
 #include "resources.h"
+#include "regularfile.h"
 #include "reswriter.h"
 #include "restokens.h"
 #include "textlines.h"
 #include "tokenio.h"
 #include "tokenmerge.h"
+#include "tokenrefresh.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -56,25 +58,48 @@ std::vector<std::uint8_t> readBinary(const std::string &path, const char *what)
     return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
-void write(const std::string &path, const std::string &bytes)
+void write(const std::string &path, std::string_view bytes)
 {
     const std::string error = WriteFileAtomically(path, bytes);
     if (!error.empty())
         fail(error);
 }
 
+// Whether a path names anything, a dangling link included.
+bool exists(const std::string &path)
+{
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
+}
+
+// Reads a token file. One that holds a line that is not a token (but an empty
+// last line) is refused: our tools did not write it, and writing it back would
+// drop that line. `mayBeMissing`: a file that does not exist reads as empty.
 TokenTable loadTokens(const std::string &path, const char *what, bool mayBeMissing)
 {
     TokenTable table;
-    auto bytes = ReadWholeFile(path);
-    if (!bytes) {
-        if (mayBeMissing)
+    std::string bytes;
+    if (ReadWholeRegularFile(path, bytes) != FileReadStatus::Ok) {
+        if (mayBeMissing && !exists(path))
             return table;
         fail(std::string("can't read the ") + what + " " + path);
     }
-    if (LoadTokens(std::move(*bytes), table) != TokenLoadStatus::Ok)
-        fail(std::string("the ") + what + " " + path + " holds a line that is not a token");
+    if (const std::size_t line = LoadTokensStrictly(std::move(bytes), table))
+        fail(std::string("the ") + what + " " + path + " is not a token file: line " + std::to_string(line) +
+             " is not a token; nothing was changed");
     return table;
+}
+
+// Whether writing `bytes` changes a token file; when it does, the old content is
+// copied to TOKENFILE.bak first.
+bool backUpBeforeReplacing(const std::string &path, const TokenTable &old, bool existed, const std::string &bytes)
+{
+    if (!existed)
+        return true;
+    if (old.buffer() == bytes)
+        return false;
+    write(path + ".bak", old.buffer());
+    return true;
 }
 
 struct MasterProject
@@ -204,9 +229,11 @@ std::string languageText(std::uint16_t language)
 }
 
 // Says on standard error which language was read where the target does not
-// hold the one asked for, with how many resources.
+// hold the one asked for, with how many resources. `history`: the master
+// tokens as of the last refresh, which say which texts of another language
+// than the target's are no translations.
 void reportLanguagesTaken(const ResourceFile &file, const std::string &target, std::uint16_t language,
-                          const std::vector<std::uint16_t> &preferred)
+                          const std::vector<std::uint16_t> &preferred, const std::string &history)
 {
     std::map<std::uint16_t, std::size_t> taken;
     for (const auto &copies : LocalisableResources(file))
@@ -218,8 +245,13 @@ void reportLanguagesTaken(const ResourceFile &file, const std::string &target, s
         const char *why = took == MakeLangId(primary, 0)   ? "its neutral sub-language"
                           : took == MakeLangId(primary, 1) ? "its default sub-language"
                                                            : "no copy in that language: the one the master tokens come from";
+        std::string taken = why;
+        if (took != MakeLangId(primary, 0) && took != MakeLangId(primary, 1))
+            taken += exists(history) ? "; only its texts that differ from " + history + " are taken"
+                                     : "; without " + history + ", none of its texts is taken";
         std::fprintf(stderr, "rlman: %s: language %s not found for %zu resource%s; took %s (%s)\n", target.c_str(),
-                     languageText(language).c_str(), count, count == 1 ? "" : "s", languageText(took).c_str(), why);
+                     languageText(language).c_str(), count, count == 1 ? "" : "s", languageText(took).c_str(),
+                     taken.c_str());
     }
 }
 
@@ -243,32 +275,59 @@ void projectUpdate(std::uint16_t language, const std::string &prj, const std::st
     if (!ReadFileLines(prj, 1))
         fail("can't read the language project " + prj);
     const MasterProject master = readMasterProject(mpj);
-    const std::string masterBytes = readFile(master.masterTokens, "master token file");
-    TokenTable masterTable;
-    if (LoadTokens(masterBytes, masterTable) != TokenLoadStatus::Ok)
-        fail("the master token file " + master.masterTokens + " holds a line that is not a token");
+    const TokenTable masterTable = loadTokens(master.masterTokens, "master token file", false);
     const TokenTable project = loadTokens(tokenFile, "project token file", true);
+    const bool existed = exists(tokenFile);
     const std::string history = tokenFile + ".master";
     const TokenTable previous = loadTokens(history, "history file", true);
+    const std::string obsoleteFile = tokenFile + ".obsolete";
+    std::string obsoleteBytes;
+    if (ReadWholeRegularFile(obsoleteFile, obsoleteBytes) != FileReadStatus::Ok && exists(obsoleteFile))
+        fail("can't read " + obsoleteFile);
     // The master's texts and keys come into the project in its own code page.
-    write(tokenFile, MergeProjectTokens(masterTable, project, previous, CodePage::get(MasterTokenCodePage(mpj)),
-                                        codePageOf(language)));
-    write(history, masterBytes);
+    const RefreshResult refreshed =
+        RefreshProjectTokens(masterTable, project, previous, ReadObsoleteTokens(obsoleteBytes),
+                             CodePage::get(MasterTokenCodePage(mpj)), codePageOf(language));
+    if (masterTable.tokenCount() == 0 && refreshed.translations > 0)
+        fail("the master token file " + master.masterTokens + " holds no token, and " + tokenFile + " holds " +
+             std::to_string(refreshed.translations) + (refreshed.translations == 1 ? " translation" : " translations") +
+             " that a refresh would drop: nothing was changed (does the master project name the right source file?)");
+    const bool changes = backUpBeforeReplacing(tokenFile, project, existed, refreshed.tokens);
+    if (!refreshed.obsolete.empty()) {
+        if (!obsoleteBytes.empty() && obsoleteBytes.back() != '\n')
+            obsoleteBytes += "\r\n";
+        write(obsoleteFile, obsoleteBytes + refreshed.obsolete);
+    }
+    if (changes)
+        write(tokenFile, refreshed.tokens);
+    if (previous.buffer() != masterTable.buffer() || !exists(history))
+        write(history, masterTable.buffer());
+    std::printf("rlman: %s\n", RefreshSummary(tokenFile, refreshed.counts).c_str());
 }
 
 void importTokens(std::uint16_t language, const std::string &target, const std::string &tokenFile)
 {
     const ResourceFile file = readResources(target);
+    const TokenTable project = loadTokens(tokenFile, "project token file", false);
+    // Texts equal to the master's are not translations where the target holds a
+    // resource in another language only: the master as of the last refresh says.
+    const TokenTable master = loadTokens(tokenFile + ".master", "history file", true);
     // The target language's copies as Windows looks them up (the language, then
     // its neutral and default sub-languages); where a resource has none, the
     // copy the master tokens come from.
+    const std::vector<std::uint16_t> source = recordedSourceLanguage(tokenFile, nullptr);
+    std::vector<ResourceToken> tokens;
+    try {
+        tokens = TargetTranslations(file, language, source, codePageOf(language), master);
+    } catch (const ResourceError &e) {
+        fail(target + ": " + e.what());
+    }
+    const std::string imported = ImportTokens(project, tokens, language);
+    if (backUpBeforeReplacing(tokenFile, project, true, imported))
+        write(tokenFile, imported);
     std::vector<std::uint16_t> languages = LanguageLookupOrder(language);
-    for (std::uint16_t l : recordedSourceLanguage(tokenFile, nullptr))
-        languages.push_back(l);
-    const auto tokens = tokensOf(file, target, languages, EmptyTexts::Keep, codePageOf(language));
-    const TokenTable project = loadTokens(tokenFile, "project token file", false);
-    write(tokenFile, ImportTokens(project, tokens, language));
-    reportLanguagesTaken(file, target, language, languages);
+    languages.insert(languages.end(), source.begin(), source.end());
+    reportLanguagesTaken(file, target, language, languages, tokenFile + ".master");
 }
 
 void exportTokens(std::uint16_t language, const std::string &source, const std::string &tokenFile,

@@ -1,29 +1,17 @@
 #include "tokenmerge.h"
 
+#include "languagecodepage.h"
 #include "numbers.h"
 #include "tokenescape.h"
 #include "reswriter.h"
+#include "tokenio.h"
 #include "tokenline.h"
 #include "tokenstatus.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
-
-std::string line(const std::string &f1, const std::string &f2, const std::string &f3, const std::string &f4,
-                 const std::string &f5, const std::string &f6, const std::string &text)
-{
-    return "[[" + f1 + "|" + f2 + "|" + f3 + "|" + f4 + "|" + f5 + "|" + f6 + "]]=" + text + "\r\n";
-}
-
-std::unordered_map<std::string, std::size_t> firstRows(const TokenTable &table)
-{
-    std::unordered_map<std::string, std::size_t> rows;
-    rows.reserve(table.tokenCount());
-    for (std::size_t row = 1; row <= table.tokenCount(); ++row)
-        rows.emplace(RowKey(table, row), row);
-    return rows;
-}
 
 std::string tokenKey(const ResourceToken &t)
 {
@@ -36,6 +24,16 @@ std::string tokenKey(const ResourceToken &t)
 }
 
 } // namespace
+
+std::string TokenLine(std::string_view f1, std::string_view f2, std::string_view f3, std::string_view f4,
+                      std::string_view f5, std::string_view f6, std::string_view text)
+{
+    std::string out;
+    out.reserve(f1.size() + f2.size() + f3.size() + f4.size() + f5.size() + f6.size() + text.size() + 12);
+    out.append("[[").append(f1).append("|").append(f2).append("|").append(f3).append("|").append(f4).append("|");
+    out.append(f5).append("|").append(f6).append("]]=").append(text).append("\r\n");
+    return out;
+}
 
 std::string RowKey(const TokenTable &table, std::size_t row)
 {
@@ -51,56 +49,7 @@ std::string MasterTokenFile(const std::vector<ResourceToken> &tokens)
 {
     std::string out;
     for (const ResourceToken &t : tokens)
-        out += line(std::to_string(t.type), t.name, t.item, t.position, t.readOnly ? "3" : "1", t.extra, t.text);
-    return out;
-}
-
-std::string MergeProjectTokens(const TokenTable &master, const TokenTable &project, const TokenTable &previousMaster,
-                               const CodePage &masterCodePage, const CodePage &projectCodePage)
-{
-    const auto projectRows = firstRows(project);
-    const auto previousRows = firstRows(previousMaster);
-    const bool sameCodePage = masterCodePage.number() == projectCodePage.number();
-    // A master field as the project's code page writes it.
-    auto field = [&](std::size_t m, int column) {
-        return TranscodeField(std::string(master.cell(m, column)), masterCodePage, projectCodePage);
-    };
-    std::unordered_map<std::string, bool> done;
-    std::string out;
-    for (std::size_t m = 1; m <= master.tokenCount(); ++m) {
-        const std::string key = RowKey(master, m);
-        if (!done.emplace(key, true).second)
-            continue; // a key given twice in the master: its first row stands
-        const std::int64_t masterStatus = StatusOf(master.cell(m, ColStatus));
-        const std::int64_t readOnly = masterStatus & FlagReadOnly;
-        std::string projectKey = key;
-        if (!sameCodePage) {
-            projectKey = field(m, ColType);
-            for (int c : {ColId2, ColId3, ColId4, ColId6}) {
-                projectKey += '\x01';
-                projectKey += field(m, c);
-            }
-        }
-        const auto p = projectRows.find(projectKey);
-        if (p == projectRows.end()) {
-            out += line(field(m, ColType), field(m, ColId2), field(m, ColId3), field(m, ColId4),
-                        IntegerToText(FlagNonTranslated | readOnly), field(m, ColId6),
-                        TranscodeText(std::string(master.cell(m, ColText)), masterCodePage, projectCodePage));
-            continue;
-        }
-        const auto before = previousRows.find(key);
-        const bool changed =
-            before != previousRows.end() && previousMaster.cell(before->second, ColText) != master.cell(m, ColText);
-        if (!changed) {
-            AppendTokenLine(project, p->second, out);
-            continue;
-        }
-        const std::int64_t status = (StatusOf(project.cell(p->second, ColStatus)) & FlagReadOnly) | readOnly;
-        out += line(std::string(project.cell(p->second, ColType)), std::string(project.cell(p->second, ColId2)),
-                    std::string(project.cell(p->second, ColId3)), std::string(project.cell(p->second, ColId4)),
-                    IntegerToText(FlagNonTranslated | status), std::string(project.cell(p->second, ColId6)),
-                    std::string(project.cell(p->second, ColText)));
-    }
+        out += TokenLine(std::to_string(t.type), t.name, t.item, t.position, t.readOnly ? "3" : "1", t.extra, t.text);
     return out;
 }
 
@@ -130,13 +79,70 @@ std::string ImportTokens(const TokenTable &project, const std::vector<ResourceTo
             }
         }
         const std::int64_t status = StatusOf(project.cell(row, ColStatus));
-        if (found == byKey.end() || (status & FlagReadOnly) || found->second->text == project.cell(row, ColText)) {
+        if (found == byKey.end() || (status & FlagReadOnly) || found->second->text.empty() ||
+            found->second->text == project.cell(row, ColText)) {
             AppendTokenLine(project, row, out);
             continue;
         }
-        out += line(std::string(project.cell(row, ColType)), std::string(project.cell(row, ColId2)),
-                    std::string(project.cell(row, ColId3)), std::string(project.cell(row, ColId4)), "4",
-                    std::string(project.cell(row, ColId6)), found->second->text);
+        out += TokenLine(project.cell(row, ColType), project.cell(row, ColId2), project.cell(row, ColId3),
+                         project.cell(row, ColId4), "4", project.cell(row, ColId6), found->second->text);
     }
     return out;
+}
+
+std::vector<ResourceToken> TargetTranslations(const ResourceFile &file, std::uint16_t language,
+                                              const std::vector<std::uint16_t> &sourceLanguages,
+                                              const CodePage &codePage, const TokenTable &master)
+{
+    const std::vector<std::uint16_t> inLanguage = LanguageLookupOrder(language);
+    std::vector<std::uint16_t> preferred = inLanguage;
+    preferred.insert(preferred.end(), sourceLanguages.begin(), sourceLanguages.end());
+    std::unordered_map<std::string, std::string_view> masterTexts;
+    for (std::size_t row = 1; row <= master.tokenCount(); ++row)
+        masterTexts.emplace(RowKey(master, row), master.cell(row, ColText));
+    std::vector<ResourceToken> out;
+    for (const auto &copies : LocalisableResources(file)) {
+        const Resource *copy = ChooseLanguageCopy(copies, preferred);
+        auto tokens = ResourceTokens(*copy, EmptyTexts::Keep, codePage);
+        if (std::find(inLanguage.begin(), inLanguage.end(), copy->language) != inLanguage.end()) {
+            out.insert(out.end(), std::make_move_iterator(tokens.begin()), std::make_move_iterator(tokens.end()));
+            continue;
+        }
+        // Compared as characters: the master token file is in the code page of the
+        // source language, this copy's unless the master project records another.
+        const CodePage &copyCodePage =
+            CodePage::get(AnsiCodePage(PrimaryLanguageOf(copy->language), SubLanguageOf(copy->language)));
+        for (ResourceToken &t : tokens) {
+            const auto m = masterTexts.find(tokenKey(t));
+            if (m != masterTexts.end() &&
+                UnescapeText(t.text, codePage) != UnescapeText(std::string(m->second), copyCodePage))
+                out.push_back(std::move(t));
+        }
+    }
+    return out;
+}
+
+std::size_t LoadTokensStrictly(std::string bytes, TokenTable &table)
+{
+    class FirstBadLine : public TokenLoadObserver
+    {
+    public:
+        explicit FirstBadLine(const TokenTable &table) : m_table(table) {}
+        void badToken(std::size_t lineNumber, std::string_view line) override
+        {
+            ++bad;
+            const std::string_view all = m_table.buffer();
+            const std::string_view rest = all.substr(static_cast<std::size_t>(line.data() - all.data()));
+            if (first == 0 && !(line.empty() && (rest.empty() || rest == "\n" || rest == "\r\n")))
+                first = lineNumber;
+        }
+        std::size_t first = 0;
+        std::size_t bad = 0;
+
+    private:
+        const TokenTable &m_table;
+    } observer(table);
+    if (LoadTokens(std::move(bytes), table, &observer) == TokenLoadStatus::ReadError)
+        return observer.first ? observer.first : table.tokenCount() + observer.bad + 1;
+    return observer.first;
 }

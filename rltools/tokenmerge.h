@@ -13,26 +13,34 @@
 // tokens that are not for translators.
 std::string MasterTokenFile(const std::vector<ResourceToken> &tokens);
 
-// Brings a project token file up to date from the master tokens, in master
-// order: a new master token comes with its master text and status 1 (3 when
-// read-only); a token gone from the master is dropped; a token whose master
-// text changed since the last update (`previousMaster`, the master tokens as of
-// then) becomes non-translated and keeps its translation; the others stay as
-// they were, byte for byte. The master token files are in `masterCodePage`, the
-// project token file in `projectCodePage`: a master text or field that comes
-// into the project is written in the project's code page (escaped where that
-// cannot hold it), and master tokens are paired with project tokens by their
-// key in the project's code page.
-std::string MergeProjectTokens(const TokenTable &master, const TokenTable &project, const TokenTable &previousMaster,
-                               const CodePage &masterCodePage = CodePage::windows1252(),
-                               const CodePage &projectCodePage = CodePage::windows1252());
-
 // Takes the texts of a target file's tokens into the project token file, by key:
-// a text that changes becomes translated (status 4); read-only tokens keep theirs.
+// a text that changes becomes translated (status 4); read-only tokens keep theirs,
+// and an empty text in the target leaves the token as it is (an empty slot of a
+// string block is no translation, and a text never becomes empty here).
 // A version token whose string table the localised file names in `language`
 // (VersionTableKeyFor) finds its text there.
 std::string ImportTokens(const TokenTable &project, const std::vector<ResourceToken> &target,
                          std::optional<std::uint16_t> language = std::nullopt);
+
+// The tokens of a target file that -t takes translations from: every token of
+// its copies in `language` (as Windows looks it up: LanguageLookupOrder); of a
+// resource it holds in no such copy, the copy the master tokens come from
+// (`sourceLanguages`, then as ChooseLanguageCopy goes on), but only the texts that
+// differ from the master text of their key in `master` (the master tokens as of
+// the last refresh, TOKENFILE.master): a text equal to the source's is no
+// translation, and without a master text none is taken. Fields and texts in
+// `codePage`; empty texts are kept.
+std::vector<ResourceToken> TargetTranslations(const ResourceFile &file, std::uint16_t language,
+                                              const std::vector<std::uint16_t> &sourceLanguages,
+                                              const CodePage &codePage, const TokenTable &master);
+
+// Loads a token file as LoadTokens does, and gives the number of its first line
+// that is not a token (an empty last line does not count), or 0 when every line is.
+std::size_t LoadTokensStrictly(std::string bytes, TokenTable &table);
+
+// "[[" f1 "|" f2 "|" f3 "|" f4 "|" f5 "|" f6 "]]=" text, and CR LF.
+std::string TokenLine(std::string_view f1, std::string_view f2, std::string_view f3, std::string_view f4,
+                      std::string_view f5, std::string_view f6, std::string_view text);
 
 // The key of a row (fields 1, 2, 3, 4 and 6) as one text.
 std::string RowKey(const TokenTable &table, std::size_t row);

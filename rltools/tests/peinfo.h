@@ -127,3 +127,14 @@ inline int RunCommand(const std::string &command, std::string &output)
     std::filesystem::remove(file);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+#ifdef WINDRES
+// Compiles an .rc source into a .res, as the build compiles the test images.
+inline int CompileResources(const std::filesystem::path &rc, const std::filesystem::path &res, std::string &output)
+{
+    return RunCommand("'" WINDRES "' --preprocessor=cpp --preprocessor-arg=-E --preprocessor-arg=-xc-header "
+                      "--preprocessor-arg=-DRC_INVOKED -i '" +
+                          rc.string() + "' -O res -o '" + res.string() + "'",
+                      output);
+}
+#endif

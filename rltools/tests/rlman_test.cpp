@@ -42,6 +42,7 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
+    bool exists(const std::string &name) const { return fs::exists(dir / name); }
     // Runs rlman in the test folder; returns its exit status.
     int run(const std::string &arguments) const
     {
@@ -49,6 +50,21 @@ protected:
             "cd '" + dir.string() + "' && '" + RLMAN + "' " + arguments + " > out.txt 2> err.txt";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // A new version of sample.dll, from its .rc source with each change made:
+    // NAME.res, and the master project pointed at it.
+    void newVersion(const std::string &name, const std::vector<std::pair<std::string, std::string>> &changes)
+    {
+        std::string rc = ReadText(fs::path(TEST_DATA) / "sample.rc");
+        for (const auto &[from, to] : changes) {
+            const auto at = rc.find(from);
+            ASSERT_NE(at, std::string::npos) << from;
+            rc.replace(at, from.size(), to);
+        }
+        write(name + ".rc", rc);
+        std::string output;
+        ASSERT_EQ(CompileResources(dir / (name + ".rc"), dir / (name + ".res"), output), 0) << output;
+        write("demo.mpj", name + ".res\r\ndemo.tok\r\n");
     }
     void replace(const std::string &name, const std::string &from, const std::string &to)
     {
@@ -259,6 +275,164 @@ TEST_F(Rlman, RefusedTranslationsWriteNothing)
         EXPECT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 1);
         EXPECT_NE(read("err.txt").find("[[6|1|1|1|4|]]"), std::string::npos) << read("err.txt");
         EXPECT_EQ(read("fr.dll"), good);
+    }
+}
+
+// A new version moves, drops and brings back items: the totals say where each
+// translation went, TOKENFILE.bak holds the file as it was, and TOKENFILE.obsolete
+// the translation of the item gone, until the item comes back.
+TEST_F(Rlman, RefreshAcrossVersions)
+{
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("out.txt"), "rlman: fr.tok: 0 kept, 0 moved, 32 new, 0 obsolete\n");
+    EXPECT_FALSE(exists("fr.tok.bak"));
+    replace("fr.tok", "[[4|1|101|1|1|]]=&Open...", "[[4|1|101|1|4|]]=&Ouvrir...");
+    replace("fr.tok", "[[4|1|103|6|1|]]=E&xit", "[[4|1|103|6|4|]]=&Quitter");
+    replace("fr.tok", "[[4|1|0|7|1|]]=&Help", "[[4|1|0|7|4|]]=&Aide");
+    replace("fr.tok", "[[6|1|1|1|1|]]=Ready", "[[6|1|1|1|4|]]=Pr\xEAt");
+    const std::string translated = read("fr.tok");
+
+    // Nothing new: nothing written, not even a backup.
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    EXPECT_EQ(read("out.txt"), "rlman: fr.tok: 32 kept, 0 moved, 0 new, 0 obsolete\n");
+    EXPECT_FALSE(exists("fr.tok.bak"));
+
+    newVersion("v2", {{"        MENUITEM \"&Open...", "        MENUITEM \"&New\", 100\n        MENUITEM \"&Open..."},
+                      {"        MENUITEM \"E&xit\", IDM_EXIT\n", ""},
+                      {"    43 \"100%\"", "    43 \"100%\"\n    44 \"Brand new\""}});
+    ASSERT_EQ(run("-m demo.mpj"), 0) << read("err.txt");
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("out.txt"), "rlman: fr.tok: 27 kept, 4 moved, 2 new, 1 obsolete (fr.tok.obsolete)\n");
+    EXPECT_EQ(read("fr.tok.bak"), translated);
+    EXPECT_EQ(read("fr.tok.obsolete"), ";E&xit\r\n[[4|1|103|6|4|]]=&Quitter\r\n");
+    const std::string v2 = read("fr.tok");
+    for (const char *line : {"[[4|1|100|1|1|]]=&New\r\n", "[[4|1|101|2|4|]]=&Ouvrir...\\tCtrl+O\r\n", "[[4|1|0|7|4|]]=&Aide\r\n",
+                             "[[6|1|1|1|4|]]=Pr\xEAt\r\n", "[[6|3|44|12|1|]]=Brand new\r\n"})
+        EXPECT_NE(v2.find(line), std::string::npos) << line << v2;
+    EXPECT_EQ(v2.find("Quitter"), std::string::npos);
+
+    // Back to the first version: the translation comes back from TOKENFILE.obsolete.
+    write("demo.mpj", "sample.dll\r\ndemo.tok\r\n");
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("out.txt"), "rlman: fr.tok: 27 kept, 4 moved, 1 recovered, 0 new, 0 obsolete\n");
+    EXPECT_EQ(read("fr.tok"), translated);
+    EXPECT_EQ(read("fr.tok.bak"), v2);
+}
+
+// A master without any token would drop every translation: refused.
+TEST_F(Rlman, RefreshFromAnEmptyMasterIsRefused)
+{
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    fs::copy_file(fs::path(TEST_IMAGES) / "nores.dll", dir / "nores.dll");
+    write("demo.mpj", "nores.dll\r\ndemo.tok\r\n");
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    EXPECT_EQ(read("demo.tok"), "");
+    // Without a translation there is nothing to lose.
+    const std::string untranslated = read("fr.tok");
+    EXPECT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    EXPECT_EQ(read("fr.tok"), "");
+    write("fr.tok", untranslated);
+    replace("fr.tok", "[[6|1|1|1|1|]]=Ready", "[[6|1|1|1|4|]]=Pr\xEAt");
+    const std::string translated = read("fr.tok");
+    write("fr.tok.master", untranslated);
+    fs::remove(dir / "fr.tok.bak");
+    EXPECT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 1);
+    EXPECT_NE(read("err.txt").find("demo.tok holds no token"), std::string::npos) << read("err.txt");
+    EXPECT_NE(read("err.txt").find("fr.tok holds 1 translation "), std::string::npos) << read("err.txt");
+    EXPECT_EQ(read("out.txt"), "");
+    EXPECT_EQ(read("fr.tok"), translated);
+    EXPECT_EQ(read("fr.tok.master"), untranslated);
+    EXPECT_FALSE(exists("fr.tok.bak"));
+    EXPECT_FALSE(exists("fr.tok.obsolete"));
+}
+
+// An old target, exported before a refresh added string 44 to its block: the
+// empty slot is no translation. Nor is the source's own text, where the
+// target holds the resources in the source language only.
+TEST_F(Rlman, ImportTakesOnlyRealTranslations)
+{
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    replace("fr.tok", "[[6|3|40|8|1|]]=Gap after a block", "[[6|3|40|8|4|]]=Apr\xE8s un bloc");
+    ASSERT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 0) << read("err.txt");
+    newVersion("v2", {{"    43 \"100%\"", "    43 \"100%\"\n    44 \"Brand new\""}});
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    const std::string refreshed = read("fr.tok");
+    ASSERT_NE(refreshed.find("[[6|3|44|12|1|]]=Brand new\r\n"), std::string::npos);
+    fs::remove(dir / "fr.tok.bak");
+
+    ASSERT_EQ(run("-o 12 1 -t fr.dll fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("fr.tok"), refreshed);
+    EXPECT_FALSE(exists("fr.tok.bak"));
+    ASSERT_EQ(run("-o 12 1 -t sample.dll fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("fr.tok"), refreshed);
+    EXPECT_NE(read("err.txt").find("took 9 1 (no copy in that language: the one the master tokens come from; only its "
+                                   "texts that differ from fr.tok.master are taken)"),
+              std::string::npos)
+        << read("err.txt");
+    fs::rename(dir / "fr.tok.master", dir / "history");
+    ASSERT_EQ(run("-o 12 1 -t sample.dll fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("fr.tok"), refreshed);
+    EXPECT_NE(read("err.txt").find("without fr.tok.master, none of its texts is taken"), std::string::npos)
+        << read("err.txt");
+    fs::rename(dir / "history", dir / "fr.tok.master");
+
+    // A text changed in the target's own language comes in, with a backup.
+    replace("fr.tok", "[[6|3|40|8|4|]]=Apr\xE8s un bloc", "[[6|3|40|8|4|]]=Gap after a block");
+    const std::string before = read("fr.tok");
+    ASSERT_EQ(run("-o 12 1 -t fr.dll fr.tok"), 0) << read("err.txt");
+    EXPECT_EQ(read("fr.tok"), refreshed);
+    EXPECT_EQ(read("fr.tok.bak"), before);
+}
+
+// A token file with a line that is not a token was not written by our tools:
+// -l, -t and -r refuse it and name the line, and change nothing.
+TEST_F(Rlman, FilesThatAreNotTokenFilesAreRefused)
+{
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    ASSERT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 0);
+    const std::string good = read("fr.tok");
+    const std::string target = read("fr.dll");
+    const std::string firstLine = good.substr(0, good.find('\n') + 1);
+    const struct
+    {
+        const char *name;
+        std::string tokens;
+        int line; // the line named, 0 for a file that is taken
+    } files[] = {
+        {"a note among the tokens", firstLine + "translated by Anne\r\n" + good.substr(firstLine.size()), 2},
+        {"not a token file at all", "keep me\r\n" + good, 1},
+        {"a line that stops the reading", firstLine + "x|y|z\r\n", 2},
+        {"an empty line before the last", firstLine + "\r\n" + firstLine, 2},
+        {"an empty last line", good + "\r\n", 0},
+    };
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.name);
+        for (const std::string &call : {std::string("-n 12 1 -l fr.prj demo.mpj fr.tok"),
+                                        std::string("-o 12 1 -t fr.dll fr.tok"),
+                                        std::string("-n 12 1 -r sample.dll fr.tok fr.dll")}) {
+            SCOPED_TRACE(call);
+            write("fr.tok", f.tokens);
+            fs::remove(dir / "fr.tok.bak");
+            fs::remove(dir / "fr.dll");
+            write("fr.dll", target);
+            if (f.line == 0) {
+                EXPECT_EQ(run(call), 0) << read("err.txt");
+                continue;
+            }
+            EXPECT_EQ(run(call), 1);
+            EXPECT_NE(read("err.txt").find("fr.tok is not a token file: line " + std::to_string(f.line) + " "),
+                      std::string::npos)
+                << read("err.txt");
+            EXPECT_EQ(read("fr.tok"), f.tokens);
+            EXPECT_EQ(read("fr.dll"), target);
+            EXPECT_FALSE(exists("fr.tok.bak"));
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "tokenio.h"
 #include "tokenmerge.h"
+#include "tokenrefresh.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,13 @@ TokenTable table(const std::string &bytes)
     TokenTable t;
     EXPECT_EQ(LoadTokens(bytes, t), TokenLoadStatus::Ok);
     return t;
+}
+
+std::string merge(const TokenTable &master, const TokenTable &project, const TokenTable &previous,
+                  const CodePage &masterCodePage = CodePage::windows1252(),
+                  const CodePage &projectCodePage = CodePage::windows1252())
+{
+    return RefreshProjectTokens(master, project, previous, ObsoleteTokens(), masterCodePage, projectCodePage).tokens;
 }
 
 TEST(Merge, NewRemovedChangedAndUnchanged)
@@ -27,7 +35,7 @@ TEST(Merge, NewRemovedChangedAndUnchanged)
                                      "[[6|1|2|2|4|]]=Fichier introuvable.\r\n"
                                      "[[6|1|3|3|4|]]=Parti\r\n"
                                      " [6|1|4|4|04|]junk]=Pareil\r\n");
-    EXPECT_EQ(MergeProjectTokens(master, project, previous),
+    EXPECT_EQ(merge(master, project, previous),
               "[[6|1|1|1|4|]]=Pr\xEAt\r\n"
               "[[6|1|2|2|1|]]=Fichier introuvable.\r\n"
               "[[6|1|5|5|1|]]=New one\r\n"
@@ -39,8 +47,8 @@ TEST(Merge, WithoutHistoryNothingCountsAsChanged)
 {
     const TokenTable master = table("[[6|1|1|1|1|]]=Ready now\r\n");
     const TokenTable project = table("[[6|1|1|1|4|]]=Pr\xEAt\r\n");
-    EXPECT_EQ(MergeProjectTokens(master, project, TokenTable()), "[[6|1|1|1|4|]]=Pr\xEAt\r\n");
-    EXPECT_EQ(MergeProjectTokens(master, TokenTable(), TokenTable()), "[[6|1|1|1|1|]]=Ready now\r\n");
+    EXPECT_EQ(merge(master, project, TokenTable()), "[[6|1|1|1|4|]]=Pr\xEAt\r\n");
+    EXPECT_EQ(merge(master, TokenTable(), TokenTable()), "[[6|1|1|1|1|]]=Ready now\r\n");
 }
 
 TEST(Merge, ChangedReadOnlyTokenStaysReadOnly)
@@ -48,7 +56,7 @@ TEST(Merge, ChangedReadOnlyTokenStaysReadOnly)
     const TokenTable previous = table("[[16|1|t|2|3|FileVersion]]=1.0\r\n");
     const TokenTable master = table("[[16|1|t|2|3|FileVersion]]=2.0\r\n");
     const TokenTable project = table("[[16|1|t|2|6|FileVersion]]=1.0\r\n");
-    EXPECT_EQ(MergeProjectTokens(master, project, previous), "[[16|1|t|2|3|FileVersion]]=1.0\r\n");
+    EXPECT_EQ(merge(master, project, previous), "[[16|1|t|2|3|FileVersion]]=1.0\r\n");
 }
 
 // A master in one code page, a project in another: what comes from the master
@@ -64,22 +72,22 @@ TEST(Merge, AcrossCodePages)
                                     "[[6|1|2|2|1|]]=New one\r\n");
     const TokenTable project = table("[[16|1|040904B0|0|4|Caf\\u00E9]]=\xCA\xE0\xF4\xE5\r\n"
                                      "[[6|1|1|1|4|]]=\xC3\xEE\xF2\xEE\xE2\xEE\r\n");
-    EXPECT_EQ(MergeProjectTokens(master, project, TokenTable(), western, cyrillic),
+    EXPECT_EQ(merge(master, project, TokenTable(), western, cyrillic),
               "[[16|1|040904B0|0|4|Caf\\u00E9]]=\xCA\xE0\xF4\xE5\r\n"
               "[[6|1|1|1|4|]]=\xC3\xEE\xF2\xEE\xE2\xEE\r\n"
               "[[6|1|2|2|1|]]=New one\r\n");
     // A new token brings its master text, escaped where the project cannot hold it.
-    EXPECT_EQ(MergeProjectTokens(master, TokenTable(), TokenTable(), western, cyrillic),
+    EXPECT_EQ(merge(master, TokenTable(), TokenTable(), western, cyrillic),
               "[[16|1|040904B0|0|1|Caf\\u00E9]]=Caf\\u00E9 cr\\u00E8me\r\n"
               "[[6|1|1|1|1|]]=Ready\r\n"
               "[[6|1|2|2|1|]]=New one\r\n");
     // A Japanese master into a Western project: its texts as escapes.
     const TokenTable japaneseMaster = table("[[4|1|0|0|1|]]=\x83\x74\x83\x40\x83\x43\x83\x8B\x83\x5C(&F)\r\n");
-    EXPECT_EQ(MergeProjectTokens(japaneseMaster, TokenTable(), TokenTable(), japanese, western),
+    EXPECT_EQ(merge(japaneseMaster, TokenTable(), TokenTable(), japanese, western),
               "[[4|1|0|0|1|]]=\\u30D5\\u30A1\\u30A4\\u30EB\\u30BD(&F)\r\n");
     // The same code page keeps every byte, odd ones included.
     const TokenTable odd = table("[[6|1|1|1|1|]]=\\q\x98\r\n");
-    EXPECT_EQ(MergeProjectTokens(odd, TokenTable(), TokenTable(), cyrillic, cyrillic), "[[6|1|1|1|1|]]=\\q\x98\r\n");
+    EXPECT_EQ(merge(odd, TokenTable(), TokenTable(), cyrillic, cyrillic), "[[6|1|1|1|1|]]=\\q\x98\r\n");
 }
 
 TEST(Import, ChangedTextsBecomeTranslated)
