@@ -258,6 +258,17 @@ void FrmPrinc::OpenMasterProject(const std::string &bytes)
         return;
     // A relative path is taken from the current folder, before that changes.
     const std::string resolved = outils::ResolveFromCurrentFolder(bytes);
+    // Its name goes into the jobs' commands: one that no command can carry is
+    // not opened.
+    const ArgumentProblem problem = ArgumentProblemOf(outils::ExtractFileName(resolved));
+    if (problem != ArgumentProblem::None) {
+        PrintOutput(QStringLiteral("Attention : le projet ma\u00EEtre ") + DisplayFileName(bytes) +
+                    (problem == ArgumentProblem::ControlByte
+                         ? QStringLiteral(" n'est pas ouvert : son nom contient un caract\u00E8re de contr\u00F4le.")
+                         : QStringLiteral(" n'est pas ouvert : son nom contient un guillemet (\"), que la ligne de "
+                                          "commande ne peut pas transmettre.")));
+        return;
+    }
     const auto firstLine = ReadAdminMasterProject(resolved);
     if (!firstLine)
         return; // not readable: everything stays as it was
@@ -392,7 +403,7 @@ void FrmPrinc::btActu_Click()
 
 void FrmPrinc::btExport_Click()
 {
-    runJob(ExportJob([this] { return rlFolder(); }, m_masterFirstLine, selectedRows()));
+    runJob(ExportJob([this] { return rlFolder(); }, m_masterFirstLine, selectedRows(), m_masterFolder));
 }
 
 void FrmPrinc::btImport_Click()
