@@ -275,7 +275,7 @@ void FrmPrinc::OpenMasterProject(const std::string &bytes)
 
     m_masterPath = bytes;
     m_masterFirstLine = *firstLine;
-    txtFileName->setText(FromPath(bytes));
+    txtFileName->setText(DisplayFileName(bytes));
     m_masterFileName = outils::ExtractFileName(resolved);
     m_masterFolder = outils::ExtractPath(resolved);
     if (m_masterFolder == resolved) {

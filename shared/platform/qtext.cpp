@@ -113,3 +113,21 @@ QString FromPath(std::string_view path)
 {
     return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
 }
+
+QString ShownText(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (CodePage::isStandIn(c.unicode()))
+            c = QChar(c.unicode() - 0xDC00);
+    }
+    return text;
+}
+
+QString DisplayFileName(std::string_view bytes)
+{
+    const QString text = FromPath(bytes);
+    const std::string back = ToPath(text);
+    return ShownText(back == bytes ? text : FromTokenBytes(bytes));
+}

@@ -28,3 +28,13 @@ QString TokenUpper(const QString &text, const CodePage &codePage);
 // Paths and file-system names: the local 8-bit encoding.
 std::string ToPath(const QString &path);
 QString FromPath(std::string_view path);
+
+// A file-system name or path for the screen: in the system's encoding when its
+// bytes are valid there, else in Windows-1252, as Windows shows names copied
+// from it; never a replacement character. Shown through ShownText.
+QString DisplayFileName(std::string_view bytes);
+// Decoded text made fit for one line on the screen: characters below U+0020
+// show as their control pictures (U+2400 on), so that no value breaks a line
+// or hides a byte, and the stand-ins of undefined bytes as the characters of
+// those byte values, as Windows shows them.
+QString ShownText(QString text);
