@@ -296,8 +296,9 @@ void FrmPrinc::OpenMasterProject(const std::string &bytes)
     lvLang->setEnabled(true);
 
     lvLang->clear();
+    const FolderFiles files(m_masterFolder);
     for (const std::string &name : ListLanguageProjects(m_masterFolder)) {
-        const LanguageRow row = ReadLanguageRow(m_masterFolder, name);
+        const LanguageRow row = ReadLanguageRow(files, name);
         auto *item = new QTreeWidgetItem(lvLang);
         // Cells show the bytes read as text; the jobs take the bytes themselves, kept beside.
         auto cell = [item](int column, const QString &text, const std::string &bytes) {
