@@ -85,10 +85,9 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &pro
     move(m_twips.toPixels(centre.left), m_twips.toPixels(centre.top));
     // The stored folder's bytes serve as long as the box shows them unedited:
     // a folder name that is not valid in the system's encoding stays as it is.
-    m_storedRLPath = m_settings.bytesValue(QStringLiteral("RLToolsPath"));
-    if (m_storedRLPath)
-        m_storedRLPathShown = DisplayFileName(*m_storedRLPath);
-    txtRLPath->setText(m_storedRLPath ? m_storedRLPathShown : defaultRLPath(m_programFolder));
+    if (const auto stored = m_settings.bytesValue(QStringLiteral("RLToolsPath")))
+        m_storedRLPath = ShownBytes(*stored);
+    txtRLPath->setText(m_storedRLPath ? m_storedRLPath->shown : defaultRLPath(m_programFolder));
     m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips,
                                   m_desktop);
 }
@@ -414,12 +413,12 @@ void FrmPrinc::btImport_Click()
 
 bool FrmPrinc::rlPathAsStored() const
 {
-    return m_storedRLPath && txtRLPath->text() == m_storedRLPathShown;
+    return m_storedRLPath && m_storedRLPath->shownBy(txtRLPath->text());
 }
 
 std::string FrmPrinc::rlFolder() const
 {
-    return rlPathAsStored() ? *m_storedRLPath : ToPath(txtRLPath->text());
+    return rlPathAsStored() ? m_storedRLPath->bytes : ToPath(txtRLPath->text());
 }
 
 void FrmPrinc::btEdit_Click()

@@ -5,7 +5,6 @@
 #include "projectfiles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -27,42 +26,12 @@ std::string ExtractWord(const std::string &line, long long n)
 
 namespace {
 
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 fs::path folderPath(const std::string &folder)
 {
     return folder.empty() ? fs::path(".") : fs::path(folder);
 }
 
 } // namespace
-
-std::vector<std::string> ListLanguageProjects(const std::string &folder)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(folderPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.empty() || name.front() == '.')
-            continue; // hidden
-        if (name.size() < 4 || lower(name.substr(name.size() - 4)) != ".prj")
-            continue;
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError))
-            continue;
-        names.push_back(name);
-    }
-    std::stable_sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
-        const std::string la = lower(a);
-        const std::string lb = lower(b);
-        return la != lb ? la < lb : a < b;
-    });
-    return names;
-}
 
 FolderFiles::FolderFiles(std::string folder) : m_folder(std::move(folder))
 {

@@ -30,10 +30,6 @@ struct LanguageRow
     std::vector<PaneText> problems;
 };
 
-// Names of the "*.prj" files of a folder: files only, not hidden, the extension
-// matched without regard to case, in name order compared without regard to case.
-std::vector<std::string> ListLanguageProjects(const std::string &folder);
-
 // The files of one folder, found by name without regard to letter case. The
 // folder is listed once, and the names' capitals made once per code page, so
 // that the rows of a folder of thousands of projects are found in one pass.

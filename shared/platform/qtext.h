@@ -38,3 +38,17 @@ QString DisplayFileName(std::string_view bytes);
 // or hides a byte, and the stand-ins of undefined bytes as the characters of
 // those byte values, as Windows shows them.
 QString ShownText(QString text);
+
+// Bytes shown in an edit box. While the box shows them unedited they are taken
+// as they are, so that a name not valid in the system's encoding keeps its
+// bytes; an edited text is taken in the system's encoding.
+struct ShownBytes
+{
+    std::string bytes;
+    QString shown;
+
+    ShownBytes() = default;
+    explicit ShownBytes(std::string value) : bytes(std::move(value)), shown(DisplayFileName(bytes)) {}
+    bool shownBy(const QString &text) const { return text == shown; }
+    std::string valueOf(const QString &text) const { return shownBy(text) ? bytes : ToPath(text); }
+};
