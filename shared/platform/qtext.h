@@ -34,9 +34,9 @@ QString FromPath(std::string_view path);
 // from it; never a replacement character. Shown through ShownText.
 QString DisplayFileName(std::string_view bytes);
 // Decoded text made fit for one line on the screen: characters below U+0020
-// show as their control pictures (U+2400 on), so that no value breaks a line
-// or hides a byte, and the stand-ins of undefined bytes as the characters of
-// those byte values, as Windows shows them.
+// show by their names in angle brackets ("<LF>", "<TAB>"), so that no value
+// breaks a line or hides a byte, and the stand-ins of undefined bytes as the
+// characters of those byte values, as Windows shows them.
 QString ShownText(QString text);
 
 // Bytes shown in an edit box. While the box shows them unedited they are taken

@@ -638,7 +638,7 @@ private slots:
         QCOMPARE(l->topLevelItemCount(), 7);
         QTreeWidgetItem *last = l->topLevelItem(6);
         QCOMPARE(last->text(FrmPrinc::KEY_PRJFILE),
-                 QStringLiteral("x\u240Ash -c \"cd ..; id > PWNED2\"\u240Atouch PWNED1\u240Ay.prj"));
+                 QStringLiteral("x<LF>sh -c \"cd ..; id > PWNED2\"<LF>touch PWNED1<LF>y.prj"));
         auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
         pane->clear();
         const QSet<QString> before = allFiles();
@@ -658,7 +658,7 @@ private slots:
                                         "|rlman [-n] [12] [1] [-l] [out.prj" + tail);
         const QStringList lines = w->outputText().split(QStringLiteral("\r\n"));
         QCOMPARE(lines.at(lines.size() - 4),
-                 QStringLiteral("    ! Projet x\u240Ash -c \"cd ..; id > PWNED2\"\u240Atouch PWNED1\u240Ay.prj "
+                 QStringLiteral("    ! Projet x<LF>sh -c \"cd ..; id > PWNED2\"<LF>touch PWNED1<LF>y.prj "
                                 "ignor\u00E9 : son nom contient un caract\u00E8re de contr\u00F4le"));
         QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("Op\u00E9ration termin\u00E9e ! "));
 
@@ -684,7 +684,7 @@ private slots:
         QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtFileName"))->text(), master());
         QVERIFY(w->outputText().endsWith(QStringLiteral("Attention : le projet ma\u00EEtre ") +
                                          QString::fromStdString(work) +
-                                         QStringLiteral("de\u240Amo.mpj n'est pas ouvert : son nom contient un "
+                                         QStringLiteral("de<LF>mo.mpj n'est pas ouvert : son nom contient un "
                                                         "caract\u00E8re de contr\u00F4le.\r\n")));
     }
 

@@ -246,8 +246,8 @@ private slots:
         QTest::newRow("UTF-8") << QByteArray("\xC3\xBC" "ber.prj") << QStringLiteral("\u00FCber.prj");
         QTest::newRow("Windows-1252") << QByteArray("caf\xE9/\x80.prj") << QStringLiteral("caf\u00E9/\u20AC.prj");
         QTest::newRow("undefined in Windows-1252") << QByteArray("a\x81\x9D") << QStringLiteral("a\u0081\u009D");
-        QTest::newRow("line feed and tab") << QByteArray("a\nb\tc") << QStringLiteral("a\u240Ab\u2409c");
-        QTest::newRow("control bytes in Windows-1252") << QByteArray("\xE9\r\x1B") << QStringLiteral("\u00E9\u240D\u241B");
+        QTest::newRow("line feed and tab") << QByteArray("a\nb\tc") << QStringLiteral("a<LF>b<TAB>c");
+        QTest::newRow("control bytes in Windows-1252") << QByteArray("\xE9\r\x1B") << QStringLiteral("\u00E9<CR><ESC>");
     }
 
     // Never a replacement character, never a line end.
