@@ -50,6 +50,7 @@ const char kFolder[] = "le dossier des RLTools";
 const char kMasterName[] = "le nom du projet ma\xEEtre";
 const char kLanguageLine[] = "sa ligne de langue (ligne 6)";
 const char kTokenFile[] = "son fichier token (ligne 2)";
+const char kTargetFile[] = "son fichier cible (ligne 7)";
 
 // The row's progress line and command, or the line that says why it has none.
 void addRow(std::vector<JobStep> &steps, const JobRow &row, PaneText progress, std::initializer_list<Word> words,
@@ -118,7 +119,7 @@ std::vector<JobStep> ExportJob(const FolderSource &rlFolder, const std::string &
                 {"-r"},
                 {masterFirstLine, "le fichier source du projet ma\xEEtre (sa ligne 1)"},
                 {row.tokenFileTag, kTokenFile},
-                {row.exeFileTag, "son fichier cible (ligne 7)"}},
+                {row.exeFileTag, kTargetFile}},
                within ? nullptr : &outside);
     }
     steps.push_back(print(""));
@@ -138,7 +139,7 @@ std::vector<JobStep> ImportJob(const FolderSource &rlFolder, const std::vector<J
                 {row.langId, kLanguageLine},
                 {row.langSubId, kLanguageLine},
                 {"-t"},
-                {row.exeFileTag, "son fichier cible (ligne 7)"},
+                {row.exeFileTag, kTargetFile},
                 {row.tokenFileTag, kTokenFile}});
     }
     steps.push_back(print(""));
