@@ -96,7 +96,12 @@ void BM_OpenThousandsOfProjects(benchmark::State &state)
     }
 }
 
-BENCHMARK(BM_OpenThousandsOfProjects)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_OpenThousandsOfProjects)
+    ->Arg(300)
+    ->Arg(3000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(BM_OpenWithHugeProjectLine)->Arg(1 << 20)->Arg(10 << 20)->Arg(100 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintLongLine)->Arg(100 << 10)->Arg(2 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConsoleLongCommand)->Arg(100 << 10)->Arg(2 << 20)->Unit(benchmark::kMillisecond);

@@ -105,7 +105,8 @@ bool RLAdmin::load()
             m_sourceLanguage->setCurrentIndex(1);
         } else if (recorded.state == SourceLanguage::State::Malformed) {
             m_otherLine3 = line;
-            m_sourceLanguage->addItem(QStringLiteral("Ligne 3 illisible, gard\u00E9e : ") + DisplayFileName(line), kUnreadable);
+            m_sourceLanguage->addItem(QStringLiteral("Ligne 3 illisible, gard\u00E9e : ") + DisplayFileName(line),
+                                      kUnreadable);
             m_sourceLanguage->setCurrentIndex(1);
         } else {
             m_otherLine3 = line;

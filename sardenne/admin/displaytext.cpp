@@ -3,7 +3,6 @@
 #include "charset.h"
 #include "codepage.h"
 
-
 namespace {
 
 template <typename Decode>

@@ -273,7 +273,8 @@ BatchLine ReadBatchLine(std::string_view line)
             read.text += halved[i];
             continue;
         } else if (!quoted && (c == '&' || c == '|' || c == '<' || c == '>')) {
-            return refuse(std::string(1, c) + " hors guillemets (encha\xEEnement, tube ou redirection) non pris en charge");
+            return refuse(std::string(1, c) +
+                          " hors guillemets (encha\xEEnement, tube ou redirection) non pris en charge");
         }
         read.text += c;
     }

@@ -80,7 +80,8 @@ TEST(ProjectFiles, LanguageProjectsListedIgnoringCaseInNameOrder)
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("tamrix-list-" + std::to_string(::getpid()));
     fs::create_directories(dir / "folder.prj");
-    for (const char *name : {"fr.prj", "DE.PRJ", "it.Prj", ".hidden.prj", "notes.txt", "b.prjx", "Ab.prj", "\xE9t\xE9.prj"})
+    for (const char *name :
+         {"fr.prj", "DE.PRJ", "it.Prj", ".hidden.prj", "notes.txt", "b.prjx", "Ab.prj", "\xE9t\xE9.prj"})
         std::ofstream(dir / name) << "";
     EXPECT_EQ(ListLanguageProjects(dir.string() + "/"),
               (std::vector<std::string>{"Ab.prj", "DE.PRJ", "fr.prj", "it.Prj", "\xE9t\xE9.prj"}));

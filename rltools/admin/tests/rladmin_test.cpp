@@ -282,7 +282,8 @@ private slots:
 
         createWithTheDialog(*w, {QStringLiteral("de"), QStringLiteral("de.tok"), QStringLiteral("7"),
                                  QStringLiteral("1"), QStringLiteral("de.dll")});
-        QCOMPARE(bytesOf("de.prj"), QByteArray("demo.mpj\r\nde.tok\r\nd\xE9mo.dll\r\n\r\n\r\nLANGUAGE 7 1\r\nde.dll\r\n"));
+        QCOMPARE(bytesOf("de.prj"),
+                 QByteArray("demo.mpj\r\nde.tok\r\nd\xE9mo.dll\r\n\r\n\r\nLANGUAGE 7 1\r\nde.dll\r\n"));
         QCOMPARE(list->topLevelItemCount(), 3);
         QVERIFY(m_messages.isEmpty());
 
@@ -296,8 +297,9 @@ private slots:
 
     void unreadableMasterProject()
     {
-        RLAdmin w(ToPath(m_dir.filePath(QStringLiteral("missing.mpj"))), [](QWidget *, const QString &) { return false; },
-                  [this](QWidget *, const QString &m) { m_messages << m; });
+        RLAdmin w(
+            ToPath(m_dir.filePath(QStringLiteral("missing.mpj"))), [](QWidget *, const QString &) { return false; },
+            [this](QWidget *, const QString &m) { m_messages << m; });
         QVERIFY(!w.load());
         QCOMPARE(m_messages.size(), 1);
     }

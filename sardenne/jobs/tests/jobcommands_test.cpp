@@ -168,8 +168,9 @@ TEST_P(ControlByte, NeverReachesACommand)
     EXPECT_EQ(master[4].text, "    ! Commande ignor\xE9" "e : le nom du projet ma\xEEtre contient un caract\xE8re de "
                               "contr\xF4le");
     const auto source = ExportJob(kDefault, "app" + c + ".exe", {ok}, kMaster);
-    EXPECT_EQ(source[3].text, "    ! Projet ok.prj ignor\xE9 : le fichier source du projet ma\xEEtre (sa ligne 1) contient "
-                              "un caract\xE8re de contr\xF4le");
+    EXPECT_EQ(source[3].text,
+              "    ! Projet ok.prj ignor\xE9 : le fichier source du projet ma\xEEtre (sa ligne 1) contient "
+              "un caract\xE8re de contr\xF4le");
     const FolderSource folder = [&c] { return "C:\\RL" + c + "Tools\\"; };
     EXPECT_EQ(joined(ImportJob(folder, {ok})).find("X:"), std::string::npos);
 }
