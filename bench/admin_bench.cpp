@@ -1,6 +1,7 @@
 // The administrator with hostile field lengths: opening a master folder whose
 // language project has a huge line 2, and a job whose fields are megabytes long
-// (the progress line in the pane, the command echoed in the console).
+// (the progress line in the pane, the command echoed in the console); and a
+// master folder of thousands of language projects.
 #include "consolewindow.h"
 #include "displaytext.h"
 #include "fakedesktop.h"
@@ -74,6 +75,33 @@ void BM_ConsoleLongCommand(benchmark::State &state)
     }
 }
 
+// A master folder of state.range(0) language projects, each with its token
+// file (named in lower case, listed in upper case): the first opening in a new
+// window, then a paint.
+void BM_OpenThousandsOfProjects(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    writeBytes(dir.filePath(QStringLiteral("demo.mpj")), "demo.dll\r\ndemo.tok\r\n");
+    for (int i = 0; i < state.range(0); ++i) {
+        const std::string name = "lang" + std::to_string(i);
+        writeBytes(dir.filePath(QString::fromStdString(name + ".prj")),
+                   "demo.mpj\r\n" + name + ".tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n" + name + "\\demo.dll\r\n");
+        writeBytes(dir.filePath(QString::fromStdString(name + ".tok")), "[[4|1|0|0|1|]]=&File\r\n");
+    }
+    for (auto _ : state) {
+        Window w;
+        w.window.show();
+        w.window.OpenMasterProject(dir.filePath(QStringLiteral("demo.mpj")));
+        benchmark::DoNotOptimize(w.window.grab());
+    }
+}
+
+BENCHMARK(BM_OpenThousandsOfProjects)
+    ->Arg(300)
+    ->Arg(3000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(BM_OpenWithHugeProjectLine)->Arg(1 << 20)->Arg(10 << 20)->Arg(100 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintLongLine)->Arg(100 << 10)->Arg(2 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConsoleLongCommand)->Arg(100 << 10)->Arg(2 << 20)->Unit(benchmark::kMillisecond);

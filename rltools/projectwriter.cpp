@@ -1,5 +1,7 @@
 #include "projectwriter.h"
 
+#include <algorithm>
+
 std::string LanguageProjectText(const std::string &masterProject, const std::string &tokenFile,
                                 const std::string &sourceFile, const std::string &langId,
                                 const std::string &subLangId, const std::string &targetFile)
@@ -21,5 +23,9 @@ std::string LineProblem(const std::string &value)
 {
     if (value.find_first_of("\r\n") != std::string::npos)
         return "a line end cannot stand in a project file line";
+    if (std::any_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return "a control character (a tab, an escape...) cannot be passed to rlman";
+    if (value.find('"') != std::string::npos)
+        return "a double quote cannot be passed to rlman";
     return {};
 }

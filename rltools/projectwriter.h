@@ -16,5 +16,6 @@ std::string LanguageProjectText(const std::string &masterProject, const std::str
 std::string MasterProjectText(const std::string &sourceFile, const std::string &masterTokenFile,
                               const std::vector<std::string> &laterLines);
 
-// Why a value cannot go into a project file line, or empty.
+// Why a value cannot go into a project file line, or be passed to rlman by the
+// administrator's jobs; empty when it can.
 std::string LineProblem(const std::string &value);

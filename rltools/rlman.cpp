@@ -4,7 +4,8 @@
 //   rlman -n LANG SUBLANG -l PROJECT.prj MASTER.mpj TOKENFILE
 //                                                      bring a project token file up to date
 //   rlman -n LANG SUBLANG -r SOURCE TOKENFILE TARGET   write the localised target file (its folder
-//                                                      is made when missing)
+//                                                      is made when missing); an existing TARGET
+//                                                      is replaced only when it is a PE image or a .res
 //   rlman -o LANG SUBLANG -t TARGET TOKENFILE          read a target file's texts back
 //
 // Relative paths are taken in the current directory. On any failure a message
@@ -14,6 +15,7 @@
 #include "languagecodepage.h"
 #include "mastercodepage.h"
 #include "numbers.h"
+#include "outils.h"
 #include "projectfiles.h"
 #include "resources.h"
 #include "regularfile.h"
@@ -330,9 +332,28 @@ void importTokens(std::uint16_t language, const std::string &target, const std::
     reportLanguagesTaken(file, target, language, languages, tokenFile + ".master");
 }
 
+// -r replaces programs and resource files only: any other file in TARGET's
+// place (a text file a project line names, say) is left as it is. A target
+// outside the current folder, the master project's, is written all the same.
+void checkTarget(const std::string &target)
+{
+    std::error_code ec;
+    if (std::filesystem::symlink_status(target, ec).type() != std::filesystem::file_type::not_found) {
+        const auto bytes = ReadWholeFile(target);
+        if (!bytes)
+            fail("the target " + target + " exists but can't be read as a file: left as it is, nothing written");
+        if (!ResourceFileKindOf(std::vector<std::uint8_t>(bytes->begin(), bytes->end())))
+            fail("the target " + target + " is neither a PE image nor a .res file: left as it is, nothing written");
+    }
+    if (!outils::LiesWithinFolder({}, target))
+        std::fprintf(stderr, "rlman: warning: the target %s lies outside the current folder (the master project's)\n",
+                     target.c_str());
+}
+
 void exportTokens(std::uint16_t language, const std::string &source, const std::string &tokenFile,
                   const std::string &target)
 {
+    checkTarget(target);
     const std::vector<std::uint8_t> bytes = readBinary(source, "source file");
     const TokenTable project = loadTokens(tokenFile, "project token file", false);
     LocalisedFile written;

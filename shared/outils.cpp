@@ -59,4 +59,25 @@ std::string ResolveFromCurrentFolder(const std::string &path)
     return (folder / given).string();
 }
 
+bool LiesWithinFolder(const std::string &folder, const std::string &path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path base = fs::weakly_canonical(folder.empty() ? fs::current_path(ec) : fs::path(folder), ec);
+    if (ec)
+        return false;
+    fs::path file(path);
+    if (file.is_relative())
+        file = base / file;
+    file = file.lexically_normal();
+    const fs::path name = file.filename();
+    const fs::path resolved = name.empty() || name == "." || name == ".."
+                                  ? fs::weakly_canonical(file, ec)
+                                  : fs::weakly_canonical(file.parent_path(), ec) / name;
+    if (ec)
+        return false;
+    const fs::path relative = resolved.lexically_relative(base);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
 } // namespace outils

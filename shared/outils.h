@@ -34,4 +34,10 @@ std::string CommandLineArgument(int argc, const char *const argv[]);
 // Bytes are kept as they are.
 std::string ResolveFromCurrentFolder(const std::string &path);
 
+// Whether the file a path names, taken from the folder when relative (from the
+// current folder when the folder is empty), lies within that folder's tree once
+// links and ".." are followed in the folders it goes through. The file itself
+// is not followed when it is a link: a file replaced by a rename is not either.
+bool LiesWithinFolder(const std::string &folder, const std::string &path);
+
 } // namespace outils

@@ -4,6 +4,7 @@
 #include "textlines.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
 
 namespace {
@@ -101,6 +102,39 @@ AdminLanguageProject ReadAdminLanguageProject(const std::string &path)
     if (!openForReading(in, path))
         return {};
     return guarded([&] { return ReadAdminLanguageProject(in); }, AdminLanguageProject{});
+}
+
+std::vector<std::string> ListLanguageProjects(const std::string &folder)
+{
+    namespace fs = std::filesystem;
+    auto lower = [](std::string s) {
+        for (char &c : s)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        return s;
+    };
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.')
+            continue; // hidden
+        if (name.size() < 4 || lower(name.substr(name.size() - 4)) != ".prj")
+            continue;
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError))
+            continue;
+        names.push_back(name);
+    }
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string &name : names)
+        keyed.emplace_back(lower(name), std::move(name));
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (auto &[key, name] : keyed)
+        names.push_back(std::move(name));
+    return names;
 }
 
 std::optional<std::string> ReadAdminMasterProject(std::istream &in)

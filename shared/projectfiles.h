@@ -70,6 +70,12 @@ struct AdminLanguageProject
 AdminLanguageProject ReadAdminLanguageProject(const std::string &path);
 AdminLanguageProject ReadAdminLanguageProject(std::istream &in);
 
+// Names of the "*.prj" files of a folder, the language projects beside a
+// master project, as bytes: files only (or links to them), not hidden, the
+// extension matched without regard to case, in name order compared without
+// regard to case.
+std::vector<std::string> ListLanguageProjects(const std::string &folder);
+
 // Master project as the administrator reads it: line 1, the source file.
 // Nothing when the file cannot be opened or holds no line.
 std::optional<std::string> ReadAdminMasterProject(const std::string &path);

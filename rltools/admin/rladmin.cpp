@@ -15,8 +15,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,13 +23,17 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 
-RLAdmin::RLAdmin(const QString &masterProject, Question ask, Message tell, QWidget *parent)
-    : QWidget(parent), m_masterPath(masterProject), m_ask(std::move(ask)), m_tell(std::move(tell))
+RLAdmin::RLAdmin(const std::string &masterProject, Question ask, Message tell, QWidget *parent)
+    : QWidget(parent), m_masterPath(outils::ResolveFromCurrentFolder(masterProject)), m_ask(std::move(ask)),
+      m_tell(std::move(tell))
 {
+    m_masterFolder = std::filesystem::path(m_masterPath).parent_path().string() + "/";
     setObjectName(QStringLiteral("rladmin"));
-    setWindowTitle(QStringLiteral("RLTools - Administration - ") + masterProject);
+    setWindowTitle(QStringLiteral("RLTools - Administration - ") + DisplayFileName(masterProject));
     setWindowIcon(ProgramIcon(QStringLiteral("rladmin")));
     auto *layout = new QVBoxLayout(this);
     auto *form = new QFormLayout;
@@ -81,13 +83,16 @@ constexpr int kUnreadable = -2; // a line 3 that names no language well: kept as
 
 bool RLAdmin::load()
 {
-    const auto lines = ReadFileLines(ToPath(m_masterPath), 1000000);
+    const auto lines = ReadFileLines(m_masterPath, 1000000);
     if (!lines) {
-        m_tell(this, QStringLiteral("Le projet ma\u00EEtre ") + m_masterPath + QStringLiteral(" ne peut pas \u00EAtre lu."));
+        m_tell(this, QStringLiteral("Le projet ma\u00EEtre ") + DisplayFileName(m_masterPath) +
+                         QStringLiteral(" ne peut pas \u00EAtre lu."));
         return false;
     }
-    m_source->setText(lines->size() > 0 ? FromPath((*lines)[0]) : QString());
-    m_tokens->setText(lines->size() > 1 ? FromPath((*lines)[1]) : QString());
+    m_sourceRead = ShownBytes(lines->size() > 0 ? (*lines)[0] : std::string());
+    m_tokensRead = ShownBytes(lines->size() > 1 ? (*lines)[1] : std::string());
+    m_source->setText(m_sourceRead.shown);
+    m_tokens->setText(m_tokensRead.shown);
     m_otherLine3.reset();
     m_sourceLanguage->clear();
     m_sourceLanguage->addItem(QStringLiteral("Automatique : neutre, sinon anglais (\u00C9tats-Unis), sinon la premi\u00E8re"),
@@ -100,7 +105,8 @@ bool RLAdmin::load()
             m_sourceLanguage->setCurrentIndex(1);
         } else if (recorded.state == SourceLanguage::State::Malformed) {
             m_otherLine3 = line;
-            m_sourceLanguage->addItem(QStringLiteral("Ligne 3 illisible, gard\u00E9e : ") + FromPath(line), kUnreadable);
+            m_sourceLanguage->addItem(QStringLiteral("Ligne 3 illisible, gard\u00E9e : ") + DisplayFileName(line),
+                                      kUnreadable);
             m_sourceLanguage->setCurrentIndex(1);
         } else {
             m_otherLine3 = line;
@@ -113,12 +119,17 @@ bool RLAdmin::load()
     return true;
 }
 
-QString RLAdmin::sourcePath() const
+std::string RLAdmin::sourceLine() const
 {
-    const QString source = m_source->text();
-    if (source.isEmpty() || QDir::isAbsolutePath(source))
+    return m_sourceRead.valueOf(m_source->text());
+}
+
+std::string RLAdmin::sourcePath() const
+{
+    const std::string source = sourceLine();
+    if (source.empty() || std::filesystem::path(source).is_absolute())
         return source;
-    return QFileInfo(m_masterPath).absoluteDir().filePath(source);
+    return m_masterFolder + source;
 }
 
 void RLAdmin::fillSourceLanguages()
@@ -135,7 +146,7 @@ void RLAdmin::fillSourceLanguages()
     };
     std::map<unsigned, int, ByPrimary> held;
     bool readable = false;
-    if (const auto bytes = ReadWholeFile(ToPath(sourcePath()))) {
+    if (const auto bytes = ReadWholeFile(sourcePath())) {
         try {
             const ResourceFile file = ReadResourceFile(std::vector<std::uint8_t>(bytes->begin(), bytes->end()));
             for (const Resource &r : file.resources) {
@@ -171,23 +182,21 @@ void RLAdmin::fillSourceLanguages()
 void RLAdmin::fillList()
 {
     m_list->clear();
-    const QFileInfo master(m_masterPath);
-    QDir folder = master.absoluteDir();
-    for (const QFileInfo &prj : folder.entryInfoList({QStringLiteral("*.prj"), QStringLiteral("*.PRJ")},
-                                                     QDir::Files, QDir::Name | QDir::IgnoreCase)) {
-        const AdminLanguageProject p = ReadAdminLanguageProject(ToPath(prj.filePath()));
+    for (const std::string &name : ListLanguageProjects(m_masterFolder)) {
+        const AdminLanguageProject p = ReadAdminLanguageProject(m_masterFolder + name);
         auto *item = new QTreeWidgetItem(m_list);
-        item->setText(0, prj.fileName());
-        item->setText(1, FromPath(p.tokenFile));
-        item->setText(2, FromPath(p.languageLine));
-        item->setText(3, FromPath(p.targetFile));
+        item->setText(0, DisplayFileName(name));
+        item->setData(0, Qt::UserRole, QByteArray::fromStdString(name));
+        item->setText(1, DisplayFileName(p.tokenFile));
+        item->setText(2, DisplayFileName(p.languageLine));
+        item->setText(3, DisplayFileName(p.targetFile));
     }
 }
 
 bool RLAdmin::saveMaster()
 {
-    const std::string source = ToPath(m_source->text());
-    const std::string tokens = ToPath(m_tokens->text());
+    const std::string source = sourceLine();
+    const std::string tokens = m_tokensRead.valueOf(m_tokens->text());
     for (const std::string *value : {&source, &tokens}) {
         const std::string problem = LineProblem(*value);
         if (!problem.empty()) {
@@ -205,9 +214,10 @@ bool RLAdmin::saveMaster()
     else if (!m_laterLines.empty())
         later.emplace_back(); // line 3 stays, empty: no choice
     later.insert(later.end(), m_laterLines.begin(), m_laterLines.end());
-    const std::string error = WriteFileAtomically(ToPath(m_masterPath), MasterProjectText(source, tokens, later));
+    const std::string error = WriteFileAtomically(m_masterPath, MasterProjectText(source, tokens, later));
     if (!error.empty()) {
-        m_tell(this, QStringLiteral("Le projet ma\u00EEtre n'a pas \u00E9t\u00E9 enregistr\u00E9 : ") + FromPath(error));
+        m_tell(this, QStringLiteral("Le projet ma\u00EEtre n'a pas \u00E9t\u00E9 enregistr\u00E9 : ") +
+                         DisplayFileName(error));
         return false;
     }
     return true;
@@ -228,16 +238,28 @@ bool RLAdmin::createLanguageProject(const QString &fileName, const QString &toke
         m_tell(this, QStringLiteral("Les identifiants de langue sont des nombres d\u00E9cimaux."));
         return false;
     }
-    QString name = fileName;
-    if (!name.endsWith(QStringLiteral(".prj"), Qt::CaseInsensitive))
-        name += QStringLiteral(".prj");
-    const QString path = QFileInfo(m_masterPath).absoluteDir().filePath(name);
-    if (QFileInfo::exists(path) &&
-        !m_ask(this, QStringLiteral("Le fichier ") + name + QStringLiteral(" existe d\u00E9j\u00E0. Le remplacer ?")))
+    std::string name = ToPath(fileName);
+    std::string extension = name.size() < 4 ? std::string() : name.substr(name.size() - 4);
+    for (char &c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (extension != ".prj")
+        name += ".prj";
+    // The jobs pass the name to rlman, and it names a file of this folder.
+    if (name.find_first_of("/\"") != std::string::npos ||
+        std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        m_tell(this, QStringLiteral("Le nom du projet ne peut contenir ni \u00AB / \u00BB, ni guillemet, ni "
+                                    "caract\u00E8re de contr\u00F4le."));
         return false;
-    const std::string text = LanguageProjectText(ToPath(QFileInfo(m_masterPath).fileName()), ToPath(tokenFile),
-                                                 ToPath(m_source->text()), ToPath(langId), ToPath(subLangId),
-                                                 ToPath(targetFile));
+    }
+    const std::string path = m_masterFolder + name;
+    std::error_code ec;
+    if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found &&
+        !m_ask(this, QStringLiteral("Le fichier ") + DisplayFileName(name) +
+                         QStringLiteral(" existe d\u00E9j\u00E0. Le remplacer ?")))
+        return false;
+    const std::string text =
+        LanguageProjectText(std::filesystem::path(m_masterPath).filename().string(), ToPath(tokenFile), sourceLine(),
+                            ToPath(langId), ToPath(subLangId), ToPath(targetFile));
     for (const QString &value : {tokenFile, targetFile}) {
         const std::string problem = LineProblem(ToPath(value));
         if (!problem.empty()) {
@@ -245,9 +267,10 @@ bool RLAdmin::createLanguageProject(const QString &fileName, const QString &toke
             return false;
         }
     }
-    const std::string error = WriteFileAtomically(ToPath(path), text);
+    const std::string error = WriteFileAtomically(path, text);
     if (!error.empty()) {
-        m_tell(this, QStringLiteral("Le projet de langue n'a pas \u00E9t\u00E9 cr\u00E9\u00E9 : ") + FromPath(error));
+        m_tell(this, QStringLiteral("Le projet de langue n'a pas \u00E9t\u00E9 cr\u00E9\u00E9 : ") +
+                         DisplayFileName(error));
         return false;
     }
     fillList();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qtext.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -13,6 +15,8 @@ class QTreeWidget;
 
 // The RLTools administrator: shows a master project and the language projects
 // beside it, edits the master project's two lines and creates language projects.
+// Paths are bytes, whatever the folder's name holds; they are decoded only to be
+// shown, and the lines read are written back with their bytes while unedited.
 class RLAdmin : public QWidget
 {
     Q_OBJECT
@@ -22,7 +26,9 @@ public:
     using Question = std::function<bool(QWidget *, const QString &)>;
     using Message = std::function<void(QWidget *, const QString &)>;
 
-    RLAdmin(const QString &masterProject, Question ask, Message tell, QWidget *parent = nullptr);
+    // The master project's path as bytes; a relative one is taken from the
+    // current folder.
+    RLAdmin(const std::string &masterProject, Question ask, Message tell, QWidget *parent = nullptr);
     ~RLAdmin() override;
 
     bool load();
@@ -35,6 +41,7 @@ public:
     QLineEdit *sourceEdit() const { return m_source; }
     QLineEdit *tokensEdit() const { return m_tokens; }
     QComboBox *sourceLanguageBox() const { return m_sourceLanguage; }
+    // One row per language project; the file name's bytes under Qt::UserRole of column 0.
     QTreeWidget *languageList() const { return m_list; }
 
     // Lists the languages the source file holds in the source language box,
@@ -43,9 +50,13 @@ public:
 
 private:
     void fillList();
-    QString sourcePath() const;
+    std::string sourceLine() const;
+    std::string sourcePath() const;
 
-    QString m_masterPath;
+    std::string m_masterPath;   // absolute
+    std::string m_masterFolder; // ends with its separator
+    ShownBytes m_sourceRead;    // lines 1 and 2 as read
+    ShownBytes m_tokensRead;
     Question m_ask;
     Message m_tell;
     QLineEdit *m_source = nullptr;

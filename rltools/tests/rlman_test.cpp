@@ -436,4 +436,40 @@ TEST_F(Rlman, FilesThatAreNotTokenFilesAreRefused)
     }
 }
 
+// An existing target that is neither a PE image nor a .res is left as it is:
+// a project line naming a notes file (or a shell profile) cannot replace it.
+TEST_F(Rlman, ReplacesOnlyProgramsAndResourceFiles)
+{
+    ASSERT_EQ(run("-m demo.mpj"), 0);
+    ASSERT_EQ(run("-n 12 1 -l fr.prj demo.mpj fr.tok"), 0);
+    fs::create_directories(dir / "sub");
+    write("notes.txt", "my notes\n");
+    write("sub/empty.dll", "");
+    for (const char *target : {"notes.txt", "sub/empty.dll", "sub"}) {
+        SCOPED_TRACE(target);
+        EXPECT_EQ(run(std::string("-n 12 1 -r sample.dll fr.tok ") + target), 1);
+        EXPECT_NE(read("err.txt").find(std::string("the target ") + target), std::string::npos) << read("err.txt");
+        EXPECT_EQ(read("out.txt"), "");
+    }
+    EXPECT_EQ(read("notes.txt"), "my notes\n");
+    EXPECT_EQ(read("sub/empty.dll"), "");
+    int leftovers = 0;
+    for (const auto &entry : fs::recursive_directory_iterator(dir))
+        leftovers += entry.path().filename().string().find(".~") != std::string::npos;
+    EXPECT_EQ(leftovers, 0);
+
+    // A program or a .res is replaced; outside the current folder, with a warning.
+    ASSERT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 0) << read("err.txt");
+    EXPECT_EQ(read("err.txt"), "");
+    ASSERT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.dll"), 0) << read("err.txt");
+    fs::copy_file(fs::path(TEST_IMAGES) / "sample.res", dir / "fr.res");
+    EXPECT_EQ(run("-n 12 1 -r sample.dll fr.tok fr.res"), 0) << read("err.txt");
+    EXPECT_EQ(ResourceFileKindOf(ReadBytes(dir / "fr.res")), ResourceFileKind::PeImage);
+    const std::string outside = "sub/../../" + dir.filename().string() + "-outside.dll";
+    EXPECT_EQ(run("-n 12 1 -r sample.dll fr.tok " + outside), 0) << read("err.txt");
+    EXPECT_EQ(read("err.txt"), "rlman: warning: the target " + outside +
+                                   " lies outside the current folder (the master project's)\n");
+    EXPECT_TRUE(fs::remove(dir.parent_path() / (dir.filename().string() + "-outside.dll")));
+}
+
 } // namespace

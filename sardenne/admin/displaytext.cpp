@@ -3,14 +3,7 @@
 #include "charset.h"
 #include "codepage.h"
 
-#include <QByteArray>
-
 namespace {
-
-QString decodeLocal(std::string_view bytes)
-{
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 template <typename Decode>
 QString shortened(std::string_view bytes, Decode decode)
@@ -25,16 +18,7 @@ QString shortened(std::string_view bytes, Decode decode)
 
 QString DisplayText(std::string_view bytes, unsigned codePage)
 {
-    return QString::fromStdU16String(CodePage::get(codePage).decode(bytes));
-}
-
-QString DisplayFileName(std::string_view bytes)
-{
-    const QString text = decodeLocal(bytes);
-    const QByteArray back = text.toLocal8Bit();
-    if (std::string_view(back.constData(), static_cast<std::size_t>(back.size())) == bytes)
-        return text;
-    return DisplayText(bytes);
+    return ShownText(QString::fromStdU16String(CodePage::get(codePage).decode(bytes)));
 }
 
 QString FixedText(std::string_view bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panetext.h"
+#include "qtext.h"
 
 #include <QString>
 
@@ -11,12 +12,9 @@
 // as read: these functions are for the screen only.
 
 // Text read from a project file, in the code page of that project's language
-// (Windows-1252 when none is given). The one decoding of values for display.
+// (Windows-1252 when none is given), through ShownText. The one decoding of
+// values for display; names from the folder listing go through DisplayFileName.
 QString DisplayText(std::string_view bytes, unsigned codePage = 1252);
-
-// A file name as the folder listing gave it: in the system's encoding when the
-// bytes are valid there, else as project text (names copied from Windows).
-QString DisplayFileName(std::string_view bytes);
 
 // Our own fixed texts, which the core writes in Windows-1252.
 QString FixedText(std::string_view bytes);

@@ -85,10 +85,9 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, const QString &pro
     move(m_twips.toPixels(centre.left), m_twips.toPixels(centre.top));
     // The stored folder's bytes serve as long as the box shows them unedited:
     // a folder name that is not valid in the system's encoding stays as it is.
-    m_storedRLPath = m_settings.bytesValue(QStringLiteral("RLToolsPath"));
-    if (m_storedRLPath)
-        m_storedRLPathShown = DisplayFileName(*m_storedRLPath);
-    txtRLPath->setText(m_storedRLPath ? m_storedRLPathShown : defaultRLPath(m_programFolder));
+    if (const auto stored = m_settings.bytesValue(QStringLiteral("RLToolsPath")))
+        m_storedRLPath = ShownBytes(*stored);
+    txtRLPath->setText(m_storedRLPath ? m_storedRLPath->shown : defaultRLPath(m_programFolder));
     m_restored = RestorePlacement(this, m_settings, PlacementKeys::withPrefix(QStringLiteral("Admin")), m_twips,
                                   m_desktop);
 }
@@ -258,13 +257,24 @@ void FrmPrinc::OpenMasterProject(const std::string &bytes)
         return;
     // A relative path is taken from the current folder, before that changes.
     const std::string resolved = outils::ResolveFromCurrentFolder(bytes);
+    // Its name goes into the jobs' commands: one that no command can carry is
+    // not opened.
+    const ArgumentProblem problem = ArgumentProblemOf(outils::ExtractFileName(resolved));
+    if (problem != ArgumentProblem::None) {
+        PrintOutput(QStringLiteral("Attention : le projet ma\u00EEtre ") + DisplayFileName(bytes) +
+                    (problem == ArgumentProblem::ControlByte
+                         ? QStringLiteral(" n'est pas ouvert : son nom contient un caract\u00E8re de contr\u00F4le.")
+                         : QStringLiteral(" n'est pas ouvert : son nom contient un guillemet (\"), que la ligne de "
+                                          "commande ne peut pas transmettre.")));
+        return;
+    }
     const auto firstLine = ReadAdminMasterProject(resolved);
     if (!firstLine)
         return; // not readable: everything stays as it was
 
     m_masterPath = bytes;
     m_masterFirstLine = *firstLine;
-    txtFileName->setText(FromPath(bytes));
+    txtFileName->setText(DisplayFileName(bytes));
     m_masterFileName = outils::ExtractFileName(resolved);
     m_masterFolder = outils::ExtractPath(resolved);
     if (m_masterFolder == resolved) {
@@ -285,8 +295,9 @@ void FrmPrinc::OpenMasterProject(const std::string &bytes)
     lvLang->setEnabled(true);
 
     lvLang->clear();
+    const FolderFiles files(m_masterFolder);
     for (const std::string &name : ListLanguageProjects(m_masterFolder)) {
-        const LanguageRow row = ReadLanguageRow(m_masterFolder, name);
+        const LanguageRow row = ReadLanguageRow(files, name);
         auto *item = new QTreeWidgetItem(lvLang);
         // Cells show the bytes read as text; the jobs take the bytes themselves, kept beside.
         auto cell = [item](int column, const QString &text, const std::string &bytes) {
@@ -392,7 +403,7 @@ void FrmPrinc::btActu_Click()
 
 void FrmPrinc::btExport_Click()
 {
-    runJob(ExportJob([this] { return rlFolder(); }, m_masterFirstLine, selectedRows()));
+    runJob(ExportJob([this] { return rlFolder(); }, m_masterFirstLine, selectedRows(), m_masterFolder));
 }
 
 void FrmPrinc::btImport_Click()
@@ -402,12 +413,12 @@ void FrmPrinc::btImport_Click()
 
 bool FrmPrinc::rlPathAsStored() const
 {
-    return m_storedRLPath && txtRLPath->text() == m_storedRLPathShown;
+    return m_storedRLPath && m_storedRLPath->shownBy(txtRLPath->text());
 }
 
 std::string FrmPrinc::rlFolder() const
 {
-    return rlPathAsStored() ? *m_storedRLPath : ToPath(txtRLPath->text());
+    return rlPathAsStored() ? m_storedRLPath->bytes : ToPath(txtRLPath->text());
 }
 
 void FrmPrinc::btEdit_Click()

@@ -130,8 +130,7 @@ private:
     ConsoleWindow *m_console = nullptr;
     BatchRunner *m_runner = nullptr;
     // The stored RLTools folder, as bytes, and as txtRLPath shows it.
-    std::optional<std::string> m_storedRLPath;
-    QString m_storedRLPathShown;
+    std::optional<ShownBytes> m_storedRLPath;
     std::string m_commandLine;
     RestoredPlacement m_restored;
     bool m_activated = false;

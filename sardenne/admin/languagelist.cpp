@@ -5,7 +5,6 @@
 #include "projectfiles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -27,13 +26,6 @@ std::string ExtractWord(const std::string &line, long long n)
 
 namespace {
 
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 fs::path folderPath(const std::string &folder)
 {
     return folder.empty() ? fs::path(".") : fs::path(folder);
@@ -41,60 +33,52 @@ fs::path folderPath(const std::string &folder)
 
 } // namespace
 
-std::vector<std::string> ListLanguageProjects(const std::string &folder)
+FolderFiles::FolderFiles(std::string folder) : m_folder(std::move(folder))
 {
-    std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(folderPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.empty() || name.front() == '.')
-            continue; // hidden
-        if (name.size() < 4 || lower(name.substr(name.size() - 4)) != ".prj")
-            continue;
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError))
-            continue;
-        names.push_back(name);
-    }
-    std::stable_sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
-        const std::string la = lower(a);
-        const std::string lb = lower(b);
-        return la != lb ? la < lb : a < b;
-    });
-    return names;
+    for (fs::directory_iterator it(folderPath(m_folder), ec), end; !ec && it != end; it.increment(ec))
+        m_names.push_back(it->path().filename().string());
+    std::sort(m_names.begin(), m_names.end());
 }
 
-std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name,
-                                                unsigned codePage)
+std::optional<std::string> FolderFiles::findIgnoringCase(const std::string &name, unsigned codePage) const
 {
     if (name.empty())
         return std::nullopt;
     std::error_code ec;
-    const fs::path exact = folderPath(folder) / name;
+    const fs::path exact = folderPath(m_folder) / name;
     if (fs::is_regular_file(exact, ec))
         return exact.string();
     const CodePage &charset = CodePage::get(codePage);
-    const std::string wanted = charset.toUpper(name);
-    std::vector<std::string> matches;
-    for (fs::directory_iterator it(folderPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string candidate = it->path().filename().string();
-        if (candidate.size() == wanted.size() && charset.toUpper(candidate) == wanted) {
-            std::error_code typeError;
-            if (it->is_regular_file(typeError))
-                matches.push_back(it->path().string());
-        }
+    auto &capitals = m_capitals[charset.number()];
+    if (capitals.empty()) {
+        capitals.reserve(m_names.size());
+        for (std::size_t i = 0; i < m_names.size(); ++i)
+            capitals.emplace(charset.toUpper(m_names[i]), i);
     }
-    if (matches.empty())
-        return std::nullopt;
+    const auto [first, last] = capitals.equal_range(charset.toUpper(name));
+    std::vector<std::size_t> matches;
+    for (auto it = first; it != last; ++it)
+        matches.push_back(it->second);
     std::sort(matches.begin(), matches.end());
-    return matches.front();
+    for (const std::size_t i : matches) {
+        const fs::path candidate = folderPath(m_folder) / m_names[i];
+        if (fs::is_regular_file(candidate, ec))
+            return candidate.string();
+    }
+    return std::nullopt;
 }
 
 LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFile)
 {
+    return ReadLanguageRow(FolderFiles(folder), prjFile);
+}
+
+LanguageRow ReadLanguageRow(const FolderFiles &folder, const std::string &prjFile)
+{
     LanguageRow row;
     row.prjFile = prjFile;
-    const AdminLanguageProject project = ReadAdminLanguageProject(folder + prjFile);
+    const AdminLanguageProject project = ReadAdminLanguageProject(folder.folder() + prjFile);
     if (!project.opened) {
         row.problems.push_back(PaneText("Attention : le projet ").fileName(prjFile).fixed(" n'a pas pu \xEAtre lu."));
         return row;
@@ -124,7 +108,7 @@ LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFil
     row.exeFile = charset.toUpper(charset.fileNameOf(project.targetFile));
 
     // The date is that of the file named T in the master folder.
-    if (const auto found = FindFileIgnoringCase(folder, t, row.codePage))
+    if (const auto found = folder.findIgnoringCase(t, row.codePage))
         row.tokenFileFound = *found;
     if (row.tokenFileFound.empty() && project.linesRead >= 2)
         row.problems.push_back(PaneText("Attention : le fichier token ")

@@ -2,8 +2,10 @@
 
 #include "panetext.h"
 
+#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The n-th word of a line, words being separated by single blanks (two blanks
@@ -28,16 +30,28 @@ struct LanguageRow
     std::vector<PaneText> problems;
 };
 
-// Names of the "*.prj" files of a folder: files only, not hidden, the extension
-// matched without regard to case, in name order compared without regard to case.
-std::vector<std::string> ListLanguageProjects(const std::string &folder);
+// The files of one folder, found by name without regard to letter case. The
+// folder is listed once, and the names' capitals made once per code page, so
+// that the rows of a folder of thousands of projects are found in one pass.
+class FolderFiles
+{
+public:
+    // `folder` ends with its separator (or is empty for the current directory).
+    explicit FolderFiles(std::string folder);
 
-// The file of that name in the folder, its letter case disregarded as the
-// project's code page defines it, accented letters included (an exact match
-// first); nothing when there is none.
-std::optional<std::string> FindFileIgnoringCase(const std::string &folder, const std::string &name,
-                                                unsigned codePage = 1252);
+    const std::string &folder() const { return m_folder; }
+    // The file of that name, its letter case disregarded as the code page
+    // defines it, accented letters included (an exact match first, else the
+    // first in name order); nothing when there is none.
+    std::optional<std::string> findIgnoringCase(const std::string &name, unsigned codePage = 1252) const;
 
-// Reads the row of one language project. `folder` ends with its separator (or
-// is empty for the current directory).
+private:
+    std::string m_folder;
+    std::vector<std::string> m_names; // in byte order
+    // Per code page: each name's capitals, and the name's place in m_names.
+    mutable std::map<unsigned, std::unordered_multimap<std::string, std::size_t>> m_capitals;
+};
+
+// Reads the row of one language project of the folder.
+LanguageRow ReadLanguageRow(const FolderFiles &folder, const std::string &prjFile);
 LanguageRow ReadLanguageRow(const std::string &folder, const std::string &prjFile);

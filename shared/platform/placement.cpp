@@ -315,11 +315,3 @@ void ShowRestored(QWidget *window, const RestoredPlacement &restored, std::funct
         keeper->checkSoon();
     QTimer::singleShot(0, window, [activated = std::move(activated)] { activated(); });
 }
-
-QString CommandLineText(int argc, char *argv[])
-{
-    QStringList words;
-    for (int i = 1; i < argc; ++i)
-        words << QString::fromLocal8Bit(argv[i]);
-    return words.join(QLatin1Char(' '));
-}

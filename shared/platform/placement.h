@@ -94,9 +94,5 @@ void ShowInState(QWidget *window, int state);
 // loop stands for it.
 void ShowRestored(QWidget *window, const RestoredPlacement &restored, std::function<void()> activated);
 
-// The program's whole argument text: the arguments after its name joined with
-// single blanks, as they are.
-QString CommandLineText(int argc, char *argv[]);
-
 // The user's decimal separator, for number-to-text.
 char UserDecimalSeparator();

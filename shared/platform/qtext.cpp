@@ -113,3 +113,30 @@ QString FromPath(std::string_view path)
 {
     return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
 }
+
+QString ShownText(QString text)
+{
+    // Their usual names: fonts seldom hold the control pictures, and no Windows
+    // file name holds a "<".
+    static const char *const kNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "TAB", "LF",
+                                           "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+                                           "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20)
+            shown += QLatin1Char('<') + QLatin1String(kNames[c.unicode()]) + QLatin1Char('>');
+        else if (CodePage::isStandIn(c.unicode()))
+            shown += QChar(c.unicode() - 0xDC00);
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+QString DisplayFileName(std::string_view bytes)
+{
+    const QString text = FromPath(bytes);
+    const std::string back = ToPath(text);
+    return ShownText(back == bytes ? text : FromTokenBytes(bytes));
+}

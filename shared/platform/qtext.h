@@ -28,3 +28,27 @@ QString TokenUpper(const QString &text, const CodePage &codePage);
 // Paths and file-system names: the local 8-bit encoding.
 std::string ToPath(const QString &path);
 QString FromPath(std::string_view path);
+
+// A file-system name or path for the screen: in the system's encoding when its
+// bytes are valid there, else in Windows-1252, as Windows shows names copied
+// from it; never a replacement character. Shown through ShownText.
+QString DisplayFileName(std::string_view bytes);
+// Decoded text made fit for one line on the screen: characters below U+0020
+// show by their names in angle brackets ("<LF>", "<TAB>"), so that no value
+// breaks a line or hides a byte, and the stand-ins of undefined bytes as the
+// characters of those byte values, as Windows shows them.
+QString ShownText(QString text);
+
+// Bytes shown in an edit box. While the box shows them unedited they are taken
+// as they are, so that a name not valid in the system's encoding keeps its
+// bytes; an edited text is taken in the system's encoding.
+struct ShownBytes
+{
+    std::string bytes;
+    QString shown;
+
+    ShownBytes() = default;
+    explicit ShownBytes(std::string value) : bytes(std::move(value)), shown(DisplayFileName(bytes)) {}
+    bool shownBy(const QString &text) const { return text == shown; }
+    std::string valueOf(const QString &text) const { return shownBy(text) ? bytes : ToPath(text); }
+};

@@ -238,6 +238,22 @@ ResourceFile ReadResResources(const std::vector<std::uint8_t> &bytes)
     return file;
 }
 
+std::optional<ResourceFileKind> ResourceFileKindOf(const std::vector<std::uint8_t> &bytes)
+{
+    auto u32 = [&bytes](std::size_t at) {
+        return std::uint32_t(bytes[at]) | std::uint32_t(bytes[at + 1]) << 8 | std::uint32_t(bytes[at + 2]) << 16 |
+               std::uint32_t(bytes[at + 3]) << 24;
+    };
+    if (bytes.size() >= 0x40 && bytes[0] == 'M' && bytes[1] == 'Z') {
+        const std::uint64_t pe = u32(0x3C);
+        if (pe + 4 <= bytes.size() && u32(static_cast<std::size_t>(pe)) == 0x00004550)
+            return ResourceFileKind::PeImage;
+    }
+    if (bytes.size() >= 32 && u32(0) == 0 && u32(4) == 0x20 && u32(8) == 0xFFFF && u32(12) == 0xFFFF)
+        return ResourceFileKind::ResFile;
+    return std::nullopt;
+}
+
 ResourceFile ReadResourceFile(const std::vector<std::uint8_t> &bytes)
 {
     if (bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z')

@@ -58,6 +58,11 @@ struct ResourceFile
     std::vector<Resource> resources; // in the order of the file's directory
 };
 
+// What the file is by its headers alone (an MZ header leading to a PE
+// signature, or the empty entry that begins a 32-bit .res), whether or not its
+// resources can be read; nothing for any other file.
+std::optional<ResourceFileKind> ResourceFileKindOf(const std::vector<std::uint8_t> &bytes);
+
 // Reads the resources of a PE image (32 or 64-bit) or a 32-bit .res file.
 // Throws ResourceError on malformed input.
 ResourceFile ReadResourceFile(const std::vector<std::uint8_t> &bytes);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
+
 namespace {
 
 struct PathCase
@@ -59,5 +63,49 @@ TEST(CenterForm, PositionsFromScreenAndWindowSizes)
     EXPECT_FLOAT_EQ(p.left, 5212.5f);
     EXPECT_FLOAT_EQ(p.top, 2092.5f);
 }
+
+struct WithinCase
+{
+    const char *name;
+    const char *path; // ROOT stands for the folder's absolute path
+    bool within;
+};
+
+class Within : public testing::TestWithParam<WithinCase>
+{
+};
+
+// A folder with a subfolder, a link to a folder outside and a link to a file outside.
+TEST_P(Within, FolderTree)
+{
+    namespace fs = std::filesystem;
+    const fs::path top = fs::temp_directory_path() / ("tamrix-within-" + std::to_string(std::random_device{}()));
+    const fs::path root = top / "master";
+    fs::create_directories(root / "sub");
+    fs::create_directories(top / "elsewhere");
+    std::ofstream(top / "notes.txt") << "notes";
+    fs::create_directory_symlink(top / "elsewhere", root / "out");
+    fs::create_symlink(top / "notes.txt", root / "link.dll");
+    std::string path = GetParam().path;
+    if (path.rfind("ROOT", 0) == 0)
+        path = root.string() + path.substr(4);
+    EXPECT_EQ(outils::LiesWithinFolder(root.string() + "/", path), GetParam().within) << path;
+    fs::remove_all(top);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Within,
+    testing::Values(WithinCase{"plain", "fr.dll", true}, WithinCase{"subfolder", "sub/fr.dll", true},
+                    WithinCase{"missing_folders", "new/deeper/fr.dll", true},
+                    WithinCase{"up_and_back", "sub/../fr.dll", true}, WithinCase{"parent", "../notes.txt", false},
+                    WithinCase{"deep_parent", "sub/../../notes.txt", false}, WithinCase{"folder_itself", ".", true},
+                    WithinCase{"folder_above", "..", false}, WithinCase{"absolute_inside", "ROOT/sub/x.dll", true},
+                    WithinCase{"absolute_outside", "/etc/profile", false},
+                    WithinCase{"through_a_linked_folder", "out/x.dll", false},
+                    // A link is replaced, not followed, by the rename that writes a file.
+                    WithinCase{"link_to_a_file_outside", "link.dll", true},
+                    // On this system a backslash is part of a name.
+                    WithinCase{"backslashes", "..\\notes.txt", true}),
+    [](const testing::TestParamInfo<WithinCase> &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -75,6 +75,20 @@ TEST(ProjectFiles, ReadFromDisk)
     std::filesystem::remove(path);
 }
 
+TEST(ProjectFiles, LanguageProjectsListedIgnoringCaseInNameOrder)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("tamrix-list-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "folder.prj");
+    for (const char *name :
+         {"fr.prj", "DE.PRJ", "it.Prj", ".hidden.prj", "notes.txt", "b.prjx", "Ab.prj", "\xE9t\xE9.prj"})
+        std::ofstream(dir / name) << "";
+    EXPECT_EQ(ListLanguageProjects(dir.string() + "/"),
+              (std::vector<std::string>{"Ab.prj", "DE.PRJ", "fr.prj", "it.Prj", "\xE9t\xE9.prj"}));
+    EXPECT_TRUE(ListLanguageProjects((dir / "missing/").string()).empty());
+    fs::remove_all(dir);
+}
+
 TEST(AdminMasterProject, EmptyFileHoldsNoLine)
 {
     auto empty = lines("");

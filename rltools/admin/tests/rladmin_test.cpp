@@ -12,7 +12,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
 
 class RLAdminTest : public QObject
 {
@@ -25,8 +29,13 @@ class RLAdminTest : public QObject
 
     std::unique_ptr<RLAdmin> window()
     {
+        return window(ToPath(m_dir.filePath(QStringLiteral("demo.mpj"))));
+    }
+
+    std::unique_ptr<RLAdmin> window(const std::string &master)
+    {
         auto w = std::make_unique<RLAdmin>(
-            m_dir.filePath(QStringLiteral("demo.mpj")),
+            master,
             [this](QWidget *, const QString &q) {
                 m_questions << q;
                 return m_answer;
@@ -43,13 +52,38 @@ class RLAdminTest : public QObject
     }
 #endif
 
-    static QPushButton *saveButton(const RLAdmin &w)
+    static QPushButton *buttonStarting(const QWidget &w, const QString &text)
     {
         for (QPushButton *b : w.findChildren<QPushButton *>()) {
-            if (b->text().startsWith(QStringLiteral("&Enregistrer")))
+            if (b->text().startsWith(text))
                 return b;
         }
         return nullptr;
+    }
+    static QPushButton *saveButton(const RLAdmin &w) { return buttonStarting(w, QStringLiteral("&Enregistrer")); }
+
+    // Clicks "&Nouveau projet de langue...", types the values into the dialog's
+    // boxes (the sub-language's replaces its "1") and clicks OK.
+    static void createWithTheDialog(RLAdmin &w, const QStringList &values)
+    {
+        bool typed = false;
+        QTimer::singleShot(0, &w, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            const QList<QLineEdit *> boxes = dialog->findChildren<QLineEdit *>();
+            QCOMPARE(boxes.size(), values.size());
+            for (int i = 0; i < boxes.size(); ++i) {
+                QTest::mouseClick(boxes[i], Qt::LeftButton);
+                boxes[i]->selectAll();
+                QTest::keyClicks(boxes[i], values[i]);
+            }
+            QTest::mouseClick(buttonStarting(*dialog, QStringLiteral("OK")), Qt::LeftButton);
+            if (dialog->isVisible()) // refused: the message is told, the dialog stays
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            typed = true;
+        });
+        QTest::mouseClick(buttonStarting(w, QStringLiteral("&Nouveau projet")), Qt::LeftButton);
+        QVERIFY(typed);
     }
 
 private slots:
@@ -212,10 +246,60 @@ private slots:
     }
 #endif
 
+    // A master folder named in Windows-1252 (copied from Windows): its language
+    // projects are listed and created there, names show as Windows shows them,
+    // and the lines read keep their bytes.
+    void aFolderNamedInWindows1252()
+    {
+        const std::string folder = ToPath(m_dir.path()) + "/caf\xE9";
+        std::filesystem::create_directory(folder);
+        auto put = [&folder](const std::string &name, const std::string &bytes) {
+            std::ofstream(folder + "/" + name, std::ios::binary) << bytes;
+        };
+        auto bytesOf = [&folder](const std::string &name) {
+            std::ifstream in(folder + "/" + name, std::ios::binary);
+            return QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
+        };
+        put("demo.mpj", "d\xE9mo.dll\r\ndemo.tok\r\n");
+        put("fr.prj", "demo.mpj\r\n\xE9t\xE9.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nsortie\\\xE9t\xE9.dll\r\n");
+        put("\xE9t\xE9.Prj", "demo.mpj\r\nx.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nx.dll\r\n");
+        auto w = window(folder + "/demo.mpj");
+        QVERIFY(w->load());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(w->windowTitle().endsWith(QStringLiteral("/caf\u00E9/demo.mpj")));
+        QCOMPARE(w->sourceEdit()->text(), QStringLiteral("d\u00E9mo.dll"));
+        QTreeWidget *list = w->languageList();
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("fr.prj"));
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("\u00E9t\u00E9.tok"));
+        QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("sortie\\\u00E9t\u00E9.dll"));
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("\u00E9t\u00E9.Prj"));
+        QCOMPARE(list->topLevelItem(1)->data(0, Qt::UserRole).toByteArray(), QByteArray("\xE9t\xE9.Prj"));
+
+        QTest::mouseClick(saveButton(*w), Qt::LeftButton);
+        QCOMPARE(bytesOf("demo.mpj"), QByteArray("d\xE9mo.dll\r\ndemo.tok\r\n"));
+
+        createWithTheDialog(*w, {QStringLiteral("de"), QStringLiteral("de.tok"), QStringLiteral("7"),
+                                 QStringLiteral("1"), QStringLiteral("de.dll")});
+        QCOMPARE(bytesOf("de.prj"),
+                 QByteArray("demo.mpj\r\nde.tok\r\nd\xE9mo.dll\r\n\r\n\r\nLANGUAGE 7 1\r\nde.dll\r\n"));
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QVERIFY(m_messages.isEmpty());
+
+        // A name that leads out of the folder, or that the jobs could not pass on, is refused.
+        createWithTheDialog(*w, {QStringLiteral("../x"), QStringLiteral("x.tok"), QStringLiteral("7"),
+                                 QStringLiteral("1"), QStringLiteral("x.dll")});
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(!std::filesystem::exists(ToPath(m_dir.path()) + "/x.prj"));
+        QCOMPARE(list->topLevelItemCount(), 3);
+    }
+
     void unreadableMasterProject()
     {
-        RLAdmin w(m_dir.filePath(QStringLiteral("missing.mpj")), [](QWidget *, const QString &) { return false; },
-                  [this](QWidget *, const QString &m) { m_messages << m; });
+        RLAdmin w(
+            ToPath(m_dir.filePath(QStringLiteral("missing.mpj"))), [](QWidget *, const QString &) { return false; },
+            [this](QWidget *, const QString &m) { m_messages << m; });
         QVERIFY(!w.load());
         QCOMPARE(m_messages.size(), 1);
     }

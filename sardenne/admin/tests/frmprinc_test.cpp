@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -73,6 +74,22 @@ class SardenneTest : public QObject
     static QPushButton *button(FrmPrinc &w, const char *name)
     {
         return w.findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+
+    // The names of every file and folder under the test folder.
+    QSet<QString> allFiles() const
+    {
+        QSet<QString> names;
+        const std::filesystem::path root(QFile::encodeName(m_dir->path()).toStdString());
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(root))
+            names.insert(QString::fromStdString(entry.path().lexically_relative(root).string()));
+        return names;
+    }
+
+    static void clickRow(QTreeWidget *l, QTreeWidgetItem *item, Qt::KeyboardModifiers modifiers = {})
+    {
+        l->scrollToItem(item);
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, modifiers, l->visualItemRect(item).center());
     }
 
     static void selectRows(FrmPrinc &w, const QList<int> &rows)
@@ -584,6 +601,9 @@ private slots:
         w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->setText(rlFolder());
         w->OpenMasterProject(folder + "/demo.mpj");
         QCOMPARE(list(*w)->topLevelItemCount(), 3);
+        // Shown as Windows shows it.
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtFileName"))->text(),
+                 m_dir->path() + QStringLiteral("/caf\u00E9/demo.mpj"));
         QCOMPARE(CurrentFolderPath(), folder);
         selectRows(*w, {1});
         w->btActu_Click();
@@ -598,6 +618,74 @@ private slots:
         w->btEdit_Click();
         QCOMPARE(m_desktop->starts.last().argumentBytes, std::vector<std::string>{folder + "/fr.prj"});
         QCOMPARE(m_desktop->starts.last().folderBytes, folder);
+    }
+
+    // A folder others can write to: a language project named with line feeds
+    // runs nothing (its row is left out, the pane says so), names with a blank,
+    // "&" and "%" reach rlman as one argument each, a target outside the folder
+    // is warned about, and no file appears but rlman's own.
+    void hostileNamesRunNothingButRlman()
+    {
+        const std::string work = QFile::encodeName(m_dir->filePath(QStringLiteral("work"))).toStdString() + "/";
+        const std::string hostile = "x\nsh -c \"cd ..; id > PWNED2\"\ntouch PWNED1\ny.prj";
+        for (const std::string &name : {hostile, std::string("my project.prj"), std::string("100% & more.prj")})
+            writeBytes(work + name, "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\nfr.dll\r\n");
+        writeBytes(work + "out.prj", "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n../out side.dll\r\n");
+        auto w = openedWindow();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTreeWidget *l = list(*w);
+        QCOMPARE(l->topLevelItemCount(), 7);
+        QTreeWidgetItem *last = l->topLevelItem(6);
+        QCOMPARE(last->text(FrmPrinc::KEY_PRJFILE),
+                 QStringLiteral("x<LF>sh -c \"cd ..; id > PWNED2\"<LF>touch PWNED1<LF>y.prj"));
+        auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
+        pane->clear();
+        const QSet<QString> before = allFiles();
+
+        clickRow(l, l->topLevelItem(0));
+        QTest::keyClick(l, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(l->selectedItems().size(), 7);
+        QTest::mouseClick(button(*w, "btActu"), Qt::LeftButton);
+        const QByteArray cwd = QFile::encodeName(QDir::currentPath());
+        const QByteArray tail = "] [demo.mpj] [fr.tok]\n";
+        QCOMPARE(readFile(calls()), cwd + "|rlman [-m] [demo.mpj]\n" + cwd +
+                                        "|rlman [-n] [12] [1] [-l] [100% & more.prj" + tail + cwd +
+                                        "|rlman [-n] [7] [1] [-l] [DE.prj] [demo.mpj] [de\\de.tok]\n" + cwd +
+                                        "|rlman [-n] [12] [1] [-l] [fr.prj" + tail + cwd +
+                                        "|rlman [-n] [-l] [it.prj] [demo.mpj] [it.tok]\n" + cwd +
+                                        "|rlman [-n] [12] [1] [-l] [my project.prj" + tail + cwd +
+                                        "|rlman [-n] [12] [1] [-l] [out.prj" + tail);
+        const QStringList lines = w->outputText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.at(lines.size() - 4),
+                 QStringLiteral("    ! Projet x<LF>sh -c \"cd ..; id > PWNED2\"<LF>touch PWNED1<LF>y.prj "
+                                "ignor\u00E9 : son nom contient un caract\u00E8re de contr\u00F4le"));
+        QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("Op\u00E9ration termin\u00E9e ! "));
+
+        QFile::remove(calls());
+        pane->clear();
+        clickRow(l, l->topLevelItem(5));
+        QCOMPARE(l->selectedItems(), QList<QTreeWidgetItem *>{l->topLevelItem(5)});
+        QTest::mouseClick(button(*w, "btExport"), Qt::LeftButton);
+        QCOMPARE(readFile(calls()), cwd + "|rlman [-n] [12] [1] [-r] [demo.dll] [fr.tok] [../out side.dll]\n");
+        QVERIFY(w->outputText().contains(
+            QStringLiteral("     - Exporatation des tokens vers  ../out side.dll\r\n"
+                           "       ! Attention : le fichier cible ../out side.dll est hors du dossier du projet "
+                           "ma\u00EEtre\r\n\r\n")));
+        QCOMPARE(allFiles() - before, QSet<QString>{QStringLiteral("rltools/calls.log")});
+        QCOMPARE(before - allFiles(), QSet<QString>());
+
+        // A master project named with a line feed is not opened.
+        const std::string named = work + "de\nmo.mpj";
+        writeBytes(named, "demo.dll\r\ndemo.tok\r\n");
+        w->OpenMasterProject(named);
+        QCOMPARE(w->masterFileName(), std::string("demo.mpj"));
+        QCOMPARE(l->topLevelItemCount(), 7);
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtFileName"))->text(), master());
+        QVERIFY(w->outputText().endsWith(QStringLiteral("Attention : le projet ma\u00EEtre ") +
+                                         QString::fromStdString(work) +
+                                         QStringLiteral("de<LF>mo.mpj n'est pas ouvert : son nom contient un "
+                                                        "caract\u00E8re de contr\u00F4le.\r\n")));
     }
 
     void launching()

@@ -52,15 +52,6 @@ protected:
     std::string folder() const { return dir.string() + "/"; }
 };
 
-TEST_F(Folder, ListsPrjFilesIgnoringCaseInNameOrder)
-{
-    for (const char *name : {"fr.prj", "DE.PRJ", "it.Prj", ".hidden.prj", "notes.txt", "b.prjx", "Ab.prj"})
-        write(name, "");
-    fs::create_directory(dir / "folder.prj");
-    EXPECT_EQ(ListLanguageProjects(folder()), (std::vector<std::string>{"Ab.prj", "DE.PRJ", "fr.prj", "it.Prj"}));
-    EXPECT_TRUE(ListLanguageProjects((dir / "missing/").string()).empty());
-}
-
 TEST_F(Folder, CompleteRow)
 {
     write("fr.prj", "demo.mpj\r\nC:\\Work\\fr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n..\\bin\\French.dll\r\n");

@@ -3,7 +3,10 @@
 // "echo TEXT", "if errorlevel == 1 pause" and a command line, which is split
 // into words as a Windows program splits its command line and run without a
 // shell in the current directory, its words passed byte for byte; its exit
-// status becomes the error level.
+// status becomes the error level. Each line is read first as the interpreter
+// reads it ("%%" is "%", "^" outside quotes takes the next character); a file
+// with a line that the interpreter would read otherwise (a control byte, a
+// variable, a second command, a redirection) runs nothing at all.
 //
 // What the command prints comes through this program, which keeps going (and
 // keeps the command going) when nobody reads its output any more: the
@@ -19,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -178,12 +182,23 @@ int main(int argc, char *argv[])
         out(batchFile + " : fichier illisible (" + std::strerror(error) + ")\n");
         return 2;
     }
-    bool echo = true;
-    int errorLevel = 0;
+    std::vector<std::string> statements;
     LineSplitter lines(bytes);
     std::string_view view;
     while (lines.next(view)) {
-        const std::string line(view);
+        BatchLine line = ReadBatchLine(view);
+        if (line.refused) {
+            out(batchFile + ", ligne " + std::to_string(statements.size() + 1) + " : " + line.reason +
+                " ; rien n'est ex\xE9" "cut\xE9\n");
+            if (deleteWhenDone)
+                posix::RemoveIfSame(batchFile, id);
+            return 2;
+        }
+        statements.push_back(std::move(line.text));
+    }
+    bool echo = true;
+    int errorLevel = 0;
+    for (const std::string &line : statements) {
         if (line.empty())
             continue;
         const bool quiet = line.front() == '@';

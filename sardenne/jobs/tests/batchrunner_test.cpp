@@ -295,6 +295,16 @@ private slots:
         QCOMPARE(p.readAllStandardOutput(), QByteArray("hello there\nstand-in says hello\n"));
         QVERIFY(readFile(QStringLiteral("calls.log")).endsWith("|[a\\b][c d][e\\f g][*.tok]\n"));
 
+        // As the Windows interpreter reads them: percents halved, quoted operators kept.
+        writeFile(QStringLiteral("q.bat"), QByteArray("@ECHO OFF\r\necho \"50%%\"\r\n") + m_standIn.toUtf8() +
+                                               " \"a&b|c\" \"50%%.prj\" \"%%PATH%%\" \"my dir\\\\\" x^&y\r\n");
+        QProcess q;
+        q.start(QStringLiteral(TAMRIXCMD_PATH), {QStringLiteral("q.bat")});
+        QVERIFY(q.waitForFinished(10000));
+        QCOMPARE(q.exitCode(), 0);
+        QCOMPARE(q.readAllStandardOutput(), QByteArray("\"50%\"\nstand-in says hello\n"));
+        QVERIFY(readFile(QStringLiteral("calls.log")).endsWith("|[a&b|c][50%.prj][%PATH%][my dir\\][x&y]\n"));
+
         writeFile(QStringLiteral("f.bat"),
                   QByteArray("@ECHO OFF\r\necho \r\n") + m_standIn.toUtf8() + " fail\r\nif errorlevel == 1 pause\r\n");
         QProcess f;
@@ -303,6 +313,38 @@ private slots:
         QVERIFY(f.waitForFinished(10000)); // not interactive: the pause goes on at once
         QCOMPARE(f.exitCode(), 3);
         QVERIFY(f.readAllStandardOutput().contains("Appuyez sur une touche"));
+    }
+
+    void interpreterRunsNothingOfAFileItWouldReadOtherwise_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("carriage return") << QByteArray("STANDIN a\rtouch PWNED");
+        QTest::newRow("tab") << QByteArray("STANDIN\ta");
+        QTest::newRow("escape in an echo") << QByteArray("echo \x1B]0;x\x07");
+        QTest::newRow("variable") << QByteArray("STANDIN %PATH%");
+        QTest::newRow("second command") << QByteArray("STANDIN a & touch PWNED");
+        QTest::newRow("redirection") << QByteArray("STANDIN a > PWNED");
+    }
+
+    // A control byte, or what the Windows interpreter would take for something
+    // else than one command: nothing of the file runs, not even its first lines.
+    void interpreterRunsNothingOfAFileItWouldReadOtherwise()
+    {
+        QFETCH(QByteArray, line);
+        line.replace("STANDIN", m_standIn.toUtf8());
+        writeFile(QStringLiteral("~tamrix.bat"),
+                  "@ECHO OFF\r\n" + m_standIn.toUtf8() + " first\r\n" + line + "\r\nif errorlevel == 1 pause\r\n");
+        QProcess p;
+        p.start(QStringLiteral(TAMRIXCMD_PATH), {QStringLiteral("--delete-when-done"), QStringLiteral("~tamrix.bat")});
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        const QByteArray said = p.readAllStandardOutput();
+        QVERIFY2(said.startsWith("~tamrix.bat, ligne 3 : ") && said.endsWith(" ; rien n'est ex\xE9" "cut\xE9\n"),
+                 said.constData());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("calls.log")));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("PWNED")));
+        QVERIFY(batchFiles().isEmpty());
     }
 };
 

@@ -239,6 +239,25 @@ private slots:
         QCOMPARE(CodePageName(932), QStringLiteral("Windows-932 (Japanese)"));
     }
 
+    void fileNamesAsShown_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("\xC3\xBC" "ber.prj") << QStringLiteral("\u00FCber.prj");
+        QTest::newRow("Windows-1252") << QByteArray("caf\xE9/\x80.prj") << QStringLiteral("caf\u00E9/\u20AC.prj");
+        QTest::newRow("undefined in Windows-1252") << QByteArray("a\x81\x9D") << QStringLiteral("a\u0081\u009D");
+        QTest::newRow("line feed and tab") << QByteArray("a\nb\tc") << QStringLiteral("a<LF>b<TAB>c");
+        QTest::newRow("control bytes in Windows-1252") << QByteArray("\xE9\r\x1B") << QStringLiteral("\u00E9<CR><ESC>");
+    }
+
+    // Never a replacement character, never a line end.
+    void fileNamesAsShown()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(DisplayFileName(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))), shown);
+    }
+
     void upperCaseFollowsTheCodePage()
     {
         QCOMPARE(TokenUpper(QStringLiteral("\u00E9t\u00E9.tok"), CodePage::get(1252)),
