@@ -198,7 +198,7 @@ void BM_NextToTranslate(benchmark::State &state)
     OpenedWindow w;
     // The first token shown after opening looks its master text up, which makes
     // the master table's key index: a cost of opening, not of this key.
-    w.window.selectListItem(0);
+    w.window.view().selectListItem(0);
     QElapsedTimer first;
     first.start();
     w.window.flow()->goToNeedingWork(true); // the list's bits are made on first use
@@ -213,8 +213,8 @@ void BM_NextToTranslate(benchmark::State &state)
 void BM_CommitAndNext(benchmark::State &state)
 {
     OpenedWindow w;
-    w.window.selectListItem(w.window.tokenList()->rowCount() / 2);
-    w.window.goToTranslationBox();
+    w.window.view().selectListItem(w.window.tokenList()->rowCount() / 2);
+    w.window.view().goToTranslationBox();
     for (auto _ : state)
         w.window.flow()->commitAndNext();
     state.counters["limit_ms"] = 5;

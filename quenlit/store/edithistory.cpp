@@ -28,7 +28,7 @@ void EditHistory::dropRedo()
 
 void EditHistory::record(std::size_t row, int column, std::string_view before, std::string_view after)
 {
-    if (m_applying || before == after)
+    if (before == after)
         return;
     if (m_depth == 0 || !m_openHasStep) {
         dropRedo();
@@ -62,7 +62,7 @@ EditHistory::Change EditHistory::view(const Step &step, const Stored &stored)
                   bytes.substr(stored.beforeAt + stored.beforeLength, stored.afterLength)};
 }
 
-std::vector<EditHistory::Change> EditHistory::undo(const Apply &apply)
+std::vector<EditHistory::Change> EditHistory::undo()
 {
     std::vector<Change> changes;
     if (!canUndo() || m_depth > 0)
@@ -71,15 +71,11 @@ std::vector<EditHistory::Change> EditHistory::undo(const Apply &apply)
     changes.reserve(step.changes.size());
     for (const Stored &stored : step.changes)
         changes.push_back(view(step, stored));
-    m_applying = true;
-    for (auto it = changes.rbegin(); it != changes.rend(); ++it)
-        apply(it->row, it->column, it->before);
-    m_applying = false;
     --m_done;
     return changes;
 }
 
-std::vector<EditHistory::Change> EditHistory::redo(const Apply &apply)
+std::vector<EditHistory::Change> EditHistory::redo()
 {
     std::vector<Change> changes;
     if (!canRedo() || m_depth > 0)
@@ -88,10 +84,6 @@ std::vector<EditHistory::Change> EditHistory::redo(const Apply &apply)
     changes.reserve(step.changes.size());
     for (const Stored &stored : step.changes)
         changes.push_back(view(step, stored));
-    m_applying = true;
-    for (const Change &change : changes)
-        apply(change.row, change.column, change.after);
-    m_applying = false;
     ++m_done;
     return changes;
 }

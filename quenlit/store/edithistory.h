@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,16 +21,13 @@ public:
         std::string_view before;
         std::string_view after;
     };
-    // Writes bytes into a cell of the project table (undo writes `before`, redo `after`).
-    using Apply = std::function<void(std::size_t row, int column, std::string_view bytes)>;
-
     // Changes recorded between beginStep() and the matching endStep() form one
     // step; nested pairs join the outer one. A change recorded outside any pair
     // is a step of its own.
     void beginStep(std::string label);
     void endStep();
-    // A cell changed. Equal bytes are no change. Ignored while an undo or a redo
-    // applies its changes (they flow through the same place as the user's).
+    // A cell changed. Equal bytes are no change. What writes an undo's or a
+    // redo's changes back records nothing of them.
     void record(std::size_t row, int column, std::string_view before, std::string_view after);
 
     bool canUndo() const { return m_done > 0; }
@@ -39,12 +35,14 @@ public:
     std::string undoLabel() const { return canUndo() ? m_steps[m_done - 1].label : std::string(); }
     std::string redoLabel() const { return canRedo() ? m_steps[m_done].label : std::string(); }
 
-    // Takes back the last step: each change's `before` bytes, the last change
-    // first. Returns the step's changes in the order made (empty when there was
-    // nothing to undo); they stay valid until the history changes again.
-    std::vector<Change> undo(const Apply &apply);
-    // Makes the last undone step again, first change first.
-    std::vector<Change> redo(const Apply &apply);
+    // Takes back the last step: returns its changes in the order made (empty
+    // when there was nothing to undo), for the caller to write each change's
+    // `before` bytes back, the last change first; they stay valid until the
+    // history changes again.
+    std::vector<Change> undo();
+    // Makes the last undone step again: its changes, to be written `after`
+    // first change first.
+    std::vector<Change> redo();
 
     // Forgets every step (a project was opened or closed).
     void clear();
@@ -81,7 +79,6 @@ private:
     int m_depth = 0;        // open beginStep() calls
     bool m_openHasStep = false; // the open pair has made its step
     std::string m_openLabel;
-    bool m_applying = false;
     std::size_t m_bytes = 0;
     std::size_t m_byteLimit = std::size_t(256) << 20;
 };

@@ -1,29 +1,27 @@
 #include "editorchecks.h"
 
 #include "checkpane.h"
+#include "editorview.h"
 #include "fillpreview.h"
-#include "frmprinc.h"
+#include "projectdocument.h"
 #include "qtext.h"
 #include "tokenlistmodel.h"
 #include "tokenstatus.h"
 #include "translatorflow.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-#include <QStatusBar>
-#include "tokenlistview.h"
-#include <QTreeView>
 
 #include <algorithm>
 #include <limits>
 #include <utility>
 
 EditorChecks::EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window)
-    : QObject(window), m_model(model), m_runner(this)
+    : QObject(window), m_model(model), m_runner(this), m_window(window)
 {
     for (std::size_t i = 0; i < 3; ++i) {
         auto *take = new QAction(QStringLiteral("Take suggestion ") + QString::number(i + 1), window);
@@ -43,9 +41,11 @@ EditorChecks::EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window
     connect(this, &EditorChecks::listCountsChanged, this, &EditorChecks::refreshCounts);
 }
 
-void EditorChecks::attach(quenlit::FrmPrinc &window, quenlit::TranslatorFlow &flow, QMenu *options)
+void EditorChecks::attach(quenlit::ProjectDocument &document, quenlit::EditorView &view,
+                          quenlit::TranslatorFlow &flow, const Places &places)
 {
-    m_window = &window;
+    m_document = &document;
+    m_view = &view;
     m_flow = &flow;
     // A keystroke in the find box narrows the list before the checks go on.
     m_runner.setYieldWhile([&flow] { return flow.narrowingPending(); });
@@ -59,27 +59,22 @@ void EditorChecks::attach(quenlit::FrmPrinc &window, quenlit::TranslatorFlow &fl
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    if (auto *edit = window.menuBar()->findChild<QMenu *>(QStringLiteral("mnuEdit"))) {
-        edit->addSeparator();
-        add(edit, "mnuFillIdentical", QStringLiteral("Fill &identical texts..."), {}, [this] { fillIdenticalTexts(); });
-    }
-    if (auto *go = window.menuBar()->findChild<QMenu *>(QStringLiteral("mnuGo"))) {
-        go->addSeparator();
-        add(go, "mnuNextProblem", QStringLiteral("Next p&roblem"), QKeySequence(Qt::Key_F8),
-            [this] { goToProblem(true); });
-        add(go, "mnuPreviousProblem", QStringLiteral("Previous pro&blem"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
-            [this] { goToProblem(false); });
-    }
-    m_problemsOnly = add(options, "mnuProblemsOnly", QStringLiteral("Show only tokens with &problems"), {},
+    places.edit->addSeparator();
+    add(places.edit, "mnuFillIdentical", QStringLiteral("Fill &identical texts..."), {},
+        [this] { fillIdenticalTexts(); });
+    places.go->addSeparator();
+    add(places.go, "mnuNextProblem", QStringLiteral("Next p&roblem"), QKeySequence(Qt::Key_F8),
+        [this] { goToProblem(true); });
+    add(places.go, "mnuPreviousProblem", QStringLiteral("Previous pro&blem"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
+        [this] { goToProblem(false); });
+    m_problemsOnly = add(places.options, "mnuProblemsOnly", QStringLiteral("Show only tokens with &problems"), {},
                          [this](bool checked) { setProblemsOnly(checked); });
     m_problemsOnly->setCheckable(true);
     flow.narrowedList().addNarrowing(&m_problems);
 
-    m_countLabel = new QLabel(window.statusBar());
+    m_countLabel = places.counts;
     m_countLabel->setObjectName(QStringLiteral("lbCheckCounts"));
     m_countLabel->setToolTip(QStringLiteral("What the checks found in the tokens of the list"));
-    // After the list's progress, before the project's.
-    window.statusBar()->insertPermanentWidget(1, m_countLabel);
     refreshCounts();
 }
 
@@ -122,13 +117,13 @@ void EditorChecks::setProblemsOnly(bool only)
 void EditorChecks::goToProblem(bool forward)
 {
     // While the list is being narrowed its items are about to change.
-    if (!m_window || !m_project || m_flow->narrowingPending())
+    if (!m_view || !m_project || m_flow->narrowingPending())
         return;
     const std::size_t count = static_cast<std::size_t>(m_model->rowCount());
     if (count == 0)
         return;
-    const bool inBox = m_window->translationBox()->hasFocus();
-    const auto selected = m_window->selectedListItem();
+    const bool inBox = m_view->translationBox()->hasFocus();
+    const auto selected = m_view->selectedListItem();
     // From the item after (or before) the selected one, round the list once.
     const std::size_t start = selected ? (forward ? *selected + 1 : *selected + count - 1) % count
                                        : (forward ? 0 : count - 1);
@@ -136,9 +131,9 @@ void EditorChecks::goToProblem(bool forward)
         const std::size_t item = forward ? (start + n) % count : (start + count - n) % count;
         if (!m_runner.checks().fired(m_model->tableRow(static_cast<int>(item))))
             continue;
-        m_window->selectListItem(item);
+        m_view->selectListItem(item);
         if (inBox)
-            m_window->goToTranslationBox();
+            m_view->goToTranslationBox();
         const bool wrapped = selected && (forward ? item <= *selected : item >= *selected);
         if (wrapped)
             m_flow->showMessage(forward ? QStringLiteral("Went on from the top of the list")
@@ -151,9 +146,9 @@ void EditorChecks::goToProblem(bool forward)
 
 void EditorChecks::fillIdenticalTexts()
 {
-    if (!m_window || !m_project)
+    if (!m_view || !m_project)
         return;
-    m_window->finishEditing();
+    m_view->finishEditing();
     if (!m_runner.suggestionsReady()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_runner.finishNow();
@@ -164,49 +159,46 @@ void EditorChecks::fillIdenticalTexts()
         m_flow->showMessage(QStringLiteral("No token that needs work has a translated twin"));
         return;
     }
-    quenlit::FrmPrinc *window = m_window;
+    const quenlit::ProjectDocument *document = m_document;
     auto *preview = new FillPreviewDialog(
-        std::move(changes), [window](std::size_t row) { return window->masterText(row); },
-        [window](std::string_view bytes) { return FromTokenBytes(bytes, window->projectCodePage()); }, window);
+        std::move(changes), [document](std::size_t row) { return document->masterText(row); },
+        [document](std::string_view bytes) { return FromTokenBytes(bytes, document->projectCodePage()); },
+        m_window);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     connect(preview, &QDialog::accepted, this, [this, preview] { applyFill(preview->chosen()); });
-    connect(preview, &QDialog::finished, this, [this] {
-        if (m_window)
-            m_window->activateWindow();
-    });
+    connect(preview, &QDialog::finished, this, [this] { m_window->activateWindow(); });
     preview->open();
 }
 
 void EditorChecks::applyFill(const std::vector<FillChange> &changes)
 {
-    if (!m_window || !m_project || changes.empty())
+    if (!m_document || !m_project || changes.empty())
         return;
     std::size_t filled = 0;
-    m_flow->beginStep(QStringLiteral("fill identical texts"));
+    m_document->beginStep("fill identical texts");
     for (const FillChange &change : changes) {
         // The table may have changed since the preview: never a read-only token,
         // never one translated meanwhile.
         const std::int64_t status = StatusOf(m_project->cell(change.row, ColStatus));
         if (!(status & FlagNonTranslated) || (status & FlagReadOnly))
             continue;
-        m_window->StoreTokenText(change.row, change.text);
+        m_document->storeText(change.row, change.text);
         ++filled;
     }
-    m_flow->endStep();
+    m_document->endStep();
     if (filled)
-        m_window->setModified();
+        m_document->setModified();
     m_flow->showMessage(QStringLiteral("%1 token(s) filled").arg(filled));
 }
 
-void EditorChecks::projectOpened(const TokenTable *master, const TokenTable *project,
-                                 const CodePage &masterCodePage, const CodePage &projectCodePage,
-                                 const std::string &masterProject)
+void EditorChecks::projectOpened()
 {
-    m_project = project;
-    m_projectCodePage = &projectCodePage;
-    m_runner.start(master, project, masterCodePage, projectCodePage, masterProject);
+    m_project = &m_document->projectTable();
+    m_projectCodePage = &m_document->projectCodePage();
+    m_runner.start(&m_document->masterTable(), m_project, m_document->masterCodePage(), *m_projectCodePage,
+                   m_document->paths().masterProject);
     m_column.setChecks(&m_runner.checks());
-    m_listCounts.setList(m_model->rows(), project->tokenCount());
+    m_listCounts.setList(m_model->rows(), m_project->tokenCount());
     emit listCountsChanged();
 }
 
@@ -238,6 +230,17 @@ void EditorChecks::tokenChanged(std::size_t row)
         refreshPane();
 }
 
+void EditorChecks::fitMeasureChanged()
+{
+    if (!m_project)
+        return;
+    // The dialog tokens checked already are measured now.
+    for (std::size_t row = 1; row <= m_project->tokenCount(); ++row) {
+        if (m_project->cell(row, ColType) == "5")
+            m_runner.rowChanged(row);
+    }
+}
+
 void EditorChecks::paneShows(std::size_t row)
 {
     m_paneRow = row;
@@ -247,9 +250,9 @@ void EditorChecks::paneShows(std::size_t row)
 std::pair<std::size_t, std::size_t> EditorChecks::rowsInSight() const
 {
     constexpr std::pair<std::size_t, std::size_t> all{1, std::numeric_limits<std::size_t>::max()};
-    if (!m_window)
+    if (!m_view)
         return all;
-    QAbstractItemView *view = m_window->tokenView();
+    QAbstractItemView *view = m_view->listView();
     const int items = m_model->rowCount();
     if (items == 0 || !view->isVisible())
         return {1, 0};

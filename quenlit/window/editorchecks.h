@@ -20,7 +20,8 @@ class QMenu;
 class TokenListModel;
 
 namespace quenlit {
-class FrmPrinc;
+class EditorView;
+class ProjectDocument;
 class TranslatorFlow;
 } // namespace quenlit
 
@@ -36,11 +37,21 @@ public:
     // Ctrl+1 to Ctrl+3 that take the suggestions work anywhere in `window`.
     EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window);
 
-    // Adds the commands to the window's menus ("Fill identical texts..." to
-    // "&Edit", "Next problem" and "Previous problem" to "&Go", "Show only tokens
-    // with problems" to `options`), the counts to its status bar, and the
-    // narrowing to its list.
-    void attach(quenlit::FrmPrinc &window, quenlit::TranslatorFlow &flow, QMenu *options);
+    // Where the checks show themselves in the window: the menus they add to
+    // ("Fill identical texts..." to "&Edit", "Next problem" and "Previous
+    // problem" to "&Go", "Show only tokens with problems" to "&Options") and
+    // the status bar's field of the counts.
+    struct Places
+    {
+        QMenu *edit = nullptr;
+        QMenu *go = nullptr;
+        QMenu *options = nullptr;
+        QLabel *counts = nullptr;
+    };
+    // Adds the commands and the counts, and the narrowing to the flow's list.
+    // None is owned.
+    void attach(quenlit::ProjectDocument &document, quenlit::EditorView &view, quenlit::TranslatorFlow &flow,
+                const Places &places);
 
     CheckPane *paneLine() const { return m_paneLine; }
     QLabel *countLabel() const { return m_countLabel; }
@@ -49,16 +60,19 @@ public:
     // Errors, warnings and infos of the listed tokens.
     const LevelCounts &listCounts() const { return m_listCounts.counts(); }
 
-    // A project was opened: the tables stay until projectClosed(). The checks
-    // start once the event loop runs.
-    void projectOpened(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
-                       const CodePage &projectCodePage, const std::string &masterProject);
+    // The document's project was opened: its tables stay until projectClosed().
+    // The checks start once the event loop runs.
+    void projectOpened();
     // Called before the tables are emptied or replaced.
     void projectClosed();
     // The list was rebuilt with these table rows.
     void listRebuilt(const ListRows &rows);
     // A token's text or status changed.
     void tokenChanged(std::size_t row);
+    // Dialog texts are measured in their controls with this (not owned, null
+    // for none); fitMeasureChanged() checks the dialog tokens again.
+    void setFitMeasure(const ControlFitMeasure *measure) { m_runner.setFitMeasure(measure); }
+    void fitMeasureChanged();
     // The pane shows this row now (0: none).
     void paneShows(std::size_t row);
 
@@ -100,8 +114,10 @@ private:
     std::size_t m_paneRow = 0;
     std::vector<Suggestion> m_offered;
     ProblemNarrowing m_problems{m_runner.checks()};
-    quenlit::FrmPrinc *m_window = nullptr;    // not owned
-    quenlit::TranslatorFlow *m_flow = nullptr; // not owned
+    QWidget *m_window; // the parent
+    quenlit::ProjectDocument *m_document = nullptr; // not owned
+    quenlit::EditorView *m_view = nullptr;          // not owned
+    quenlit::TranslatorFlow *m_flow = nullptr;      // not owned
     QLabel *m_countLabel = nullptr;
     QAction *m_problemsOnly = nullptr;
 };

@@ -26,17 +26,14 @@ const char kListTip[] = "The tokens of the list: translated (status 4) of those 
 
 } // namespace
 
-ProgressStatus::ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCounts &counts, QObject *parent)
-    : QObject(parent), m_bar(bar), m_tree(tree), m_counts(counts)
+ProgressStatus::ProgressStatus(QStatusBar *bar, QLabel *list, QLabel *project, QTreeWidget *tree,
+                               const TokenCounts &counts, QObject *parent)
+    : QObject(parent), m_bar(bar), m_tree(tree), m_counts(counts), m_list(list), m_project(project)
 {
-    m_list = new QLabel(bar);
     m_list->setObjectName(QStringLiteral("lbListProgress"));
     m_list->setToolTip(QString::fromLatin1(kListTip));
-    m_project = new QLabel(bar);
     m_project->setObjectName(QStringLiteral("lbProjectProgress"));
     m_project->setToolTip(QStringLiteral("The whole project"));
-    bar->addPermanentWidget(m_list);
-    bar->addPermanentWidget(m_project);
     m_tree->viewport()->installEventFilter(this);
     m_bar->installEventFilter(this);
     connect(bar, &QStatusBar::messageChanged, this, [this] { fit(); });

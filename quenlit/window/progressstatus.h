@@ -17,9 +17,11 @@ class ProgressStatus : public QObject
     Q_OBJECT
 
 public:
-    // The tree's nodes carry their filter tag in Qt::UserRole. `counts` is not
-    // owned and must outlive this object.
-    ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCounts &counts, QObject *parent = nullptr);
+    // The tree's nodes carry their filter tag in Qt::UserRole. `list` and
+    // `project` are the bar's fields it fills. `counts` is not owned and must
+    // outlive this object.
+    ProgressStatus(QStatusBar *bar, QLabel *list, QLabel *project, QTreeWidget *tree, const TokenCounts &counts,
+                   QObject *parent = nullptr);
 
     void setProgress(const Progress &list, const Progress &project);
     // No project: nothing to count.

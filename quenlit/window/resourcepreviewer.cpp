@@ -2,8 +2,8 @@
 
 #include "codepage.h"
 #include "desktop.h"
-#include "editorchecks.h"
-#include "frmprinc.h"
+#include "editorview.h"
+#include "projectdocument.h"
 #include "qtext.h"
 #include "resourcepreviewwidget.h"
 #include "settingsstore.h"
@@ -14,9 +14,9 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QScrollArea>
-#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -152,8 +152,10 @@ std::optional<ControlFit> DialogFitMeasure::measure(std::size_t row, std::u16str
     return ControlFit{fit->fits, fit->width, fit->roomWidth, fit->height, fit->roomHeight};
 }
 
-ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStore &settings, Desktop &desktop)
-    : QObject(&window), m_window(window), m_settings(settings), m_desktop(desktop), m_loader(this)
+ResourcePreviewer::ResourcePreviewer(QMainWindow &window, ProjectDocument &document, EditorView &view, QMenu *menu,
+                                     QLabel *place, SettingsStore &settings, Desktop &desktop)
+    : QObject(&window), m_window(window), m_document(document), m_editor(view), m_settings(settings),
+      m_desktop(desktop), m_place(place), m_loader(this)
 {
     m_dock = new QDockWidget(QStringLiteral("Preview"), &window);
     m_dock->setObjectName(QStringLiteral("previewDock"));
@@ -190,14 +192,10 @@ ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStor
     menu->addSeparator();
     menu->addAction(toggle);
 
-    m_place = new QLabel(&window);
     m_place->setObjectName(QStringLiteral("tokenPlace"));
     m_place->setTextFormat(Qt::PlainText);
-    window.statusBar()->addWidget(m_place, 1);
 
     connect(&m_loader, &SourceLoader::loaded, this, &ResourcePreviewer::sourceLoaded);
-    // The "length" check measures dialog texts as the preview draws them.
-    m_window.checks()->runner().setFitMeasure(&m_fit);
     // Shown again, the dock draws what it skipped while hidden.
     connect(m_dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (!visible)
@@ -205,8 +203,8 @@ ResourcePreviewer::ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStor
         widenForTheDock();
         refresh();
     });
-    connect(window.translationBox(), &QLineEdit::textChanged, this, &ResourcePreviewer::typed);
-    connect(&window, &FrmPrinc::tokenChanged, this, [this](std::size_t) { typed(); });
+    connect(m_editor.translationBox(), &QLineEdit::textChanged, this, &ResourcePreviewer::typed);
+    connect(&m_document, &ProjectDocument::tokenChanged, this, [this] { typed(); });
 }
 
 // Shown at its smallest beside the list, the dock takes a width where a dialog
@@ -253,15 +251,15 @@ QString ResourcePreviewer::message() const
     return m_message->isHidden() ? QString() : m_message->text();
 }
 
-void ResourcePreviewer::projectOpened(const std::string &masterProject)
+void ResourcePreviewer::projectOpened()
 {
     m_open = true;
     m_row = 0;
     m_source.reset();
     m_fit.setSource(nullptr, nullptr);
     m_rows.clear();
-    m_texts = std::make_unique<PreviewTexts>(m_window.projectTable(), m_window.projectCodePage());
-    m_loader.load(SourceFileOf(masterProject));
+    m_texts = std::make_unique<PreviewTexts>(m_document.projectTable(), m_document.projectCodePage());
+    m_loader.load(SourceFileOf(m_document.paths().masterProject));
     refresh();
 }
 
@@ -283,14 +281,9 @@ void ResourcePreviewer::sourceLoaded(std::shared_ptr<const SourceResources> reso
         return;
     m_source = std::move(resources);
     // The dialog tokens checked already are measured now.
-    const TokenTable &project = m_window.projectTable();
-    m_fit.setSource(m_source, &project);
-    if (m_source->ok()) {
-        for (std::size_t row = 1; row <= project.tokenCount(); ++row) {
-            if (project.cell(row, ColType) == "5")
-                m_window.checks()->runner().rowChanged(row);
-        }
-    }
+    m_fit.setSource(m_source, &m_document.projectTable());
+    if (m_source->ok())
+        emit fitMeasureChanged();
     refresh();
 }
 
@@ -309,9 +302,9 @@ void ResourcePreviewer::typed()
     // What the box holds for the token shown, while it differs from the stored text.
     std::size_t pending = 0;
     QString text;
-    if (m_row != 0 && m_window.paneRow() == m_row) {
-        text = m_window.translationBox()->text();
-        if (text != FromTokenBytes(m_window.projectTable().cell(m_row, ColText), m_window.projectCodePage()))
+    if (m_row != 0 && m_editor.paneRow() == m_row) {
+        text = m_editor.translationBox()->text();
+        if (text != FromTokenBytes(m_document.projectTable().cell(m_row, ColText), m_document.projectCodePage()))
             pending = m_row;
     }
     m_texts->setPending(pending, pending ? text.toStdU16String() : std::u16string());
@@ -332,8 +325,8 @@ void ResourcePreviewer::refresh()
         say(QString());
         return;
     }
-    const TokenTable &project = m_window.projectTable();
-    const QString place = qstr(DescribePlace(m_source.get(), project, m_row, m_window.projectCodePage()));
+    const TokenTable &project = m_document.projectTable();
+    const QString place = qstr(DescribePlace(m_source.get(), project, m_row, m_document.projectCodePage()));
     m_place->setText(place);
     if (m_dock->isHidden())
         return; // drawn when shown

@@ -14,6 +14,7 @@
 
 class QAction;
 class QLabel;
+class QMainWindow;
 class QMenu;
 class QScrollArea;
 class QThread;
@@ -23,7 +24,8 @@ class TokenTable;
 
 namespace quenlit {
 
-class FrmPrinc;
+class EditorView;
+class ProjectDocument;
 
 // Reads a master project's source file away from the window, once per
 // opening; the last reading asked for is the one told.
@@ -80,13 +82,15 @@ class ResourcePreviewer : public QObject
     Q_OBJECT
 
 public:
-    // The dock goes into `window`, its toggle into `menu`.
-    // `desktop` tells where the screens are, so that showing the dock never
-    // makes the window larger than its screen.
-    ResourcePreviewer(FrmPrinc &window, QMenu *menu, SettingsStore &settings, Desktop &desktop);
+    // The dock goes into `window`, its toggle into `menu`; `place` is the status
+    // bar's field where the token lives. `desktop` tells where the screens are,
+    // so that showing the dock never makes the window larger than its screen.
+    // The document, the view, the settings and the desktop are not owned.
+    ResourcePreviewer(QMainWindow &window, ProjectDocument &document, EditorView &view, QMenu *menu, QLabel *place,
+                      SettingsStore &settings, Desktop &desktop);
 
-    // A project was opened: its source file starts being read.
-    void projectOpened(const std::string &masterProject);
+    // The document's project was opened: its source file starts being read.
+    void projectOpened();
     // Called before the tables are emptied or replaced.
     void projectClosed();
     // The pane shows this row now (0: none).
@@ -102,6 +106,12 @@ public:
     QAction *toggleAction() const;
     SourceLoader &loader() { return m_loader; }
     const SourceResources *source() const { return m_source.get(); }
+    // Measures dialog texts in their controls as the dock draws them.
+    const ControlFitMeasure &fitMeasure() const { return m_fit; }
+
+signals:
+    // The source file was read: dialog texts can be measured now.
+    void fitMeasureChanged();
 
 private:
     void sourceLoaded(std::shared_ptr<const SourceResources> resources);
@@ -110,7 +120,9 @@ private:
 
     void widenForTheDock();
 
-    FrmPrinc &m_window;
+    QMainWindow &m_window;
+    ProjectDocument &m_document;
+    EditorView &m_editor;
     SettingsStore &m_settings;
     Desktop &m_desktop;
     QDockWidget *m_dock = nullptr;

@@ -77,7 +77,7 @@ class CodePagesWindowTest : public QObject, public EditorWindowFixture<>
                                         : QStringLiteral("mnuCodePageLanguage"));
     }
     static QString itemText(FrmPrinc &w, int item) { return w.tokenList()->index(item, 0).data().toString(); }
-    static std::string cell(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
+    static std::string cell(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 0); }
 
     static void clickItem(FrmPrinc &w, int item)
     {
@@ -348,7 +348,7 @@ private slots:
         child<QAction>(*w, QStringLiteral("mnuClose"))->trigger();
         QVERIFY(!menu->isEnabled());
         QVERIFY(!codePageLabel(*w)->isVisible());
-        QCOMPARE(&w->projectCodePage(), &w->masterCodePage());
+        QCOMPARE(&w->document().projectCodePage(), &w->document().masterCodePage());
     }
 };
 

@@ -76,8 +76,8 @@ class KeepingWorkTest : public QObject, public EditorWindowFixture<WatchingDeskt
     }
 
     static bool saveEnabled(FrmPrinc &w) { return action(w, "mnuSave")->isEnabled(); }
-    static std::string text(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
-    static std::string status(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 5); }
+    static std::string text(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 0); }
+    static std::string status(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 5); }
 
     static std::size_t selectedRow(FrmPrinc &w)
     {
