@@ -6,13 +6,13 @@
 // TAMRIX_BENCH_SOURCES, separated by ":"), which the reading in the background
 // must not delay. The machine is shared: each figure is the best of its runs.
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "projectopen.h"
-#include "resourcepreviewer.h"
-#include "resourcepreviewwidget.h"
+#include "window/frmprinc.h"
+#include "store/projectopen.h"
+#include "window/preview/resourcepreviewer.h"
+#include "window/preview/resourcepreviewwidget.h"
 #include "settingsstore.h"
 #include "sourceresources.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <benchmark/benchmark.h>
 

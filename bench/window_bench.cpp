@@ -5,15 +5,15 @@
 // undo and redo; then the checks run after the list is shown, F8 and the
 // narrowing to tokens with problems. The machine is shared: each is repeated and
 // its best run is the figure (the "_min" rows).
-#include "checkrunner.h"
-#include "editorchecks.h"
+#include "window/checks/checkrunner.h"
+#include "window/checks/editorchecks.h"
 #include "fakedesktop.h"
-#include "findbar.h"
-#include "frmprinc.h"
+#include "window/find/findbar.h"
+#include "window/frmprinc.h"
 #include "settingsstore.h"
 #include "tokengen.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,8 +4,8 @@
 // with -t; each token file is in the code page of its language, and windres
 // reads the translated texts out of the localised DLL.
 #include "codepage.h"
-#include "projectopen.h"
-#include "tokenfile.h"
+#include "store/projectopen.h"
+#include "store/tokenfile.h"
 #include "tokenio.h"
 
 #include <gtest/gtest.h>

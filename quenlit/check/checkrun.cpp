@@ -1,9 +1,9 @@
-#include "checkrun.h"
+#include "check/checkrun.h"
 
 #include "codepage.h"
 #include "outils.h"
 #include "projectfiles.h"
-#include "projectopen.h"
+#include "store/projectopen.h"
 #include "textlines.h"
 #include "tokenline.h"
 

@@ -1,4 +1,4 @@
-#include "journal.h"
+#include "store/journal.h"
 
 #include <algorithm>
 #include <cstdio>

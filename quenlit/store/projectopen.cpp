@@ -1,4 +1,4 @@
-#include "projectopen.h"
+#include "store/projectopen.h"
 
 #include "outils.h"
 #include "projectfiles.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tokenfile.h"
-#include "tokencounts.h"
+#include "store/tokenfile.h"
+#include "listing/tokencounts.h"
 #include "tokentable.h"
 
 #include <optional>

@@ -1,5 +1,5 @@
 // The store's system calls on POSIX systems.
-#include "sysfile.h"
+#include "store/sysfile.h"
 
 #include <cerrno>
 #include <climits>

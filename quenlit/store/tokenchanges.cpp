@@ -1,4 +1,4 @@
-#include "tokenchanges.h"
+#include "store/tokenchanges.h"
 
 #include "numbers.h"
 #include "tokenstatus.h"

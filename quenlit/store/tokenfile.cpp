@@ -1,7 +1,7 @@
-#include "tokenfile.h"
+#include "store/tokenfile.h"
 
-#include "processtag.h"
-#include "sysfile.h"
+#include "store/processtag.h"
+#include "store/sysfile.h"
 #include "tokenline.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "codepagechoice.h"
+#include "window/codepagechoice.h"
 
 #include "codepage.h"
 #include "outils.h"

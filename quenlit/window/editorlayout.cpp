@@ -1,4 +1,4 @@
-#include "editorlayout.h"
+#include "window/editorlayout.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listrows.h"
+#include "listing/listrows.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "editorlayout.h"
-#include "editorview.h"
+#include "window/editorlayout.h"
+#include "window/editorview.h"
 #include "placement.h"
-#include "projectdocument.h"
+#include "window/projectdocument.h"
 #include "qtext.h"
 
 #include <QMainWindow>

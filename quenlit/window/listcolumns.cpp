@@ -1,4 +1,4 @@
-#include "listcolumns.h"
+#include "window/listcolumns.h"
 
 #include "settingsstore.h"
 

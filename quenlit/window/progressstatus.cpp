@@ -1,4 +1,4 @@
-#include "progressstatus.h"
+#include "window/progressstatus.h"
 
 #include <QEvent>
 #include <QHelpEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tokencounts.h"
+#include "listing/tokencounts.h"
 
 #include <QObject>
 

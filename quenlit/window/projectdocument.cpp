@@ -1,4 +1,4 @@
-#include "projectdocument.h"
+#include "window/projectdocument.h"
 
 #include "codepage.h"
 #include "numbers.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "edithistory.h"
-#include "projectopen.h"
-#include "tokencounts.h"
+#include "history/edithistory.h"
+#include "store/projectopen.h"
+#include "listing/tokencounts.h"
 #include "tokentable.h"
 
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "textboxkeys.h"
+#include "window/textboxkeys.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
-#include "checkcolumn.h"
+#include "window/checks/checkcolumn.h"
 #include "codepage.h"
 #include "qtext.h"
 

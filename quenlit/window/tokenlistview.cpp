@@ -1,6 +1,6 @@
-#include "tokenlistview.h"
+#include "window/tokenlistview.h"
 
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QFocusEvent>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "tokentext.h"
+#include "window/tokentext.h"
 
 #include "codepage.h"
 #include "qtext.h"

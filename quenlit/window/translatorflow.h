@@ -1,9 +1,9 @@
 #pragma once
 
-#include "edithistory.h"
-#include "findindex.h"
-#include "listnarrowing.h"
-#include "tokencounts.h"
+#include "history/edithistory.h"
+#include "find/findindex.h"
+#include "find/listnarrowing.h"
+#include "listing/tokencounts.h"
 
 #include <QObject>
 #include <QRect>

@@ -3,10 +3,10 @@
 // saves and the messages of failures. Real files, links and permissions; the
 // permission cases run as an unprivileged user (see childprocess.h).
 #include "childprocess.h"
-#include "processtag.h"
-#include "sysfile.h"
+#include "store/processtag.h"
+#include "store/sysfile.h"
 #include "testfiles.h"
-#include "tokenfile.h"
+#include "store/tokenfile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "childprocess.h"
 #include "testfiles.h"
-#include "tokenfile.h"
+#include "store/tokenfile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,17 @@
 // The checks in the editor window, driven as a user drives it: the "Check"
 // column, its tooltip, the pane's line and the suggestion keys.
 
-#include "checkpane.h"
-#include "editorchecks.h"
+#include "window/checks/checkpane.h"
+#include "window/checks/editorchecks.h"
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "fillpreview.h"
-#include "findbar.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/checks/fillpreview.h"
+#include "window/find/findbar.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

@@ -3,13 +3,13 @@
 // box and the list's in-place editor), characters the code page cannot hold
 // refused, the code page of a project chosen in "&Options".
 
-#include "codepagechoice.h"
+#include "window/codepagechoice.h"
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,10 +4,10 @@
 
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "tokenlistview.h"
+#include "window/frmprinc.h"
+#include "window/tokenlistview.h"
 #include "programicon.h"
 #include "settingsstore.h"
 #include "tokenio.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

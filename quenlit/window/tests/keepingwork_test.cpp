@@ -5,12 +5,12 @@
 
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "projectguard.h"
+#include "window/frmprinc.h"
+#include "window/projectguard.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,17 +2,17 @@
 // the window: the "Original" column and the header's menu, where the selected
 // token lives, and the preview of its dialog or menu following the typing.
 
-#include "checkrunner.h"
+#include "window/checks/checkrunner.h"
 #include "editorwindowfixture.h"
-#include "editorchecks.h"
+#include "window/checks/editorchecks.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "listcolumns.h"
+#include "window/frmprinc.h"
+#include "window/listcolumns.h"
 #include "qtestfiles.h"
-#include "resourcepreviewer.h"
-#include "resourcepreviewwidget.h"
+#include "window/preview/resourcepreviewer.h"
+#include "window/preview/resourcepreviewwidget.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAction>
 #include <QApplication>

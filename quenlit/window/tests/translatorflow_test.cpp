@@ -2,13 +2,13 @@
 // on the focused widget, clicks on the list's viewport and the tree's.
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "findbar.h"
-#include "frmprinc.h"
+#include "window/find/findbar.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
-#include "replacebar.h"
+#include "window/find/replacebar.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <QAction>
 #include <QApplication>
