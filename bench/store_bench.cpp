@@ -206,7 +206,7 @@ void BM_SaveProjectTokens(benchmark::State &state)
     const double raw = rawWriteSeconds(FormatTokens(project), (dir / "raw.tok").string());
     const double each = TimedAgainstRaw(state, raw, f.projectBytes, [&] {
         const auto result = SaveProjectTokens(target, project);
-        if (!result.ok)
+        if (!result.ok())
             state.SkipWithError(result.message.c_str());
     });
     state.counters["ms"] = 1000 * each;

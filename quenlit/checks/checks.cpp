@@ -291,12 +291,12 @@ CheckMask CheckToken(const TokenCheckInput &in, std::vector<Finding> *findings, 
 {
     const std::u16string m = Logical(in.master, orDefault(in.masterCodePage));
     const std::u16string t = Logical(in.translation, orDefault(in.projectCodePage));
-    const std::string_view type = TypeName(in.type);
+    const TokenType type = TokenTypeOf(in.type);
     const Shortcut sm = SplitShortcut(m);
     const Shortcut st = SplitShortcut(t);
     CheckMask mask = 0;
     // Version values carry no access keys: an "&" there is a letter of the text.
-    if (type != "Version") {
+    if (type != TokenType::Version) {
         const AccessKeys km = FindAccessKeys(m);
         const AccessKeys kt = FindAccessKeys(t);
         mask |= accelerator(km, kt, findings);
@@ -308,7 +308,7 @@ CheckMask CheckToken(const TokenCheckInput &in, std::vector<Finding> *findings, 
     mask |= escapes(m, t, findings);
     mask |= whitespace(m, t, findings);
     mask |= punctuation(sm, st, findings);
-    if (type == "Dialog" && !isCaption(in))
+    if (type == TokenType::Dialog && !isCaption(in))
         mask |= length(m, t, findings);
     mask |= unchanged(m, t, findings);
     return mask;
@@ -377,7 +377,7 @@ CheckMask ProjectChecks::checkRow(std::size_t row, const RowCells &read, std::ve
     in.projectCodePage = m_projectCodePage;
     const std::size_t before = findings ? findings->size() : 0;
     CheckMask mask = CheckToken(in, findings, keys);
-    if (!m_fit || in.type != "5")
+    if (!m_fit || TokenTypeOf(in.type) != TokenType::Dialog)
         return mask;
     const std::optional<ControlFit> fit = m_fit->measure(row, Logical(in.translation, *m_projectCodePage));
     if (!fit)
@@ -410,9 +410,9 @@ std::uint32_t ProjectChecks::groupOf(std::size_t row, const std::string_view (&c
 {
     // The rows of one dialog or menu follow each other: most rows are in the group
     // of the row before.
-    const std::string_view type = TypeName(cells[ColType]);
+    const TokenType type = TokenTypeOf(cells[ColType]);
     const bool caption = cells[ColId3] == "0" && cells[ColId4] == "0";
-    if (row > 1 && m_group[row - 1] && type == std::string_view("Dialog") && !caption) {
+    if (row > 1 && m_group[row - 1] && type == TokenType::Dialog && !caption) {
         std::string_view before[TokenColumnCount];
         m_project->cells(row - 1, before);
         if (cells[ColType] == before[ColType] && cells[ColId2] == before[ColId2])
@@ -420,14 +420,14 @@ std::uint32_t ProjectChecks::groupOf(std::size_t row, const std::string_view (&c
     }
     std::string key;
     std::string kind;
-    if (type == "Dialog") {
+    if (type == TokenType::Dialog) {
         // The caption has no access key.
         if (caption)
             return 0;
         key = "D|";
         key += cells[ColId2];
         kind = "dialog";
-    } else if (type == "Menu") {
+    } else if (type == TokenType::Menu) {
         const std::string_view menu = cells[ColId2];
         const auto popup = m_levels.popupOf(menu, cells[ColId3], cells[ColId4]);
         if (!popup)

@@ -1,23 +1,13 @@
 #include "checks/checktext.h"
 
 #include "codepage.h"
+#include "tokenescape.h"
 
 #include <algorithm>
 
 namespace checktext {
 
 namespace {
-
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
 
 bool isDigit(char16_t c)
 {
@@ -101,54 +91,19 @@ std::u16string Escaped(std::string_view bytes, const CodePage &codePage)
 namespace {
 
 // Resolves the escapes of a text in place: the logical text is never longer.
-void resolveInPlace(std::u16string &t)
-{
-    const std::size_t n = t.size();
-    if (t.find(u'\\') == std::u16string::npos)
-        return;
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t c = t[i];
-        if (c == u'\\' && i + 1 < n) {
-            const char16_t next = t[i + 1];
-            if (next == u'\\' || next == u't' || next == u'r' || next == u'n') {
-                t[out++] = next == u'\\' ? u'\\' : next == u't' ? u'\t' : next == u'r' ? u'\r' : u'\n';
-                ++i;
-                continue;
-            }
-            if (next == u'u' && i + 5 < n) {
-                int value = 0;
-                bool ok = true;
-                for (std::size_t k = 0; k < 4; ++k) {
-                    const int h = hexValue(t[i + 2 + k]);
-                    ok = ok && h >= 0;
-                    value = value * 16 + (h < 0 ? 0 : h);
-                }
-                if (ok) {
-                    t[out++] = static_cast<char16_t>(value);
-                    i += 5;
-                    continue;
-                }
-            }
-        }
-        t[out++] = c;
-    }
-    t.resize(out);
-}
-
 } // namespace
 
 std::u16string Resolve(std::u16string_view escaped)
 {
     std::u16string out(escaped);
-    resolveInPlace(out);
+    ResolveEscapes(out);
     return out;
 }
 
 std::u16string Logical(std::string_view bytes, const CodePage &codePage)
 {
     std::u16string t = codePage.decode(bytes);
-    resolveInPlace(t);
+    ResolveEscapes(t);
     return t;
 }
 

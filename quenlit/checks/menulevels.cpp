@@ -2,6 +2,7 @@
 
 #include "projectfiles.h"
 #include "resources.h"
+#include "sourceresources.h"
 #include "textlines.h"
 #include "tokenstatus.h"
 
@@ -33,19 +34,28 @@ MenuLevels MenuLevels::ForMasterProject(const std::string &masterProject, const 
 MenuLevels MenuLevels::FromSourceFile(const std::string &path, const TokenTable &master,
                                       const std::vector<std::uint16_t> &preferred)
 {
-    const auto bytes = ReadWholeFile(path);
-    if (!bytes)
-        return {};
-    try {
-        const ResourceFile file = ReadResourceFile(std::vector<std::uint8_t>(bytes->begin(), bytes->end()));
-        // The same resources, in the same language, as the master tokens were cut from.
-        return FromTokens(ExtractTokens(file, preferred), master);
-    } catch (const std::exception &) {
-        return {};
-    }
+    // The same resources, in the same language, as the master tokens were cut from.
+    return FromTokens(SourceResources::Read(path, preferred).menuTokens(), master);
 }
 
 MenuLevels MenuLevels::FromTokens(const std::vector<ResourceToken> &tokens, const TokenTable &master)
+{
+    return FromTokens(tokens, ItemsOf(master));
+}
+
+MenuLevels::MasterItems MenuLevels::ItemsOf(const TokenTable &master)
+{
+    MasterItems items;
+    for (std::size_t row = 1; row <= master.tokenCount(); ++row) {
+        if (TokenTypeOf(master.cell(row, ColType)) != TokenType::Menu || !master.cell(row, ColId6).empty())
+            continue;
+        items[std::string(master.cell(row, ColId2))].push_back(std::string(master.cell(row, ColId3)) + '|' +
+                                                                std::string(master.cell(row, ColId4)));
+    }
+    return items;
+}
+
+MenuLevels MenuLevels::FromTokens(const std::vector<ResourceToken> &tokens, MasterItems inMaster)
 {
     // Per menu, its items as "item|position", and the tokens themselves.
     std::map<std::string, std::vector<std::string>> source;
@@ -55,15 +65,6 @@ MenuLevels MenuLevels::FromTokens(const std::vector<ResourceToken> &tokens, cons
             source[t.name].push_back(t.item + '|' + t.position);
             menuTokens[t.name].push_back(&t);
         }
-    }
-    std::map<std::string, std::vector<std::string>> inMaster;
-    for (std::size_t row = 1; row <= master.tokenCount(); ++row) {
-        if (std::string_view(TypeName(master.cell(row, ColType))) != "Menu" || !master.cell(row, ColId6).empty())
-            continue;
-        const std::string name(master.cell(row, ColId2));
-        if (source.count(name))
-            inMaster[name].push_back(std::string(master.cell(row, ColId3)) + '|' +
-                                     std::string(master.cell(row, ColId4)));
     }
     MenuLevels levels;
     for (auto &[name, items] : source) {

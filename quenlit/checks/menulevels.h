@@ -4,6 +4,7 @@
 #include "tokentable.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,13 @@ public:
     static MenuLevels FromSourceFile(const std::string &path, const TokenTable &master,
                                      const std::vector<std::uint16_t> &preferred = {});
     static MenuLevels FromTokens(const std::vector<ResourceToken> &tokens, const TokenTable &master);
+
+    // The menu items of a master table as the levels compare them: per menu,
+    // its items' "item|position". Taken where the table lives, so that the
+    // levels can be worked out on another thread.
+    using MasterItems = std::map<std::string, std::vector<std::string>>;
+    static MasterItems ItemsOf(const TokenTable &master);
+    static MenuLevels FromTokens(const std::vector<ResourceToken> &tokens, MasterItems inMaster);
 
     // The popup (field 4 of the popup item, -1 for the menu bar) of the menu
     // item with these key cells, or nothing when its menu has no levels.

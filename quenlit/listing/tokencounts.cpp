@@ -43,23 +43,28 @@ std::string ProgressText(const Progress &progress)
            std::to_string(progress.percent()) + " %)";
 }
 
-int TokenSummary::TypeIndex(std::string_view typeName)
+int TokenSummary::TypeIndex(TokenType type)
 {
-    static const char *const names[kTypes] = {"Menu", "Dialog", "String", "Version", "Unknow type"};
-    for (int i = 0; i < kTypes; ++i) {
-        if (typeName == names[i])
-            return i;
+    switch (type) {
+    case TokenType::Menu:
+        return 0;
+    case TokenType::Dialog:
+        return 1;
+    case TokenType::String:
+        return 2;
+    case TokenType::Version:
+        return 3;
+    case TokenType::Other:
+        break;
     }
-    return -1;
+    return 4;
 }
 
 void TokenSummary::assign(const TokenTable &table)
 {
     m_bytes.assign(table.tokenCount() + 1, 0);
     for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
-        // As TypeName reads field 1, without comparing names.
-        const double number = LeadingNumber(table.cell(row, ColType));
-        const int type = number == 4 ? 0 : number == 5 ? 1 : number == 6 ? 2 : number == 16 ? 3 : 4;
+        const int type = TypeIndex(TokenTypeOf(table.cell(row, ColType)));
         const std::string_view cell = table.cell(row, ColStatus);
         const std::int64_t status = StatusOf(cell);
         m_bytes[row] = static_cast<std::uint8_t>(statusBits(status) | (type << 4) |
@@ -92,7 +97,7 @@ void TokenCounts::statusChanged(int type, std::int64_t oldStatus, std::int64_t n
 
 template <typename F> void TokenCounts::forEach(const TokenFilter &filter, F f) const
 {
-    const int onlyType = filter.mode == TokenFilter::ByType ? TokenSummary::TypeIndex(filter.typeName) : -1;
+    const int onlyType = filter.mode == TokenFilter::ByType && filter.type ? TokenSummary::TypeIndex(*filter.type) : -1;
     if (filter.mode == TokenFilter::ByType && onlyType < 0)
         return; // a node text that names no type lists nothing
     for (int t = 0; t < kTypes; ++t) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "listing/listrows.h"
+#include "listing/tokenfilter.h"
 #include "tokenstatus.h"
 #include "tokentable.h"
 
@@ -62,8 +63,8 @@ public:
     // stays, so a row without it certainly is plain.
     bool statusMayBeOdd(std::size_t row) const { return m_bytes[row] & kOddStatus; }
 
-    // 0 Menu, 1 Dialog, 2 String, 3 Version, 4 Unknow type; -1 for a text that names no type.
-    static int TypeIndex(std::string_view typeName);
+    // 0 Menu, 1 Dialog, 2 String, 3 Version, 4 Unknow type.
+    static int TypeIndex(TokenType type);
 
 private:
     static constexpr std::uint8_t kExactly4 = 8;

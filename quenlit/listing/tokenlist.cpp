@@ -10,8 +10,8 @@ ListRows ListTokens(const TokenTable &table, const TokenFilter &filter, bool sho
     for (std::size_t row = 1; row <= listable; ++row) {
         const std::int64_t status = StatusOf(table.cell(row, ColStatus));
         const bool passes = filter.mode == TokenFilter::ByType
-                                ? PassesFilter(filter, status, TypeName(table.cell(row, ColType)))
-                                : PassesFilter(filter, status, {});
+                                ? PassesFilter(filter, status, TokenTypeOf(table.cell(row, ColType)))
+                                : PassesFilter(filter, status, TokenType::Other);
         if (passes && IsListed(status, showReadOnly))
             rows.push_back(static_cast<ListRow>(row));
     }
@@ -30,10 +30,10 @@ ListRows ListTokens(const TokenSummary &summary, const TokenTable &table, const 
     for (int flags = 0; flags < 8; ++flags)
         passes[flags] = (filter.mode != TokenFilter::ByStatus || (flags & filter.mask) == filter.value) &&
                         IsListed(flags, showReadOnly);
-    const int onlyType = filter.mode == TokenFilter::ByType ? TokenSummary::TypeIndex(filter.typeName) : -1;
+    const int onlyType = filter.mode == TokenFilter::ByType && filter.type ? TokenSummary::TypeIndex(*filter.type) : -1;
     ListRows rows;
     if (filter.mode == TokenFilter::ByType && onlyType < 0)
-        return rows; // a name that names no type lists nothing
+        return rows; // a node that names no type lists nothing
     const std::size_t listable = ListableRows(summary.tokenCount());
     rows.reserve(filter.mode == TokenFilter::All ? listable : listable / 4);
     for (std::size_t row = 1; row <= listable; ++row) {

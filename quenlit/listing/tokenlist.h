@@ -1,6 +1,7 @@
 #pragma once
 
 #include "listing/listrows.h"
+#include "listing/tokenfilter.h"
 #include "tokenstatus.h"
 #include "tokentable.h"
 

@@ -43,10 +43,10 @@ void ResourceRows::build(const TokenTable &project)
     m_rows.clear();
     std::string key;
     for (std::size_t row = 1; row <= project.tokenCount(); ++row) {
-        const std::string_view type = project.cell(row, ColType);
-        if (type != "4" && type != "5")
+        const TokenType type = TokenTypeOf(project.cell(row, ColType));
+        if (type != TokenType::Menu && type != TokenType::Dialog)
             continue; // only dialogs and menus are drawn with their neighbours
-        key.assign(type);
+        key.assign(TypeCell(type));
         key += '|';
         key.append(project.cell(row, ColId2));
         m_rows[key].push_back(row);
@@ -60,9 +60,9 @@ void ResourceRows::clear()
     m_built = false;
 }
 
-const std::vector<std::size_t> &ResourceRows::rowsOf(std::string_view type, std::string_view name) const
+const std::vector<std::size_t> &ResourceRows::rowsOf(TokenType type, std::string_view name) const
 {
-    const auto it = m_rows.find(rowsKey(type, name));
+    const auto it = m_rows.find(rowsKey(TypeCell(type), name));
     return it == m_rows.end() ? kNoRows : it->second;
 }
 
@@ -234,17 +234,17 @@ PreviewScene ScenePlan(const SourceResources &source, const TokenTable &project,
         scene.message = "No preview: " + (source.problem().empty() ? SourceStateText(source.state()) : source.problem()) + ".";
         return scene;
     }
-    const std::string_view type = project.cell(row, ColType);
+    const TokenType type = TokenTypeOf(project.cell(row, ColType));
     const std::string_view name = project.cell(row, ColId2);
     auto missing = [&](const char *what) {
         scene.kind = PreviewScene::Kind::Message;
         const std::string problem =
-            source.resourceProblem(type == "5" ? RT_DIALOG_TYPE : RT_MENU_TYPE, name);
+            source.resourceProblem(type == TokenType::Dialog ? RT_DIALOG_TYPE : RT_MENU_TYPE, name);
         scene.message = problem.empty()
                             ? "No preview: the source file holds no " + std::string(what) + " " + std::string(name) + "."
                             : "No preview: " + problem + ".";
     };
-    if (type == "5") {
+    if (type == TokenType::Dialog) {
         scene.dialog = source.dialog(name);
         if (!scene.dialog) {
             missing("dialog");
@@ -262,7 +262,7 @@ PreviewScene ScenePlan(const SourceResources &source, const TokenTable &project,
         scene.kind = PreviewScene::Kind::Dialog;
         return scene;
     }
-    if (type == "4") {
+    if (type == TokenType::Menu) {
         scene.menu = source.menu(name);
         if (!scene.menu) {
             missing("menu");
@@ -279,12 +279,12 @@ PreviewScene ScenePlan(const SourceResources &source, const TokenTable &project,
         scene.kind = PreviewScene::Kind::Menu;
         return scene;
     }
-    if (type == "6" || type == "16") {
-        const bool held = type == "6" ? source.hasStringBlock(name) : source.hasVersion(name);
+    if (type == TokenType::String || type == TokenType::Version) {
+        const bool held = type == TokenType::String ? source.hasStringBlock(name) : source.hasVersion(name);
         if (!held) {
             scene.kind = PreviewScene::Kind::Message;
             scene.message = std::string("No preview: the source file holds no ") +
-                            (type == "6" ? "string table block " : "version block ") + std::string(name) + ".";
+                            (type == TokenType::String ? "string table block " : "version block ") + std::string(name) + ".";
             return scene;
         }
         scene.kind = PreviewScene::Kind::Text;
@@ -308,7 +308,7 @@ std::u16string DescribePlace(const SourceResources *source, const TokenTable &pr
     fields.position = project.cell(row, ColId4);
     fields.extra = project.cell(row, ColId6);
     std::vector<std::u16string> path;
-    if (source && source->ok() && fields.type == "4" && IsRlmanKey(fields)) {
+    if (source && source->ok() && fields.type == TypeCell(TokenType::Menu) && IsRlmanKey(fields)) {
         if (const MenuTemplate *menu = source->menu(fields.name)) {
             const auto id = number<std::uint32_t>(fields.item);
             const auto position = number<std::size_t>(fields.position);

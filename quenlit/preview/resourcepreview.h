@@ -4,6 +4,7 @@
 #include "dialogtemplate.h"
 #include "menutemplate.h"
 #include "tokentable.h"
+#include "tokentype.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +30,7 @@ public:
     void clear();
     bool built() const { return m_built; }
     // The rows of one resource in row order; empty when none.
-    const std::vector<std::size_t> &rowsOf(std::string_view type, std::string_view name) const;
+    const std::vector<std::size_t> &rowsOf(TokenType type, std::string_view name) const;
 
 private:
     std::unordered_map<std::string, std::vector<std::size_t>> m_rows;

@@ -8,6 +8,7 @@
 #include "window/codepagechoice.h"
 #include "languagecodepage.h"
 #include "window/checks/editorchecks.h"
+#include "window/filternode.h"
 
 #include "desktop.h"
 #include "numbers.h"
@@ -49,20 +50,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("Velmora Quenlit");
 constexpr int kTagRole = Qt::UserRole;
-
-QString messageFor(ProjectOpenError error)
-{
-    switch (error) {
-    case ProjectOpenError::CantOpenProjectFile:
-        return QStringLiteral("Can't open project file !");
-    case ProjectOpenError::CantOpenTokenFile:
-        return QStringLiteral("Can't open token file !");
-    case ProjectOpenError::ReadError:
-    case ProjectOpenError::None:
-        break;
-    }
-    return QStringLiteral("Error while reading token file !");
-}
 
 // Shows the progress of an opening on the bar and each bad line in a message,
 // until the user asks not to be shown the rest of a file's bad lines: those are
@@ -352,6 +339,7 @@ void FrmPrinc::createParts()
     m_preview = new ResourcePreviewer(*this, m_document, view(), m_optionsMenu, m_tokenPlace, m_settings, m_desktop);
     m_checks->setFitMeasure(&m_preview->fitMeasure());
     connect(m_preview, &ResourcePreviewer::fitMeasureChanged, m_checks, &EditorChecks::fitMeasureChanged);
+    connect(m_preview, &ResourcePreviewer::menuLevelsRead, m_checks, &EditorChecks::menuLevelsRead);
 
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);
@@ -438,6 +426,7 @@ void FrmPrinc::buildFilterTree()
         item->setText(0, QString::fromLatin1(n.text));
         item->setToolTip(0, item->text(0));
         item->setData(0, kTagRole, QString::fromLatin1(n.tag));
+        item->setData(0, kFilterRole, QVariant::fromValue(ParseFilterTag(n.tag, n.text)));
         if (n.key)
             byKey.insert(QString::fromLatin1(n.key), item);
     }
@@ -489,7 +478,7 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
         if (!ec)
             std::filesystem::current_path(previousFolder, ec);
         progress->setVisible(false);
-        m_desktop.showError(this, messageFor(data.error));
+        m_desktop.showError(this, QString::fromStdString(data.message));
         return false;
     }
     m_codePages->projectOpened(absolutePath, CodePageOfLanguageLine(data.languageLine), data.projectCodePage,
@@ -572,7 +561,7 @@ bool FrmPrinc::ReloadProject(bool reapply)
     ReadTokenFiles(data, &observer);
     if (data.error != ProjectOpenError::None) {
         progress->setVisible(false);
-        m_desktop.showError(this, messageFor(data.error));
+        m_desktop.showError(this, QString::fromStdString(data.message));
         return false;
     }
     const bool allApplied = m_guard->reloaded(data.master, data.project, reapply);
@@ -603,8 +592,7 @@ void FrmPrinc::ChargeListeToken()
     // An edit in progress lands on its token before the list changes under it.
     lvTok->finishEditing();
     QTreeWidgetItem *node = tvTyp->currentItem();
-    const QString tag = node ? node->data(0, kTagRole).toString() : QString();
-    const TokenFilter filter = ParseFilterTag(tag.toStdString(), node ? node->text(0).toStdString() : std::string());
+    const TokenFilter filter = node ? node->data(0, kFilterRole).value<TokenFilter>() : TokenFilter();
     const TokenTable &project = m_document.projectTable();
     const TokenSummary &summary = m_document.summary();
     ListRows rows = ListTokens(summary, project, filter, mnuShowROT->isChecked());
@@ -1029,12 +1017,13 @@ bool FrmPrinc::save()
                                                         progress->setValue(shown);
                                                 });
     progress->setVisible(false);
-    if (!result.ok) {
+    if (!result.ok()) {
         m_desktop.showError(this, QStringLiteral("The project tokens were not saved.\n") +
                                       FromPath(result.message));
         return false;
     }
     m_guard->saved();
+    m_document.saved();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "window/progressstatus.h"
 
+#include "window/filternode.h"
+
 #include <QEvent>
 #include <QHelpEvent>
 #include <QLabel>
@@ -89,11 +91,10 @@ void ProgressStatus::clear()
     fit();
 }
 
-QString ProgressStatus::nodeToolTip(const QString &tag, const QString &text) const
+QString ProgressStatus::nodeToolTip(const TokenFilter &filter, const QString &text) const
 {
     if (!m_open)
         return text;
-    const TokenFilter filter = ParseFilterTag(tag.toStdString(), text.toStdString());
     const std::size_t listed = m_counts.listed(filter, m_showReadOnly);
     return text + QStringLiteral(": ") + (listed == 1 ? QStringLiteral("1 token") : QStringLiteral("%1 tokens").arg(listed)) +
            QStringLiteral(", ") + progressText(m_counts.progress(filter));
@@ -106,7 +107,7 @@ bool ProgressStatus::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_tree->viewport() && event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
         if (QTreeWidgetItem *node = m_tree->itemAt(help->pos()))
-            node->setToolTip(0, nodeToolTip(node->data(0, Qt::UserRole).toString(), node->text(0)));
+            node->setToolTip(0, nodeToolTip(node->data(0, kFilterRole).value<TokenFilter>(), node->text(0)));
     }
     return QObject::eventFilter(watched, event);
 }

@@ -17,7 +17,7 @@ class ProgressStatus : public QObject
     Q_OBJECT
 
 public:
-    // The tree's nodes carry their filter tag in Qt::UserRole. `list` and
+    // The tree's nodes carry their filter (see filternode.h). `list` and
     // `project` are the bar's fields it fills. `counts` is not owned and must
     // outlive this object.
     ProgressStatus(QStatusBar *bar, QLabel *list, QLabel *project, QTreeWidget *tree, const TokenCounts &counts,
@@ -28,7 +28,7 @@ public:
     void clear();
     void setShowReadOnly(bool shown) { m_showReadOnly = shown; }
     // The tooltip of a node of the tree, as it is now.
-    QString nodeToolTip(const QString &tag, const QString &text) const;
+    QString nodeToolTip(const TokenFilter &filter, const QString &text) const;
 
     QLabel *listLabel() const { return m_list; }
     QLabel *projectLabel() const { return m_project; }

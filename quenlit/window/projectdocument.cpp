@@ -70,6 +70,11 @@ void ProjectDocument::setModified()
     emit modifiedChanged(true);
 }
 
+void ProjectDocument::saved()
+{
+    grdPrjBuffer.compactEdits();
+}
+
 bool ProjectDocument::changeable(std::size_t row) const
 {
     return m_open && !m_readOnly && row != 0 && row <= grdPrjBuffer.tokenCount();

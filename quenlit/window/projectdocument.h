@@ -65,6 +65,9 @@ public:
     void restore(std::size_t row, const std::string *text, const std::string *status);
     // The translator's work is unsaved now (refused read-only).
     void setModified();
+    // The project table was written to its file: the lines its edits left
+    // behind go. The modified state stays, as it always has.
+    void saved();
 
     // Changes between these make one undo step; pairs nest.
     void beginStep(const std::string &label);

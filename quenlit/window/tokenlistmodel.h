@@ -2,6 +2,7 @@
 
 #include "listing/listrows.h"
 #include "tokenstatus.h"
+#include "window/tokenlook.h"
 #include "tokentable.h"
 
 #include <QAbstractTableModel>

@@ -4,6 +4,7 @@
 #include "find/findindex.h"
 #include "find/listnarrowing.h"
 #include "listing/tokencounts.h"
+#include "window/tokenlook.h"
 
 #include <QObject>
 #include <QRect>

@@ -32,7 +32,7 @@ std::size_t countByRows(const TokenTable &table, const TokenFilter &filter, bool
     std::size_t n = 0;
     for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
         const std::int64_t status = StatusOf(table.cell(row, ColStatus));
-        if (!PassesFilter(filter, status, TypeName(table.cell(row, ColType))))
+        if (!PassesFilter(filter, status, TokenTypeOf(table.cell(row, ColType))))
             continue;
         if (IsListed(status, showRO))
             ++n;

@@ -58,11 +58,11 @@ TEST_F(ResourcePreviewTest, DialogTakesTheProjectTextsAndMarksWhatDoesNotFit)
     TokenTable project = Table(kDialogTokens);
     ResourceRows rows;
     rows.build(project);
-    ASSERT_EQ(rows.rowsOf("5", "200").size(), 6u);
+    ASSERT_EQ(rows.rowsOf(TokenType::Dialog, "200").size(), 6u);
     PreviewTexts texts(project, CodePage::windows1252());
 
     // Row 3 is the check box (100 × 10 units = 150 × 16 pixels, 20 of them for the box).
-    const DialogView view = LayOutDialogView(*dialog, project, rows.rowsOf("5", "200"), texts, 3, metrics);
+    const DialogView view = LayOutDialogView(*dialog, project, rows.rowsOf(TokenType::Dialog, "200"), texts, 3, metrics);
     EXPECT_EQ(view.units.x, 6);
     EXPECT_EQ(view.units.y, 13);
     EXPECT_EQ(view.client.width, 360); // 240 units
@@ -104,18 +104,18 @@ TEST_F(ResourcePreviewTest, TypedTextIsShownBeforeItIsStored)
     // OK is 50 × 14 units (75 × 23 pixels): "Valider et fermer" (17 characters, 102
     // pixels) does not fit, escapes resolved.
     texts.setPending(2, u"Valider et fermer");
-    DialogView view = LayOutDialogView(*dialog, project, rows.rowsOf("5", "200"), texts, 2, metrics);
+    DialogView view = LayOutDialogView(*dialog, project, rows.rowsOf(TokenType::Dialog, "200"), texts, 2, metrics);
     EXPECT_TRUE(view.controls[0].pending);
     EXPECT_EQ(view.controls[0].text, u"Valider et fermer");
     EXPECT_TRUE(view.controls[0].overflows());
     EXPECT_EQ(project.cell(2, ColText), "OK"); // nothing stored
 
     texts.setPending(2, u"D'accord");
-    view = LayOutDialogView(*dialog, project, rows.rowsOf("5", "200"), texts, 2, metrics);
+    view = LayOutDialogView(*dialog, project, rows.rowsOf(TokenType::Dialog, "200"), texts, 2, metrics);
     EXPECT_FALSE(view.controls[0].overflows());
 
     texts.setPending(0, {});
-    view = LayOutDialogView(*dialog, project, rows.rowsOf("5", "200"), texts, 2, metrics);
+    view = LayOutDialogView(*dialog, project, rows.rowsOf(TokenType::Dialog, "200"), texts, 2, metrics);
     EXPECT_FALSE(view.controls[0].pending);
     EXPECT_EQ(view.controls[0].text, u"OK");
 }
@@ -136,7 +136,7 @@ TEST_F(ResourcePreviewTest, MenuOpensThePopupsDownToTheSelectedItemAndMarksShare
     rows.build(project);
     PreviewTexts texts(project, CodePage::windows1252());
 
-    MenuView view = LayOutMenuView(*menu, project, rows.rowsOf("4", "1"), texts, 5);
+    MenuView view = LayOutMenuView(*menu, project, rows.rowsOf(TokenType::Menu, "1"), texts, 5);
     ASSERT_EQ(view.bar.size(), 2u);
     EXPECT_EQ(view.bar[0].text, u"&Fichier");
     EXPECT_TRUE(view.bar[0].open);
@@ -155,7 +155,7 @@ TEST_F(ResourcePreviewTest, MenuOpensThePopupsDownToTheSelectedItemAndMarksShare
 
     // "&Enregistrer" typed as "&Ouvrir tout": two items of File share O.
     texts.setPending(3, u"&Ouvrir tout");
-    view = LayOutMenuView(*menu, project, rows.rowsOf("4", "1"), texts, 3);
+    view = LayOutMenuView(*menu, project, rows.rowsOf(TokenType::Menu, "1"), texts, 3);
     ASSERT_EQ(view.popups.size(), 1u);
     EXPECT_TRUE(view.popups[0][0].keyClash);
     EXPECT_TRUE(view.popups[0][1].keyClash);
@@ -163,7 +163,7 @@ TEST_F(ResourcePreviewTest, MenuOpensThePopupsDownToTheSelectedItemAndMarksShare
     EXPECT_FALSE(view.popups[0][4].keyClash); // &Quitter
 
     // A popup of the bar shows its own items; an item of the bar alone, none.
-    view = LayOutMenuView(*menu, project, rows.rowsOf("4", "1"), texts, 1);
+    view = LayOutMenuView(*menu, project, rows.rowsOf(TokenType::Menu, "1"), texts, 1);
     EXPECT_TRUE(view.bar[0].selected);
     EXPECT_EQ(view.popups.size(), 1u);
 }

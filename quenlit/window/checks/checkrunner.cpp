@@ -26,14 +26,15 @@ CheckRunner::CheckRunner(QObject *parent) : QObject(parent)
 }
 
 void CheckRunner::start(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
-                        const CodePage &projectCodePage, const std::string &masterProject)
+                        const CodePage &projectCodePage, bool levelsToCome)
 {
     stop();
     m_master = master;
     m_project = project;
     m_masterCodePage = &masterCodePage;
     m_projectCodePage = &projectCodePage;
-    m_masterProject = masterProject;
+    m_levels = {};
+    m_levelsToCome = levelsToCome;
     m_phase = Phase::Levels;
     m_next = 1;
     // A zero timer fires once the events queued by the opening, the list's first
@@ -56,12 +57,23 @@ void CheckRunner::stop()
     m_suggestions.clear();
     m_master = nullptr;
     m_project = nullptr;
+    m_levelsToCome = false;
     m_phase = Phase::Idle;
+}
+
+void CheckRunner::setMenuLevels(MenuLevels levels)
+{
+    if (!waitingForLevels())
+        return;
+    m_levels = std::move(levels);
+    m_levelsToCome = false;
+    m_timer.start(0);
 }
 
 void CheckRunner::finishNow()
 {
     m_timer.stop();
+    m_levelsToCome = false; // what is asked for now cannot wait for the source file
     while (running()) {
         if (m_phase == Phase::Sorting)
             m_sorting.wait();
@@ -79,8 +91,9 @@ bool CheckRunner::step()
     case Phase::Done:
         return false;
     case Phase::Levels:
-        m_checks.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage,
-                       MenuLevels::ForMasterProject(m_masterProject, *m_master));
+        if (m_levelsToCome)
+            return false; // setMenuLevels goes on
+        m_checks.reset(m_master, m_project, *m_masterCodePage, *m_projectCodePage, std::move(m_levels));
         m_phase = Phase::Rows;
         m_next = 1;
         return false;
@@ -158,11 +171,11 @@ void CheckRunner::slice()
     if (m_phase == Phase::Sorting) {
         step(); // a look at the other thread
     } else {
-        while (running() && m_phase != Phase::Sorting && clock.elapsed() < m_sliceTime)
+        while (running() && m_phase != Phase::Sorting && !waitingForLevels() && clock.elapsed() < m_sliceTime)
             step();
     }
     // While the other thread sorts, the window only looks now and then.
-    if (running())
+    if (running() && !waitingForLevels())
         m_timer.start(m_phase == Phase::Sorting ? kSortingLook : 0);
 }
 

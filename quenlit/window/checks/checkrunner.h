@@ -29,10 +29,14 @@ public:
     ~CheckRunner() override;
 
     // Starts over on a project just opened. The tables are not owned and must
-    // stay until stop() or the next start(); their keys must not change. The
-    // menu levels are read from the source file the master project names.
+    // stay until stop() or the next start(); their keys must not change. With
+    // `levelsToCome`, the rows wait for the menu levels of the source file,
+    // which setMenuLevels() brings; without, menus have no levels.
     void start(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
-               const CodePage &projectCodePage, const std::string &masterProject);
+               const CodePage &projectCodePage, bool levelsToCome = false);
+    // The menu levels read from the source file, away from the window. Levels
+    // that come once the rows were checked without them (finishNow) are dropped.
+    void setMenuLevels(MenuLevels levels);
     // The project was closed: everything is dropped.
     void stop();
     bool running() const { return m_phase != Phase::Idle && m_phase != Phase::Done; }
@@ -81,6 +85,7 @@ private:
     };
     void slice();
     bool step();
+    bool waitingForLevels() const { return m_phase == Phase::Levels && m_levelsToCome; }
 
     ProjectChecks m_checks;
     SuggestionIndex m_suggestions;
@@ -88,7 +93,8 @@ private:
     const TokenTable *m_project = nullptr; // not owned
     const CodePage *m_masterCodePage = nullptr;
     const CodePage *m_projectCodePage = nullptr;
-    std::string m_masterProject;
+    MenuLevels m_levels;
+    bool m_levelsToCome = false;
     Phase m_phase = Phase::Idle;
     std::size_t m_next = 1;
     int m_sliceTime = 8;

@@ -195,8 +195,8 @@ void EditorChecks::projectOpened()
 {
     m_project = &m_document->projectTable();
     m_projectCodePage = &m_document->projectCodePage();
-    m_runner.start(&m_document->masterTable(), m_project, m_document->masterCodePage(), *m_projectCodePage,
-                   m_document->paths().masterProject);
+    // The menu levels come from the source file the preview reads.
+    m_runner.start(&m_document->masterTable(), m_project, m_document->masterCodePage(), *m_projectCodePage, true);
     m_column.setChecks(&m_runner.checks());
     m_listCounts.setList(m_model->rows(), m_project->tokenCount());
     emit listCountsChanged();
@@ -236,7 +236,7 @@ void EditorChecks::fitMeasureChanged()
         return;
     // The dialog tokens checked already are measured now.
     for (std::size_t row = 1; row <= m_project->tokenCount(); ++row) {
-        if (m_project->cell(row, ColType) == "5")
+        if (TokenTypeOf(m_project->cell(row, ColType)) == TokenType::Dialog)
             m_runner.rowChanged(row);
     }
 }

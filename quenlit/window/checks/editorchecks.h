@@ -73,6 +73,8 @@ public:
     // for none); fitMeasureChanged() checks the dialog tokens again.
     void setFitMeasure(const ControlFitMeasure *measure) { m_runner.setFitMeasure(measure); }
     void fitMeasureChanged();
+    // The levels of the source file's menus were read: the checks go on.
+    void menuLevelsRead(const MenuLevels &levels) { m_runner.setMenuLevels(levels); }
     // The pane shows this row now (0: none).
     void paneShows(std::size_t row);
 

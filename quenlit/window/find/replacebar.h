@@ -14,7 +14,7 @@ class QPushButton;
 class QTreeView;
 
 // The replace bar above the token list: the text to find, its replacement, match
-// case and whole words, and "Replace all", which asks the window for a plan.
+// case and whole words, and "Replace all", which the flow plans and applies.
 class ReplaceBar : public QWidget
 {
     Q_OBJECT

@@ -71,13 +71,20 @@ SourceLoader::~SourceLoader()
     }
 }
 
-void SourceLoader::load(const SourceFileRequest &request)
+void SourceLoader::load(const SourceFileRequest &request, MenuLevels::MasterItems masterItems)
 {
     const unsigned generation = ++m_generation;
     m_loading = true;
-    auto result = std::make_shared<std::shared_ptr<const SourceResources>>();
-    QThread *thread = QThread::create([request, result] {
-        *result = std::make_shared<const SourceResources>(SourceResources::Read(request.path, request.preferred));
+    struct Result
+    {
+        std::shared_ptr<const SourceResources> resources;
+        std::shared_ptr<const MenuLevels> levels;
+    };
+    auto result = std::make_shared<Result>();
+    QThread *thread = QThread::create([request, result, items = std::move(masterItems)]() mutable {
+        auto resources = std::make_shared<const SourceResources>(SourceResources::Read(request.path, request.preferred));
+        result->levels = std::make_shared<const MenuLevels>(MenuLevels::FromTokens(resources->menuTokens(), std::move(items)));
+        result->resources = std::move(resources);
     });
     m_threads.push_back(thread);
     connect(thread, &QThread::finished, this, [this, thread, generation, result] {
@@ -86,7 +93,7 @@ void SourceLoader::load(const SourceFileRequest &request)
         if (generation != m_generation)
             return; // a later opening asked for another file
         m_loading = false;
-        emit loaded(*result);
+        emit loaded(result->resources, result->levels);
     });
     thread->start(QThread::LowPriority);
 }
@@ -259,7 +266,7 @@ void ResourcePreviewer::projectOpened()
     m_fit.setSource(nullptr, nullptr);
     m_rows.clear();
     m_texts = std::make_unique<PreviewTexts>(m_document.projectTable(), m_document.projectCodePage());
-    m_loader.load(SourceFileOf(m_document.paths().masterProject));
+    m_loader.load(SourceFileOf(m_document.paths().masterProject), MenuLevels::ItemsOf(m_document.masterTable()));
     refresh();
 }
 
@@ -275,10 +282,12 @@ void ResourcePreviewer::projectClosed()
     refresh();
 }
 
-void ResourcePreviewer::sourceLoaded(std::shared_ptr<const SourceResources> resources)
+void ResourcePreviewer::sourceLoaded(std::shared_ptr<const SourceResources> resources,
+                                     std::shared_ptr<const MenuLevels> levels)
 {
     if (!m_open)
         return;
+    emit menuLevelsRead(*levels);
     m_source = std::move(resources);
     // The dialog tokens checked already are measured now.
     m_fit.setSource(m_source, &m_document.projectTable());
@@ -349,7 +358,7 @@ void ResourcePreviewer::refresh()
         const QFont font = DialogFont(scene.dialog);
         const QtTextMetrics metrics(font);
         m_view->showDialog(LayOutDialogView(*scene.dialog, project,
-                                            m_rows.rowsOf("5", project.cell(m_row, ColId2)), *m_texts, m_row,
+                                            m_rows.rowsOf(TokenType::Dialog, project.cell(m_row, ColId2)), *m_texts, m_row,
                                             metrics),
                            font);
         break;
@@ -357,7 +366,7 @@ void ResourcePreviewer::refresh()
     case PreviewScene::Kind::Menu:
         if (!m_rows.built())
             m_rows.build(project);
-        m_view->showMenu(LayOutMenuView(*scene.menu, project, m_rows.rowsOf("4", project.cell(m_row, ColId2)),
+        m_view->showMenu(LayOutMenuView(*scene.menu, project, m_rows.rowsOf(TokenType::Menu, project.cell(m_row, ColId2)),
                                         *m_texts, m_row),
                          PlainFont());
         break;

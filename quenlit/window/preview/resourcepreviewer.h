@@ -2,6 +2,7 @@
 
 #include "desktop.h"
 #include "checks/checks.h"
+#include "checks/menulevels.h"
 #include "preview/resourcepreview.h"
 #include "sourceresources.h"
 
@@ -28,7 +29,8 @@ class EditorView;
 class ProjectDocument;
 
 // Reads a master project's source file away from the window, once per
-// opening; the last reading asked for is the one told.
+// opening, with the levels of its menus for the checks; the last reading asked
+// for is the one told.
 class SourceLoader : public QObject
 {
     Q_OBJECT
@@ -38,7 +40,9 @@ public:
     // Waits for readings still running.
     ~SourceLoader() override;
 
-    void load(const SourceFileRequest &request);
+    // Reads the file and works out the levels of its menus that `masterItems`
+    // (the master table's) still match.
+    void load(const SourceFileRequest &request, MenuLevels::MasterItems masterItems);
     // Forgets the reading in progress; nothing will be told of it.
     void cancel();
     bool loading() const { return m_loading; }
@@ -46,7 +50,7 @@ public:
     bool waitForLoaded(int milliseconds);
 
 signals:
-    void loaded(std::shared_ptr<const SourceResources> resources);
+    void loaded(std::shared_ptr<const SourceResources> resources, std::shared_ptr<const MenuLevels> levels);
 
 private:
     std::vector<QThread *> m_threads;
@@ -112,9 +116,11 @@ public:
 signals:
     // The source file was read: dialog texts can be measured now.
     void fitMeasureChanged();
+    // The levels of the source file's menus, for the checks.
+    void menuLevelsRead(const MenuLevels &levels);
 
 private:
-    void sourceLoaded(std::shared_ptr<const SourceResources> resources);
+    void sourceLoaded(std::shared_ptr<const SourceResources> resources, std::shared_ptr<const MenuLevels> levels);
     void refresh();
     void typed();
 

@@ -52,7 +52,7 @@ private slots:
         QSignalSpy checked(&runner, &CheckRunner::rowsChecked);
         QSignalSpy finished(&runner, &CheckRunner::checksFinished);
         QSignalSpy ready(&runner, &CheckRunner::suggestionsFinished);
-        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252());
         // Nothing happens before the event loop runs.
         QCOMPARE(checked.count(), 0);
         QVERIFY(runner.running());
@@ -75,7 +75,7 @@ private slots:
         runner.setYieldWhile([&userWaits] { return userWaits; });
         QSignalSpy checked(&runner, &CheckRunner::rowsChecked);
         QSignalSpy finished(&runner, &CheckRunner::checksFinished);
-        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252());
         QElapsedTimer waiting;
         waiting.start();
         while (waiting.elapsed() < 100)
@@ -95,7 +95,7 @@ private slots:
         LoadTokens(manyTokens(20000, false), master);
         LoadTokens(manyTokens(20000, true), project);
         CheckRunner runner;
-        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252());
         // A turn of the event loop at a time: the sort is looked at 10 ms after it began at the earliest.
         auto untilSorting = [&runner] {
             while (runner.running() && !runner.sorting())
@@ -112,7 +112,7 @@ private slots:
         TokenTable untranslated; // one token translated: the others have its text to take
         LoadTokens(manyTokens(20000, false), untranslated);
         untranslated.setCell(3, ColStatus, "4");
-        runner.start(&master, &untranslated, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        runner.start(&master, &untranslated, CodePage::windows1252(), CodePage::windows1252());
         QVERIFY(untilSorting());
         runner.finishNow();
         QVERIFY(runner.suggestionsReady());
@@ -126,7 +126,7 @@ private slots:
         LoadTokens(manyTokens(20, false), master);
         LoadTokens(manyTokens(20, true), project);
         CheckRunner runner;
-        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252(), "missing.mpj");
+        runner.start(&master, &project, CodePage::windows1252(), CodePage::windows1252());
         runner.finishNow();
         QVERIFY(runner.checksDone());
         QCOMPARE(runner.checks().fired(7), MaskOf(CheckId::Accelerator));
