@@ -167,19 +167,20 @@ void ProjectDocument::endStep()
 
 std::vector<EditHistory::Change> ProjectDocument::undo()
 {
-    if (!m_open || !m_history.canUndo())
-        return {};
-    std::vector<EditHistory::Change> changes = m_history.undo();
-    restoreAll(changes, true);
-    return changes;
+    return takeStep(true);
 }
 
 std::vector<EditHistory::Change> ProjectDocument::redo()
 {
-    if (!m_open || !m_history.canRedo())
+    return takeStep(false);
+}
+
+std::vector<EditHistory::Change> ProjectDocument::takeStep(bool undoing)
+{
+    if (!m_open || !(undoing ? m_history.canUndo() : m_history.canRedo()))
         return {};
-    std::vector<EditHistory::Change> changes = m_history.redo();
-    restoreAll(changes, false);
+    std::vector<EditHistory::Change> changes = undoing ? m_history.undo() : m_history.redo();
+    restoreAll(changes, undoing);
     return changes;
 }
 

@@ -97,6 +97,7 @@ private:
     // Records a cell's change in the history and the summary.
     bool recordCell(std::size_t row, int column, std::string_view before, std::string_view after);
     void changed(std::size_t row, bool textChanged, bool recorded);
+    std::vector<EditHistory::Change> takeStep(bool undoing);
     void restoreAll(const std::vector<EditHistory::Change> &changes, bool undoing);
 
     bool m_open = false;

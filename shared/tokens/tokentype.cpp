@@ -21,36 +21,38 @@ TokenType TokenTypeOf(std::string_view typeCell)
     return TokenType::Other;
 }
 
+namespace {
+
+struct TypeWords
+{
+    TokenType type;
+    const char *cell;
+    const char *name;
+};
+
+constexpr TypeWords kTypes[] = {{TokenType::Menu, "4", "Menu"},
+                                {TokenType::Dialog, "5", "Dialog"},
+                                {TokenType::String, "6", "String"},
+                                {TokenType::Version, "16", "Version"},
+                                {TokenType::Other, "", "Unknow type"}};
+
+const TypeWords &wordsOf(TokenType type)
+{
+    for (const TypeWords &words : kTypes) {
+        if (words.type == type)
+            return words;
+    }
+    return kTypes[4];
+}
+
+} // namespace
+
 std::string_view TypeCell(TokenType type)
 {
-    switch (type) {
-    case TokenType::Menu:
-        return "4";
-    case TokenType::Dialog:
-        return "5";
-    case TokenType::String:
-        return "6";
-    case TokenType::Version:
-        return "16";
-    case TokenType::Other:
-        break;
-    }
-    return {};
+    return wordsOf(type).cell;
 }
 
 const char *TypeName(TokenType type)
 {
-    switch (type) {
-    case TokenType::Menu:
-        return "Menu";
-    case TokenType::Dialog:
-        return "Dialog";
-    case TokenType::String:
-        return "String";
-    case TokenType::Version:
-        return "Version";
-    case TokenType::Other:
-        break;
-    }
-    return "Unknow type";
+    return wordsOf(type).name;
 }
