@@ -31,6 +31,8 @@
 #include <algorithm>
 #include <ctime>
 
+using namespace quenlit;
+
 namespace {
 
 struct Project

@@ -9,9 +9,10 @@
 
 class QAbstractItemView;
 class QLineEdit;
-class TokenListModel;
 
 namespace quenlit {
+
+class TokenListModel;
 
 // What the parts of the editor (the translator's flow, the checks, the
 // preview) ask of the window's token list and editing pane. The window

@@ -13,7 +13,6 @@
 #include <vector>
 
 class Desktop;
-class EditorChecks;
 class SettingsStore;
 class QAction;
 class QCheckBox;
@@ -22,15 +21,16 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
-class TokenListView;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TokenListModel;
-class ListColumns;
 
 namespace quenlit {
 
 class CodePageChoice;
+class EditorChecks;
+class ListColumns;
+class TokenListModel;
+class TokenListView;
 class TranslatorFlow;
 class ProjectGuard;
 class ResourcePreviewer;

@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QTableView>
 
+namespace quenlit {
+
 namespace {
 
 QString widthKey(const QString &key)
@@ -87,3 +89,5 @@ void ListColumns::store() const
             m_settings.setValue(widthKey(c.key), QString::number(qRound(m_twips.fromPixels(pixels))));
     }
 }
+
+} // namespace quenlit

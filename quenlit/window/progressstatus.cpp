@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace quenlit {
+
 namespace {
 
 QString progressText(const Progress &p)
@@ -111,3 +113,5 @@ bool ProgressStatus::eventFilter(QObject *watched, QEvent *event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace quenlit

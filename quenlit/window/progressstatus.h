@@ -8,6 +8,8 @@ class QLabel;
 class QStatusBar;
 class QTreeWidget;
 
+namespace quenlit {
+
 // What is left, where the translator sees it: the status bar says "N of M
 // translated (P %)" for the list and for the project (once when they are the
 // same), and each node of the filter tree tells its count in its tooltip (its
@@ -52,3 +54,5 @@ private:
     bool m_open = false;
     bool m_merged = false; // the list's figures are the project's: one label says both
 };
+
+} // namespace quenlit

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+namespace quenlit {
+
 namespace {
 
 enum class BoxKey
@@ -68,3 +70,5 @@ bool TextBoxKeys::eventFilter(QObject *watched, QEvent *event)
         box->redo();
     return true;
 }
+
+} // namespace quenlit

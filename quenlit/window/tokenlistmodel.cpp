@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace quenlit {
+
 namespace {
 
 QColor colorOf(LookColor color)
@@ -241,3 +243,5 @@ Qt::ItemFlags TokenListModel::flags(const QModelIndex &index) const
         f |= Qt::ItemIsEditable;
     return f;
 }
+
+} // namespace quenlit

@@ -10,6 +10,8 @@
 
 #include <limits>
 
+namespace quenlit {
+
 namespace {
 
 const char *const kRowProperty = "tableRow";
@@ -191,3 +193,5 @@ void TokenListView::scrollTo(const QModelIndex &index, ScrollHint hint)
     QTableView::scrollTo(index, hint);
     bar->setValue(sideways);
 }
+
+} // namespace quenlit

@@ -3,6 +3,8 @@
 #include "codepage.h"
 #include "qtext.h"
 
+namespace quenlit {
+
 QString UnstorableReason(const QString &text, const QString &original, const CodePage &codePage)
 {
     for (const QChar c : {QLatin1Char('\n'), QLatin1Char('\r'), QLatin1Char('\t')}) {
@@ -16,3 +18,5 @@ QString UnstorableReason(const QString &text, const QString &original, const Cod
     }
     return {};
 }
+
+} // namespace quenlit

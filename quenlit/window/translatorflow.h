@@ -17,16 +17,12 @@
 #include <string_view>
 #include <vector>
 
-class FindBar;
-class ProgressStatus;
 class QAction;
 class QLabel;
 class QMenu;
 class QStatusBar;
 class QTimer;
 class QTreeWidget;
-class ReplaceBar;
-class TextBoxKeys;
 class TextCodec;
 class TokenTable;
 struct ReplacePlan;
@@ -34,7 +30,11 @@ struct ReplacePlan;
 namespace quenlit {
 
 class EditorView;
+class FindBar;
+class ProgressStatus;
 class ProjectDocument;
+class ReplaceBar;
+class TextBoxKeys;
 
 // A day of translating on top of the editor window: the "&Edit" and "&Go" menus
 // (undo and redo, find, replace, copy the original, next and previous token to

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QStyle>
 
+namespace quenlit {
+
 std::optional<CheckLevel> WorstLevel(CheckMask mask)
 {
     std::optional<CheckLevel> worst;
@@ -51,3 +53,5 @@ QVariant CheckColumn::data(std::size_t row, int role) const
     }
     return {};
 }
+
+} // namespace quenlit

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace quenlit {
+
 // What the token list's "Check" column shows for a token: the ids of the checks
 // that fire (empty when none, and while the token waits for its turn), an icon
 // for the worst level, and the messages in the tooltip.
@@ -29,3 +31,5 @@ private:
 
 // The worst level of a mask, or nothing when it is empty.
 std::optional<CheckLevel> WorstLevel(CheckMask mask);
+
+} // namespace quenlit

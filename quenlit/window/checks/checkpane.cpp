@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+namespace quenlit {
+
 CheckPane::CheckPane(QWidget *parent) : QLabel(parent)
 {
     setObjectName(QStringLiteral("lbCheck"));
@@ -53,3 +55,5 @@ void CheckPane::resizeEvent(QResizeEvent *event)
     QLabel::resizeEvent(event);
     refresh();
 }
+
+} // namespace quenlit

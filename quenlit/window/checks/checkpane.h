@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QStringList>
 
+namespace quenlit {
+
 // The line of the editing pane below the boxes that tells, for the token shown,
 // what its checks found, or, for a token that needs work, the translations of
 // its twins that Ctrl+1, Ctrl+2 and Ctrl+3 take. The line is cut to its width;
@@ -32,3 +34,5 @@ private:
     QStringList m_messages;
     QStringList m_suggestions;
 };
+
+} // namespace quenlit

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <exception>
 
+namespace quenlit {
+
 namespace {
 
 // Rows done between two looks at the clock.
@@ -187,3 +189,5 @@ void CheckRunner::rowChanged(std::size_t row)
     if (!changed.empty())
         emit rowsRechecked(changed);
 }
+
+} // namespace quenlit

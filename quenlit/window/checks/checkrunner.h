@@ -14,6 +14,8 @@
 
 class CodePage;
 
+namespace quenlit {
+
 // Runs the checks and builds the suggestion index of the open project without
 // holding up the window: the work is cut into slices of a few milliseconds, done
 // from the event loop once the list has been painted, and the results are told
@@ -102,3 +104,5 @@ private:
     QTimer m_timer;
     std::future<bool> m_sorting; // last: an unfinished sort is waited for first
 };
+
+} // namespace quenlit

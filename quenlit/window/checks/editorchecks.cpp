@@ -20,6 +20,8 @@
 #include <limits>
 #include <utility>
 
+namespace quenlit {
+
 EditorChecks::EditorChecks(TokenListModel *model, QWidget *pane, QWidget *window)
     : QObject(window), m_model(model), m_runner(this), m_window(window)
 {
@@ -315,3 +317,5 @@ void EditorChecks::takeSuggestion(std::size_t index)
     if (index < m_offered.size() && m_projectCodePage)
         emit suggestionTaken(FromTokenBytes(m_offered[index].text, *m_projectCodePage));
 }
+
+} // namespace quenlit

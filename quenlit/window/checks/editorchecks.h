@@ -12,18 +12,18 @@
 #include <string>
 #include <vector>
 
-class CheckPane;
 class CodePage;
 class QAction;
 class QLabel;
 class QMenu;
-class TokenListModel;
 
 namespace quenlit {
+
+class CheckPane;
 class EditorView;
 class ProjectDocument;
+class TokenListModel;
 class TranslatorFlow;
-} // namespace quenlit
 
 // The checks and the suggestions in the editor window: the "Check" column of
 // the token list, the pane's line for the token shown, and the counts of the
@@ -50,7 +50,7 @@ public:
     };
     // Adds the commands and the counts, and the narrowing to the flow's list.
     // None is owned.
-    void attach(quenlit::ProjectDocument &document, quenlit::EditorView &view, quenlit::TranslatorFlow &flow,
+    void attach(ProjectDocument &document, EditorView &view, TranslatorFlow &flow,
                 const Places &places);
 
     CheckPane *paneLine() const { return m_paneLine; }
@@ -117,9 +117,11 @@ private:
     std::vector<Suggestion> m_offered;
     ProblemNarrowing m_problems{m_runner.checks()};
     QWidget *m_window; // the parent
-    quenlit::ProjectDocument *m_document = nullptr; // not owned
-    quenlit::EditorView *m_view = nullptr;          // not owned
-    quenlit::TranslatorFlow *m_flow = nullptr;      // not owned
+    ProjectDocument *m_document = nullptr; // not owned
+    EditorView *m_view = nullptr;          // not owned
+    TranslatorFlow *m_flow = nullptr;      // not owned
     QLabel *m_countLabel = nullptr;
     QAction *m_problemsOnly = nullptr;
 };
+
+} // namespace quenlit

@@ -7,6 +7,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+namespace quenlit {
+
 FillPreviewModel::FillPreviewModel(std::vector<FillChange> changes, Original original, Decode decode,
                                    QObject *parent)
     : QAbstractTableModel(parent), m_changes(std::move(changes)), m_chosen(m_changes.size(), true),
@@ -150,3 +152,5 @@ void FillPreviewDialog::updateCount()
                      QString::number(m_model->size()) + QStringLiteral(" tokens will be filled."));
     m_fill->setEnabled(m_model->chosenCount() > 0);
 }
+
+} // namespace quenlit

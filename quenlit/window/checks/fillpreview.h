@@ -12,6 +12,8 @@ class QLabel;
 class QPushButton;
 class QTreeView;
 
+namespace quenlit {
+
 // The rows of the fill preview: each proposed change with a check box, its
 // original text, the proposed translation and whether the twin's master text is
 // the same or similar.
@@ -77,3 +79,5 @@ private:
     QLabel *m_count = nullptr;
     QPushButton *m_fill = nullptr;
 };
+
+} // namespace quenlit

@@ -3,6 +3,8 @@
 #include "checks/checks.h"
 #include "find/listnarrowing.h"
 
+namespace quenlit {
+
 // "Show only tokens with problems": narrows the token list, as the find box
 // does, to the tokens for which a check fires.
 class ProblemNarrowing final : public RowNarrowing
@@ -18,3 +20,5 @@ private:
     const ProjectChecks &m_checks;
     bool m_active = false;
 };
+
+} // namespace quenlit

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace quenlit {
+
 FindBar::FindBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmFind"));
@@ -81,3 +83,5 @@ bool FindBar::eventFilter(QObject *watched, QEvent *event)
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace quenlit

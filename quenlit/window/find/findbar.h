@@ -8,6 +8,8 @@
 class QLabel;
 class QLineEdit;
 
+namespace quenlit {
+
 // The find box above the token list: what is typed narrows the list; the label
 // beside it says how many tokens match. Escape clears it and hides it, giving the
 // list back; Down or Enter goes to the list.
@@ -39,3 +41,5 @@ private:
     QLineEdit *m_edit = nullptr;
     QLabel *m_count = nullptr;
 };
+
+} // namespace quenlit

@@ -13,6 +13,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+namespace quenlit {
+
 namespace {
 
 QString fromU16(const std::u16string &text)
@@ -161,3 +163,5 @@ ReplacePreview::ReplacePreview(std::shared_ptr<const ReplacePlan> planPointer, Q
     layout->addWidget(buttons);
     resize(640, 360);
 }
+
+} // namespace quenlit

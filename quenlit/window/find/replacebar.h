@@ -13,6 +13,8 @@ class QLineEdit;
 class QPushButton;
 class QTreeView;
 
+namespace quenlit {
+
 // The replace bar above the token list: the text to find, its replacement, match
 // case and whole words, and "Replace all", which the flow plans and applies.
 class ReplaceBar : public QWidget
@@ -60,3 +62,5 @@ private:
     QTreeView *m_changes = nullptr;
     QPushButton *m_replaceButton = nullptr;
 };
+
+} // namespace quenlit

@@ -19,7 +19,6 @@ class QMainWindow;
 class QMenu;
 class QScrollArea;
 class QThread;
-class ResourcePreviewWidget;
 class SettingsStore;
 class TokenTable;
 
@@ -27,6 +26,7 @@ namespace quenlit {
 
 class EditorView;
 class ProjectDocument;
+class ResourcePreviewWidget;
 
 // Reads a master project's source file away from the window, once per
 // opening, with the levels of its menus for the checks; the last reading asked

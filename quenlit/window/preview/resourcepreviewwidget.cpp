@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace quenlit {
+
 namespace {
 
 constexpr int kMargin = 12;
@@ -543,3 +545,5 @@ QString ResourcePreviewWidget::lengthLine(int pixels) const
     }
     return QStringLiteral("%1 characters, %2 pixels wide").arg(characters).arg(pixels);
 }
+
+} // namespace quenlit

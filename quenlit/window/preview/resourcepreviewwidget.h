@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace quenlit {
+
 // Text measured with the font the preview draws with.
 class QtTextMetrics : public TextMetrics
 {
@@ -78,3 +80,5 @@ private:
     std::vector<QRect> m_popupFrames;
     QSize m_size;
 };
+
+} // namespace quenlit

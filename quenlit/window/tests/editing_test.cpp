@@ -24,6 +24,8 @@
 
 #include <memory>
 
+using namespace quenlit;
+
 using quenlit::FrmPrinc;
 
 namespace {

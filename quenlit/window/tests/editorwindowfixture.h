@@ -25,6 +25,8 @@
 #include <cstddef>
 #include <memory>
 
+using namespace quenlit;
+
 template <typename DesktopType = FakeDesktop>
 class EditorWindowFixture
 {

@@ -26,6 +26,8 @@
 
 #include <memory>
 
+using namespace quenlit;
+
 using quenlit::FrmPrinc;
 
 namespace {

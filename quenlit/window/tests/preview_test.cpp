@@ -28,6 +28,8 @@
 
 #include <memory>
 
+using namespace quenlit;
+
 using quenlit::FrmPrinc;
 
 namespace {

@@ -27,6 +27,8 @@
 
 #include <memory>
 
+using namespace quenlit;
+
 using quenlit::FrmPrinc;
 
 namespace {

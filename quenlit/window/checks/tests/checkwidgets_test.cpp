@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTreeView>
 
+using namespace quenlit;
+
 namespace {
 
 std::string manyTokens(std::size_t count, bool translated)
