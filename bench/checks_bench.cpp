@@ -1,10 +1,10 @@
 // The checks, the suggestions and quenlit-check on a million-token project whose
 // texts carry what the checks look at: access keys, shortcuts, placeholders, line
 // feeds and closing marks, with a fault in one token in 47.
-#include "checkrun.h"
-#include "checks.h"
+#include "check/checkrun.h"
+#include "checks/checks.h"
 #include "codepage.h"
-#include "suggestions.h"
+#include "checks/suggestions.h"
 #include "tokengen.h"
 #include "tokenio.h"
 

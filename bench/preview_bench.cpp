@@ -6,13 +6,13 @@
 // TAMRIX_BENCH_SOURCES, separated by ":"), which the reading in the background
 // must not delay. The machine is shared: each figure is the best of its runs.
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "projectopen.h"
-#include "resourcepreviewer.h"
-#include "resourcepreviewwidget.h"
+#include "window/frmprinc.h"
+#include "store/projectopen.h"
+#include "window/preview/resourcepreviewer.h"
+#include "window/preview/resourcepreviewwidget.h"
 #include "settingsstore.h"
 #include "sourceresources.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -87,7 +87,7 @@ void selectTokens(benchmark::State &state, bool previewShown)
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        w.window.selectListItem(item);
+        w.window.view().selectListItem(item);
         w.window.preview()->view()->repaint();
         times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         item = (item + 37) % 100;
@@ -119,8 +119,8 @@ void BM_Keystroke_PreviewOfDialog100(benchmark::State &state)
     w.window.preview()->dock()->setVisible(true);
     w.window.OpenProject(p.prj);
     w.window.preview()->loader().waitForLoaded(30000);
-    w.window.selectListItem(50);
-    QLineEdit *box = w.window.translationBox();
+    w.window.view().selectListItem(50);
+    QLineEdit *box = w.window.view().translationBox();
     box->setFocus();
     std::vector<double> times;
     int n = 0;

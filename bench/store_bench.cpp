@@ -5,11 +5,11 @@
 // on are measured in the same run: a plain read, the mapping the store uses,
 // and a scan for line ends; "limit_ms" is the figure a run must stay under.
 #include "filebytes.h"
-#include "fileidentity.h"
-#include "projectopen.h"
-#include "journal.h"
-#include "tokenchanges.h"
-#include "tokenfile.h"
+#include "store/fileidentity.h"
+#include "store/projectopen.h"
+#include "store/journal.h"
+#include "store/tokenchanges.h"
+#include "store/tokenfile.h"
 #include "tokengen.h"
 
 #include <benchmark/benchmark.h>
@@ -206,7 +206,7 @@ void BM_SaveProjectTokens(benchmark::State &state)
     const double raw = rawWriteSeconds(FormatTokens(project), (dir / "raw.tok").string());
     const double each = TimedAgainstRaw(state, raw, f.projectBytes, [&] {
         const auto result = SaveProjectTokens(target, project);
-        if (!result.ok)
+        if (!result.ok())
             state.SkipWithError(result.message.c_str());
     });
     state.counters["ms"] = 1000 * each;

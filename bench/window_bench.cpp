@@ -5,15 +5,15 @@
 // undo and redo; then the checks run after the list is shown, F8 and the
 // narrowing to tokens with problems. The machine is shared: each is repeated and
 // its best run is the figure (the "_min" rows).
-#include "checkrunner.h"
-#include "editorchecks.h"
+#include "window/checks/checkrunner.h"
+#include "window/checks/editorchecks.h"
 #include "fakedesktop.h"
-#include "findbar.h"
-#include "frmprinc.h"
+#include "window/find/findbar.h"
+#include "window/frmprinc.h"
 #include "settingsstore.h"
 #include "tokengen.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,6 +30,8 @@
 
 #include <algorithm>
 #include <ctime>
+
+using namespace quenlit;
 
 namespace {
 
@@ -198,7 +200,7 @@ void BM_NextToTranslate(benchmark::State &state)
     OpenedWindow w;
     // The first token shown after opening looks its master text up, which makes
     // the master table's key index: a cost of opening, not of this key.
-    w.window.selectListItem(0);
+    w.window.view().selectListItem(0);
     QElapsedTimer first;
     first.start();
     w.window.flow()->goToNeedingWork(true); // the list's bits are made on first use
@@ -213,8 +215,8 @@ void BM_NextToTranslate(benchmark::State &state)
 void BM_CommitAndNext(benchmark::State &state)
 {
     OpenedWindow w;
-    w.window.selectListItem(w.window.tokenList()->rowCount() / 2);
-    w.window.goToTranslationBox();
+    w.window.view().selectListItem(w.window.tokenList()->rowCount() / 2);
+    w.window.view().goToTranslationBox();
     for (auto _ : state)
         w.window.flow()->commitAndNext();
     state.counters["limit_ms"] = 5;

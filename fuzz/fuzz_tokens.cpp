@@ -1,6 +1,6 @@
 // Token lines: parsing never fails hard, and what is written back parses to the
 // same cells.
-#include "tokenfile.h"
+#include "store/tokenfile.h"
 #include "tokenline.h"
 
 #include <cstdint>

@@ -81,6 +81,41 @@ std::uint32_t peChecksum(const std::vector<std::uint8_t> &image, std::size_t che
     return static_cast<std::uint32_t>(sum + image.size());
 }
 
+// Offsets and indexes of the PE format that the rewrite reads or changes.
+namespace pe {
+// The COFF file header, after the "PE\0\0" signature.
+constexpr std::size_t kCoffSectionCount = 2;
+constexpr std::size_t kCoffSymbolTable = 8;
+constexpr std::size_t kCoffSymbolCount = 12;
+constexpr std::size_t kCoffOptionalSize = 16;
+constexpr std::size_t kCoffHeaderSize = 20;
+// The optional header.
+constexpr std::size_t kOptionalInitialisedData = 8;
+constexpr std::size_t kOptionalSectionAlignment = 32;
+constexpr std::size_t kOptionalFileAlignment = 36;
+constexpr std::size_t kOptionalImageSize = 56;
+constexpr std::size_t kOptionalHeadersSize = 60;
+constexpr std::size_t kOptionalChecksum = 64;
+constexpr std::size_t kDirectoriesPe32 = 96;
+constexpr std::size_t kDirectoriesPe32Plus = 112;
+// The data directories, 8 bytes each: an address and a size.
+constexpr int kResourceDirectory = 2;
+constexpr int kCertificateDirectory = 4;
+constexpr int kDebugDirectory = 6;
+constexpr int kBoundImportDirectory = 11;
+constexpr std::size_t kDirectorySize = 8;
+// A section header.
+constexpr std::size_t kSectionHeaderSize = 40;
+constexpr std::size_t kSectionVirtualSize = 8;
+constexpr std::size_t kSectionVirtualAddress = 12;
+constexpr std::size_t kSectionRawSize = 16;
+constexpr std::size_t kSectionRawPointer = 20;
+constexpr std::size_t kSectionCharacteristics = 36;
+// A debug directory entry.
+constexpr std::size_t kDebugEntrySize = 28;
+constexpr std::size_t kDebugDataPointer = 24;
+} // namespace pe
+
 constexpr std::uint32_t kInitialisedData = 0x40;
 constexpr std::uint32_t kUninitialisedData = 0x80;
 
@@ -109,7 +144,8 @@ struct Headers
     std::uint32_t sizeOfHeaders = 0;
     std::vector<Section> sections;
 
-    std::size_t directoryAt(int index) const { return directories + 8 * std::size_t(index); }
+    std::size_t directoryAt(int index) const { return directories + pe::kDirectorySize * std::size_t(index); }
+    std::size_t sectionHeaderAt(std::size_t index) const { return sectionTable + pe::kSectionHeaderSize * index; }
     bool hasDirectory(int index) const { return std::uint32_t(index) < directoryCount; }
 };
 
@@ -125,11 +161,11 @@ Headers readHeaders(const std::vector<std::uint8_t> &image)
     if (get32(image, pe) != 0x00004550)
         throw ResourceError("no PE signature");
     h.coff = pe + 4;
-    h.sectionCount = get16(image, h.coff + 2);
-    const std::uint16_t optionalSize = get16(image, h.coff + 16);
-    h.optional = h.coff + 20;
+    h.sectionCount = get16(image, h.coff + pe::kCoffSectionCount);
+    const std::uint16_t optionalSize = get16(image, h.coff + pe::kCoffOptionalSize);
+    h.optional = h.coff + pe::kCoffHeaderSize;
     h.sectionTable = h.optional + optionalSize;
-    const std::uint64_t headersEnd = h.sectionTable + 40 * std::uint64_t(h.sectionCount);
+    const std::uint64_t headersEnd = h.sectionTable + pe::kSectionHeaderSize * std::uint64_t(h.sectionCount);
     if (headersEnd > size)
         throw ResourceError(truncated(size, headersEnd, "the section table"));
     if (optionalSize < 2)
@@ -137,15 +173,15 @@ Headers readHeaders(const std::vector<std::uint8_t> &image)
     const std::uint16_t magic = get16(image, h.optional);
     if (magic != 0x10b && magic != 0x20b)
         throw ResourceError("unknown optional header");
-    h.directories = h.optional + (magic == 0x10b ? 96 : 112);
+    h.directories = h.optional + (magic == 0x10b ? pe::kDirectoriesPe32 : pe::kDirectoriesPe32Plus);
     if (h.directories > h.sectionTable)
         throw ResourceError("optional header too short");
     h.directoryCount = get32(image, h.directories - 4);
     // Only the directories that the optional header really holds count.
-    h.directoryCount = std::min<std::uint32_t>(h.directoryCount, static_cast<std::uint32_t>((h.sectionTable - h.directories) / 8));
-    h.sectionAlignment = get32(image, h.optional + 32);
-    h.fileAlignment = get32(image, h.optional + 36);
-    h.sizeOfHeaders = get32(image, h.optional + 60);
+    h.directoryCount = std::min<std::uint32_t>(h.directoryCount, static_cast<std::uint32_t>((h.sectionTable - h.directories) / pe::kDirectorySize));
+    h.sectionAlignment = get32(image, h.optional + pe::kOptionalSectionAlignment);
+    h.fileAlignment = get32(image, h.optional + pe::kOptionalFileAlignment);
+    h.sizeOfHeaders = get32(image, h.optional + pe::kOptionalHeadersSize);
     auto powerOfTwo = [](std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
     if (!powerOfTwo(h.fileAlignment) || h.fileAlignment > 0x10000 || !powerOfTwo(h.sectionAlignment))
         throw ResourceError("bad section or file alignment");
@@ -155,14 +191,14 @@ Headers readHeaders(const std::vector<std::uint8_t> &image)
         throw ResourceError("the section table runs past the headers");
     for (std::uint16_t i = 0; i < h.sectionCount; ++i) {
         Section s;
-        s.headerAt = h.sectionTable + 40 * std::size_t(i);
+        s.headerAt = h.sectionHeaderAt(i);
         const char *name = reinterpret_cast<const char *>(image.data() + s.headerAt);
         s.name.assign(name, strnlen(name, 8));
-        s.virtualSize = get32(image, s.headerAt + 8);
-        s.virtualAddress = get32(image, s.headerAt + 12);
-        s.rawSize = get32(image, s.headerAt + 16);
-        s.rawPointer = get32(image, s.headerAt + 20);
-        s.characteristics = get32(image, s.headerAt + 36);
+        s.virtualSize = get32(image, s.headerAt + pe::kSectionVirtualSize);
+        s.virtualAddress = get32(image, s.headerAt + pe::kSectionVirtualAddress);
+        s.rawSize = get32(image, s.headerAt + pe::kSectionRawSize);
+        s.rawPointer = get32(image, s.headerAt + pe::kSectionRawPointer);
+        s.characteristics = get32(image, s.headerAt + pe::kSectionCharacteristics);
         if (s.rawSize && std::uint64_t(s.rawPointer) + s.rawSize > size)
             throw ResourceError(truncated(size, std::uint64_t(s.rawPointer) + s.rawSize, "section " + s.name));
         h.sections.push_back(std::move(s));
@@ -346,271 +382,383 @@ std::vector<std::uint8_t> BuildResourceSection(const std::vector<Resource> &reso
     return std::move(section.bytes);
 }
 
+namespace {
+
+// The resources as the image holds them now: the directory entry, the section
+// holding them and whether that section is theirs alone.
+struct OldResources
+{
+    std::uint32_t rva = 0;
+    std::uint32_t size = 0;
+    const Section *section = nullptr;
+    bool own = false; // a section of its own: it starts with the directory and holds nothing else
+};
+
+OldResources findOldResources(const std::vector<std::uint8_t> &source, const Headers &h)
+{
+    OldResources old;
+    old.rva = get32(source, h.directoryAt(pe::kResourceDirectory));
+    old.size = get32(source, h.directoryAt(pe::kResourceDirectory) + 4);
+    for (const Section &s : h.sections) {
+        if (old.rva && old.rva >= s.virtualAddress &&
+            old.rva < std::uint64_t(s.virtualAddress) + std::max(s.virtualSize, s.rawSize))
+            old.section = &s;
+    }
+    old.own = old.section && old.section->virtualAddress == old.rva &&
+              (old.section->name == ".rsrc" || old.size >= old.section->virtualSize);
+    return old;
+}
+
+// How far the image reaches: in memory, in the file (the end of the last
+// section's bytes), and the room in memory after the old resource section.
+struct Extent
+{
+    std::uint64_t imageEnd = 0;
+    std::uint64_t rawEnd = 0;
+    std::uint64_t memoryRoom = UINT64_MAX;
+};
+
+Extent extentOf(const Headers &h, const OldResources &old, std::size_t fileSize)
+{
+    Extent e;
+    e.rawEnd = h.sizeOfHeaders;
+    for (const Section &s : h.sections) {
+        e.imageEnd = std::max(e.imageEnd, alignUp(std::uint64_t(s.virtualAddress) + std::max(s.virtualSize, s.rawSize),
+                                                  h.sectionAlignment));
+        if (s.rawSize)
+            e.rawEnd = std::max<std::uint64_t>(e.rawEnd, std::uint64_t(s.rawPointer) + s.rawSize);
+        if (old.section && s.virtualAddress > old.section->virtualAddress)
+            e.memoryRoom = std::min<std::uint64_t>(e.memoryRoom, s.virtualAddress - old.section->virtualAddress);
+    }
+    e.rawEnd = std::min<std::uint64_t>(e.rawEnd, fileSize);
+    return e;
+}
+
+enum class Plan
+{
+    InPlace,    // the new data fits in the old section's file and memory space
+    GrowLast,   // the old section is the last in memory: it grows there
+    NewSection  // a new section at the end of the image
+};
+
+Plan choosePlan(const OldResources &old, const Extent &extent, std::uint64_t dataSize)
+{
+    if (old.own && dataSize <= old.section->rawSize && dataSize <= extent.memoryRoom)
+        return Plan::InPlace;
+    if (old.own && extent.memoryRoom == UINT64_MAX)
+        return Plan::GrowLast;
+    return Plan::NewSection;
+}
+
+// The file space of the old resource section, given up when nothing else lies
+// in it and what follows stays aligned once moved up; empty otherwise.
+struct Cut
+{
+    std::uint64_t from = 0;
+    std::uint64_t length = 0;
+};
+
+Cut freedSpace(const Headers &h, const OldResources &old, Plan plan, const Extent &extent)
+{
+    const Section *current = old.section;
+    if (plan == Plan::InPlace || !old.own || !current->rawSize)
+        return {};
+    const std::uint64_t from = current->rawPointer;
+    const std::uint64_t to = from + current->rawSize;
+    for (const Section &s : h.sections) {
+        if (&s != current && s.rawSize && s.rawPointer < to && std::uint64_t(s.rawPointer) + s.rawSize > from)
+            return {};
+    }
+    if ((current->rawSize % h.fileAlignment == 0 || to == extent.rawEnd) && from >= h.sizeOfHeaders)
+        return {from, current->rawSize};
+    return {};
+}
+
+// The certificate table: a file offset, normally at the very end. Its bytes are
+// left out of the new file only where a certificate table belongs.
+struct Certificate
+{
+    bool present = false;
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+};
+
+Certificate certificateOf(const std::vector<std::uint8_t> &source, const Headers &h, const Extent &extent)
+{
+    Certificate c;
+    const std::size_t entry = h.directoryAt(pe::kCertificateDirectory);
+    c.present = h.hasDirectory(pe::kCertificateDirectory) && (get32(source, entry) || get32(source, entry + 4));
+    if (!c.present)
+        return c;
+    c.from = get32(source, entry);
+    c.to = std::min<std::uint64_t>(c.from + get32(source, entry + 4), source.size());
+    if (c.from < extent.rawEnd)
+        c.from = c.to = 0; // not where a certificate table belongs: only its entry goes
+    return c;
+}
+
+// The new file as it is being put together, with where the source's bytes went.
+struct Output
+{
+    std::vector<std::uint8_t> bytes;
+    OffsetMap map;
+    std::uint64_t resourcePointer = 0;
+
+    void keep(const std::vector<std::uint8_t> &source, std::uint64_t from, std::uint64_t to)
+    {
+        if (to <= from)
+            return;
+        map.add(from, to, bytes.size());
+        bytes.insert(bytes.end(), source.begin() + static_cast<std::ptrdiff_t>(from),
+                     source.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+};
+
+// The body of headers and sections (less the old resources' space where it is
+// given up) with the new resource data, then whatever followed the sections,
+// less a certificate table.
+Output writeBody(const std::vector<std::uint8_t> &source, const Headers &h, const OldResources &old, Plan plan,
+                 const Extent &extent, const Cut &cut, const Certificate &certificate,
+                 const std::vector<std::uint8_t> &data, std::uint64_t rawSize)
+{
+    Output out;
+    if (plan == Plan::InPlace) {
+        const Section &current = *old.section;
+        out.bytes.reserve(source.size());
+        out.keep(source, 0, extent.rawEnd);
+        out.resourcePointer = current.rawPointer;
+        std::fill(out.bytes.begin() + current.rawPointer, out.bytes.begin() + current.rawPointer + current.rawSize, 0);
+        std::copy(data.begin(), data.end(), out.bytes.begin() + current.rawPointer);
+    } else {
+        out.bytes.reserve(source.size() + rawSize + h.fileAlignment);
+        if (cut.length) {
+            out.keep(source, 0, cut.from);
+            out.keep(source, cut.from + cut.length, extent.rawEnd);
+        } else {
+            out.keep(source, 0, extent.rawEnd);
+        }
+        out.bytes.resize(alignUp(out.bytes.size(), h.fileAlignment), 0);
+        out.resourcePointer = out.bytes.size();
+        out.bytes.insert(out.bytes.end(), data.begin(), data.end());
+        out.bytes.resize(out.resourcePointer + rawSize, 0);
+    }
+    if (certificate.to > certificate.from) {
+        out.keep(source, extent.rawEnd, certificate.from);
+        out.keep(source, certificate.to, source.size());
+    } else {
+        out.keep(source, extent.rawEnd, source.size());
+    }
+    return out;
+}
+
+// The sections whose bytes moved point at their new place.
+void moveSectionPointers(Output &out, const Headers &h, const OldResources &old)
+{
+    for (const Section &s : h.sections) {
+        if (&s == old.section || !s.rawSize)
+            continue;
+        const auto moved = out.map(s.rawPointer);
+        if (moved && *moved != s.rawPointer)
+            set32(out.bytes, s.headerAt + pe::kSectionRawPointer, to32(*moved, "file offsets"));
+    }
+}
+
+// Bound imports may sit behind the section table (their address is an offset
+// in the headers), where the new section header goes; the loader does without them.
+void dropBoundImportsAt(Output &out, const Headers &h, std::size_t header, std::uint64_t headersEnd)
+{
+    if (!h.hasDirectory(pe::kBoundImportDirectory))
+        return;
+    const std::size_t entry = h.directoryAt(pe::kBoundImportDirectory);
+    const std::uint32_t bound = get32(out.bytes, entry);
+    if (bound && bound < headersEnd && header < headersEnd && std::uint64_t(bound) + get32(out.bytes, entry + 4) > header) {
+        set32(out.bytes, entry, 0);
+        set32(out.bytes, entry + 4, 0);
+        std::fill(out.bytes.begin() + static_cast<std::ptrdiff_t>(header),
+                  out.bytes.begin() + static_cast<std::ptrdiff_t>(headersEnd), 0);
+    }
+}
+
+// A new ".rsrc" section header after the others; the old resource section, if
+// any, is renamed and, where its file space was given up, keeps its addresses as
+// zeros. Returns the change of the image's initialised data.
+std::int64_t addResourceSection(Output &out, const Headers &h, const OldResources &old, const Cut &cut,
+                                std::uint32_t rva, std::size_t dataSize, std::uint64_t rawSize)
+{
+    static const char kResourceName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+    static const char kOldName[8] = {'.', 'o', 'l', 'd', 'r', 's', 'r', 'c'};
+    std::vector<std::uint8_t> &bytes = out.bytes;
+    const std::size_t header = h.sectionHeaderAt(h.sectionCount);
+    std::uint64_t firstRaw = h.sizeOfHeaders;
+    for (const Section &s : h.sections) {
+        if (s.rawSize)
+            firstRaw = std::min<std::uint64_t>(firstRaw, s.rawPointer);
+    }
+    dropBoundImportsAt(out, h, header, std::min<std::uint64_t>(firstRaw, h.sizeOfHeaders));
+    if (h.sectionCount == 0xFFFF || header + pe::kSectionHeaderSize > h.sizeOfHeaders ||
+        header + pe::kSectionHeaderSize > firstRaw ||
+        std::any_of(bytes.begin() + static_cast<std::ptrdiff_t>(header),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(header + pe::kSectionHeaderSize),
+                    [](std::uint8_t b) { return b != 0; }))
+        throw ResourceError("no room for another section header");
+    const Section *current = old.section;
+    std::copy(kResourceName, kResourceName + 8, bytes.begin() + static_cast<std::ptrdiff_t>(header));
+    set32(bytes, header + pe::kSectionVirtualSize, static_cast<std::uint32_t>(dataSize));
+    set32(bytes, header + pe::kSectionVirtualAddress, rva);
+    set32(bytes, header + pe::kSectionRawSize, static_cast<std::uint32_t>(rawSize));
+    set32(bytes, header + pe::kSectionRawPointer, to32(out.resourcePointer, "file offsets"));
+    set32(bytes, header + pe::kSectionCharacteristics, current ? current->characteristics : 0x40000040u);
+    set16(bytes, h.coff + pe::kCoffSectionCount, static_cast<std::uint16_t>(h.sectionCount + 1));
+    std::int64_t initialisedDelta = static_cast<std::int64_t>(rawSize);
+    // No other section may keep the name the tools look the resources up by.
+    for (const Section &s : h.sections) {
+        if (s.name == ".rsrc")
+            std::copy(kOldName, kOldName + 8, bytes.begin() + static_cast<std::ptrdiff_t>(s.headerAt));
+    }
+    if (current && cut.length) {
+        // The old resources keep their addresses, as zeros, and lose their file space.
+        set32(bytes, current->headerAt + pe::kSectionRawSize, 0);
+        set32(bytes, current->headerAt + pe::kSectionRawPointer, 0);
+        std::uint32_t flags = current->characteristics;
+        if (flags & kInitialisedData)
+            flags = (flags & ~kInitialisedData) | kUninitialisedData;
+        set32(bytes, current->headerAt + pe::kSectionCharacteristics, flags);
+        initialisedDelta -= current->rawSize;
+    } else if (current && current->rawSize) {
+        const auto moved = out.map(current->rawPointer);
+        if (moved && *moved != current->rawPointer)
+            set32(bytes, current->headerAt + pe::kSectionRawPointer, to32(*moved, "file offsets"));
+    }
+    return initialisedDelta;
+}
+
+// The old resource section takes the new data, growing where it is the last in
+// memory. Returns the change of the image's initialised data.
+std::int64_t reuseResourceSection(Output &out, const OldResources &old, Plan plan, std::size_t dataSize,
+                                  std::uint64_t rawSize)
+{
+    const Section &current = *old.section;
+    set32(out.bytes, current.headerAt + pe::kSectionVirtualSize, static_cast<std::uint32_t>(dataSize));
+    if (plan != Plan::GrowLast)
+        return 0;
+    set32(out.bytes, current.headerAt + pe::kSectionRawSize, static_cast<std::uint32_t>(rawSize));
+    set32(out.bytes, current.headerAt + pe::kSectionRawPointer, to32(out.resourcePointer, "file offsets"));
+    return static_cast<std::int64_t>(rawSize) - current.rawSize;
+}
+
+// The image's size in memory, its initialised data and the resource and
+// certificate directory entries.
+void updateOptionalHeader(Output &out, const Headers &h, std::int64_t initialisedDelta, std::uint32_t rva,
+                          std::size_t dataSize, bool signedFile)
+{
+    std::vector<std::uint8_t> &bytes = out.bytes;
+    std::uint64_t end = 0;
+    const std::uint16_t count = get16(bytes, h.coff + pe::kCoffSectionCount);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        const std::size_t at = h.sectionHeaderAt(i);
+        end = std::max(end, alignUp(std::uint64_t(get32(bytes, at + pe::kSectionVirtualAddress)) +
+                                        std::max(get32(bytes, at + pe::kSectionVirtualSize),
+                                                 get32(bytes, at + pe::kSectionRawSize)),
+                                    h.sectionAlignment));
+    }
+    set32(bytes, h.optional + pe::kOptionalImageSize, to32(end, "image size"));
+    const std::int64_t initialised =
+        static_cast<std::int64_t>(get32(bytes, h.optional + pe::kOptionalInitialisedData)) + initialisedDelta;
+    if (initialised >= 0 && initialised <= 0xFFFFFFFF)
+        set32(bytes, h.optional + pe::kOptionalInitialisedData, static_cast<std::uint32_t>(initialised));
+    set32(bytes, h.directoryAt(pe::kResourceDirectory), rva);
+    set32(bytes, h.directoryAt(pe::kResourceDirectory) + 4, static_cast<std::uint32_t>(dataSize));
+    if (signedFile) {
+        set32(bytes, h.directoryAt(pe::kCertificateDirectory), 0);
+        set32(bytes, h.directoryAt(pe::kCertificateDirectory) + 4, 0);
+    }
+}
+
+// The COFF symbol table (and the string table behind it) moved with the tail.
+void moveSymbolTable(Output &out, const std::vector<std::uint8_t> &source, const Headers &h)
+{
+    const std::uint32_t symbols = get32(source, h.coff + pe::kCoffSymbolTable);
+    if (!symbols)
+        return;
+    if (const auto moved = out.map(symbols)) {
+        set32(out.bytes, h.coff + pe::kCoffSymbolTable, to32(*moved, "file offsets"));
+    } else {
+        set32(out.bytes, h.coff + pe::kCoffSymbolTable, 0);
+        set32(out.bytes, h.coff + pe::kCoffSymbolCount, 0);
+    }
+}
+
+// Debug directory entries give the file offset of their data.
+void moveDebugData(Output &out, const Headers &h, std::uint32_t resourceRva)
+{
+    if (!h.hasDirectory(pe::kDebugDirectory))
+        return;
+    std::vector<std::uint8_t> &bytes = out.bytes;
+    const std::uint32_t debugRva = get32(bytes, h.directoryAt(pe::kDebugDirectory));
+    const std::uint32_t debugSize = get32(bytes, h.directoryAt(pe::kDebugDirectory) + 4);
+    const std::uint16_t count = get16(bytes, h.coff + pe::kCoffSectionCount);
+    for (std::uint16_t i = 0; debugRva && i < count; ++i) {
+        const std::size_t at = h.sectionHeaderAt(i);
+        const std::uint32_t va = get32(bytes, at + pe::kSectionVirtualAddress);
+        const std::uint32_t raw = get32(bytes, at + pe::kSectionRawSize);
+        const std::uint32_t pointer = get32(bytes, at + pe::kSectionRawPointer);
+        if (debugRva < va || std::uint64_t(debugRva) + debugSize > std::uint64_t(va) + raw || resourceRva == va)
+            continue;
+        const std::uint64_t first = std::uint64_t(pointer) + (debugRva - va);
+        for (std::uint64_t e = first; e + pe::kDebugEntrySize <= first + debugSize && e + pe::kDebugEntrySize <= bytes.size();
+             e += pe::kDebugEntrySize) {
+            const std::uint32_t dataPointer = get32(bytes, e + pe::kDebugDataPointer);
+            if (!dataPointer)
+                continue;
+            const auto moved = out.map(dataPointer);
+            if (moved && *moved != dataPointer)
+                set32(bytes, e + pe::kDebugDataPointer, to32(*moved, "file offsets"));
+        }
+        break;
+    }
+}
+
+} // namespace
+
 PeRewrite WritePeResources(const std::vector<std::uint8_t> &source, const std::vector<Resource> &resources)
 {
     const Headers h = readHeaders(source);
-    const std::size_t fileSize = source.size();
-    const bool hasResourceDirectory = h.hasDirectory(2);
-    const std::uint32_t resourceRva = hasResourceDirectory ? get32(source, h.directoryAt(2)) : 0;
-    const std::uint32_t resourceSize = hasResourceDirectory ? get32(source, h.directoryAt(2) + 4) : 0;
-    if (resources.empty() && (resourceRva == 0 || resourceSize == 0))
+    const bool hasResourceDirectory = h.hasDirectory(pe::kResourceDirectory);
+    const OldResources old = hasResourceDirectory ? findOldResources(source, h) : OldResources();
+    if (resources.empty() && (old.rva == 0 || old.size == 0))
         return {source, {}}; // no resources before, none after: nothing to rewrite
     if (!hasResourceDirectory)
         throw ResourceError("the image has no resource directory entry");
 
-    // The section that holds the resources now, and the room it has in memory.
-    const Section *current = nullptr;
-    for (const Section &s : h.sections) {
-        if (resourceRva && resourceRva >= s.virtualAddress &&
-            resourceRva < std::uint64_t(s.virtualAddress) + std::max(s.virtualSize, s.rawSize))
-            current = &s;
-    }
-    // A section of its own: it starts with the directory and holds nothing else.
-    const bool own = current && current->virtualAddress == resourceRva &&
-                     (current->name == ".rsrc" || resourceSize >= current->virtualSize);
-    std::uint64_t imageEnd = 0;
-    std::uint64_t rawEnd = h.sizeOfHeaders;
-    std::uint64_t memoryRoom = UINT64_MAX;
-    for (const Section &s : h.sections) {
-        imageEnd = std::max(imageEnd, alignUp(std::uint64_t(s.virtualAddress) + std::max(s.virtualSize, s.rawSize),
-                                              h.sectionAlignment));
-        if (s.rawSize)
-            rawEnd = std::max<std::uint64_t>(rawEnd, std::uint64_t(s.rawPointer) + s.rawSize);
-        if (current && s.virtualAddress > current->virtualAddress)
-            memoryRoom = std::min<std::uint64_t>(memoryRoom, s.virtualAddress - current->virtualAddress);
-    }
-    rawEnd = std::min<std::uint64_t>(rawEnd, fileSize);
-
-    enum class Plan
-    {
-        InPlace,    // the new data fits in the old section's file and memory space
-        GrowLast,   // the old section is the last in memory: it grows there
-        NewSection  // a new section at the end of the image
-    };
+    const Extent extent = extentOf(h, old, source.size());
     LaidOutSection laidOut = layOutResources(resources);
-    const std::uint64_t dataSize = laidOut.bytes.size();
-    Plan plan = Plan::NewSection;
-    if (own && dataSize <= current->rawSize && dataSize <= memoryRoom)
-        plan = Plan::InPlace;
-    else if (own && memoryRoom == UINT64_MAX)
-        plan = Plan::GrowLast;
-
-    // The old section's file space is given up when nothing else lies in it and
-    // what follows stays aligned once moved up.
-    std::uint64_t cutFrom = 0;
-    std::uint64_t cutLength = 0;
-    if (plan != Plan::InPlace && own && current->rawSize) {
-        const std::uint64_t from = current->rawPointer;
-        const std::uint64_t to = from + current->rawSize;
-        bool alone = true;
-        for (const Section &s : h.sections) {
-            if (&s != current && s.rawSize && s.rawPointer < to && std::uint64_t(s.rawPointer) + s.rawSize > from)
-                alone = false;
-        }
-        if (alone && (current->rawSize % h.fileAlignment == 0 || to == rawEnd) && from >= h.sizeOfHeaders) {
-            cutFrom = from;
-            cutLength = current->rawSize;
-        }
-    }
-
-    // The certificate table: a file offset, normally at the very end.
+    const Plan plan = choosePlan(old, extent, laidOut.bytes.size());
+    const Cut cut = freedSpace(h, old, plan, extent);
+    const Certificate certificate = certificateOf(source, h, extent);
     PeRewrite result;
-    std::uint64_t certificateFrom = 0;
-    std::uint64_t certificateTo = 0;
-    const bool signedFile = h.hasDirectory(4) && (get32(source, h.directoryAt(4)) || get32(source, h.directoryAt(4) + 4));
-    if (signedFile) {
-        certificateFrom = get32(source, h.directoryAt(4));
-        certificateTo = std::min<std::uint64_t>(certificateFrom + get32(source, h.directoryAt(4) + 4), fileSize);
-        if (certificateFrom < rawEnd)
-            certificateFrom = certificateTo = 0; // not where a certificate table belongs: only its entry goes
+    if (certificate.present)
         result.notes.push_back("the certificate table (the file's signature) was dropped: a rewritten file is no "
                                "longer signed");
-    }
 
     // Where the new resource data goes.
-    const bool newSection = plan == Plan::NewSection;
-    std::uint32_t rva = 0;
-    if (plan == Plan::NewSection)
-        rva = to32(imageEnd, "section addresses");
-    else
-        rva = current->virtualAddress;
+    const std::uint32_t rva =
+        plan == Plan::NewSection ? to32(extent.imageEnd, "section addresses") : old.section->virtualAddress;
     laidOut.placeAt(rva);
     const std::vector<std::uint8_t> &data = laidOut.bytes;
     const std::uint64_t rawSize = alignUp(data.size(), h.fileAlignment);
 
-    // The new file: the body of headers and sections (less the old resources'
-    // space), the new resource data, then whatever followed the sections.
-    OffsetMap map;
-    std::vector<std::uint8_t> out;
-    std::uint64_t resourcePointer = 0;
-    if (plan == Plan::InPlace) {
-        map.add(0, rawEnd, 0);
-        out.reserve(fileSize);
-        out.assign(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(rawEnd));
-        resourcePointer = current->rawPointer;
-        std::fill(out.begin() + current->rawPointer, out.begin() + current->rawPointer + current->rawSize, 0);
-        std::copy(data.begin(), data.end(), out.begin() + current->rawPointer);
-    } else {
-        out.reserve(fileSize + rawSize + h.fileAlignment);
-        if (cutLength) {
-            map.add(0, cutFrom, 0);
-            map.add(cutFrom + cutLength, rawEnd, cutFrom);
-            out.insert(out.end(), source.begin(), source.begin() + static_cast<std::ptrdiff_t>(cutFrom));
-            out.insert(out.end(), source.begin() + static_cast<std::ptrdiff_t>(cutFrom + cutLength),
-                       source.begin() + static_cast<std::ptrdiff_t>(rawEnd));
-        } else {
-            map.add(0, rawEnd, 0);
-            out.insert(out.end(), source.begin(), source.begin() + static_cast<std::ptrdiff_t>(rawEnd));
-        }
-        out.resize(alignUp(out.size(), h.fileAlignment), 0);
-        resourcePointer = out.size();
-        out.insert(out.end(), data.begin(), data.end());
-        out.resize(resourcePointer + rawSize, 0);
-    }
-    // What followed the sections, less a certificate table.
-    auto keepTail = [&](std::uint64_t from, std::uint64_t to) {
-        if (to <= from)
-            return;
-        map.add(from, to, out.size());
-        out.insert(out.end(), source.begin() + static_cast<std::ptrdiff_t>(from),
-                   source.begin() + static_cast<std::ptrdiff_t>(to));
-    };
-    if (certificateTo > certificateFrom) {
-        keepTail(rawEnd, certificateFrom);
-        keepTail(certificateTo, fileSize);
-    } else {
-        keepTail(rawEnd, fileSize);
-    }
+    Output out = writeBody(source, h, old, plan, extent, cut, certificate, data, rawSize);
+    moveSectionPointers(out, h, old);
+    const std::int64_t initialisedDelta = plan == Plan::NewSection
+                                              ? addResourceSection(out, h, old, cut, rva, data.size(), rawSize)
+                                              : reuseResourceSection(out, old, plan, data.size(), rawSize);
+    updateOptionalHeader(out, h, initialisedDelta, rva, data.size(), certificate.present);
+    moveSymbolTable(out, source, h);
+    moveDebugData(out, h, rva);
 
-    // Section headers: the moved sections, the old and the new resource section.
-    std::int64_t initialisedDelta = 0;
-    for (const Section &s : h.sections) {
-        if (&s == current || !s.rawSize)
-            continue;
-        const auto moved = map(s.rawPointer);
-        if (moved && *moved != s.rawPointer)
-            set32(out, s.headerAt + 20, to32(*moved, "file offsets"));
-    }
-    static const char kResourceName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
-    static const char kOldName[8] = {'.', 'o', 'l', 'd', 'r', 's', 'r', 'c'};
-    if (newSection) {
-        const std::size_t header = h.sectionTable + 40 * std::size_t(h.sectionCount);
-        std::uint64_t firstRaw = h.sizeOfHeaders;
-        for (const Section &s : h.sections) {
-            if (s.rawSize)
-                firstRaw = std::min<std::uint64_t>(firstRaw, s.rawPointer);
-        }
-        // Bound imports may sit behind the section table (their address is an
-        // offset in the headers); the loader does without them.
-        if (h.hasDirectory(11)) {
-            const std::uint32_t bound = get32(out, h.directoryAt(11));
-            const std::uint64_t headersEnd = std::min<std::uint64_t>(firstRaw, h.sizeOfHeaders);
-            if (bound && bound < headersEnd && header < headersEnd &&
-                std::uint64_t(bound) + get32(out, h.directoryAt(11) + 4) > header) {
-                set32(out, h.directoryAt(11), 0);
-                set32(out, h.directoryAt(11) + 4, 0);
-                std::fill(out.begin() + static_cast<std::ptrdiff_t>(header),
-                          out.begin() + static_cast<std::ptrdiff_t>(headersEnd), 0);
-            }
-        }
-        if (h.sectionCount == 0xFFFF || header + 40 > h.sizeOfHeaders || header + 40 > firstRaw ||
-            std::any_of(out.begin() + static_cast<std::ptrdiff_t>(header),
-                        out.begin() + static_cast<std::ptrdiff_t>(header + 40), [](std::uint8_t b) { return b != 0; }))
-            throw ResourceError("no room for another section header");
-        std::copy(kResourceName, kResourceName + 8, out.begin() + static_cast<std::ptrdiff_t>(header));
-        set32(out, header + 8, static_cast<std::uint32_t>(data.size()));
-        set32(out, header + 12, rva);
-        set32(out, header + 16, static_cast<std::uint32_t>(rawSize));
-        set32(out, header + 20, to32(resourcePointer, "file offsets"));
-        set32(out, header + 36, current ? current->characteristics : 0x40000040u);
-        set16(out, h.coff + 2, static_cast<std::uint16_t>(h.sectionCount + 1));
-        initialisedDelta += static_cast<std::int64_t>(rawSize);
-        // No other section may keep the name the tools look the resources up by.
-        for (const Section &s : h.sections) {
-            if (s.name == ".rsrc")
-                std::copy(kOldName, kOldName + 8, out.begin() + static_cast<std::ptrdiff_t>(s.headerAt));
-        }
-        if (current && cutLength) {
-            // The old resources keep their addresses, as zeros, and lose their file space.
-            set32(out, current->headerAt + 16, 0);
-            set32(out, current->headerAt + 20, 0);
-            std::uint32_t flags = current->characteristics;
-            if (flags & kInitialisedData)
-                flags = (flags & ~kInitialisedData) | kUninitialisedData;
-            set32(out, current->headerAt + 36, flags);
-            initialisedDelta -= current->rawSize;
-        } else if (current && current->rawSize) {
-            const auto moved = map(current->rawPointer);
-            if (moved && *moved != current->rawPointer)
-                set32(out, current->headerAt + 20, to32(*moved, "file offsets"));
-        }
-    } else {
-        set32(out, current->headerAt + 8, static_cast<std::uint32_t>(data.size()));
-        if (plan == Plan::GrowLast) {
-            set32(out, current->headerAt + 16, static_cast<std::uint32_t>(rawSize));
-            set32(out, current->headerAt + 20, to32(resourcePointer, "file offsets"));
-            initialisedDelta += static_cast<std::int64_t>(rawSize) - current->rawSize;
-        }
-    }
-
-    // The image's size in memory, its initialised data and the resource directory.
-    std::uint64_t end = 0;
-    const std::uint16_t count = get16(out, h.coff + 2);
-    for (std::uint16_t i = 0; i < count; ++i) {
-        const std::size_t at = h.sectionTable + 40 * std::size_t(i);
-        end = std::max(end, alignUp(std::uint64_t(get32(out, at + 12)) + std::max(get32(out, at + 8), get32(out, at + 16)),
-                                    h.sectionAlignment));
-    }
-    set32(out, h.optional + 56, to32(end, "image size"));
-    const std::int64_t initialised = static_cast<std::int64_t>(get32(out, h.optional + 8)) + initialisedDelta;
-    if (initialised >= 0 && initialised <= 0xFFFFFFFF)
-        set32(out, h.optional + 8, static_cast<std::uint32_t>(initialised));
-    set32(out, h.directoryAt(2), rva);
-    set32(out, h.directoryAt(2) + 4, static_cast<std::uint32_t>(data.size()));
-    if (signedFile) {
-        set32(out, h.directoryAt(4), 0);
-        set32(out, h.directoryAt(4) + 4, 0);
-    }
-
-    // The COFF symbol table (and the string table behind it) moved with the tail.
-    const std::uint32_t symbols = get32(source, h.coff + 8);
-    if (symbols) {
-        const auto moved = map(symbols);
-        if (moved) {
-            set32(out, h.coff + 8, to32(*moved, "file offsets"));
-        } else {
-            set32(out, h.coff + 8, 0);
-            set32(out, h.coff + 12, 0);
-        }
-    }
-
-    // Debug directory entries give the file offset of their data.
-    if (h.hasDirectory(6)) {
-        const std::uint32_t debugRva = get32(out, h.directoryAt(6));
-        const std::uint32_t debugSize = get32(out, h.directoryAt(6) + 4);
-        for (std::uint16_t i = 0; debugRva && i < count; ++i) {
-            const std::size_t at = h.sectionTable + 40 * std::size_t(i);
-            const std::uint32_t va = get32(out, at + 12);
-            const std::uint32_t raw = get32(out, at + 16);
-            const std::uint32_t pointer = get32(out, at + 20);
-            if (debugRva < va || std::uint64_t(debugRva) + debugSize > std::uint64_t(va) + raw || rva == va)
-                continue;
-            const std::uint64_t first = std::uint64_t(pointer) + (debugRva - va);
-            for (std::uint64_t e = first; e + 28 <= first + debugSize && e + 28 <= out.size(); e += 28) {
-                const std::uint32_t dataPointer = get32(out, e + 24);
-                if (!dataPointer)
-                    continue;
-                const auto moved = map(dataPointer);
-                if (moved && *moved != dataPointer)
-                    set32(out, e + 24, to32(*moved, "file offsets"));
-            }
-            break;
-        }
-    }
-
-    const std::size_t checksumAt = h.optional + 64;
-    if (get32(out, checksumAt) != 0)
-        set32(out, checksumAt, peChecksum(out, checksumAt));
-    result.image = std::move(out);
+    const std::size_t checksumAt = h.optional + pe::kOptionalChecksum;
+    if (get32(out.bytes, checksumAt) != 0)
+        set32(out.bytes, checksumAt, peChecksum(out.bytes, checksumAt));
+    result.image = std::move(out.bytes);
     return result;
 }

@@ -4,8 +4,8 @@
 // with -t; each token file is in the code page of its language, and windres
 // reads the translated texts out of the localised DLL.
 #include "codepage.h"
-#include "projectopen.h"
-#include "tokenfile.h"
+#include "store/projectopen.h"
+#include "store/tokenfile.h"
 #include "tokenio.h"
 
 #include <gtest/gtest.h>
@@ -162,7 +162,7 @@ TEST_P(EveryLanguage, ExtractTranslateExportImport)
         EXPECT_FALSE(cp.encode(l.typed + u"\u0100\u4E02").has_value());
         data.project.setCell(display, ColText, *bytes);
         data.project.setCell(display, ColStatus, "4");
-        ASSERT_TRUE(SaveProjectTokens(data.paths.tokenFile, data.project).ok);
+        ASSERT_TRUE(SaveProjectTokens(data.paths.tokenFile, data.project).ok());
     }
     tokens = readFile("xx.tok");
     EXPECT_NE(tokens.find("[[6|1|3|3|4|]]=" + l.typedBytes + "\r\n"), std::string::npos);

@@ -6,7 +6,7 @@
 #include "placement.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 #include "../quenlit/window/frmprinc.h"
 #include "../sardenne/admin/frmprinc.h"
 

@@ -3,7 +3,7 @@
 // saved, and the export runs rlman with the exact command.
 #include "fakedesktop.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include "../quenlit/window/frmprinc.h"
 #include "../sardenne/admin/frmprinc.h"

@@ -1,9 +1,9 @@
-#include "checkrun.h"
+#include "check/checkrun.h"
 
 #include "codepage.h"
 #include "outils.h"
 #include "projectfiles.h"
-#include "projectopen.h"
+#include "store/projectopen.h"
 #include "textlines.h"
 #include "tokenline.h"
 
@@ -13,20 +13,6 @@
 namespace {
 
 const char kUsage[] = "usage: quenlit-check [--only ID,...] [--min-level info|warning|error] LANGUAGE.prj\n";
-
-const char *messageFor(ProjectOpenError error)
-{
-    switch (error) {
-    case ProjectOpenError::CantOpenProjectFile:
-        return "Can't open project file !";
-    case ProjectOpenError::CantOpenTokenFile:
-        return "Can't open token file !";
-    case ProjectOpenError::ReadError:
-    case ProjectOpenError::None:
-        break;
-    }
-    return "Error while reading token file !";
-}
 
 class BadLineCounter : public TokenLoadObserver
 {
@@ -177,7 +163,7 @@ int RunChecker(const std::vector<std::string> &args, std::ostream &out, std::ost
     BadLineCounter badLines;
     ProjectData data = ReadProject(path, &badLines);
     if (data.error != ProjectOpenError::None) {
-        err << messageFor(data.error) << '\n';
+        err << data.message << '\n';
         return 2;
     }
     const std::string tokenFile = shownPath(options.project, data.paths.tokenFile);

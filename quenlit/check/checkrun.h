@@ -1,6 +1,6 @@
 #pragma once
 
-#include "checks.h"
+#include "checks/checks.h"
 
 #include <iosfwd>
 #include <optional>

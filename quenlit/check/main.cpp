@@ -1,4 +1,4 @@
-#include "checkrun.h"
+#include "check/checkrun.h"
 
 #include <iostream>
 

@@ -1,6 +1,6 @@
-#include "fileidentity.h"
+#include "store/fileidentity.h"
 
-#include "sysfile.h"
+#include "store/sysfile.h"
 
 #include <sstream>
 

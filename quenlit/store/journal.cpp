@@ -1,4 +1,6 @@
-#include "journal.h"
+#include "store/journal.h"
+
+#include <charconv>
 
 #include <algorithm>
 #include <cstdio>
@@ -315,11 +317,11 @@ JournalContent ReadJournal(const std::string &path)
         if (tag != 'C' || fields.size() != 10)
             break;
         TokenChange change;
-        try {
-            change.row = static_cast<std::size_t>(std::stoull(std::string(fields[0])));
-        } catch (...) {
+        unsigned long long row = 0;
+        const auto [end, error] = std::from_chars(fields[0].data(), fields[0].data() + fields[0].size(), row);
+        if (error != std::errc() || end == fields[0].data())
             break;
-        }
+        change.row = static_cast<std::size_t>(row);
         change.textChanged = fields[1] == "1";
         for (int i = 0; i < 5; ++i)
             change.key[i] = std::string(fields[2 + i]);

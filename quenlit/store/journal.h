@@ -1,9 +1,9 @@
 #pragma once
 
-#include "fileidentity.h"
-#include "processtag.h"
-#include "sysfile.h"
-#include "tokenchanges.h"
+#include "store/fileidentity.h"
+#include "store/processtag.h"
+#include "store/sysfile.h"
+#include "store/tokenchanges.h"
 
 #include <condition_variable>
 #include <mutex>

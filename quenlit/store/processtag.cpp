@@ -1,6 +1,6 @@
-#include "processtag.h"
+#include "store/processtag.h"
 
-#include "sysfile.h"
+#include "store/sysfile.h"
 
 namespace {
 

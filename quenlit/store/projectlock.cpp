@@ -1,6 +1,6 @@
-#include "projectlock.h"
+#include "store/projectlock.h"
 
-#include "sysfile.h"
+#include "store/sysfile.h"
 
 #include <cerrno>
 #include <chrono>

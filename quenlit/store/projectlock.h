@@ -1,6 +1,6 @@
 #pragma once
 
-#include "processtag.h"
+#include "store/processtag.h"
 
 #include <string>
 

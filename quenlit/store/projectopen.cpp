@@ -1,4 +1,4 @@
-#include "projectopen.h"
+#include "store/projectopen.h"
 
 #include "outils.h"
 #include "projectfiles.h"
@@ -36,6 +36,8 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
     data.projectCodePage = CodePage::get(projectCodePage.value_or(CodePageOfLanguageLine(data.languageLine))).number();
     if (language.error != ProjectReadError::None) {
         data.error = ProjectOpenError::CantOpenProjectFile;
+        data.file = path;
+        data.message = "Can't open project file !";
         return data;
     }
     const auto master = ReadEditorMasterProject(data.paths.masterProject);
@@ -43,6 +45,8 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
     data.paths.sourceFile = master.project.sourceFile;
     if (master.error != ProjectReadError::None) {
         data.error = ProjectOpenError::CantOpenProjectFile;
+        data.file = data.paths.masterProject;
+        data.message = "Can't open project file !";
         return data;
     }
     data.masterCodePage = MasterTokenCodePage(data.paths.masterProject);
@@ -50,6 +54,18 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
     ReadTokenFiles(data, observer);
     return data;
 }
+
+namespace {
+
+void failed(ProjectData &data, TokenLoadStatus status, const std::string &file)
+{
+    data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile : ProjectOpenError::ReadError;
+    data.file = file;
+    data.message = data.error == ProjectOpenError::CantOpenTokenFile ? "Can't open token file !"
+                                                                     : "Error while reading token file !";
+}
+
+} // namespace
 
 void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
 {
@@ -85,8 +101,7 @@ void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
         masterEvents.replay(*observer);
     if (masterStatus != TokenLoadStatus::Ok) {
         data.project.clear(); // not reached when the files are read in turn
-        data.error = masterStatus == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
-                                                               : ProjectOpenError::ReadError;
+        failed(data, masterStatus, data.paths.masterTokenFile);
         return;
     }
     if (observer) {
@@ -94,8 +109,7 @@ void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
         projectEvents.replay(*observer);
     }
     if (status != TokenLoadStatus::Ok) {
-        data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile
-                                                         : ProjectOpenError::ReadError;
+        failed(data, status, data.paths.tokenFile);
         return;
     }
     // What a save of this file killed half-way left behind goes now.

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "tokenfile.h"
-#include "tokencounts.h"
+#include "result.h"
+#include "store/tokenfile.h"
+#include "listing/tokencounts.h"
 #include "tokentable.h"
 
 #include <optional>
@@ -26,10 +27,10 @@ enum class ProjectOpenError
 };
 
 // A language project read from disk: its paths and both token tables. On failure
-// the paths read so far are set and the tables hold what was read until then.
-struct ProjectData
+// the paths read so far are set, `file` names the file that could not be read,
+// and the tables hold what was read until then.
+struct ProjectData : Result<ProjectOpenError>
 {
-    ProjectOpenError error = ProjectOpenError::None;
     ProjectPaths paths;
     std::string languageLine;        // line 6 of the language project
     unsigned projectCodePage = 1252; // of the project token file: the project's language, or the override

@@ -91,8 +91,8 @@ private:
 };
 
 // Copies the content of `from` into the open file `to` from its start, and
-// truncates `to` to the copied size. `readError` tells which side failed.
-int CopyContent(const std::string &from, File &to, bool &readError);
+// truncates `to` to the copied size.
+int CopyContent(const std::string &from, File &to);
 
 int Rename(const std::string &from, const std::string &to);
 // A second name `to` for the existing file `from`; `to` must not exist. Errors:

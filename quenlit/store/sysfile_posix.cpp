@@ -1,5 +1,5 @@
 // The store's system calls on POSIX systems.
-#include "sysfile.h"
+#include "store/sysfile.h"
 
 #include <cerrno>
 #include <climits>
@@ -316,9 +316,8 @@ int File::close()
     return rc == 0 || errno == EINTR ? 0 : errno;
 }
 
-int CopyContent(const std::string &from, File &to, bool &readError)
+int CopyContent(const std::string &from, File &to)
 {
-    readError = true;
     File in;
     if (const int error = File::OpenForReading(from, in))
         return error;
@@ -330,17 +329,14 @@ int CopyContent(const std::string &from, File &to, bool &readError)
     std::uint64_t copied = 0;
     std::string chunk;
     for (;;) {
-        readError = true;
         if (const int error = in.read(chunk, 1 << 20))
             return error;
         if (chunk.empty())
             break;
-        readError = false;
         if (const int error = to.writeAt(copied, chunk))
             return error;
         copied += chunk.size();
     }
-    readError = false;
     return to.truncate(copied);
 }
 

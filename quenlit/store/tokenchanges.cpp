@@ -1,4 +1,4 @@
-#include "tokenchanges.h"
+#include "store/tokenchanges.h"
 
 #include "numbers.h"
 #include "tokenstatus.h"
@@ -7,26 +7,16 @@
 
 namespace {
 
-constexpr int kKeyColumns[5] = {ColType, ColId2, ColId3, ColId4, ColId6};
-
+// The key of a change as TokenTable gives the key of a row.
 std::string keyText(const std::string (&key)[5])
 {
-    std::string text;
-    for (const auto &cell : key) {
-        text += cell;
-        text += '\x1f';
-    }
-    return text;
+    const std::string front = key[0] + '|' + key[1] + '|' + key[2] + '|' + key[3];
+    return KeyText(TokenKey{front, key[4]});
 }
 
 std::string keyText(const TokenTable &table, std::size_t row)
 {
-    std::string text;
-    for (int column : kKeyColumns) {
-        text += table.cell(row, column);
-        text += '\x1f';
-    }
-    return text;
+    return KeyText(table.keyOf(row));
 }
 
 std::string statusWithReadOnlyOf(const std::string &status, std::string_view now)
@@ -44,7 +34,7 @@ bool TokenChange::sameKey(const TokenTable &table, std::size_t tableRow) const
     if (tableRow == 0 || tableRow > table.tokenCount())
         return false;
     for (int i = 0; i < 5; ++i) {
-        if (table.cell(tableRow, kKeyColumns[i]) != key[i])
+        if (table.cell(tableRow, TokenKeyColumns[i]) != key[i])
             return false;
     }
     return true;
@@ -55,7 +45,7 @@ TokenChange DescribeChange(const TokenTable &project, const TokenTable &master, 
     TokenChange change;
     change.row = row;
     for (int i = 0; i < 5; ++i)
-        change.key[i] = project.cellText(row, kKeyColumns[i]);
+        change.key[i] = project.cellText(row, TokenKeyColumns[i]);
     change.master = std::string(MasterToken(master, project, row));
     change.textChanged = textChanged;
     if (textChanged)

@@ -1,7 +1,7 @@
-#include "tokenfile.h"
+#include "store/tokenfile.h"
 
-#include "processtag.h"
-#include "sysfile.h"
+#include "store/processtag.h"
+#include "store/sysfile.h"
 #include "tokenline.h"
 
 #include <cerrno>
@@ -86,10 +86,11 @@ public:
     SaveResult run();
 
 private:
-    SaveResult fail(std::string message)
+    SaveResult fail(std::string message, SaveError error = SaveError::Failed)
     {
         SaveResult result;
-        result.ok = false;
+        result.error = error;
+        result.file = m_path;
         result.message = std::move(message);
         return result;
     }
@@ -121,11 +122,11 @@ SaveResult Saver::run()
     if (!m_info.exists)
         return fail("Can't copy the token file " + m_path + " to its backup: " + ErrorText(m_info.error));
     if (!m_info.regular)
-        return fail("The token file " + m_path + " is not a regular file; nothing was saved.");
+        return fail("The token file " + m_path + " is not a regular file; nothing was saved.", SaveError::Refused);
     // A file nobody may write was protected on purpose: even the administrator
     // does not replace it.
     if ((m_info.mode & 0222) == 0)
-        return fail("The token file " + m_path + " is write-protected; nothing was saved.");
+        return fail("The token file " + m_path + " is write-protected; nothing was saved.", SaveError::Refused);
     if (const int writable = sysfile::CheckWritable(m_target))
         return fail(failedToken("Can't write the token file", writable));
 
@@ -244,8 +245,7 @@ bool Saver::makeBackup(std::string &message)
         return false;
     }
     const bool groupKept = takeOwnership(copy, m_info);
-    bool readError = false;
-    int error = sysfile::CopyContent(m_target, copy, readError);
+    int error = sysfile::CopyContent(m_target, copy);
     if (!error)
         error = copy.sync();
     if (!error)
@@ -284,8 +284,7 @@ bool Saver::backupInPlace(std::string &message, int refused)
         message = "Can't create the backup " + m_backup + " of the token file " + m_path + ": " + ErrorText(error);
         return false;
     }
-    bool readError = false;
-    error = sysfile::CopyContent(m_target, copy, readError);
+    error = sysfile::CopyContent(m_target, copy);
     if (!error)
         error = copy.sync();
     if (!error)
@@ -325,8 +324,7 @@ bool Saver::writeInPlace(std::string &message)
         return true;
 
     message = failedToken("Can't write the token file", error);
-    bool readError = false;
-    if (file.isOpen() && sysfile::CopyContent(m_backup, file, readError) == 0 && file.sync() == 0)
+    if (file.isOpen() && sysfile::CopyContent(m_backup, file) == 0 && file.sync() == 0)
         message += ". Its previous content was put back.";
     else
         message += ". Its previous content is in " + m_backup + ".";

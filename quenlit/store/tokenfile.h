@@ -1,5 +1,6 @@
 #pragma once
 
+#include "result.h"
 #include "tokenio.h"
 #include "tokentable.h"
 
@@ -7,22 +8,25 @@
 #include <string>
 #include <string_view>
 
-struct SaveResult
+enum class SaveError
 {
-    bool ok = true;
-    std::string message; // what went wrong, naming the token file and the system's reason
+    None,
+    Refused, // not a regular file, or write-protected: nothing was tried
+    Failed   // a call failed: the message names it and the system's reason
 };
+using SaveResult = Result<SaveError>;
 
 // Writes the table to the token file and keeps the file's previous content as
 // path + ".bak".
 //
 // A token file that is a symbolic link is saved through the link: the file it
-// resolves to gets the new content and the link stays. The backup is made first
-// (a complete copy, put in place by a rename, or written over the old backup
-// when the folder takes no new files). Then the new content goes to a temporary
-// file beside the token file, owned and moded like it, written to the disk and
-// renamed over it; the folder is synced after the rename. The token file is
-// rewritten in place instead, once its backup is safe, when it has other hard
+// resolves to gets the new content and the link stays. The new content goes
+// first to a temporary file beside the token file, owned and moded like it,
+// written to the disk. Then the file on disk becomes the backup (a second name
+// beside the ".bak", synced and renamed over it; a synced copy where the file
+// system has no second names), the temporary file is renamed over the token
+// file, and the folder is synced. The token file is rewritten in place
+// instead, once a copy of it is safe as the backup, when it has other hard
 // links, when its group cannot be kept on a new file, or when its folder takes
 // no new files. A write-protected token file is refused and nothing changes.
 //

@@ -1,4 +1,4 @@
-#include "codepagechoice.h"
+#include "window/codepagechoice.h"
 
 #include "codepage.h"
 #include "outils.h"
@@ -9,7 +9,6 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
-#include <QStatusBar>
 
 #include <cstdint>
 #include <filesystem>
@@ -28,8 +27,8 @@ std::string CodePageChoice::absolutePath(const std::string &projectPath)
     return std::filesystem::path(resolved).lexically_normal().string();
 }
 
-CodePageChoice::CodePageChoice(SettingsStore &settings, QMenu *options, QStatusBar *bar, QObject *parent)
-    : QObject(parent), m_settings(settings)
+CodePageChoice::CodePageChoice(SettingsStore &settings, QMenu *options, QLabel *label, QObject *parent)
+    : QObject(parent), m_settings(settings), m_label(label)
 {
     m_menu = options->addMenu(QStringLiteral("&Code page"));
     m_menu->setObjectName(QStringLiteral("mnuCodePage"));
@@ -51,9 +50,7 @@ CodePageChoice::CodePageChoice(SettingsStore &settings, QMenu *options, QStatusB
     }
     connect(m_group, &QActionGroup::triggered, this, &CodePageChoice::picked);
 
-    m_label = new QLabel(bar);
     m_label->setObjectName(QStringLiteral("lbCodePage"));
-    bar->addPermanentWidget(m_label);
     m_label->setVisible(false);
 }
 

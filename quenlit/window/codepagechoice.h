@@ -10,7 +10,6 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
-class QStatusBar;
 class SettingsStore;
 
 namespace quenlit {
@@ -25,9 +24,9 @@ class CodePageChoice : public QObject
     Q_OBJECT
 
 public:
-    // The submenu goes at the end of `options`; the label into `bar`. The store
-    // is not owned and must outlive this.
-    CodePageChoice(SettingsStore &settings, QMenu *options, QStatusBar *bar, QObject *parent);
+    // The submenu goes at the end of `options`; `label` is the status bar's
+    // field it fills. The store is not owned and must outlive this.
+    CodePageChoice(SettingsStore &settings, QMenu *options, QLabel *label, QObject *parent);
 
     // A project's path made absolute against the current folder: what names the
     // project in the settings.

@@ -1,4 +1,4 @@
-#include "editorlayout.h"
+#include "window/editorlayout.h"
 
 namespace {
 
@@ -36,4 +36,11 @@ void ResizeEditorLayout(EditorLayout &l, float sw, float sh)
     r = l.txtTransTok;
     r.width = l.txtOrgTok.width;
     place(l.txtTransTok, r);
+}
+
+TwipsRect CheckPaneLine(const EditorLayout &l)
+{
+    const float left = l.chkRO.left + l.chkRO.width + 90;
+    const float width = l.frmPropPrj.width - left - 120;
+    return {left, l.chkRO.top, width < 0 ? 0 : width, l.chkRO.height};
 }

@@ -1,28 +1,28 @@
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 
-#include "listcolumns.h"
-#include "resourcepreviewer.h"
+#include "window/listcolumns.h"
+#include "window/preview/resourcepreviewer.h"
 
-#include "checkpane.h"
+#include "window/checks/checkpane.h"
 #include "codepage.h"
-#include "codepagechoice.h"
+#include "window/codepagechoice.h"
 #include "languagecodepage.h"
-#include "editorchecks.h"
+#include "window/checks/editorchecks.h"
+#include "window/filternode.h"
 
 #include "desktop.h"
 #include "numbers.h"
 #include "outils.h"
 #include "programicon.h"
-#include "projectguard.h"
+#include "window/projectguard.h"
 #include "qtext.h"
 #include "settingsstore.h"
-#include "tokenfile.h"
-#include "tokenlist.h"
-#include "tokenlistmodel.h"
-#include "tokenlistview.h"
-#include "textcodec.h"
-#include "tokentext.h"
-#include "translatorflow.h"
+#include "store/tokenfile.h"
+#include "listing/tokenlist.h"
+#include "window/tokenlistmodel.h"
+#include "window/tokenlistview.h"
+#include "window/tokentext.h"
+#include "window/translatorflow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,20 +50,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("Velmora Quenlit");
 constexpr int kTagRole = Qt::UserRole;
-
-QString messageFor(ProjectOpenError error)
-{
-    switch (error) {
-    case ProjectOpenError::CantOpenProjectFile:
-        return QStringLiteral("Can't open project file !");
-    case ProjectOpenError::CantOpenTokenFile:
-        return QStringLiteral("Can't open token file !");
-    case ProjectOpenError::ReadError:
-    case ProjectOpenError::None:
-        break;
-    }
-    return QStringLiteral("Error while reading token file !");
-}
 
 // Shows the progress of an opening on the bar and each bad line in a message,
 // until the user asks not to be shown the rest of a file's bad lines: those are
@@ -113,20 +99,26 @@ private:
 } // namespace
 
 FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
-    : QMainWindow(parent), m_desktop(desktop), m_settings(settings), m_twips(desktop.logicalDpi()),
-      m_projectCodePage(&CodePage::windows1252()), m_masterCodePage(&CodePage::windows1252())
+    : QMainWindow(parent), m_desktop(desktop), m_settings(settings), m_twips(desktop.logicalDpi())
 {
     setObjectName(QStringLiteral("frmprinc"));
     setWindowTitle(kCaption);
     setWindowIcon(ProgramIcon(QStringLiteral("quenlit")));
-    createElements();
-    // Lock, autosave journal, recovery and the watch on the token file.
-    m_guard = new ProjectGuard(m_desktop, this);
-    connect(this, &FrmPrinc::tokenChanged, this, [this](std::size_t row, bool textChanged) {
-        if (!m_listing)
-            m_guard->changed(grdMstBuffer, grdPrjBuffer, row, textChanged);
-    });
-    connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
+    // The small user-interface font of the platform, at the size the layout was drawn for.
+    QFont small = font();
+    small.setPointSizeF(8.25);
+    setFont(small);
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+    createMenus();
+    createTree();
+    createList();
+    createPane();
+    createStatusFields();
+    createParts();
+    wireDocument();
+    applyLayout();
 
     // 1. Centre at the design size.
     m_client->resize(m_twips.toPixels(kEditorDesignWidth), m_twips.toPixels(kEditorDesignHeight));
@@ -155,7 +147,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
 
 FrmPrinc::~FrmPrinc()
 {
-    // The list and the checks read the tables, which go before the widgets do.
+    // The list and the parts read the tables, which go before the widgets do.
     m_checks->projectClosed();
     m_preview->projectClosed();
     m_model->setCheckColumn(nullptr);
@@ -163,43 +155,41 @@ FrmPrinc::~FrmPrinc()
     m_model->setItems(nullptr, nullptr, {});
 }
 
-void FrmPrinc::createElements()
+void FrmPrinc::createMenus()
 {
-    auto *file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnu"));
-    file->setProperty("index", 0);
-    mnuOpen = file->addAction(QStringLiteral("&Open..."), this, &FrmPrinc::mnuOpen_Click);
+    m_fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    m_fileMenu->setObjectName(QStringLiteral("mnu"));
+    m_fileMenu->setProperty("index", 0);
+    mnuOpen = m_fileMenu->addAction(QStringLiteral("&Open..."), this, &FrmPrinc::mnuOpen_Click);
     mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
-    mnuClose = file->addAction(QStringLiteral("&Close"), this, &FrmPrinc::mnuClose_Click);
+    mnuClose = m_fileMenu->addAction(QStringLiteral("&Close"), this, &FrmPrinc::mnuClose_Click);
     mnuClose->setObjectName(QStringLiteral("mnuClose"));
     mnuClose->setEnabled(false);
-    file->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
-    mnuSave = file->addAction(QStringLiteral("&Save"), this, &FrmPrinc::mnuSave_Click);
+    m_fileMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
+    mnuSave = m_fileMenu->addAction(QStringLiteral("&Save"), this, &FrmPrinc::mnuSave_Click);
     mnuSave->setObjectName(QStringLiteral("mnuSave"));
     mnuSave->setEnabled(false);
-    file->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
-    mnuExit = file->addAction(QStringLiteral("E&xit"), this, &FrmPrinc::mnuExit_Click);
+    m_fileMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    mnuExit = m_fileMenu->addAction(QStringLiteral("E&xit"), this, &FrmPrinc::mnuExit_Click);
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
 
-    auto *options = menuBar()->addMenu(QStringLiteral("&Options"));
-    options->setObjectName(QStringLiteral("mnu"));
-    options->setProperty("index", 1);
-    mnuShowROT = options->addAction(QStringLiteral("Show &read-only tokens"));
+    // Filled by the translator's flow and the checks.
+    m_editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    m_editMenu->setObjectName(QStringLiteral("mnuEdit"));
+    m_goMenu = menuBar()->addMenu(QStringLiteral("&Go"));
+    m_goMenu->setObjectName(QStringLiteral("mnuGo"));
+
+    m_optionsMenu = menuBar()->addMenu(QStringLiteral("&Options"));
+    m_optionsMenu->setObjectName(QStringLiteral("mnu"));
+    m_optionsMenu->setProperty("index", 1);
+    mnuShowROT = m_optionsMenu->addAction(QStringLiteral("Show &read-only tokens"));
     mnuShowROT->setObjectName(QStringLiteral("mnuShowROT"));
     mnuShowROT->setCheckable(true);
     connect(mnuShowROT, &QAction::triggered, this, &FrmPrinc::mnuShowROT_Click);
+}
 
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("client"));
-    setCentralWidget(m_client);
-
-    // The small user-interface font of the platform, at the size the layout was drawn for.
-    QFont small = font();
-    small.setPointSizeF(8.25);
-    setFont(small);
-    QFont bold = small;
-    bold.setBold(true);
-
+void FrmPrinc::createTree()
+{
     tvTyp = new QTreeWidget(m_client);
     tvTyp->setObjectName(QStringLiteral("tvTyp"));
     tvTyp->setHeaderHidden(true);
@@ -212,21 +202,24 @@ void FrmPrinc::createElements()
     connect(tvTyp, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { tvTyp_NodeClick(item); });
     connect(tvTyp, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *item) { tvTyp_NodeClick(item); });
+}
 
+void FrmPrinc::createList()
+{
     lvTok = new TokenListView(m_client);
     lvTok->setObjectName(QStringLiteral("lvTok"));
     m_model = new TokenListModel(this);
-    m_model->setFont(small);
+    m_model->setFont(font());
     lvTok->setModel(m_model);
     lvTok->setSelectionMode(QAbstractItemView::SingleSelection);
     lvTok->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvTok->setEditTriggers(QAbstractItemView::SelectedClicked);
     lvTok->header()->setSectionsClickable(false);
     lvTok->header()->setStretchLastSection(false);
-    lvTok->setColumnWidth(TokenListModel::TokenColumn, m_twips.toPixels(5000));
-    lvTok->setColumnWidth(TokenListModel::StatusColumn, m_twips.toPixels(2000));
-    lvTok->setColumnWidth(TokenListModel::TypeColumn, m_twips.toPixels(1440));
-    lvTok->setColumnWidth(TokenListModel::CheckColumnIndex, m_twips.toPixels(2000));
+    lvTok->setColumnWidth(TokenListModel::TokenColumn, m_twips.toPixels(kTokenColumnWidth));
+    lvTok->setColumnWidth(TokenListModel::StatusColumn, m_twips.toPixels(kStatusColumnWidth));
+    lvTok->setColumnWidth(TokenListModel::TypeColumn, m_twips.toPixels(kTypeColumnWidth));
+    lvTok->setColumnWidth(TokenListModel::CheckColumnIndex, m_twips.toPixels(kCheckColumnWidth));
     lvTok->installEventFilter(this);
     // The pane follows the selection, whatever makes it (mouse, keys, Tab), and
     // a click on the selected item loads it again.
@@ -237,24 +230,25 @@ void FrmPrinc::createElements()
     });
     connect(lvTok, &TokenListView::doubleClicked, this, [this] { lvTok_DblClick(); });
     connect(lvTok->tokenDelegate(), &TokenItemDelegate::textCommitted, this, &FrmPrinc::lvTok_AfterLabelEdit);
+    // The original beside the translation.
+    m_model->setMasterTable(&m_document.masterTable());
+}
 
+void FrmPrinc::createPane()
+{
     frmPropPrj = new QGroupBox(QStringLiteral("Properties..."), m_client);
     frmPropPrj->setObjectName(QStringLiteral("frmPropPrj"));
     frmPropPrj->setEnabled(false);
 
-    auto place = [this](QWidget *w, float left, float top, float width, float height) {
-        m_twips.place(w, {left, top, width, height});
-    };
-
     chkRO = new QCheckBox(QStringLiteral("Read-only"), frmPropPrj);
     chkRO->setObjectName(QStringLiteral("chkRO"));
-    place(chkRO, 3300, 1020, 1230, 285);
+    m_twips.place(chkRO, m_layout.chkRO);
     chkRO->setEnabled(false);
     connect(chkRO, &QCheckBox::toggled, this, &FrmPrinc::chkRO_Click);
 
     chkTrans = new QCheckBox(QStringLiteral("Translated"), frmPropPrj);
     chkTrans->setObjectName(QStringLiteral("chkTrans"));
-    place(chkTrans, 1815, 1020, 1455, 285);
+    m_twips.place(chkTrans, m_layout.chkTrans);
     chkTrans->setEnabled(false);
     connect(chkTrans, &QCheckBox::toggled, this, &FrmPrinc::chkTrans_Click);
 
@@ -265,7 +259,7 @@ void FrmPrinc::createElements()
     txtOrgTok->setMaxLength(std::numeric_limits<int>::max()); // texts of any length
 
     lbInfo[0] = new QLabel(QStringLiteral("Original token :"), frmPropPrj);
-    place(lbInfo[0], 120, 300, 1665, 285);
+    m_twips.place(lbInfo[0], m_layout.lbOrgTok);
 
     txtTransTok = new QLineEdit(frmPropPrj);
     txtTransTok->setObjectName(QStringLiteral("txtTransTok"));
@@ -274,7 +268,9 @@ void FrmPrinc::createElements()
     txtTransTok->installEventFilter(this);
 
     lbInfo[1] = new QLabel(QStringLiteral("Translated token :"), frmPropPrj);
-    place(lbInfo[1], 120, 690, 1665, 240);
+    m_twips.place(lbInfo[1], m_layout.lbTransTok);
+    QFont bold = font();
+    bold.setBold(true);
     for (int i = 0; i < 2; ++i) {
         lbInfo[i]->setObjectName(QStringLiteral("lbInfo"));
         lbInfo[i]->setProperty("index", i);
@@ -288,19 +284,6 @@ void FrmPrinc::createElements()
     progress->setRange(0, 100);
     progress->setVisible(false);
 
-    // The checks: the list's "Check" column and the pane's line below the boxes,
-    // which the progress bar covers while it is shown.
-    m_checks = new EditorChecks(m_model, frmPropPrj, this);
-    m_checks->paneLine()->stackUnder(progress);
-    connect(this, &FrmPrinc::tokenChanged, m_checks, [this](std::size_t row) { m_checks->tokenChanged(row); });
-    // A suggestion taken fills the translation box; nothing is stored before Enter.
-    connect(m_checks, &EditorChecks::suggestionTaken, this, [this](const QString &text) {
-        if (!txtTransTok->isEnabled() || m_paneRow == 0)
-            return;
-        txtTransTok->setText(text);
-        txtTransTok->setFocus(Qt::ShortcutFocusReason);
-    });
-
     // Keyboard order: the tree, the list, then the pane.
     setTabOrder(tvTyp, lvTok);
     setTabOrder(lvTok, chkRO);
@@ -309,24 +292,93 @@ void FrmPrinc::createElements()
     setTabOrder(txtOrgTok, txtTransTok);
 
     m_client->installEventFilter(this);
+}
 
-    // Find, replace, progress, undo and the keys to go on: menus "&Edit" and "&Go"
-    // before "&Options", bars above the list, counts in the status bar.
+void FrmPrinc::createStatusFields()
+{
     statusBar()->setObjectName(QStringLiteral("statusBar"));
-    m_flow = new TranslatorFlow(*this, options, m_client);
+    // Where the token lives on the left; on the right the list's progress, what
+    // the checks found in it, the project's progress and the code page in use.
+    m_tokenPlace = new QLabel(statusBar());
+    statusBar()->addWidget(m_tokenPlace, 1);
+    for (QLabel **field : {&m_listProgress, &m_checkCounts, &m_projectProgress, &m_codePageField}) {
+        *field = new QLabel(statusBar());
+        statusBar()->addPermanentWidget(*field);
+    }
+}
+
+void FrmPrinc::createParts()
+{
+    // The checks: the list's "Check" column and the pane's line below the boxes,
+    // which the progress bar covers while it is shown.
+    m_checks = new EditorChecks(m_model, frmPropPrj, this);
+    m_checks->paneLine()->stackUnder(progress);
+    // A suggestion taken fills the translation box; nothing is stored before Enter.
+    connect(m_checks, &EditorChecks::suggestionTaken, this, [this](const QString &text) {
+        if (!txtTransTok->isEnabled() || m_paneRow == 0)
+            return;
+        txtTransTok->setText(text);
+        txtTransTok->setFocus(Qt::ShortcutFocusReason);
+    });
+
+    // Find, replace, progress, undo and the keys to go on: bars above the list.
+    m_flow = new TranslatorFlow(m_document, view(), this,
+                                {m_editMenu, m_goMenu, m_client, statusBar(), m_listProgress, m_projectProgress,
+                                 tvTyp});
     connect(m_flow, &TranslatorFlow::layoutChanged, this, &FrmPrinc::applyLayout);
-    m_checks->attach(*this, *m_flow, options);
+    m_checks->attach(m_document, view(), *m_flow, {m_editMenu, m_goMenu, m_optionsMenu, m_checkCounts});
     // The code page of the open project, in "&Options" and the status bar.
-    m_codePages = new CodePageChoice(m_settings, options, statusBar(), this);
+    m_codePages = new CodePageChoice(m_settings, m_optionsMenu, m_codePageField, this);
     connect(m_codePages, &CodePageChoice::chosen, this, &FrmPrinc::codePageChosen);
 
-    // The original beside the translation, and where each token lives.
-    m_model->setMasterTable(&grdMstBuffer);
     m_columns = new ListColumns(lvTok, m_settings, m_twips,
-                                {{TokenListModel::CheckColumnIndex, QStringLiteral("Check"), 2000},
-                                 {TokenListModel::OriginalColumn, QStringLiteral("Original"), 5000}});
-    m_preview = new ResourcePreviewer(*this, options, m_settings, m_desktop);
-    applyLayout();
+                                {{TokenListModel::CheckColumnIndex, QStringLiteral("Check"), kCheckColumnWidth},
+                                 {TokenListModel::OriginalColumn, QStringLiteral("Original"), kOriginalColumnWidth}});
+    // Where each token lives, and its dialog or menu drawn; the "length" check
+    // measures dialog texts as the preview draws them.
+    m_preview = new ResourcePreviewer(*this, m_document, view(), m_optionsMenu, m_tokenPlace, m_settings, m_desktop);
+    m_checks->setFitMeasure(&m_preview->fitMeasure());
+    connect(m_preview, &ResourcePreviewer::fitMeasureChanged, m_checks, &EditorChecks::fitMeasureChanged);
+    connect(m_preview, &ResourcePreviewer::menuLevelsRead, m_checks, &EditorChecks::menuLevelsRead);
+
+    // Lock, autosave journal, recovery and the watch on the token file.
+    m_guard = new ProjectGuard(m_desktop, this);
+    connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
+}
+
+void FrmPrinc::wireDocument()
+{
+    connect(&m_document, &ProjectDocument::closed, this, &FrmPrinc::projectClosed);
+    connect(&m_document, &ProjectDocument::opened, this, &FrmPrinc::projectOpened);
+    connect(&m_document, &ProjectDocument::tokenChanged, this, [this](std::size_t row, bool textChanged) {
+        restyle(row);
+        m_checks->tokenChanged(row);
+        if (!m_listing)
+            m_guard->changed(m_document.masterTable(), m_document.projectTable(), row, textChanged);
+    });
+    connect(&m_document, &ProjectDocument::modifiedChanged, mnuSave, &QAction::setEnabled);
+}
+
+// What reads the tables lets them go before they are emptied or replaced.
+void FrmPrinc::projectClosed()
+{
+    m_checks->projectClosed();
+    m_preview->projectClosed();
+    m_model->setItems(nullptr, nullptr, {});
+    m_flow->projectClosed();
+}
+
+// The tables of a project are in, and the guard has seen them: the parts take
+// them, the list is built, and the checks and the preview start on it.
+void FrmPrinc::projectOpened()
+{
+    m_model->setCodePage(m_document.projectCodePage());
+    m_model->setMasterCodePage(m_document.masterCodePage());
+    m_flow->projectOpened();
+    ChargeListeToken();
+    progress->setVisible(false);
+    m_checks->projectOpened();
+    m_preview->projectOpened();
 }
 
 void FrmPrinc::applyLayout()
@@ -341,8 +393,7 @@ void FrmPrinc::applyLayout()
     place(progress, m_layout.progress);
     place(txtOrgTok, m_layout.txtOrgTok);
     place(txtTransTok, m_layout.txtTransTok);
-    // Right of the two check boxes, to the frame's right edge.
-    place(m_checks->paneLine(), {4620, 1020, std::max(0.f, m_layout.frmPropPrj.width - 4620 - 120), 285});
+    place(m_checks->paneLine(), CheckPaneLine(m_layout));
 }
 
 void FrmPrinc::buildFilterTree()
@@ -375,6 +426,7 @@ void FrmPrinc::buildFilterTree()
         item->setText(0, QString::fromLatin1(n.text));
         item->setToolTip(0, item->text(0));
         item->setData(0, kTagRole, QString::fromLatin1(n.tag));
+        item->setData(0, kFilterRole, QVariant::fromValue(ParseFilterTag(n.tag, n.text)));
         if (n.key)
             byKey.insert(QString::fromLatin1(n.key), item);
     }
@@ -413,18 +465,6 @@ void FrmPrinc::OpenProject(const std::string &path)
     openProject(path, absolute, m_codePages->chosenFor(absolute));
 }
 
-namespace {
-
-// Windows-1252 through the character set the editor has always read it with.
-const TextCodec &codecOf(const CodePage &codePage)
-{
-    if (codePage.number() == 1252)
-        return CharsetCodec::windows1252();
-    return CodePageCodec::get(codePage.number());
-}
-
-} // namespace
-
 bool FrmPrinc::openProject(const std::string &path, const std::string &absolutePath,
                            std::optional<unsigned> codePage)
 {
@@ -438,32 +478,18 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
         if (!ec)
             std::filesystem::current_path(previousFolder, ec);
         progress->setVisible(false);
-        m_desktop.showError(this, messageFor(data.error));
+        m_desktop.showError(this, QString::fromStdString(data.message));
         return false;
     }
-    m_paths = data.paths;
-    m_checks->projectClosed();
-    m_preview->projectClosed();
-    m_model->setItems(nullptr, nullptr, {});
-    m_flow->projectClosed();
-    grdMstBuffer = std::move(data.master);
-    grdPrjBuffer = std::move(data.project);
-    // Cells stay bytes; they are read as characters of their file's code page.
-    m_projectCodePage = &CodePage::get(data.projectCodePage);
-    m_masterCodePage = &CodePage::get(data.masterCodePage);
-    m_model->setCodePage(*m_projectCodePage);
-    m_model->setMasterCodePage(*m_masterCodePage);
     m_codePages->projectOpened(absolutePath, CodePageOfLanguageLine(data.languageLine), data.projectCodePage,
                                data.masterCodePage, codePage);
     progress->setValue(50);
     // Before the list is shown: the lock, and the work an editor left behind,
     // which the counts and the find index then see as the tables hold it.
-    const ProjectGuard::Opening opening = m_guard->opened(m_paths.tokenFile, grdMstBuffer, grdPrjBuffer);
+    const ProjectGuard::Opening opening = m_guard->opened(data.paths.tokenFile, data.master, data.project);
     // Recovered work changed statuses since the summary was made.
-    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage),
-                          opening.recovered ? TokenSummary() : std::move(data.projectSummary));
     if (opening.recovered)
-        mnuSave->setEnabled(true);
+        data.projectSummary = TokenSummary();
 
     setWindowTitle(kCaption + QStringLiteral(" - ") + FromPath(path) +
                    (opening.readOnly ? QStringLiteral(" (read-only)") : QString()));
@@ -475,13 +501,10 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     chkRO->setEnabled(true);
     chkTrans->setEnabled(true);
     frmPropPrj->setEnabled(true);
+    m_document.open(std::move(data), opening.readOnly);
     applyReadOnlyProject();
-    ChargeListeToken();
-    progress->setVisible(false);
-    // The checks read each token file in its own code page.
-    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, *m_masterCodePage, *m_projectCodePage,
-                            m_paths.masterProject);
-    m_preview->projectOpened(m_paths.masterProject);
+    if (opening.recovered)
+        m_document.setModified();
     return true;
 }
 
@@ -502,7 +525,7 @@ void FrmPrinc::codePageChosen(std::optional<unsigned> codePage)
 
 bool FrmPrinc::readOnlyProject() const
 {
-    return m_guard->readOnly();
+    return m_document.readOnly();
 }
 
 // A project open read-only (another editor has it) is shown and filtered, but
@@ -523,42 +546,34 @@ bool FrmPrinc::ReloadProject(bool reapply)
     lvTok->finishEditing();
     reapply = reapply || m_guard->hasUnsavedChanges();
     const std::size_t selected = m_model->tableRow(selectedItem());
-    const TokenChange key = selected ? DescribeChange(grdPrjBuffer, grdMstBuffer, selected, false) : TokenChange{};
+    const TokenChange key = selected ? DescribeChange(m_document.projectTable(), m_document.masterTable(), selected,
+                                                      false)
+                                     : TokenChange{};
     const bool translatedShown = chkTrans->isChecked();
     const bool typing = selected && selected == m_paneRow && txtTransTok->text() != m_paneText;
     const QString typed = txtTransTok->text();
     ProjectData data;
-    data.paths = m_paths;
+    data.paths = m_document.paths();
     // Read again in the code pages the project was opened in.
-    data.projectCodePage = m_projectCodePage->number();
-    data.masterCodePage = m_masterCodePage->number();
+    data.projectCodePage = m_document.projectCodePage().number();
+    data.masterCodePage = m_document.masterCodePage().number();
     OpeningObserver observer(progress, m_desktop, this);
     ReadTokenFiles(data, &observer);
     if (data.error != ProjectOpenError::None) {
         progress->setVisible(false);
-        m_desktop.showError(this, messageFor(data.error));
+        m_desktop.showError(this, QString::fromStdString(data.message));
         return false;
     }
-    // The tables are replaced: what reads them lets them go first, and takes
-    // them anew (undo starts over, as at an opening).
-    m_checks->projectClosed();
-    m_preview->projectClosed();
-    m_model->setItems(nullptr, nullptr, {});
-    m_flow->projectClosed();
-    grdMstBuffer = std::move(data.master);
-    grdPrjBuffer = std::move(data.project);
-    const bool allApplied = m_guard->reloaded(grdMstBuffer, grdPrjBuffer, reapply);
+    const bool allApplied = m_guard->reloaded(data.master, data.project, reapply);
     // Changes applied again changed statuses since the summary was made.
-    m_flow->projectOpened(grdPrjBuffer, grdMstBuffer, codecOf(*m_projectCodePage), codecOf(*m_masterCodePage),
-                          reapply ? TokenSummary() : std::move(data.projectSummary));
-    ChargeListeToken();
-    progress->setVisible(false);
-    m_checks->projectOpened(&grdMstBuffer, &grdPrjBuffer, *m_masterCodePage, *m_projectCodePage,
-                            m_paths.masterProject);
-    m_preview->projectOpened(m_paths.masterProject);
+    if (reapply)
+        data.projectSummary = TokenSummary();
+    // The tables are replaced: what reads them takes them anew (undo starts
+    // over, as at an opening).
+    m_document.open(std::move(data), m_document.readOnly());
     // The token selected before, found again by its key; the pane takes it
     // back as it showed it, so that selecting it again changes nothing.
-    const std::size_t row = selected ? FindTokenByKey(key, grdPrjBuffer) : 0;
+    const std::size_t row = selected ? FindTokenByKey(key, m_document.projectTable()) : 0;
     const int item = row ? m_model->itemOfRow(row) : -1;
     if (item >= 0) {
         {
@@ -577,17 +592,17 @@ void FrmPrinc::ChargeListeToken()
     // An edit in progress lands on its token before the list changes under it.
     lvTok->finishEditing();
     QTreeWidgetItem *node = tvTyp->currentItem();
-    const QString tag = node ? node->data(0, kTagRole).toString() : QString();
-    const TokenFilter filter = ParseFilterTag(tag.toStdString(), node ? node->text(0).toStdString() : std::string());
-    const TokenSummary &summary = m_flow->summary();
-    ListRows rows = ListTokens(summary, grdPrjBuffer, filter, mnuShowROT->isChecked());
+    const TokenFilter filter = node ? node->data(0, kFilterRole).value<TokenFilter>() : TokenFilter();
+    const TokenTable &project = m_document.projectTable();
+    const TokenSummary &summary = m_document.summary();
+    ListRows rows = ListTokens(summary, project, filter, mnuShowROT->isChecked());
     std::vector<std::pair<std::size_t, std::int64_t>> notPlain;
-    const bool marked = summary.tokenCount() == grdPrjBuffer.tokenCount();
+    const bool marked = summary.tokenCount() == project.tokenCount();
     for (const std::size_t row : rows) {
         if (marked && !summary.statusMayBeOdd(row))
             continue;
-        const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
-        if (!IsPlainInteger(grdPrjBuffer.cell(row, ColStatus), status))
+        const std::int64_t status = StatusOf(project.cell(row, ColStatus));
+        if (!IsPlainInteger(project.cell(row, ColStatus), status))
             notPlain.emplace_back(row, status);
     }
     // The find box (and any other narrowing) keeps part of them; with nothing
@@ -604,7 +619,8 @@ void FrmPrinc::showListRows(SharedListRows rows)
 {
     lvTok->finishEditing();
     const TranslatorFlow &flow = *m_flow;
-    m_model->setItemsByRow(&grdPrjBuffer, std::move(rows), [&flow](std::size_t row) { return flow.listLook(row); });
+    m_model->setItemsByRow(&m_document.projectTable(), std::move(rows),
+                           [&flow](std::size_t row) { return flow.listLook(row); });
     // A new list is shown from its first token, as it was built.
     lvTok->scrollToTop();
     m_checks->listRebuilt(m_model->rows());
@@ -613,56 +629,28 @@ void FrmPrinc::showListRows(SharedListRows rows)
 
 void FrmPrinc::StoreTokenText(std::size_t row, const std::string &text)
 {
-    // A project open read-only changes in nothing, whoever asks.
-    if (row == 0 || row > grdPrjBuffer.tokenCount() || readOnlyProject())
-        return;
-    emit tokenChanging(row);
-    grdPrjBuffer.setCell(row, ColText, text);
-    // A committed text is translated, neither read-only nor untranslated.
-    writeStatus(row, 4);
-    emit tokenChanged(row, true);
+    m_document.storeText(row, text);
 }
 
 void FrmPrinc::SetTokenStatus(std::size_t row, std::int64_t status)
 {
-    if (row == 0 || row > grdPrjBuffer.tokenCount() || readOnlyProject())
-        return;
-    emit tokenChanging(row);
-    writeStatus(row, status);
-    emit tokenChanged(row, false);
+    m_document.setStatus(row, status);
 }
 
 void FrmPrinc::RestoreToken(std::size_t row, const std::string *text, const std::string *status)
 {
-    if (row == 0 || row > grdPrjBuffer.tokenCount() || (!text && !status) || readOnlyProject())
-        return;
-    emit tokenChanging(row);
-    if (text)
-        grdPrjBuffer.setCell(row, ColText, *text);
-    if (status)
-        grdPrjBuffer.setCell(row, ColStatus, *status);
-    const int item = m_model->itemOfRow(row);
-    if (item >= 0) {
-        if (status)
-            m_model->setLook(item, LookForStatus(m_model->look(item), StatusOf(*status)));
-        else
-            m_model->refreshItem(item);
-    }
-    emit tokenChanged(row, text != nullptr);
+    m_document.restore(row, text, status);
 }
 
-void FrmPrinc::writeStatus(std::size_t row, std::int64_t status)
+// The item of a changed token takes the look of its status.
+void FrmPrinc::restyle(std::size_t row)
 {
-    const std::string plain = IntegerToText(status);
-    if (grdPrjBuffer.cell(row, ColStatus) != plain)
-        grdPrjBuffer.setCell(row, ColStatus, plain);
     const int item = m_model->itemOfRow(row);
     if (item >= 0)
-        m_model->setLook(item, LookForStatus(m_model->look(item), status));
+        m_model->setLook(item, LookForStatus(m_model->look(item),
+                                             StatusOf(m_document.projectTable().cell(row, ColStatus))));
 }
 
-// The pane shows no token after the list was rebuilt: nothing typed there can
-// reach a token until one is selected again.
 void FrmPrinc::clearPane()
 {
     m_paneRow = 0;
@@ -688,7 +676,7 @@ int FrmPrinc::selectedItem() const
 
 bool FrmPrinc::isReadOnly(std::size_t row) const
 {
-    return (StatusOf(grdPrjBuffer.cell(row, ColStatus)) & FlagReadOnly) != 0;
+    return (StatusOf(m_document.projectTable().cell(row, ColStatus)) & FlagReadOnly) != 0;
 }
 
 void FrmPrinc::lvTok_ItemClick()
@@ -701,10 +689,10 @@ void FrmPrinc::lvTok_ItemClick()
         return;
     }
     m_paneRow = row;
-    txtOrgTok->setText(masterText(row));
-    m_paneText = FromTokenBytes(grdPrjBuffer.cell(row, ColText), *m_projectCodePage);
+    txtOrgTok->setText(m_document.masterText(row));
+    m_paneText = FromTokenBytes(m_document.projectTable().cell(row, ColText), m_document.projectCodePage());
     txtTransTok->setText(m_paneText);
-    const std::int64_t status = StatusOf(grdPrjBuffer.cell(row, ColStatus));
+    const std::int64_t status = StatusOf(m_document.projectTable().cell(row, ColStatus));
     if (status & FlagReadOnly) {
         m_chkROTag = QStringLiteral("1");
         chkRO->setChecked(true);
@@ -734,7 +722,7 @@ void FrmPrinc::chkTrans_Click()
     if (item < 0 || m_model->tableRow(item) != m_paneRow)
         return;
     SetTokenStatus(m_paneRow, TranslatedBoxStatus(chkRO->isChecked(), chkTrans->isChecked()));
-    mnuSave->setEnabled(true);
+    m_document.setModified();
 }
 
 void FrmPrinc::chkRO_Click()
@@ -774,17 +762,17 @@ void FrmPrinc::startInPlaceEdit()
 void FrmPrinc::lvTok_AfterLabelEdit(std::size_t row, const QString &text, const QString &original)
 {
     // A read-only token never takes a commit, nor does a project open read-only.
-    if (row == 0 || row > grdPrjBuffer.tokenCount() || isReadOnly(row) || readOnlyProject())
+    if (row == 0 || row > m_document.projectTable().tokenCount() || isReadOnly(row) || readOnlyProject())
         return;
-    const QString reason = UnstorableReason(text, original, *m_projectCodePage);
+    const QString reason = UnstorableReason(text, original, m_document.projectCodePage());
     if (!reason.isEmpty()) {
         // The editor is closing, maybe within a click elsewhere: the message waits
         // for that to end.
         QTimer::singleShot(0, this, [this, reason] { m_desktop.showError(this, reason); });
         return;
     }
-    StoreTokenText(row, *ToTokenBytes(text, *m_projectCodePage));
-    mnuSave->setEnabled(true);
+    StoreTokenText(row, *ToTokenBytes(text, m_document.projectCodePage()));
+    m_document.setModified();
     // The pane never offers a text older than the stored one.
     if (row == m_paneRow) {
         m_paneText = text;
@@ -800,13 +788,13 @@ std::optional<std::size_t> FrmPrinc::commitTranslationBox()
         readOnlyProject())
         return std::nullopt;
     const QString text = txtTransTok->text();
-    const QString reason = UnstorableReason(text, m_paneText, *m_projectCodePage);
+    const QString reason = UnstorableReason(text, m_paneText, m_document.projectCodePage());
     if (!reason.isEmpty()) {
         m_desktop.showError(this, reason);
         return std::nullopt; // the typed text stays in the box
     }
-    StoreTokenText(m_paneRow, *ToTokenBytes(text, *m_projectCodePage));
-    mnuSave->setEnabled(true);
+    StoreTokenText(m_paneRow, *ToTokenBytes(text, m_document.projectCodePage()));
+    m_document.setModified();
     m_paneText = text;
     return static_cast<std::size_t>(item);
 }
@@ -817,7 +805,7 @@ void FrmPrinc::txtTransTok_Enter()
         lvTok->setFocus(Qt::OtherFocusReason);
 }
 
-TokenListView *FrmPrinc::tokenView() const
+QAbstractItemView *FrmPrinc::listView() const
 {
     return lvTok;
 }
@@ -836,7 +824,7 @@ void FrmPrinc::selectListItem(std::size_t item)
     lvTok->scrollTo(index);
 }
 
-std::optional<FrmPrinc::PaneDraft> FrmPrinc::paneDraft() const
+std::optional<EditorView::PaneDraft> FrmPrinc::paneDraft() const
 {
     if (m_paneRow == 0 || txtTransTok->text() == m_paneText)
         return std::nullopt;
@@ -859,20 +847,9 @@ void FrmPrinc::showListItem(std::size_t item)
     m_quietPane = false;
 }
 
-QString FrmPrinc::masterText(std::size_t row) const
-{
-    return FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row), *m_masterCodePage);
-}
-
 void FrmPrinc::finishEditing()
 {
     lvTok->finishEditing();
-}
-
-void FrmPrinc::setModified()
-{
-    if (!readOnlyProject())
-        mnuSave->setEnabled(true);
 }
 
 bool FrmPrinc::eventFilter(QObject *watched, QEvent *event)
@@ -926,13 +903,12 @@ void FrmPrinc::mnuShowROT_Click()
 bool FrmPrinc::PromptSave()
 {
     lvTok->finishEditing(); // an edit in progress counts as work
-    if (!mnuSave->isEnabled())
+    if (!m_document.modified())
         return true;
     switch (m_desktop.askSaveWork(this)) {
     case Desktop::SaveAnswer::Yes:
-        mnuSave_Click();
         // A save that failed keeps the window open, so no work is lost.
-        return m_lastSaveOk;
+        return save();
     case Desktop::SaveAnswer::No:
         m_guard->changesDropped();
         return true;
@@ -990,18 +966,10 @@ void FrmPrinc::mnuClose_Click()
     m_guard->closed();      // its journal stays for the next opening
     setWindowTitle(kCaption);
     mnuClose->setEnabled(false);
-    mnuSave->setEnabled(false);
-    m_checks->projectClosed();
-    m_preview->projectClosed();
-    m_model->setItems(nullptr, nullptr, {});
-    m_flow->projectClosed();
+    m_document.close();
     m_codePages->projectClosed();
-    grdMstBuffer.clear();
-    grdPrjBuffer.clear();
-    m_projectCodePage = &CodePage::windows1252();
-    m_masterCodePage = &CodePage::windows1252();
-    m_model->setCodePage(*m_projectCodePage);
-    m_model->setMasterCodePage(*m_masterCodePage);
+    m_model->setCodePage(m_document.projectCodePage());
+    m_model->setMasterCodePage(m_document.masterCodePage());
     m_paneRow = 0;
     m_paneText.clear();
     txtOrgTok->clear();
@@ -1023,6 +991,11 @@ void FrmPrinc::mnuClose_Click()
 
 void FrmPrinc::mnuSave_Click()
 {
+    save();
+}
+
+bool FrmPrinc::save()
+{
     lvTok->finishEditing(); // what is being typed in the list is saved too
     // Another program's changes to the file are never overwritten unasked.
     switch (m_guard->beforeSave()) {
@@ -1031,26 +1004,27 @@ void FrmPrinc::mnuSave_Click()
     case ProjectGuard::SaveStep::ReloadFirst:
         if (ReloadProject(true))
             break;
-        m_lastSaveOk = false; // some changes need the user's eye first
-        return;
+        return false; // some changes need the user's eye first
     case ProjectGuard::SaveStep::Cancel:
-        m_lastSaveOk = false;
-        return;
+        return false;
     }
     progress->setValue(0);
     progress->setVisible(true);
-    const SaveResult result = SaveProjectTokens(m_paths.tokenFile, grdPrjBuffer, [this](double value) {
-        const int shown = static_cast<int>(RoundHalfEven(value));
-        if (shown != progress->value())
-            progress->setValue(shown);
-    });
+    const SaveResult result = SaveProjectTokens(m_document.paths().tokenFile, m_document.projectTable(),
+                                                [this](double value) {
+                                                    const int shown = static_cast<int>(RoundHalfEven(value));
+                                                    if (shown != progress->value())
+                                                        progress->setValue(shown);
+                                                });
     progress->setVisible(false);
-    m_lastSaveOk = result.ok;
-    if (result.ok)
-        m_guard->saved();
-    else
+    if (!result.ok()) {
         m_desktop.showError(this, QStringLiteral("The project tokens were not saved.\n") +
                                       FromPath(result.message));
+        return false;
+    }
+    m_guard->saved();
+    m_document.saved();
+    return true;
 }
 
 } // namespace quenlit

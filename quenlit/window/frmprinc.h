@@ -1,11 +1,10 @@
 #pragma once
 
-#include "editorlayout.h"
-#include "listrows.h"
+#include "window/editorlayout.h"
+#include "window/editorview.h"
 #include "placement.h"
+#include "window/projectdocument.h"
 #include "qtext.h"
-#include "projectopen.h"
-#include "tokentable.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -13,33 +12,34 @@
 #include <optional>
 #include <vector>
 
-class CodePage;
 class Desktop;
-class EditorChecks;
 class SettingsStore;
 class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
-class TokenListView;
 class QTreeWidget;
-class QTreeView;
 class QTreeWidgetItem;
-class TokenListModel;
-class ListColumns;
 
 namespace quenlit {
 
 class CodePageChoice;
+class EditorChecks;
+class ListColumns;
+class TokenListModel;
+class TokenListView;
 class TranslatorFlow;
 class ProjectGuard;
 class ResourcePreviewer;
 
-// The token editor's one window. It owns the open project: its four paths, the
-// master and project token tables and the token list.
-class FrmPrinc : public QMainWindow
+// The token editor's one window. It owns the open project, through its
+// document, and the parts that work on it, and wires them: the translator's
+// flow, the checks, the preview, the guard of the project's files. The parts
+// see the document and the list and pane through EditorView, never the window.
+class FrmPrinc : public QMainWindow, private EditorView
 {
     Q_OBJECT
 
@@ -60,15 +60,15 @@ public:
     void OpenProject(const QString &path);
     void ChargeListeToken();
 
-    // Every change to a token of the project table goes through these two, and
-    // each emits tokenChanged once: StoreTokenText for a committed text (the
+    // Every change to a token of the project table goes through the document;
+    // these are the window's own: StoreTokenText for a committed text (the
     // in-place editor and the translation box; the status becomes 4 with it),
     // SetTokenStatus for a status alone (the Translated box, and the listing's
-    // rewrite of a status in plain decimal). Both also restyle the row's item.
+    // rewrite of a status in plain decimal), RestoreToken to put a token's
+    // cells back exactly as they were (a null cell stays as it is). The row's
+    // item is restyled as the document tells of the change.
     void StoreTokenText(std::size_t row, const std::string &text);
     void SetTokenStatus(std::size_t row, std::int64_t status);
-    // Undo and redo put a token's cells back exactly as they were, bytes for
-    // bytes, through the same place (a null cell stays as it is).
     void RestoreToken(std::size_t row, const std::string *text, const std::string *status);
     bool PromptSave();
     bool TermineApp();
@@ -84,68 +84,55 @@ public:
     void mnuExit_Click();
     void mnuShowROT_Click();
 
-    const ProjectPaths &paths() const { return m_paths; }
-    const TokenTable &masterTable() const { return grdMstBuffer; }
-    const TokenTable &projectTable() const { return grdPrjBuffer; }
-    // The code pages the open project's token files are in (Windows-1252 with none open).
-    const CodePage &projectCodePage() const { return *m_projectCodePage; }
-    const CodePage &masterCodePage() const { return *m_masterCodePage; }
-    CodePageChoice *codePages() const { return m_codePages; }
+    const ProjectDocument &document() const { return m_document; }
+    // The list and the pane as the parts see them.
+    EditorView &view() { return *this; }
     TokenListModel *tokenList() const { return m_model; }
+    TranslatorFlow *flow() const { return m_flow; }
     EditorChecks *checks() const { return m_checks; }
+    ResourcePreviewer *preview() const { return m_preview; }
+    const ProjectGuard &guard() const { return *m_guard; }
+    CodePageChoice *codePages() const { return m_codePages; }
+    ListColumns *listColumns() const { return m_columns; }
     QString treeTag() const { return m_treeTag; }
     const EditorLayout &layoutTwips() const { return m_layout; }
     int startState() const { return m_restored.state; }
     bool ended() const { return m_ended; }
-    const ProjectGuard &guard() const { return *m_guard; }
-
-    // What the translator's flow (find, replace, progress, undo, the keys to go
-    // on) asks of the window; the flow owns the rest.
-    TranslatorFlow *flow() const { return m_flow; }
-    // The list's added columns, and the preview of the selected token's resource.
-    ListColumns *listColumns() const { return m_columns; }
-    ResourcePreviewer *preview() const { return m_preview; }
-    TokenListView *tokenView() const;
-    QTreeWidget *filterTree() const { return tvTyp; }
-    QLineEdit *translationBox() const { return txtTransTok; }
-    // The list shows these rows, as a rebuild does (the pane is emptied).
-    void showListRows(SharedListRows rows);
-    std::optional<std::size_t> selectedListItem() const;
-    // Selects an item as a click does: the pane loads, with its Translated handling.
-    void selectListItem(std::size_t item);
-    // Selects an item and shows its token without rewriting its status.
-    void showListItem(std::size_t item);
-    void clearPaneShown() { clearPane(); }
-    std::size_t paneRow() const { return m_paneRow; }
-    // Text typed in the translation box and not stored yet, and the row it is for.
-    struct PaneDraft
-    {
-        std::size_t row = 0;
-        QString text;
-    };
-    std::optional<PaneDraft> paneDraft() const;
-    // Puts a draft back in the box when the pane shows its row again.
-    void restorePaneDraft(const PaneDraft &draft);
-    QString masterText(std::size_t row) const;
-    void goToTranslationBox();
-    // Enter in the translation box without moving the focus: the item whose
-    // token took the text, or nothing when nothing was stored.
-    std::optional<std::size_t> commitTranslationBox();
-    void finishEditing();
-    void setModified();
-
-signals:
-    // A token of the project table is about to change, and has changed: its text
-    // (and status), or its status alone.
-    void tokenChanging(std::size_t row);
-    void tokenChanged(std::size_t row, bool textChanged);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void createElements();
+    // EditorView
+    TokenListModel &listModel() const override { return *m_model; }
+    QAbstractItemView *listView() const override;
+    void showListRows(SharedListRows rows) override;
+    std::optional<std::size_t> selectedListItem() const override;
+    void selectListItem(std::size_t item) override;
+    void showListItem(std::size_t item) override;
+    void finishEditing() override;
+    std::size_t paneRow() const override { return m_paneRow; }
+    // The pane shows no token after the list was rebuilt: nothing typed there can
+    // reach a token until one is selected again.
+    void clearPane() override;
+    std::optional<PaneDraft> paneDraft() const override;
+    void restorePaneDraft(const PaneDraft &draft) override;
+    QLineEdit *translationBox() const override { return txtTransTok; }
+    void goToTranslationBox() override;
+    std::optional<std::size_t> commitTranslationBox() override;
+
+    // The window's elements by area, made once.
+    void createMenus();
+    void createTree();
+    void createList();
+    void createPane();
+    void createStatusFields();
+    void createParts();
+    // The one open and the one close sequence of the parts, on the document's signals.
+    void wireDocument();
+    void projectOpened();
+    void projectClosed();
     void applyLayout();
     void buildFilterTree();
     void tvTyp_NodeClick(QTreeWidgetItem *node);
@@ -155,10 +142,9 @@ private:
     void chkRO_Click();
     void startInPlaceEdit();
     void lvTok_AfterLabelEdit(std::size_t row, const QString &text, const QString &original);
-    void writeStatus(std::size_t row, std::int64_t status);
+    void restyle(std::size_t row);
     bool isReadOnly(std::size_t row) const;
     void txtTransTok_Enter();
-    void clearPane();
     int selectedItem() const;
     void onActivate();
     // Reads a project with its token file in a code page (nothing: its
@@ -167,16 +153,20 @@ private:
     void codePageChosen(std::optional<unsigned> codePage);
     bool readOnlyProject() const;
     void applyReadOnlyProject();
+    // Writes the project's tokens; false when they were not saved.
+    bool save();
 
     Desktop &m_desktop;
     SettingsStore &m_settings;
     Twips m_twips;
 
-    ProjectPaths m_paths;
-    TokenTable grdMstBuffer;
-    TokenTable grdPrjBuffer;
+    ProjectDocument m_document;
     EditorLayout m_layout;
 
+    QMenu *m_fileMenu = nullptr;
+    QMenu *m_editMenu = nullptr;
+    QMenu *m_goMenu = nullptr;
+    QMenu *m_optionsMenu = nullptr;
     QAction *mnuOpen = nullptr;
     QAction *mnuClose = nullptr;
     QAction *mnuSave = nullptr;
@@ -193,10 +183,14 @@ private:
     QLineEdit *txtTransTok = nullptr;
     QLabel *lbInfo[2] = {};
     QProgressBar *progress = nullptr;
+    // The status bar's fields, left to right, each filled by its part.
+    QLabel *m_tokenPlace = nullptr;
+    QLabel *m_listProgress = nullptr;
+    QLabel *m_checkCounts = nullptr;
+    QLabel *m_projectProgress = nullptr;
+    QLabel *m_codePageField = nullptr;
     EditorChecks *m_checks = nullptr;
     CodePageChoice *m_codePages = nullptr;
-    const CodePage *m_projectCodePage;
-    const CodePage *m_masterCodePage;
 
     QString m_treeTag;      // the filter last applied by a node click
     QString m_chkROTag;     // "1", "0", or empty with no project
@@ -207,7 +201,6 @@ private:
     RestoredPlacement m_restored;
     bool m_activated = false;
     bool m_ended = false;
-    bool m_lastSaveOk = true;
     bool m_quietPane = false; // the pane loads without its Translated handling (undo)
     TranslatorFlow *m_flow = nullptr;
     bool m_listing = false; // the listing rewrites statuses: no edit of the user's

@@ -1,4 +1,4 @@
-#include "listcolumns.h"
+#include "window/listcolumns.h"
 
 #include "settingsstore.h"
 
@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTableView>
+
+namespace quenlit {
 
 namespace {
 
@@ -87,3 +89,5 @@ void ListColumns::store() const
             m_settings.setValue(widthKey(c.key), QString::number(qRound(m_twips.fromPixels(pixels))));
     }
 }
+
+} // namespace quenlit

@@ -14,6 +14,8 @@ class QMenu;
 class QTableView;
 class SettingsStore;
 
+namespace quenlit {
+
 // The columns the token list has beyond "Token", "Status" and "Type": the
 // header's context menu hides and shows them, and their widths and visibility
 // are kept in the settings under keys of their own ("ListCheckWidth",
@@ -52,3 +54,5 @@ private:
     QMenu *m_menu = nullptr;
     QHash<int, QAction *> m_actions;
 };
+
+} // namespace quenlit

@@ -1,5 +1,5 @@
 #include "desktop.h"
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 #include "outils.h"
 #include "placement.h"
 #include "programicon.h"

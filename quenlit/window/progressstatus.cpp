@@ -1,4 +1,6 @@
-#include "progressstatus.h"
+#include "window/progressstatus.h"
+
+#include "window/filternode.h"
 
 #include <QEvent>
 #include <QHelpEvent>
@@ -9,6 +11,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+
+namespace quenlit {
 
 namespace {
 
@@ -26,17 +30,14 @@ const char kListTip[] = "The tokens of the list: translated (status 4) of those 
 
 } // namespace
 
-ProgressStatus::ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCounts &counts, QObject *parent)
-    : QObject(parent), m_bar(bar), m_tree(tree), m_counts(counts)
+ProgressStatus::ProgressStatus(QStatusBar *bar, QLabel *list, QLabel *project, QTreeWidget *tree,
+                               const TokenCounts &counts, QObject *parent)
+    : QObject(parent), m_bar(bar), m_tree(tree), m_counts(counts), m_list(list), m_project(project)
 {
-    m_list = new QLabel(bar);
     m_list->setObjectName(QStringLiteral("lbListProgress"));
     m_list->setToolTip(QString::fromLatin1(kListTip));
-    m_project = new QLabel(bar);
     m_project->setObjectName(QStringLiteral("lbProjectProgress"));
     m_project->setToolTip(QStringLiteral("The whole project"));
-    bar->addPermanentWidget(m_list);
-    bar->addPermanentWidget(m_project);
     m_tree->viewport()->installEventFilter(this);
     m_bar->installEventFilter(this);
     connect(bar, &QStatusBar::messageChanged, this, [this] { fit(); });
@@ -92,11 +93,10 @@ void ProgressStatus::clear()
     fit();
 }
 
-QString ProgressStatus::nodeToolTip(const QString &tag, const QString &text) const
+QString ProgressStatus::nodeToolTip(const TokenFilter &filter, const QString &text) const
 {
     if (!m_open)
         return text;
-    const TokenFilter filter = ParseFilterTag(tag.toStdString(), text.toStdString());
     const std::size_t listed = m_counts.listed(filter, m_showReadOnly);
     return text + QStringLiteral(": ") + (listed == 1 ? QStringLiteral("1 token") : QStringLiteral("%1 tokens").arg(listed)) +
            QStringLiteral(", ") + progressText(m_counts.progress(filter));
@@ -109,7 +109,9 @@ bool ProgressStatus::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_tree->viewport() && event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
         if (QTreeWidgetItem *node = m_tree->itemAt(help->pos()))
-            node->setToolTip(0, nodeToolTip(node->data(0, Qt::UserRole).toString(), node->text(0)));
+            node->setToolTip(0, nodeToolTip(node->data(0, kFilterRole).value<TokenFilter>(), node->text(0)));
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace quenlit

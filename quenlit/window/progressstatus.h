@@ -1,12 +1,14 @@
 #pragma once
 
-#include "tokencounts.h"
+#include "listing/tokencounts.h"
 
 #include <QObject>
 
 class QLabel;
 class QStatusBar;
 class QTreeWidget;
+
+namespace quenlit {
 
 // What is left, where the translator sees it: the status bar says "N of M
 // translated (P %)" for the list and for the project (once when they are the
@@ -17,16 +19,18 @@ class ProgressStatus : public QObject
     Q_OBJECT
 
 public:
-    // The tree's nodes carry their filter tag in Qt::UserRole. `counts` is not
-    // owned and must outlive this object.
-    ProgressStatus(QStatusBar *bar, QTreeWidget *tree, const TokenCounts &counts, QObject *parent = nullptr);
+    // The tree's nodes carry their filter (see filternode.h). `list` and
+    // `project` are the bar's fields it fills. `counts` is not owned and must
+    // outlive this object.
+    ProgressStatus(QStatusBar *bar, QLabel *list, QLabel *project, QTreeWidget *tree, const TokenCounts &counts,
+                   QObject *parent = nullptr);
 
     void setProgress(const Progress &list, const Progress &project);
     // No project: nothing to count.
     void clear();
     void setShowReadOnly(bool shown) { m_showReadOnly = shown; }
     // The tooltip of a node of the tree, as it is now.
-    QString nodeToolTip(const QString &tag, const QString &text) const;
+    QString nodeToolTip(const TokenFilter &filter, const QString &text) const;
 
     QLabel *listLabel() const { return m_list; }
     QLabel *projectLabel() const { return m_project; }
@@ -50,3 +54,5 @@ private:
     bool m_open = false;
     bool m_merged = false; // the list's figures are the project's: one label says both
 };
+
+} // namespace quenlit

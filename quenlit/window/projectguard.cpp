@@ -1,8 +1,8 @@
-#include "projectguard.h"
+#include "window/projectguard.h"
 
 #include "desktop.h"
 #include "qtext.h"
-#include "sysfile.h"
+#include "store/sysfile.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "fileidentity.h"
-#include "journal.h"
-#include "projectlock.h"
-#include "tokenchanges.h"
+#include "store/fileidentity.h"
+#include "store/journal.h"
+#include "store/projectlock.h"
+#include "store/tokenchanges.h"
 
 #include <QFileSystemWatcher>
 #include <QObject>

@@ -1,8 +1,10 @@
-#include "textboxkeys.h"
+#include "window/textboxkeys.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+
+namespace quenlit {
 
 namespace {
 
@@ -68,3 +70,5 @@ bool TextBoxKeys::eventFilter(QObject *watched, QEvent *event)
         box->redo();
     return true;
 }
+
+} // namespace quenlit

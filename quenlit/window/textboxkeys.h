@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace quenlit {
+
 // Inside a text box where the user types (the translation box, the find box, the
 // in-place editor...), Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y stay the box's own undo
 // and redo of what was typed and not committed; everywhere else in the window
@@ -23,3 +25,5 @@ protected:
 private:
     QWidget *m_window;
 };
+
+} // namespace quenlit

@@ -1,6 +1,6 @@
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
-#include "checkcolumn.h"
+#include "window/checks/checkcolumn.h"
 #include "codepage.h"
 #include "qtext.h"
 
@@ -10,6 +10,8 @@
 #include <QPalette>
 
 #include <algorithm>
+
+namespace quenlit {
 
 namespace {
 
@@ -241,3 +243,5 @@ Qt::ItemFlags TokenListModel::flags(const QModelIndex &index) const
         f |= Qt::ItemIsEditable;
     return f;
 }
+
+} // namespace quenlit

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "listrows.h"
+#include "listing/listrows.h"
 #include "tokenstatus.h"
+#include "window/tokenlook.h"
 #include "tokentable.h"
 
 #include <QAbstractTableModel>
@@ -9,8 +10,11 @@
 
 #include <vector>
 
-class CheckColumn;
 class CodePage;
+
+namespace quenlit {
+
+class CheckColumn;
 
 // The token list: one row per listed token of the project table, in row order,
 // with the columns "Token", "Status", "Type", "Check" and "Original" (the master
@@ -107,3 +111,5 @@ void TokenListModel::setItemsByRow(const TokenTable *table, SharedListRows rows,
         m_looks[item] = Packed(lookOf(static_cast<std::size_t>(listed[item])));
     endResetModel();
 }
+
+} // namespace quenlit

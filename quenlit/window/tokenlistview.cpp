@@ -1,6 +1,6 @@
-#include "tokenlistview.h"
+#include "window/tokenlistview.h"
 
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -9,6 +9,8 @@
 #include <QScrollBar>
 
 #include <limits>
+
+namespace quenlit {
 
 namespace {
 
@@ -191,3 +193,5 @@ void TokenListView::scrollTo(const QModelIndex &index, ScrollHint hint)
     QTableView::scrollTo(index, hint);
     bar->setValue(sideways);
 }
+
+} // namespace quenlit

@@ -8,6 +8,8 @@
 
 class QLineEdit;
 
+namespace quenlit {
+
 // The in-place editor of the token list. It knows the table row it was opened
 // on, so a commit reaches that token whatever happens to the list meanwhile;
 // it has no length limit, commits only a text other than the one it started
@@ -81,3 +83,5 @@ private:
 
     TokenItemDelegate *m_delegate;
 };
+
+} // namespace quenlit

@@ -1,7 +1,9 @@
-#include "tokentext.h"
+#include "window/tokentext.h"
 
 #include "codepage.h"
 #include "qtext.h"
+
+namespace quenlit {
 
 QString UnstorableReason(const QString &text, const QString &original, const CodePage &codePage)
 {
@@ -16,3 +18,5 @@ QString UnstorableReason(const QString &text, const QString &original, const Cod
     }
     return {};
 }
+
+} // namespace quenlit

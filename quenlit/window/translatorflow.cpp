@@ -1,28 +1,26 @@
-#include "translatorflow.h"
+#include "window/translatorflow.h"
 
-#include "findbar.h"
-#include "frmprinc.h"
-#include "progressstatus.h"
-#include "replacebar.h"
-#include "replaceplan.h"
-#include "textboxkeys.h"
-#include "textcodec.h"
+#include "codepage.h"
+#include "window/editorview.h"
+#include "window/find/findbar.h"
+#include "window/progressstatus.h"
+#include "window/projectdocument.h"
+#include "window/find/replacebar.h"
+#include "find/replaceplan.h"
+#include "window/textboxkeys.h"
+#include "find/textcodec.h"
+#include "window/tokenlistmodel.h"
 #include "tokenstatus.h"
 #include "tokentable.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
-#include "tokenlistmodel.h"
-#include "tokenlistview.h"
-#include <QTreeView>
 
 #include <array>
-
-#include <map>
 
 namespace quenlit {
 
@@ -35,13 +33,22 @@ constexpr std::size_t kNarrowBudget = 200000;
 constexpr std::size_t kIndexBudget = 20000;
 constexpr int kStatusTimeout = 5000;
 
+// Windows-1252 through the character set the editor has always read it with.
+const TextCodec &codecOf(const CodePage &codePage)
+{
+    if (codePage.number() == 1252)
+        return CharsetCodec::windows1252();
+    return CodePageCodec::get(codePage.number());
+}
+
 } // namespace
 
-TranslatorFlow::TranslatorFlow(FrmPrinc &window, QMenu *before, QWidget *listArea)
-    : QObject(&window), m_window(window)
+TranslatorFlow::TranslatorFlow(ProjectDocument &document, EditorView &view, QWidget *window, const Places &places)
+    : QObject(window), m_document(document), m_view(view), m_window(window), m_statusBar(places.statusBar)
 {
+    QWidget *listArea = places.listArea;
     m_narrowed.addNarrowing(&m_find);
-    createMenus(before);
+    createMenus(places.edit, places.go);
 
     m_findBar = new FindBar(listArea);
     connect(m_findBar, &FindBar::textChanged, this, &TranslatorFlow::findTextChanged);
@@ -53,14 +60,16 @@ TranslatorFlow::TranslatorFlow(FrmPrinc &window, QMenu *before, QWidget *listAre
     connect(m_replaceBar, &ReplaceBar::closed, this, [this] {
         m_replaceBar->setVisible(false);
         emit layoutChanged();
-        m_window.tokenView()->setFocus(Qt::OtherFocusReason);
+        m_view.listView()->setFocus(Qt::OtherFocusReason);
     });
 
-    m_progress = std::make_unique<ProgressStatus>(m_window.statusBar(), m_window.filterTree(), m_counts);
-    m_keys = new TextBoxKeys(&m_window);
+    m_progress = std::make_unique<ProgressStatus>(places.statusBar, places.listProgress, places.projectProgress,
+                                                  places.filterTree, m_counts);
+    m_keys = new TextBoxKeys(m_window);
 
-    connect(&m_window, &FrmPrinc::tokenChanging, this, &TranslatorFlow::tokenChanging);
-    connect(&m_window, &FrmPrinc::tokenChanged, this, &TranslatorFlow::tokenChanged);
+    connect(&m_document, &ProjectDocument::statusChanged, this, &TranslatorFlow::statusChanged);
+    connect(&m_document, &ProjectDocument::tokenChanged, this, &TranslatorFlow::tokenChanged);
+    connect(&m_document, &ProjectDocument::historyChanged, this, &TranslatorFlow::historyChanged);
 
     m_stepper = new QTimer(this);
     m_stepper->setSingleShot(true);
@@ -71,16 +80,8 @@ TranslatorFlow::TranslatorFlow(FrmPrinc &window, QMenu *before, QWidget *listAre
 
 TranslatorFlow::~TranslatorFlow() = default;
 
-void TranslatorFlow::createMenus(QMenu *before)
+void TranslatorFlow::createMenus(QMenu *edit, QMenu *go)
 {
-    QMenuBar *bar = m_window.menuBar();
-    auto *edit = new QMenu(QStringLiteral("&Edit"), bar);
-    edit->setObjectName(QStringLiteral("mnuEdit"));
-    auto *go = new QMenu(QStringLiteral("&Go"), bar);
-    go->setObjectName(QStringLiteral("mnuGo"));
-    bar->insertMenu(before->menuAction(), edit);
-    bar->insertMenu(before->menuAction(), go);
-
     auto add = [this](QMenu *menu, const char *name, const QString &text, QList<QKeySequence> keys, auto slot) {
         QAction *action = menu->addAction(text);
         action->setObjectName(QString::fromLatin1(name));
@@ -110,18 +111,12 @@ void TranslatorFlow::createMenus(QMenu *before)
         [this] { commitAndNext(); });
 }
 
-void TranslatorFlow::projectOpened(const TokenTable &project, const TokenTable &master, const TextCodec &projectCodec,
-                                   const TextCodec &masterCodec, TokenSummary summary)
+void TranslatorFlow::projectOpened()
 {
-    m_project = &project;
-    m_projectCodec = &projectCodec;
-    m_index.reset(&project, &master, &projectCodec, &masterCodec);
-    if (project.tokenCount() > 0 && summary.tokenCount() == project.tokenCount())
-        m_summary = std::move(summary);
-    else
-        m_summary.assign(project);
-    m_counts.assign(m_summary);
-    m_history.clear();
+    m_project = &m_document.projectTable();
+    m_projectCodec = &codecOf(m_document.projectCodePage());
+    m_index.reset(m_project, &m_document.masterTable(), m_projectCodec, &codecOf(m_document.masterCodePage()));
+    m_counts.assign(m_document.summary());
     forgetListed();
     refreshActions();
     // The find index is built in the background only once find is used.
@@ -135,9 +130,7 @@ void TranslatorFlow::projectClosed()
     m_project = nullptr;
     m_projectCodec = nullptr;
     m_index.clear();
-    m_summary.clear();
     m_counts.clear();
-    m_history.clear();
     m_narrowed.setBase({});
     forgetListed();
     m_progress->clear();
@@ -201,18 +194,18 @@ void TranslatorFlow::narrowingDone()
     // the new list has it: Escape in the find box goes back to the whole list at
     // the token found.
     // What was typed in the translation box for it and not stored yet stays too.
-    const std::optional<std::size_t> selected = m_window.selectedListItem();
-    const std::size_t row = selected ? m_window.tokenList()->tableRow(static_cast<int>(*selected)) : 0;
-    const auto draft = m_window.paneDraft();
-    m_window.showListRows(m_narrowed.rows());
+    const std::optional<std::size_t> selected = m_view.selectedListItem();
+    const std::size_t row = selected ? m_view.listModel().tableRow(static_cast<int>(*selected)) : 0;
+    const auto draft = m_view.paneDraft();
+    m_view.showListRows(m_narrowed.rows());
     forgetListed();
     m_findBar->setMatches(m_narrowed.rows()->size());
     refreshProgress();
-    const int item = row ? m_window.tokenList()->itemOfRow(row) : -1;
+    const int item = row ? m_view.listModel().itemOfRow(row) : -1;
     if (item >= 0) {
-        m_window.showListItem(static_cast<std::size_t>(item));
+        m_view.showListItem(static_cast<std::size_t>(item));
         if (draft)
-            m_window.restorePaneDraft(*draft);
+            m_view.restorePaneDraft(*draft);
     }
 }
 
@@ -220,14 +213,14 @@ void TranslatorFlow::closeFind()
 {
     m_findBar->clearAndHide(); // the empty text gives the list back
     emit layoutChanged();
-    m_window.tokenView()->setFocus(Qt::OtherFocusReason);
+    m_view.listView()->setFocus(Qt::OtherFocusReason);
 }
 
 void TranslatorFlow::goFromFindToList()
 {
-    m_window.tokenView()->setFocus(Qt::OtherFocusReason);
-    if (!m_window.selectedListItem() && !m_narrowed.rows()->empty() && !m_narrowed.pending())
-        m_window.selectListItem(0);
+    m_view.listView()->setFocus(Qt::OtherFocusReason);
+    if (!m_view.selectedListItem() && !m_narrowed.rows()->empty() && !m_narrowed.pending())
+        m_view.selectListItem(0);
 }
 
 void TranslatorFlow::find()
@@ -257,68 +250,27 @@ QRect TranslatorFlow::placeBars(const QRect &list)
     return rest;
 }
 
-void TranslatorFlow::tokenChanging(std::size_t row)
+void TranslatorFlow::statusChanged(std::size_t row, std::int64_t before, std::int64_t after)
 {
     if (!projectOpen())
         return;
-    m_changingRow = row;
-    m_textBefore = m_project->cellText(row, ColText);
-    m_statusBefore = m_project->cellText(row, ColStatus);
+    m_counts.statusChanged(m_document.summary().type(row), before, after);
+    if (m_listedValid)
+        m_listed.statusChanged(row, before, after);
 }
 
 void TranslatorFlow::tokenChanged(std::size_t row, bool textChanged)
 {
-    if (!projectOpen() || row != m_changingRow)
-        return;
-    m_changingRow = 0;
-    // A commit changes the text and the status: one step.
-    beginStep(textChanged ? QStringLiteral("commit") : QStringLiteral("status"));
-    if (textChanged)
-        cellChanged(row, ColText, m_textBefore, m_project->cell(row, ColText));
-    cellChanged(row, ColStatus, m_statusBefore, m_project->cell(row, ColStatus));
-    endStep();
-}
-
-void TranslatorFlow::cellChanged(std::size_t row, int column, std::string_view before, std::string_view after)
-{
-    if (before == after)
-        return;
-    if (column == ColStatus) {
-        const std::int64_t was = StatusOf(before);
-        const std::int64_t is = StatusOf(after);
-        // The listing writes statuses in plain decimal: the same status, no change.
-        if (was == is)
-            return;
-        if (!m_restoring)
-            m_history.record(row, column, before, after);
-        m_counts.statusChanged(m_summary.type(row), was, is);
-        m_summary.statusChanged(row, is);
-        if (m_listedValid)
-            m_listed.statusChanged(row, was, is);
-    } else if (column == ColText) {
-        if (!m_restoring)
-            m_history.record(row, column, before, after);
+    if (projectOpen() && textChanged)
         m_index.textChanged(row);
-    }
-    if (m_stepDepth == 0) {
-        refreshProgress();
-        refreshActions();
-    }
 }
 
-void TranslatorFlow::beginStep(const QString &label)
+void TranslatorFlow::historyChanged()
 {
-    ++m_stepDepth;
-    m_history.beginStep(label.toStdString());
-}
-
-void TranslatorFlow::endStep()
-{
-    m_history.endStep();
-    if (m_stepDepth > 0 && --m_stepDepth == 0) {
-        refreshProgress();
-        refreshActions();
-    }
+    if (!projectOpen())
+        return;
+    refreshProgress();
+    refreshActions();
 }
 
 void TranslatorFlow::forgetListed()
@@ -331,7 +283,7 @@ void TranslatorFlow::forgetListed()
 ListedTokens &TranslatorFlow::listed()
 {
     if (!m_listedValid && m_project) {
-        m_listed.assign(m_narrowed.rows(), m_summary);
+        m_listed.assign(m_narrowed.rows(), m_document.summary());
         m_listedValid = true;
     }
     return m_listed;
@@ -340,6 +292,11 @@ ListedTokens &TranslatorFlow::listed()
 std::optional<std::size_t> TranslatorFlow::itemOfRow(std::size_t row)
 {
     return projectOpen() ? listed().itemOf(row) : std::nullopt;
+}
+
+TokenLook TranslatorFlow::listLook(std::size_t row) const
+{
+    return kLooksByFlags[static_cast<std::size_t>(m_document.summary().flags(row))];
 }
 
 // One look for each of the eight flag values, worked out once.
@@ -364,77 +321,45 @@ void TranslatorFlow::refreshProgress()
 
 void TranslatorFlow::refreshActions()
 {
-    m_undo->setEnabled(m_history.canUndo());
-    m_redo->setEnabled(m_history.canRedo());
-    const QString undoWhat = QString::fromStdString(m_history.undoLabel());
-    const QString redoWhat = QString::fromStdString(m_history.redoLabel());
+    // A project being closed still holds its history for a moment.
+    const EditHistory &history = m_document.history();
+    const bool open = projectOpen();
+    m_undo->setEnabled(open && history.canUndo());
+    m_redo->setEnabled(open && history.canRedo());
+    const QString undoWhat = open ? QString::fromStdString(history.undoLabel()) : QString();
+    const QString redoWhat = open ? QString::fromStdString(history.redoLabel()) : QString();
     m_undo->setStatusTip(undoWhat.isEmpty() ? QString() : QStringLiteral("Undo ") + undoWhat);
     m_redo->setStatusTip(redoWhat.isEmpty() ? QString() : QStringLiteral("Redo ") + redoWhat);
 }
 
 void TranslatorFlow::showMessage(const QString &text)
 {
-    m_window.statusBar()->showMessage(text, kStatusTimeout);
+    m_statusBar->showMessage(text, kStatusTimeout);
 }
 
 std::optional<std::size_t> TranslatorFlow::selectedItem() const
 {
-    return m_window.selectedListItem();
+    return m_view.selectedListItem();
 }
 
 void TranslatorFlow::undo()
 {
-    if (!projectOpen() || !m_history.canUndo())
+    if (!projectOpen() || !m_document.history().canUndo())
         return;
-    m_window.finishEditing();
-    const QString label = QString::fromStdString(m_history.undoLabel());
-    restore(m_history.undo([](std::size_t, int, std::string_view) {}), true);
+    m_view.finishEditing();
+    const QString label = QString::fromStdString(m_document.history().undoLabel());
+    follow(m_document.undo());
     showMessage(QStringLiteral("Undone: ") + label);
 }
 
 void TranslatorFlow::redo()
 {
-    if (!projectOpen() || !m_history.canRedo())
+    if (!projectOpen() || !m_document.history().canRedo())
         return;
-    m_window.finishEditing();
-    const QString label = QString::fromStdString(m_history.redoLabel());
-    restore(m_history.redo([](std::size_t, int, std::string_view) {}), false);
+    m_view.finishEditing();
+    const QString label = QString::fromStdString(m_document.history().redoLabel());
+    follow(m_document.redo());
     showMessage(QStringLiteral("Redone: ") + label);
-}
-
-void TranslatorFlow::restore(const std::vector<EditHistory::Change> &changes, bool undoing)
-{
-    // What each cell of each row becomes: for an undo the bytes before its first
-    // change in the step, for a redo the bytes after its last.
-    struct Cells
-    {
-        std::optional<std::string> text;
-        std::optional<std::string> status;
-    };
-    std::vector<std::size_t> order;
-    std::map<std::size_t, Cells> rows;
-    auto take = [&](const EditHistory::Change &change) {
-        Cells &cells = rows[change.row];
-        if (!cells.text && !cells.status)
-            order.push_back(change.row);
-        std::optional<std::string> &cell = change.column == ColText ? cells.text : cells.status;
-        const std::string_view bytes = undoing ? change.before : change.after;
-        if (!cell || !undoing)
-            cell = std::string(bytes);
-    };
-    for (const EditHistory::Change &change : changes)
-        take(change);
-    m_restoring = true;
-    ++m_stepDepth;
-    for (const std::size_t row : order) {
-        const Cells &cells = rows[row];
-        m_window.RestoreToken(row, cells.text ? &*cells.text : nullptr, cells.status ? &*cells.status : nullptr);
-    }
-    --m_stepDepth;
-    m_restoring = false;
-    refreshProgress();
-    refreshActions();
-    follow(changes);
 }
 
 // After an undo or a redo, the list and the pane show the token it changed first.
@@ -444,20 +369,20 @@ void TranslatorFlow::follow(const std::vector<EditHistory::Change> &changes)
         return;
     const std::size_t row = changes.front().row;
     if (const auto item = listed().itemOf(row))
-        m_window.showListItem(*item);
-    else if (m_window.paneRow() == row)
-        m_window.clearPaneShown();
+        m_view.showListItem(*item);
+    else if (m_view.paneRow() == row)
+        m_view.clearPane();
 }
 
 void TranslatorFlow::copyOriginal()
 {
-    QLineEdit *box = m_window.translationBox();
-    if (!projectOpen() || m_window.paneRow() == 0 || !box->isEnabled())
+    QLineEdit *box = m_view.translationBox();
+    if (!projectOpen() || m_view.paneRow() == 0 || !box->isEnabled())
         return;
     box->setFocus(Qt::ShortcutFocusReason);
     // Through the box's own editing, so that its undo takes it back.
     box->selectAll();
-    box->insert(m_window.masterText(m_window.paneRow()));
+    box->insert(m_document.masterText(m_view.paneRow()));
     box->selectAll();
 }
 
@@ -465,15 +390,15 @@ void TranslatorFlow::goToNeedingWork(bool forward)
 {
     if (!projectOpen() || m_narrowed.pending())
         return;
-    const bool inBox = m_window.translationBox()->hasFocus();
+    const bool inBox = m_view.translationBox()->hasFocus();
     const auto found = listed().nextNeedingWork(selectedItem(), forward);
     if (!found) {
         showMessage(QStringLiteral("All listed tokens are translated"));
         return;
     }
-    m_window.selectListItem(found->item);
+    m_view.selectListItem(found->item);
     if (inBox)
-        m_window.goToTranslationBox();
+        m_view.goToTranslationBox();
     if (found->wrapped)
         showMessage(forward ? QStringLiteral("Went on from the top of the list")
                             : QStringLiteral("Went on from the bottom of the list"));
@@ -483,25 +408,25 @@ void TranslatorFlow::commitAndNext()
 {
     if (!projectOpen() || m_narrowed.pending())
         return;
-    beginStep(QStringLiteral("commit and next"));
+    m_document.beginStep("commit and next");
     // Pressed in the list's in-place editor: its text lands first, and the pane
     // takes it, so that the box commits that text and not an older one.
-    m_window.finishEditing();
-    const std::optional<std::size_t> committed = m_window.commitTranslationBox();
+    m_view.finishEditing();
+    const std::optional<std::size_t> committed = m_view.commitTranslationBox();
     if (!committed) {
-        endStep();
+        m_document.endStep();
         return;
     }
     const auto found = listed().nextNeedingWork(*committed, true);
     if (!found) {
-        endStep();
-        m_window.tokenView()->setFocus(Qt::OtherFocusReason);
+        m_document.endStep();
+        m_view.listView()->setFocus(Qt::OtherFocusReason);
         showMessage(QStringLiteral("All listed tokens are translated"));
         return;
     }
-    m_window.selectListItem(found->item);
-    endStep();
-    m_window.goToTranslationBox();
+    m_view.selectListItem(found->item);
+    m_document.endStep();
+    m_view.goToTranslationBox();
     if (found->wrapped)
         showMessage(QStringLiteral("Went on from the top of the list"));
 }
@@ -525,12 +450,12 @@ void TranslatorFlow::replaceAll()
         showMessage(text);
         return;
     }
-    auto *preview = new ReplacePreview(plan, &m_window);
+    auto *preview = new ReplacePreview(plan, m_window);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     connect(preview, &QDialog::accepted, this, [this, plan] { applyReplacement(*plan); });
     connect(preview, &QDialog::finished, this, [this] {
         // Back in the window where the user was, whichever way the preview closed.
-        m_window.activateWindow();
+        m_window->activateWindow();
         m_replaceBar->findEdit()->setFocus(Qt::OtherFocusReason);
     });
     preview->open();
@@ -540,16 +465,16 @@ void TranslatorFlow::applyReplacement(const ReplacePlan &plan)
 {
     if (!projectOpen())
         return;
-    beginStep(QStringLiteral("replace all"));
+    m_document.beginStep("replace all");
     for (const ReplaceChange &change : plan.changes) {
         // The table may have changed since the preview: only what it showed is replaced.
         if (m_project->cell(change.row, ColText) != change.before ||
             (StatusOf(m_project->cell(change.row, ColStatus)) & FlagReadOnly))
             continue;
-        m_window.StoreTokenText(change.row, change.after);
+        m_document.storeText(change.row, change.after);
     }
-    endStep();
-    m_window.setModified();
+    m_document.endStep();
+    m_document.setModified();
     showMessage(QStringLiteral("%1 token(s) changed").arg(plan.changes.size()));
 }
 

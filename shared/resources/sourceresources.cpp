@@ -44,6 +44,14 @@ SourceResources SourceResources::FromBytes(const std::vector<std::uint8_t> &byte
         return out;
     }
     out.m_kind = file.kind;
+    try {
+        for (ResourceToken &token : ExtractTokens(file, preferred)) {
+            if (token.type == RT_MENU_TYPE)
+                out.m_menuTokens.push_back(std::move(token));
+        }
+    } catch (const ResourceError &) {
+        out.m_menuTokens.clear(); // the menus have no levels; the rest is read as it is
+    }
     for (const auto &copies : LocalisableResources(file)) {
         const Resource *r = ChooseLanguageCopy(copies, preferred);
         const std::string name = ResIdField(r->name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "restokens.h"
+
 #include "dialogtemplate.h"
 #include "menutemplate.h"
 #include "resources.h"
@@ -51,6 +53,9 @@ public:
     // Why a dialog or menu that the file holds could not be read, or empty.
     std::string resourceProblem(std::uint16_t type, std::string_view name) const;
 
+    // The tokens of the file's menus, as rlman cuts them (popups included).
+    const std::vector<ResourceToken> &menuTokens() const { return m_menuTokens; }
+
     std::size_t dialogCount() const { return m_dialogs.size(); }
     std::size_t menuCount() const { return m_menus.size(); }
 
@@ -68,6 +73,7 @@ private:
     std::map<std::string, Parsed<MenuTemplate>, std::less<>> m_menus;
     std::map<std::string, bool, std::less<>> m_stringBlocks;
     std::map<std::string, bool, std::less<>> m_versions;
+    std::vector<ResourceToken> m_menuTokens;
 };
 
 // "the source file is missing" and the like, for a state that is not Ok.

@@ -1,6 +1,7 @@
 #include "tokenplace.h"
 
 #include "tokenescape.h"
+#include "tokentype.h"
 
 #include <charconv>
 #include <cstdint>
@@ -47,23 +48,23 @@ bool IsRlmanKey(const TokenKeyFields &f)
     const auto position = plainNumber(f.position);
     if (!position)
         return false;
-    if (f.type == "4") {
+    if (f.type == TypeCell(TokenType::Menu)) {
         const auto id = plainNumber(f.item);
         return id && *id <= 0xFFFFFFFFll && f.extra.empty();
     }
-    if (f.type == "5") {
+    if (f.type == TypeCell(TokenType::Dialog)) {
         const auto id = plainNumber(f.item, true);
         if (!id || *id < INT32_MIN || *id > INT32_MAX || !f.extra.empty())
             return false;
         return *position != 0 || *id == 0;
     }
-    if (f.type == "6") {
+    if (f.type == TypeCell(TokenType::String)) {
         const auto block = plainNumber(f.name);
         const auto id = plainNumber(f.item);
         return block && id && *block >= 1 && *block <= 4096 && *position <= 15 &&
                *id == (*block - 1) * 16 + *position && f.extra.empty();
     }
-    if (f.type == "16")
+    if (f.type == TypeCell(TokenType::Version))
         return !f.item.empty() && !f.extra.empty();
     return false;
 }
@@ -120,13 +121,13 @@ std::u16string DescribeTokenPlace(const TokenKeyFields &f, const std::vector<std
                field(f.position) + u" | " + field(f.extra);
     }
     const std::u16string name = display(f.name, codePage);
-    if (f.type == "5") {
+    if (f.type == TypeCell(TokenType::Dialog)) {
         if (f.position == "0")
             return u"Dialog " + name + u", caption";
         return u"Dialog " + name + u", control " + ascii(f.item) + u" (" +
                ascii(Ordinal(static_cast<unsigned long long>(*plainNumber(f.position)))) + u")";
     }
-    if (f.type == "4") {
+    if (f.type == TypeCell(TokenType::Menu)) {
         if (!menuPath.empty()) {
             std::u16string path;
             for (const std::u16string &step : menuPath)
@@ -137,7 +138,7 @@ std::u16string DescribeTokenPlace(const TokenKeyFields &f, const std::vector<std
             return u"Menu " + name + u", popup at position " + ascii(f.position);
         return u"Menu " + name + u", item " + ascii(f.item) + u" at position " + ascii(f.position);
     }
-    if (f.type == "6")
+    if (f.type == TypeCell(TokenType::String))
         return u"String table, string " + ascii(f.item);
     return u"Version: " + display(f.extra, codePage);
 }

@@ -91,39 +91,47 @@ std::string EscapeField(const std::u16string &text, const CodePage &codePage)
     return escape(text, true, codePage);
 }
 
-std::u16string UnescapeText(const std::string &bytes, const CodePage &codePage)
+void ResolveEscapes(std::u16string &t)
 {
-    // Decoded first, so that escapes are found among characters, never inside one.
-    const std::u16string text = codePage.decode(bytes);
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\\' && i + 1 < text.size()) {
-            const char16_t n = text[i + 1];
-            if (n == u'\\' || n == u't' || n == u'r' || n == u'n') {
-                out += n == u'\\' ? u'\\' : n == u't' ? u'\t' : n == u'r' ? u'\r' : u'\n';
+    if (t.find(u'\\') == std::u16string::npos)
+        return;
+    const std::size_t n = t.size();
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t c = t[i];
+        if (c == u'\\' && i + 1 < n) {
+            const char16_t next = t[i + 1];
+            if (next == u'\\' || next == u't' || next == u'r' || next == u'n') {
+                t[out++] = next == u'\\' ? u'\\' : next == u't' ? u'\t' : next == u'r' ? u'\r' : u'\n';
                 ++i;
                 continue;
             }
-            if (n == u'u' && i + 5 < text.size()) {
-                int v = 0;
+            if (next == u'u' && i + 5 < n) {
+                int value = 0;
                 bool ok = true;
-                for (int k = 0; k < 4; ++k) {
-                    const int h = hexValue(text[i + 2 + k]);
+                for (std::size_t k = 0; k < 4; ++k) {
+                    const int h = hexValue(t[i + 2 + k]);
                     ok = ok && h >= 0;
-                    v = v * 16 + (h < 0 ? 0 : h);
+                    value = value * 16 + (h < 0 ? 0 : h);
                 }
                 if (ok) {
-                    out += static_cast<char16_t>(v);
+                    t[out++] = static_cast<char16_t>(value);
                     i += 5;
                     continue;
                 }
             }
         }
-        out += c;
+        t[out++] = c;
     }
-    return out;
+    t.resize(out);
+}
+
+std::u16string UnescapeText(const std::string &bytes, const CodePage &codePage)
+{
+    // Decoded first, so that escapes are found among characters, never inside one.
+    std::u16string text = codePage.decode(bytes);
+    ResolveEscapes(text);
+    return text;
 }
 
 std::string TranscodeText(const std::string &bytes, const CodePage &from, const CodePage &to)
@@ -186,7 +194,7 @@ void TranscodeKeyCells(TokenTable &table, const CodePage &from, const CodePage &
     if (from.number() == to.number())
         return;
     for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
-        for (int column : {ColType, ColId2, ColId3, ColId4, ColId6}) {
+        for (int column : TokenKeyColumns) {
             const std::string cell(table.cell(row, column));
             const std::string moved = TranscodeField(cell, from, to);
             if (moved != cell)

@@ -14,6 +14,10 @@
 std::string EscapeText(const std::u16string &text, const CodePage &codePage = CodePage::windows1252());
 std::string EscapeField(const std::u16string &text, const CodePage &codePage = CodePage::windows1252());
 std::u16string UnescapeText(const std::string &bytes, const CodePage &codePage = CodePage::windows1252());
+// The escapes of a text already decoded resolved into the characters they stand
+// for, in place; a malformed escape stays as it stands. UnescapeText is the
+// decoding followed by this.
+void ResolveEscapes(std::u16string &text);
 
 // An escaped text of one code page as the escaped text of another: the same
 // characters, stored in the other code page where it can, escaped where not.

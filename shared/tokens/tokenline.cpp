@@ -79,13 +79,31 @@ void AppendTokenLine(const TokenTable &table, std::size_t row, std::string &out)
         out += "\r\n";
         return;
     }
-    out += "[[";
-    out += table.cell(row, ColType);
-    for (int c = ColId2; c <= ColId6; ++c) {
-        out += '|';
-        out += table.cell(row, c);
-    }
-    out += "]]=";
-    out += table.cell(row, ColText);
+    std::string_view cells[TokenColumnCount];
+    table.cells(row, cells);
+    AppendTokenLine(cells, out);
     out += "\r\n";
+}
+
+void AppendTokenLine(const std::string_view (&cells)[TokenColumnCount], std::string &out, TokenLineLayout *layout)
+{
+    const std::size_t begin = out.size();
+    auto at = [&] { return static_cast<std::uint32_t>(out.size() - begin); };
+    out += "[[";
+    out += cells[ColType];
+    for (int c = ColId2; c <= ColId6; ++c) {
+        if (layout)
+            layout->bars[c - 2] = at();
+        out += '|';
+        out += cells[c];
+    }
+    if (layout)
+        layout->bracket = at();
+    out += "]]";
+    if (layout)
+        layout->equals = at();
+    out += '=';
+    out += cells[ColText];
+    if (layout)
+        layout->length = at();
 }

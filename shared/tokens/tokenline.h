@@ -26,3 +26,8 @@ TokenLineStatus AjouteToken(std::string_view line, TokenTable &table);
 // Appends the token line of a row, CR LF included, in the form
 // "[[" c1 "|" c2 "|" c3 "|" c4 "|" c5 "|" c6 "]]=" c0.
 void AppendTokenLine(const TokenTable &table, std::size_t row, std::string &out);
+// The same form of these cells (by TokenColumn), without the line end; with
+// `layout`, where its cells lie in what was appended. Every token line is
+// written by this.
+void AppendTokenLine(const std::string_view (&cells)[TokenColumnCount], std::string &out,
+                     TokenLineLayout *layout = nullptr);

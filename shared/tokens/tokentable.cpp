@@ -1,5 +1,7 @@
 #include "tokentable.h"
 
+#include "tokenline.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -301,32 +303,57 @@ void TokenTable::setCell(std::size_t row, int column, std::string_view value)
 {
     if (row == 0 || row > m_rows.size() || column < 0 || column >= TokenColumnCount)
         return;
-    std::string_view now[TokenColumnCount];
-    this->cells(row, now);
-    std::string cells[TokenColumnCount];
-    for (int c = 0; c < TokenColumnCount; ++c)
-        cells[c] = c == column ? std::string(value) : std::string(now[c]);
+    std::string_view cells[TokenColumnCount];
+    this->cells(row, cells);
+    // The value may be a view into this table's own bytes.
+    const std::string kept(value);
+    cells[column] = kept;
 
     TokenLineLayout layout;
-    std::string text = "[[";
-    text += cells[ColType];
-    for (int c = ColId2; c <= ColId6; ++c) {
-        layout.bars[c - 2] = static_cast<std::uint32_t>(text.size());
-        text += '|';
-        text += cells[c];
-    }
-    layout.bracket = static_cast<std::uint32_t>(text.size());
-    text += "]]";
-    layout.equals = static_cast<std::uint32_t>(text.size());
-    text += '=';
-    text += cells[ColText];
-    layout.length = static_cast<std::uint32_t>(text.size());
+    std::string text;
+    AppendTokenLine(cells, text, &layout);
 
     const std::uint64_t start = static_cast<std::uint64_t>(m_edits.size()) | kEditBit;
     m_edits += text;
     m_rows[row - 1] = encode(start, layout, false);
     if (column != ColText && column != ColStatus)
         dropIndex();
+}
+
+std::string KeyText(const TokenKey &key)
+{
+    std::string text;
+    text.reserve(key.front.size() + key.last.size() + 1);
+    text.append(key.front);
+    text += '\x1f';
+    text.append(key.last);
+    return text;
+}
+
+void TokenTable::compactEdits()
+{
+    std::string edits;
+    std::vector<WideRow> wide;
+    for (Row &r : m_rows) {
+        if (IsCompact(r) && !(r & kEditBit))
+            continue; // a line of the file, as read
+        std::uint64_t start = 0;
+        TokenLineLayout layout;
+        decode(r, start, layout);
+        if (start & kEditBit) {
+            const std::string_view l = line(start, layout.length);
+            start = static_cast<std::uint64_t>(edits.size()) | kEditBit;
+            edits.append(l.data(), l.size());
+        }
+        if (IsCompact(r) && (start & ~kEditBit) <= kOffsetMask) {
+            r = (r & ~(kOffsetMask | kEditBit)) | start;
+        } else {
+            wide.push_back(WideRow{start, layout});
+            r = static_cast<Row>(wide.size() - 1);
+        }
+    }
+    m_edits.swap(edits);
+    m_wide.swap(wide);
 }
 
 void TokenTable::clear()
@@ -401,31 +428,46 @@ bool TokenTable::sameKey(std::size_t row, const TokenTable &other, std::size_t o
 
 std::uint32_t TokenTable::indexTag(std::uint64_t hash) const
 {
-    return m_indexRowBits >= 32 ? 0u : static_cast<std::uint32_t>(hash >> 32) >> m_indexRowBits;
+    return m_index->rowBits >= 32 ? 0u : static_cast<std::uint32_t>(hash >> 32) >> m_index->rowBits;
 }
 
 std::uint32_t TokenTable::indexEntry(std::uint32_t tag, std::size_t row) const
 {
-    return static_cast<std::uint32_t>((std::uint64_t(tag) << m_indexRowBits) | row);
+    return static_cast<std::uint32_t>((std::uint64_t(tag) << m_index->rowBits) | row);
 }
 
 std::size_t TokenTable::indexHome(std::uint64_t hash) const
 {
-    return static_cast<std::size_t>((hash & 0xFFFFFFFFu) * m_index.size() >> 32);
+    return static_cast<std::size_t>((hash & 0xFFFFFFFFu) * m_index->entries.size() >> 32);
+}
+
+void TokenTable::dropIndex()
+{
+    if (!m_index || m_index->used)
+        m_index = std::make_unique<KeyIndex>();
 }
 
 void TokenTable::buildKeyIndex() const
 {
+    if (m_index)
+        std::call_once(m_index->filled, [this] { fillIndex(); });
+}
+
+void TokenTable::fillIndex() const
+{
+    KeyIndex &index = *m_index;
+    index.used = true;
     // At most 80% full: the tags keep most probes from reading a row, so the
     // longer runs of a fuller index cost little.
-    m_index.assign(m_rows.size() + m_rows.size() / 4 + 16, 0);
-    m_index.shrink_to_fit();
-    m_indexRowBits = 1;
-    while (m_indexRowBits < 32 && (std::uint64_t(1) << m_indexRowBits) <= m_rows.size())
-        ++m_indexRowBits;
-    const std::uint64_t rowMask = (std::uint64_t(1) << m_indexRowBits) - 1;
-    const std::size_t capacity = m_index.size();
-    // Hashes are computed a batch ahead and their slots fetched early, so that
+    index.entries.assign(m_rows.size() + m_rows.size() / 4 + 16, 0);
+    index.entries.shrink_to_fit();
+    index.rowBits = 1;
+    while (index.rowBits < 32 && (std::uint64_t(1) << index.rowBits) <= m_rows.size())
+        ++index.rowBits;
+    std::vector<std::uint32_t> &entries = index.entries;
+    const std::uint64_t rowMask = (std::uint64_t(1) << index.rowBits) - 1;
+    const std::size_t capacity = entries.size();
+    // Hashes are computed a batch ahead and their entries fetched early, so that
     // the inserts do not wait on memory one after the other.
     constexpr std::size_t kBatch = 32;
     std::uint64_t hashes[kBatch];
@@ -434,7 +476,7 @@ void TokenTable::buildKeyIndex() const
         for (std::size_t i = 0; i < count; ++i) {
             hashes[i] = keyHash(first + i);
 #if defined(__GNUC__) || defined(__clang__)
-            __builtin_prefetch(&m_index[indexHome(hashes[i])], 1);
+            __builtin_prefetch(&entries[indexHome(hashes[i])], 1);
 #endif
         }
         for (std::size_t i = 0; i < count; ++i) {
@@ -442,13 +484,13 @@ void TokenTable::buildKeyIndex() const
             const std::uint64_t h = hashes[i];
             const std::uint32_t tag = indexTag(h);
             for (std::size_t slot = indexHome(h);; slot = slot + 1 == capacity ? 0 : slot + 1) {
-                const std::uint32_t entry = m_index[slot];
+                const std::uint32_t entry = entries[slot];
                 if (entry == 0) {
-                    m_index[slot] = indexEntry(tag, row);
+                    entries[slot] = indexEntry(tag, row);
                     break;
                 }
                 // An earlier row with the same key keeps the slot: the first row wins.
-                if ((std::uint64_t(entry) >> m_indexRowBits) == tag && sameKey(entry & rowMask, *this, row))
+                if ((std::uint64_t(entry) >> index.rowBits) == tag && sameKey(entry & rowMask, *this, row))
                     break;
             }
         }
@@ -466,25 +508,26 @@ std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenKey &key) con
 {
     if (m_rows.empty())
         return std::nullopt;
-    if (m_rows.size() >= 0xffffffffu) {
-        // Too many rows for the index: a plain scan gives the same answer.
+    if (m_rows.size() >= 0xffffffffu || !m_index) {
+        // Too many rows for the index (or a table moved from): a plain scan
+        // gives the same answer.
         for (std::size_t r = 1; r <= m_rows.size(); ++r) {
             if (SameKey(keyOf(r), key))
                 return r;
         }
         return std::nullopt;
     }
-    if (m_index.empty())
-        buildKeyIndex();
+    buildKeyIndex();
+    const std::vector<std::uint32_t> &entries = m_index->entries;
     const std::uint64_t h = KeyHash(key);
     const std::uint32_t tag = indexTag(h);
-    const std::uint64_t rowMask = (std::uint64_t(1) << m_indexRowBits) - 1;
-    const std::size_t capacity = m_index.size();
+    const std::uint64_t rowMask = (std::uint64_t(1) << m_index->rowBits) - 1;
+    const std::size_t capacity = entries.size();
     for (std::size_t slot = indexHome(h);; slot = slot + 1 == capacity ? 0 : slot + 1) {
-        const std::uint32_t entry = m_index[slot];
+        const std::uint32_t entry = entries[slot];
         if (entry == 0)
             return std::nullopt;
-        if ((std::uint64_t(entry) >> m_indexRowBits) == tag && SameKey(keyOf(entry & rowMask), key))
+        if ((std::uint64_t(entry) >> m_index->rowBits) == tag && SameKey(keyOf(entry & rowMask), key))
             return static_cast<std::size_t>(entry & rowMask);
     }
 }
@@ -492,7 +535,7 @@ std::optional<std::size_t> TokenTable::findFirstWithKey(const TokenKey &key) con
 std::size_t TokenTable::bytesHeld() const
 {
     return m_file.size() + m_edits.capacity() + m_rows.capacity() * sizeof(Row) + m_wide.capacity() * sizeof(WideRow) +
-           m_index.capacity() * sizeof(std::uint32_t);
+           (m_index ? m_index->entries.capacity() * sizeof(std::uint32_t) : 0);
 }
 
 std::string_view MasterToken(const TokenTable &master, const TokenTable &project, std::size_t row)

@@ -3,6 +3,8 @@
 #include "filebytes.h"
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,13 +33,19 @@ struct TokenLineLayout
     std::uint32_t bracket = 0; // first ']' after the fifth '|'
 };
 
-// The key cells of a token (1, 2, 3, 4 and 6) as the key index compares them:
-// cells 1 to 4 with the '|' between them (no key cell holds one), and cell 6.
+// The key cells of a token, which tell it from every other token of its file.
+constexpr int TokenKeyColumns[5] = {ColType, ColId2, ColId3, ColId4, ColId6};
+
+// A token's key (see TokenKeyColumns) as the key index compares it: cells 1 to
+// 4 with the '|' between them (no key cell holds one), and cell 6.
 struct TokenKey
 {
     std::string_view front;
     std::string_view last;
 };
+
+// The key as one text, for maps of keys: the two parts around a 0x1F.
+std::string KeyText(const TokenKey &key);
 
 // A table of token rows: row 0 is an empty header row, rows 1 to n are the tokens
 // in file order. Cells are kept as the bytes read. Rows are only appended; the
@@ -66,6 +74,9 @@ public:
     // With `key`, the row's key is given too.
     void cells(std::size_t row, std::string_view (&out)[TokenColumnCount], TokenKey *key = nullptr) const;
 
+    // The key of a row (empty parts for row 0 and rows out of range).
+    TokenKey keyOf(std::size_t row) const;
+
     // The row's whole line when it is already in the normal form
     // "[[" f1 "|" ... "|" f6 "]]=" text, else an empty view.
     std::string_view normalLine(std::size_t row) const;
@@ -76,6 +87,9 @@ public:
 
     // Empties the table: only the header row is left.
     void clear();
+    // Drops the lines that rewritten cells left behind in the edit buffer. Views
+    // of cells taken before are no longer valid.
+    void compactEdits();
 
     // Takes over a whole file's bytes; rows are then appended with appendLoaded().
     void adoptBuffer(std::string bytes);
@@ -92,10 +106,12 @@ public:
 
     // The first row (lowest number) whose key cells (1, 2, 3, 4 and 6) equal those
     // of row `row` of `other`, or nothing. Served by an index that is built on
-    // first use and dropped whenever the table changes.
+    // first use, once even when several threads look up at the same time, and
+    // dropped whenever a key changes.
     std::optional<std::size_t> findFirstWithKey(const TokenTable &other, std::size_t row) const;
     // The same for a key read from a row of another table.
     std::optional<std::size_t> findFirstWithKey(const TokenKey &key) const;
+    // Builds the index now (on a thread of the caller's choosing).
     void buildKeyIndex() const;
 
     // Bytes held (buffers, rows and index), for memory accounting.
@@ -123,11 +139,10 @@ private:
     Row encode(std::uint64_t start, const TokenLineLayout &layout, bool parsed);
     void decode(Row row, std::uint64_t &start, TokenLineLayout &layout) const;
     std::string_view line(std::uint64_t start, std::uint32_t length) const;
-    // The key cells of a row: cells 1 to 4 with the '|' between them, and cell 6.
-    TokenKey keyOf(std::size_t row) const;
     std::uint64_t keyHash(std::size_t row) const;
     bool sameKey(std::size_t row, const TokenTable &other, std::size_t otherRow) const;
-    void dropIndex() { m_index.clear(); }
+    void dropIndex();
+    void fillIndex() const;
     // An index slot's parts: the row in the low `m_indexRowBits` bits, as many
     // high bits of the key's hash as are left above it.
     std::uint32_t indexTag(std::uint64_t hash) const;
@@ -139,10 +154,17 @@ private:
     std::string m_edits; // rows appended line by line or rewritten by setCell
     std::vector<Row> m_rows;
     std::vector<WideRow> m_wide; // the rows whose layout does not fit in 8 bytes
-    // Open-addressing index of 4-byte slots, 0 = empty, filled to at most 80%;
-    // see indexEntry.
-    mutable std::vector<std::uint32_t> m_index;
-    mutable unsigned m_indexRowBits = 32;
+    // Open-addressing index of 4-byte entries, 0 = empty, filled to at most 80%;
+    // see indexEntry. Filled once, under its flag, by the first lookup; a table
+    // whose keys change gets a fresh one.
+    struct KeyIndex
+    {
+        std::once_flag filled;
+        bool used = false;
+        std::vector<std::uint32_t> entries;
+        unsigned rowBits = 32;
+    };
+    std::unique_ptr<KeyIndex> m_index = std::make_unique<KeyIndex>();
 };
 
 // The text of the master token whose key (columns 1, 2, 3, 4 and 6) equals that

@@ -1,9 +1,9 @@
 // The autosave journal and the recovery of its changes.
 #include "childprocess.h"
-#include "journal.h"
-#include "processtag.h"
+#include "store/journal.h"
+#include "store/processtag.h"
 #include "testfiles.h"
-#include "tokenchanges.h"
+#include "store/tokenchanges.h"
 #include "tokenio.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Opening a project whose files are not regular files, or are too large for
 // memory: a clear failure, never a hang or an abort.
 
-#include "projectopen.h"
+#include "store/projectopen.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The lock of an open project and the identity of its token file.
 #include "childprocess.h"
-#include "fileidentity.h"
-#include "processtag.h"
-#include "projectlock.h"
+#include "store/fileidentity.h"
+#include "store/processtag.h"
+#include "store/projectlock.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>

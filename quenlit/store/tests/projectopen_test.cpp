@@ -1,4 +1,4 @@
-#include "projectopen.h"
+#include "store/projectopen.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,10 @@
 // saves and the messages of failures. Real files, links and permissions; the
 // permission cases run as an unprivileged user (see childprocess.h).
 #include "childprocess.h"
-#include "processtag.h"
-#include "sysfile.h"
+#include "store/processtag.h"
+#include "store/sysfile.h"
 #include "testfiles.h"
-#include "tokenfile.h"
+#include "store/tokenfile.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ std::string saveOutcome(const std::string &path)
 {
     const TokenTable table = changedTable();
     const SaveResult result = SaveProjectTokens(path, table);
-    return result.ok ? std::string("ok") : result.message;
+    return result.ok() ? std::string("ok") : result.message;
 }
 
 class SaveSafety : public testing::Test
@@ -210,7 +210,7 @@ TEST_F(SaveSafety, InPlaceRewriteCutsTheOldTail)
     fs::create_hard_link(path, dir.file("other.tok"));
     TokenTable table;
     LoadTokens(kOld, table);
-    ASSERT_TRUE(SaveProjectTokens(path, table).ok);
+    ASSERT_TRUE(SaveProjectTokens(path, table).ok());
     EXPECT_EQ(ReadFile(path), kOld);
     EXPECT_EQ(ReadFile(path + ".bak"), longer);
 }
@@ -531,7 +531,7 @@ TEST_F(SaveSafety, FullDiskPartWayChangesNothingAndSaysWhy)
             LoadTokens(tokens, table);
             table.setCell(1, ColText, "changed");
             const SaveResult saved = SaveProjectTokens(path, table);
-            return Report({{"ok", saved.ok ? "1" : "0"},
+            return Report({{"ok", saved.ok() ? "1" : "0"},
                            {"message", saved.message},
                            {"untouched", ReadFile(path) == tokens ? "1" : "0"},
                            {"links", std::to_string(statOf(path).st_nlink)},
@@ -617,7 +617,7 @@ TEST_F(SaveSafety, FullDiskDuringAnInPlaceRewritePutsTheOldContentBack)
         for (std::size_t row = 1; row <= table.tokenCount(); ++row)
             table.setCell(row, ColText, std::string(200, 'w')); // far more than the disk holds
         const SaveResult saved = SaveProjectTokens(path, table);
-        return Report({{"ok", saved.ok ? "1" : "0"},
+        return Report({{"ok", saved.ok() ? "1" : "0"},
                        {"message", saved.message},
                        {"restored", ReadFile(path) == tokens ? "1" : "0"},
                        {"backup", ReadFile(path + ".bak") == tokens ? "1" : "0"}});

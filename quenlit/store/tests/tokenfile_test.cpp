@@ -1,6 +1,6 @@
 #include "childprocess.h"
 #include "testfiles.h"
-#include "tokenfile.h"
+#include "store/tokenfile.h"
 
 #include <gtest/gtest.h>
 
@@ -139,13 +139,13 @@ TEST_F(Save, FirstAndSecondSave)
     WriteFile(path, original);
     auto table = load(original);
     table.setCell(2, ColText, "DEF");
-    ASSERT_TRUE(SaveProjectTokens(path, table).ok);
+    ASSERT_TRUE(SaveProjectTokens(path, table).ok());
     const std::string first = "[[4|1|2|0|01|k]]=abc\r\n[[4|1|3|0|1|k]]=DEF\r\n";
     EXPECT_EQ(ReadFile(path), first);
     EXPECT_EQ(ReadFile(path + ".bak"), original);
 
     table.setCell(1, ColStatus, "4");
-    ASSERT_TRUE(SaveProjectTokens(path, table).ok);
+    ASSERT_TRUE(SaveProjectTokens(path, table).ok());
     EXPECT_EQ(ReadFile(path), "[[4|1|2|0|4|k]]=abc\r\n[[4|1|3|0|1|k]]=DEF\r\n");
     EXPECT_EQ(ReadFile(path + ".bak"), first);
     // Nothing but the token file and its backup is left in the folder.
@@ -159,7 +159,7 @@ TEST_F(Save, EmptyTableWritesAnEmptyFile)
 {
     WriteFile(path, "not a token\r\n");
     auto table = load("not a token\r\n");
-    ASSERT_TRUE(SaveProjectTokens(path, table).ok);
+    ASSERT_TRUE(SaveProjectTokens(path, table).ok());
     EXPECT_EQ(ReadFile(path), "");
     EXPECT_EQ(ReadFile(path + ".bak"), "not a token\r\n");
 }
@@ -170,7 +170,7 @@ TEST_F(Save, KeepsPermissions)
     namespace fs = std::filesystem;
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     auto table = load(ReadFile(path));
-    ASSERT_TRUE(SaveProjectTokens(path, table).ok);
+    ASSERT_TRUE(SaveProjectTokens(path, table).ok());
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
@@ -179,7 +179,7 @@ TEST_F(Save, MissingTokenFileFailsAndKeepsTheOldBackup)
     WriteFile(path + ".bak", "old backup");
     auto table = load("[[4|1|2|0|1|k]]=abc\r\n");
     const auto result = SaveProjectTokens(path, table);
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_NE(result.message.find("fr.tok"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(ReadFile(path + ".bak"), "old backup");
@@ -193,7 +193,7 @@ TEST_F(Save, BackupThatCannotBeReplacedLeavesTheTokenFileUntouched)
     WriteFile(path + ".bak/inside", "x"); // a non-empty folder cannot be renamed over
     auto table = load(original);
     table.setCell(1, ColText, "changed");
-    EXPECT_FALSE(SaveProjectTokens(path, table).ok);
+    EXPECT_FALSE(SaveProjectTokens(path, table).ok());
     EXPECT_EQ(ReadFile(path), original);
     int files = 0;
     for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
@@ -218,7 +218,7 @@ TEST_F(Save, ReadOnlyFolderFailsAndLosesNothing)
         if (access(dir.path().c_str(), W_OK) == 0)
             return std::string("the folder is writable for this user");
         const auto result = SaveProjectTokens(path, table);
-        return result.ok ? std::string("saved") : result.message;
+        return result.ok() ? std::string("saved") : result.message;
     });
     REQUIRE_CHILD_RAN(saved);
     EXPECT_EQ(saved.output, "Can't create the backup " + path + ".bak of the token file " + path +

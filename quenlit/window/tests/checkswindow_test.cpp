@@ -1,17 +1,17 @@
 // The checks in the editor window, driven as a user drives it: the "Check"
 // column, its tooltip, the pane's line and the suggestion keys.
 
-#include "checkpane.h"
-#include "editorchecks.h"
+#include "window/checks/checkpane.h"
+#include "window/checks/editorchecks.h"
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "fillpreview.h"
-#include "findbar.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/checks/fillpreview.h"
+#include "window/find/findbar.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -27,6 +27,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+
+using namespace quenlit;
 
 using quenlit::FrmPrinc;
 
@@ -181,7 +183,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), box(*w));
         QTest::keyClicks(box(*w), QStringLiteral("Enre&gistrer"));
         QTest::keyClick(box(*w), Qt::Key_Return);
-        QCOMPARE(w->projectTable().cellText(3, 0), std::string("Enre&gistrer"));
+        QCOMPARE(w->document().projectTable().cellText(3, 0), std::string("Enre&gistrer"));
         QCOMPARE(checkText(*w, 3), QString());
         QCOMPARE(checkText(*w, 4), QString()); // its clash partner too
         QCOMPARE(w->checks()->listCounts().warnings, std::size_t(0));
@@ -207,10 +209,10 @@ private slots:
         QTest::keyClick(list(*w), Qt::Key_1, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), box(*w));
         QCOMPARE(box(*w)->text(), QStringLiteral("&Enregistrer"));
-        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Save")); // nothing stored yet
+        QCOMPARE(w->document().projectTable().cellText(8, 0), std::string("&Save")); // nothing stored yet
         QTest::keyClick(box(*w), Qt::Key_Return);
-        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Enregistrer"));
-        QCOMPARE(w->projectTable().cellText(8, 5), std::string("4"));
+        QCOMPARE(w->document().projectTable().cellText(8, 0), std::string("&Enregistrer"));
+        QCOMPARE(w->document().projectTable().cellText(8, 5), std::string("4"));
         // The similar master "Save:" gets the ending of its own master and no key.
         clickRow(*w, 9);
         QCOMPARE(paneLine(*w)->suggestions(), QStringList({QStringLiteral("Enregistrer:")}));
@@ -258,7 +260,7 @@ private slots:
         QCOMPARE(selectedRow(*w), 3);
         QCOMPARE(QApplication::focusWidget(), box(*w));
         QCOMPARE(box(*w)->text(), QStringLiteral("&Enregistrer"));
-        QCOMPARE(w->projectTable().cellText(2, 0), std::string("&Ouvrir...")); // nothing stored
+        QCOMPARE(w->document().projectTable().cellText(2, 0), std::string("&Ouvrir...")); // nothing stored
         // Fixed in the box, it is no problem any more: F8 passes it by.
         QTest::keyClick(box(*w), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box(*w), QStringLiteral("Enre&gistrer"));
@@ -371,12 +373,12 @@ private slots:
         QPushButton *fill = preview->findChild<QPushButton *>(QStringLiteral("btFill"));
         QTest::mouseClick(fill, Qt::LeftButton);
         QTRY_VERIFY(!w->findChild<FillPreviewDialog *>());
-        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Enregistrer"));
-        QCOMPARE(w->projectTable().cellText(8, 5), std::string("4"));
-        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Enregistrer:"));
-        QCOMPARE(w->projectTable().cellText(9, 5), std::string("4"));
-        QCOMPARE(w->projectTable().cellText(10, 0), std::string("&Save")); // read-only
-        QCOMPARE(w->projectTable().cellText(10, 5), std::string("3"));
+        QCOMPARE(w->document().projectTable().cellText(8, 0), std::string("&Enregistrer"));
+        QCOMPARE(w->document().projectTable().cellText(8, 5), std::string("4"));
+        QCOMPARE(w->document().projectTable().cellText(9, 0), std::string("Enregistrer:"));
+        QCOMPARE(w->document().projectTable().cellText(9, 5), std::string("4"));
+        QCOMPARE(w->document().projectTable().cellText(10, 0), std::string("&Save")); // read-only
+        QCOMPARE(w->document().projectTable().cellText(10, 5), std::string("3"));
         QVERIFY(message(*w).contains(QStringLiteral("2 token(s) filled")));
         QVERIFY(child<QAction>(*w, "mnuSave")->isEnabled());
         // Filled tokens are checked like typed ones.
@@ -384,10 +386,10 @@ private slots:
         // One step back.
         clickRow(*w, 5);
         key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Save"));
-        QCOMPARE(w->projectTable().cellText(8, 5), std::string("1"));
-        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Save:"));
-        QCOMPARE(w->projectTable().cellText(9, 5), std::string("1"));
+        QCOMPARE(w->document().projectTable().cellText(8, 0), std::string("&Save"));
+        QCOMPARE(w->document().projectTable().cellText(8, 5), std::string("1"));
+        QCOMPARE(w->document().projectTable().cellText(9, 0), std::string("Save:"));
+        QCOMPARE(w->document().projectTable().cellText(9, 5), std::string("1"));
         QVERIFY(!child<QAction>(*w, "mnuUndo")->isEnabled());
         // Saved after the undo: the file's own bytes.
         child<QAction>(*w, "mnuSave")->trigger();
@@ -401,9 +403,9 @@ private slots:
         QTest::keyClick(preview->view(), Qt::Key_Space);
         QTest::keyClick(preview->view(), Qt::Key_Return);
         QTRY_VERIFY(!w->findChild<FillPreviewDialog *>());
-        QCOMPARE(w->projectTable().cellText(8, 0), std::string("&Enregistrer"));
-        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Save:"));
-        QCOMPARE(w->projectTable().cellText(9, 5), std::string("1"));
+        QCOMPARE(w->document().projectTable().cellText(8, 0), std::string("&Enregistrer"));
+        QCOMPARE(w->document().projectTable().cellText(9, 0), std::string("Save:"));
+        QCOMPARE(w->document().projectTable().cellText(9, 5), std::string("1"));
         // Cancelled: nothing changes.
         child<QAction>(*w, "mnuFillIdentical")->trigger();
         QTRY_VERIFY((preview = w->findChild<FillPreviewDialog *>()) && preview->isVisible());
@@ -411,7 +413,7 @@ private slots:
         QTRY_VERIFY(preview->view()->hasFocus());
         QTest::keyClick(preview->view(), Qt::Key_Escape);
         QTRY_VERIFY(!w->findChild<FillPreviewDialog *>());
-        QCOMPARE(w->projectTable().cellText(9, 0), std::string("Save:"));
+        QCOMPARE(w->document().projectTable().cellText(9, 0), std::string("Save:"));
         // Nothing left to fill: a message, no preview.
         clickRow(*w, 9);
         key(Qt::Key_Return);

@@ -3,13 +3,13 @@
 // box and the list's in-place editor), characters the code page cannot hold
 // refused, the code page of a project chosen in "&Options".
 
-#include "codepagechoice.h"
+#include "window/codepagechoice.h"
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -77,7 +77,7 @@ class CodePagesWindowTest : public QObject, public EditorWindowFixture<>
                                         : QStringLiteral("mnuCodePageLanguage"));
     }
     static QString itemText(FrmPrinc &w, int item) { return w.tokenList()->index(item, 0).data().toString(); }
-    static std::string cell(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
+    static std::string cell(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 0); }
 
     static void clickItem(FrmPrinc &w, int item)
     {
@@ -348,7 +348,7 @@ private slots:
         child<QAction>(*w, QStringLiteral("mnuClose"))->trigger();
         QVERIFY(!menu->isEnabled());
         QVERIFY(!codePageLabel(*w)->isVisible());
-        QCOMPARE(&w->projectCodePage(), &w->masterCodePage());
+        QCOMPARE(&w->document().projectCodePage(), &w->document().masterCodePage());
     }
 };
 

@@ -4,10 +4,10 @@
 
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +23,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+
+using namespace quenlit;
 
 using quenlit::FrmPrinc;
 
@@ -65,8 +67,8 @@ class EditingTest : public QObject, public EditorWindowFixture<>
     static bool saveEnabled(FrmPrinc &w) { return action(w, "mnuSave")->isEnabled(); }
     static QWidget *focused() { return QApplication::focusWidget(); }
 
-    static std::string text(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
-    static std::string status(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 5); }
+    static std::string text(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 0); }
+    static std::string status(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 5); }
 
     // The table row of the list's selected item, 0 for none.
     static std::size_t selectedRow(FrmPrinc &w)
@@ -509,7 +511,7 @@ private slots:
         tokens.replace("[[4|1|1|0|1|]]", "[[4|1|1|0|01|]]"); // rewritten plain when listed
         writeFile(path(QStringLiteral("fr.tok")), tokens);
         auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
-        QSignalSpy spy(w.get(), &FrmPrinc::tokenChanged);
+        QSignalSpy spy(&w->document(), &quenlit::ProjectDocument::tokenChanged);
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));

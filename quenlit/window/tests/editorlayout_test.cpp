@@ -1,4 +1,4 @@
-#include "editorlayout.h"
+#include "window/editorlayout.h"
 
 #include <gtest/gtest.h>
 

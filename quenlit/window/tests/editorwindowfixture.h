@@ -7,11 +7,11 @@
 // cleanup().
 
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "tokenlistview.h"
+#include "window/frmprinc.h"
+#include "window/tokenlistview.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +24,8 @@
 
 #include <cstddef>
 #include <memory>
+
+using namespace quenlit;
 
 template <typename DesktopType = FakeDesktop>
 class EditorWindowFixture

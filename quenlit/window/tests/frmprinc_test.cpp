@@ -1,11 +1,11 @@
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "tokenlistview.h"
+#include "window/frmprinc.h"
+#include "window/tokenlistview.h"
 #include "programicon.h"
 #include "settingsstore.h"
 #include "tokenio.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -25,6 +25,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+
+using namespace quenlit;
 
 using quenlit::FrmPrinc;
 
@@ -92,7 +94,7 @@ private:
         list->setCurrentIndex(w.tokenList()->index(item, 0));
     }
 
-    static QString status(FrmPrinc &w, int row) { return QString::fromStdString(w.projectTable().cellText(row, 5)); }
+    static QString status(FrmPrinc &w, int row) { return QString::fromStdString(w.document().projectTable().cellText(row, 5)); }
 
 private slots:
     // The list keeps each item's look in a byte: every look it is given comes
@@ -318,8 +320,8 @@ private slots:
         w->OpenProject(sub + QStringLiteral("/fr2.prj"));
         QCOMPARE(m_desktop->errors, QStringList{message});
         QCOMPARE(w->windowTitle(), before);
-        QCOMPARE(w->paths().tokenFile, std::string("fr.tok"));
-        QCOMPARE(w->projectTable().cellText(1, 0), std::string("Fichier"));
+        QCOMPARE(w->document().paths().tokenFile, std::string("fr.tok"));
+        QCOMPARE(w->document().projectTable().cellText(1, 0), std::string("Fichier"));
         QCOMPARE(w->tokenList()->rowCount(), 4);
         QVERIFY(action(*w, "mnuSave")->isEnabled());
         QVERIFY(!child<QProgressBar>(*w, "progress")->isVisibleTo(w.get()));
@@ -334,7 +336,7 @@ private slots:
         auto w = openedWindow();
         QCOMPARE(m_desktop->errors, QStringList(3, QStringLiteral("Bad token !")));
         QCOMPARE(m_desktop->badTokenQuestions, 3);
-        QCOMPARE(w->masterTable().tokenCount(), std::size_t(1));
+        QCOMPARE(w->document().masterTable().tokenCount(), std::size_t(1));
         QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + prj());
     }
 
@@ -356,8 +358,8 @@ private slots:
                                    QStringLiteral("Bad token !"), QStringLiteral("Bad token !")};
         QCOMPARE(m_desktop->errors, expected);
         // The opening went on to its end.
-        QCOMPARE(w->masterTable().tokenCount(), std::size_t(1));
-        QCOMPARE(w->projectTable().tokenCount(), std::size_t(1));
+        QCOMPARE(w->document().masterTable().tokenCount(), std::size_t(1));
+        QCOMPARE(w->document().projectTable().tokenCount(), std::size_t(1));
         QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + prj());
     }
 
@@ -474,7 +476,7 @@ private slots:
         QCOMPARE(box->selectedText(), QStringLiteral("&File"));
         box->setText(QStringLiteral("&Fichier \u00E9t\u00E9"));
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&Fichier \xE9t\xE9"));
+        QCOMPARE(w->document().projectTable().cellText(1, 0), std::string("&Fichier \xE9t\xE9"));
         QCOMPARE(status(*w, 1), QStringLiteral("4"));
         QCOMPARE(w->tokenList()->data(w->tokenList()->index(0, 1)).toString(), QStringLiteral("Translated"));
         QVERIFY(!child<QCheckBox>(*w, "chkTrans")->isChecked()); // not refreshed until selected again
@@ -483,7 +485,7 @@ private slots:
         select(*w, 3);
         box->setText(QStringLiteral("typed"));
         QTest::keyClick(box, Qt::Key_Escape);
-        QCOMPARE(w->projectTable().cellText(3, 0), std::string("Pr\xEAt"));
+        QCOMPARE(w->document().projectTable().cellText(3, 0), std::string("Pr\xEAt"));
         QCOMPARE(box->text(), QStringLiteral("typed"));
         select(*w, 1);
         select(*w, 3);
@@ -492,7 +494,7 @@ private slots:
         // An empty translation is stored as such.
         box->clear();
         QTest::keyClick(box, Qt::Key_Enter);
-        QCOMPARE(w->projectTable().cellText(3, 0), std::string());
+        QCOMPARE(w->document().projectTable().cellText(3, 0), std::string());
         QCOMPARE(status(*w, 3), QStringLiteral("4"));
     }
 
@@ -506,7 +508,7 @@ private slots:
         QCOMPARE(m_desktop->errors.size(), 1);
         QVERIFY(m_desktop->errors.front().contains(QStringLiteral("Windows-1252")));
         QCOMPARE(box->text(), QStringLiteral("\u0424\u0430\u0439\u043B"));
-        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&File"));
+        QCOMPARE(w->document().projectTable().cellText(1, 0), std::string("&File"));
         QCOMPARE(status(*w, 1), QStringLiteral("1"));
         QVERIFY(!action(*w, "mnuSave")->isEnabled());
     }
@@ -522,8 +524,8 @@ private slots:
         QTest::keyClick(box, Qt::Key_Return);
         box->setText(QStringLiteral("meant for row 1"));
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&File"));
-        QCOMPARE(w->projectTable().cellText(3, 0), std::string("Pr\xEAt"));
+        QCOMPARE(w->document().projectTable().cellText(1, 0), std::string("&File"));
+        QCOMPARE(w->document().projectTable().cellText(3, 0), std::string("Pr\xEAt"));
         QVERIFY(!action(*w, "mnuSave")->isEnabled());
     }
 
@@ -546,7 +548,7 @@ private slots:
         editor->selectAll();
         QTest::keyClicks(editor, QStringLiteral("Fichier"));
         QTest::keyClick(editor, Qt::Key_Escape);
-        QCOMPARE(w->projectTable().cellText(1, 0), std::string("&File")); // cancelled: nothing stored
+        QCOMPARE(w->document().projectTable().cellText(1, 0), std::string("&File")); // cancelled: nothing stored
         QTest::keyClick(list, Qt::Key_F2);
         editor = nullptr;
         for (QLineEdit *e : list->findChildren<QLineEdit *>())
@@ -555,7 +557,7 @@ private slots:
         editor->selectAll();
         QTest::keyClicks(editor, QStringLiteral("Fichier"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(w->projectTable().cellText(1, 0), std::string("Fichier"));
+        QTRY_COMPARE(w->document().projectTable().cellText(1, 0), std::string("Fichier"));
         QCOMPARE(status(*w, 1), QStringLiteral("4"));
         QVERIFY(action(*w, "mnuSave")->isEnabled());
     }
@@ -595,8 +597,8 @@ private slots:
         QVERIFY(!action(*w, "mnuSave")->isEnabled());
         QVERIFY(!action(*w, "mnuClose")->isEnabled());
         QCOMPARE(w->tokenList()->rowCount(), 0);
-        QCOMPARE(w->projectTable().tokenCount(), std::size_t(0));
-        QCOMPARE(w->masterTable().tokenCount(), std::size_t(0));
+        QCOMPARE(w->document().projectTable().tokenCount(), std::size_t(0));
+        QCOMPARE(w->document().masterTable().tokenCount(), std::size_t(0));
         QVERIFY(!child<QLineEdit>(*w, "txtTransTok")->isEnabled());
         QVERIFY(child<QLineEdit>(*w, "txtTransTok")->text().isEmpty());
         QVERIFY(!child<QCheckBox>(*w, "chkRO")->isEnabled());

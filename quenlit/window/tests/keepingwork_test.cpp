@@ -5,12 +5,12 @@
 
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "projectguard.h"
+#include "window/frmprinc.h"
+#include "window/projectguard.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -76,8 +76,8 @@ class KeepingWorkTest : public QObject, public EditorWindowFixture<WatchingDeskt
     }
 
     static bool saveEnabled(FrmPrinc &w) { return action(w, "mnuSave")->isEnabled(); }
-    static std::string text(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 0); }
-    static std::string status(FrmPrinc &w, std::size_t row) { return w.projectTable().cellText(row, 5); }
+    static std::string text(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 0); }
+    static std::string status(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 5); }
 
     static std::size_t selectedRow(FrmPrinc &w)
     {

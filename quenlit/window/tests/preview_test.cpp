@@ -2,17 +2,17 @@
 // the window: the "Original" column and the header's menu, where the selected
 // token lives, and the preview of its dialog or menu following the typing.
 
-#include "checkrunner.h"
+#include "window/checks/checkrunner.h"
 #include "editorwindowfixture.h"
-#include "editorchecks.h"
+#include "window/checks/editorchecks.h"
 #include "fakedesktop.h"
-#include "frmprinc.h"
-#include "listcolumns.h"
+#include "window/frmprinc.h"
+#include "window/listcolumns.h"
 #include "qtestfiles.h"
-#include "resourcepreviewer.h"
-#include "resourcepreviewwidget.h"
+#include "window/preview/resourcepreviewer.h"
+#include "window/preview/resourcepreviewwidget.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
+#include "window/tokenlistmodel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +27,8 @@
 #include <QTreeView>
 
 #include <memory>
+
+using namespace quenlit;
 
 using quenlit::FrmPrinc;
 
@@ -207,14 +209,14 @@ private slots:
         QCOMPARE(QString::fromStdU16String(view->dialog()->controls[0].text), QStringLiteral("Valider et fermer"));
         QCOMPARE(view->dialog()->overflowing(), (std::vector<std::size_t>{1, 6}));
         QVERIFY(child<QLabel>(*w, "previewTitle")->text().contains(QStringLiteral("not yet stored")));
-        QCOMPARE(w->projectTable().cellText(2, ColText), std::string("OK"));
+        QCOMPARE(w->document().projectTable().cellText(2, ColText), std::string("OK"));
         image = view->grab().toImage();
         const QRect ok = view->controlRect(0);
         QCOMPARE(pixel(image, QPoint(ok.center().x(), ok.top())), QColor(220, 0, 0));
 
         // Enter stores it: the mark of the typing goes, the outline stays.
         QTest::keyClick(box(*w), Qt::Key_Return);
-        QCOMPARE(w->projectTable().cellText(2, ColText), std::string("Valider et fermer"));
+        QCOMPARE(w->document().projectTable().cellText(2, ColText), std::string("Valider et fermer"));
         QVERIFY(!view->dialog()->controls[0].pending);
         QVERIFY(view->dialog()->controls[0].overflows());
         QVERIFY(!child<QLabel>(*w, "previewTitle")->text().contains(QStringLiteral("not yet stored")));
@@ -274,7 +276,7 @@ private slots:
         box(*w)->selectAll();
         QTest::keyClicks(box(*w), QStringLiteral("D'accord"));
         QTest::keyClick(box(*w), Qt::Key_Return);
-        QCOMPARE(w->projectTable().cellText(2, ColText), std::string("D'accord"));
+        QCOMPARE(w->document().projectTable().cellText(2, ColText), std::string("D'accord"));
         QVERIFY2(!check(2, Qt::DisplayRole).contains(QStringLiteral("length")), qPrintable(check(2, Qt::DisplayRole)));
         // Far too long for it: named.
         clickRow(*w, 2);

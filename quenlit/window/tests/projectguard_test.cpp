@@ -2,7 +2,7 @@
 // left behind, the watch on the token file and the check before a save. Real
 // files; the questions are answered through the fake desktop.
 #include "fakedesktop.h"
-#include "projectguard.h"
+#include "window/projectguard.h"
 #include "tokenio.h"
 
 #include <QDir>

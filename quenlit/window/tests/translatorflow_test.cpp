@@ -2,13 +2,13 @@
 // on the focused widget, clicks on the list's viewport and the tree's.
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
-#include "findbar.h"
-#include "frmprinc.h"
+#include "window/find/findbar.h"
+#include "window/frmprinc.h"
 #include "qtestfiles.h"
-#include "replacebar.h"
+#include "window/find/replacebar.h"
 #include "settingsstore.h"
-#include "tokenlistmodel.h"
-#include "translatorflow.h"
+#include "window/tokenlistmodel.h"
+#include "window/translatorflow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +26,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+
+using namespace quenlit;
 
 using quenlit::FrmPrinc;
 
@@ -106,7 +108,7 @@ private:
     }
     static QByteArray cell(FrmPrinc &w, int row, int column)
     {
-        return QByteArray::fromStdString(w.projectTable().cellText(static_cast<std::size_t>(row), column));
+        return QByteArray::fromStdString(w.document().projectTable().cellText(static_cast<std::size_t>(row), column));
     }
     static QStringList words(std::initializer_list<const char *> list)
     {
@@ -561,7 +563,7 @@ private slots:
         QCOMPARE(cell(*w, 7, 0), QByteArray("Open the fichier"));
         QCOMPARE(cell(*w, 7, 5), QByteArray("4"));
         QCOMPARE(cell(*w, 8, 0), QByteArray("Read-only file"));
-        QCOMPARE(w->masterTable().cellText(6, 0), std::string("Save the file"));
+        QCOMPARE(w->document().masterTable().cellText(6, 0), std::string("Save the file"));
         QVERIFY(child<QAction>(*w, "mnuSave")->isEnabled());
 
         // Several tokens at once, then one undo takes them all back.

@@ -44,6 +44,14 @@ TEST(TokenTable, SetCellKeepsTheOtherCellsByteForByte)
         table.setCell(2, ColText, std::string(i, 'x'));
     EXPECT_EQ(table.cell(2, ColText), std::string(99, 'x'));
     EXPECT_EQ(table.cell(2, ColId6), "z");
+    // What the rewrites left behind goes; every cell stays.
+    const std::size_t held = table.bytesHeld();
+    table.compactEdits();
+    EXPECT_LT(table.bytesHeld() + 4000, held);
+    EXPECT_EQ(table.cell(1, ColText), "new \xFF text");
+    EXPECT_EQ(table.cell(1, ColId6), "k ");
+    EXPECT_EQ(table.cell(2, ColText), std::string(99, 'x'));
+    EXPECT_EQ(table.cell(2, ColId6), "z");
 }
 
 TEST(MasterToken, FirstMatchingRowWins)
