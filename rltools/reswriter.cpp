@@ -5,6 +5,7 @@
 #include "dialogtemplate.h"
 #include "pewriter.h"
 #include "restokens.h"
+#include "tokenkey.h"
 #include "tokenmerge.h"
 
 #include <algorithm>
@@ -25,12 +26,7 @@ public:
     const CodePage &codePage() const { return m_codePage; }
     std::string key(const std::string &item, std::size_t position, const std::string &extra) const
     {
-        std::string key = std::to_string(m_type);
-        for (const std::string &f : {m_name, item, std::to_string(position), extra}) {
-            key += '\x01';
-            key += f;
-        }
-        return key;
+        return KeyText(std::to_string(m_type), m_name, item, std::to_string(position), extra);
     }
     // The item's new text; a token's text that is not well-formed, or too long
     // for the item (`limit` UTF-16 units), throws TokenTextError.
@@ -487,7 +483,7 @@ LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const 
     std::unordered_map<std::string, std::size_t> rows;
     rows.reserve(project.tokenCount());
     for (std::size_t row = 1; row <= project.tokenCount(); ++row)
-        rows.emplace(RowKey(project, row), row);
+        rows.emplace(KeyText(project, row), row);
     std::string text;
     const TextLookup lookup = [&](const std::string &key) -> const std::string * {
         const auto found = rows.find(key);

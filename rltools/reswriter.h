@@ -28,7 +28,7 @@ LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const 
                                  const CodePage &codePage = CodePage::windows1252());
 
 // A token's text that cannot go into its resource item: a malformed escape, or
-// too long a text. `key` is the token's key, as RowKey gives it.
+// too long a text. `key` is the token's key, as KeyText gives it.
 class TokenTextError : public ResourceError
 {
 public:

@@ -5,6 +5,7 @@
 #include "tokenescape.h"
 #include "reswriter.h"
 #include "tokenio.h"
+#include "tokenkey.h"
 #include "tokenline.h"
 #include "tokenstatus.h"
 
@@ -15,35 +16,10 @@ namespace {
 
 std::string tokenKey(const ResourceToken &t)
 {
-    std::string k = std::to_string(t.type);
-    for (const std::string *f : {&t.name, &t.item, &t.position, &t.extra}) {
-        k += '\x01';
-        k += *f;
-    }
-    return k;
+    return KeyText(std::to_string(t.type), t.name, t.item, t.position, t.extra);
 }
 
 } // namespace
-
-std::string TokenLine(std::string_view f1, std::string_view f2, std::string_view f3, std::string_view f4,
-                      std::string_view f5, std::string_view f6, std::string_view text)
-{
-    std::string out;
-    out.reserve(f1.size() + f2.size() + f3.size() + f4.size() + f5.size() + f6.size() + text.size() + 12);
-    out.append("[[").append(f1).append("|").append(f2).append("|").append(f3).append("|").append(f4).append("|");
-    out.append(f5).append("|").append(f6).append("]]=").append(text).append("\r\n");
-    return out;
-}
-
-std::string RowKey(const TokenTable &table, std::size_t row)
-{
-    std::string k(table.cell(row, ColType));
-    for (int c : {ColId2, ColId3, ColId4, ColId6}) {
-        k += '\x01';
-        k += table.cell(row, c);
-    }
-    return k;
-}
 
 std::string MasterTokenFile(const std::vector<ResourceToken> &tokens)
 {
@@ -61,21 +37,16 @@ std::string ImportTokens(const TokenTable &project, const std::vector<ResourceTo
         byKey.emplace(tokenKey(t), &t);
     std::string out;
     for (std::size_t row = 1; row <= project.tokenCount(); ++row) {
-        auto found = byKey.find(RowKey(project, row));
+        auto found = byKey.find(KeyText(project, row));
         if (found == byKey.end() && language && project.cell(row, ColType) == "16") {
             // The localised version block names its string table in the target language.
             const std::string_view table = project.cell(row, ColId3);
             const std::u16string key(table.begin(), table.end());
             const std::u16string retargeted = VersionTableKeyFor(key, *language);
             if (retargeted != key) {
-                std::string k = "16";
-                for (const std::string &f : {std::string(project.cell(row, ColId2)),
-                                             std::string(retargeted.begin(), retargeted.end()),
-                                             std::string(project.cell(row, ColId4)), std::string(project.cell(row, ColId6))}) {
-                    k += '\x01';
-                    k += f;
-                }
-                found = byKey.find(k);
+                found = byKey.find(KeyText("16", project.cell(row, ColId2),
+                                           std::string(retargeted.begin(), retargeted.end()),
+                                           project.cell(row, ColId4), project.cell(row, ColId6)));
             }
         }
         const std::int64_t status = StatusOf(project.cell(row, ColStatus));
@@ -99,7 +70,7 @@ std::vector<ResourceToken> TargetTranslations(const ResourceFile &file, std::uin
     preferred.insert(preferred.end(), sourceLanguages.begin(), sourceLanguages.end());
     std::unordered_map<std::string, std::string_view> masterTexts;
     for (std::size_t row = 1; row <= master.tokenCount(); ++row)
-        masterTexts.emplace(RowKey(master, row), master.cell(row, ColText));
+        masterTexts.emplace(KeyText(master, row), master.cell(row, ColText));
     std::vector<ResourceToken> out;
     for (const auto &copies : LocalisableResources(file)) {
         const Resource *copy = ChooseLanguageCopy(copies, preferred);

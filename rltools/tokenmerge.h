@@ -37,10 +37,3 @@ std::vector<ResourceToken> TargetTranslations(const ResourceFile &file, std::uin
 // Loads a token file as LoadTokens does, and gives the number of its first line
 // that is not a token (an empty last line does not count), or 0 when every line is.
 std::size_t LoadTokensStrictly(std::string bytes, TokenTable &table);
-
-// "[[" f1 "|" f2 "|" f3 "|" f4 "|" f5 "|" f6 "]]=" text, and CR LF.
-std::string TokenLine(std::string_view f1, std::string_view f2, std::string_view f3, std::string_view f4,
-                      std::string_view f5, std::string_view f6, std::string_view text);
-
-// The key of a row (fields 1, 2, 3, 4 and 6) as one text.
-std::string RowKey(const TokenTable &table, std::size_t row);

@@ -4,6 +4,7 @@
 #include "textlines.h"
 #include "tokenescape.h"
 #include "tokenio.h"
+#include "tokenkey.h"
 #include "tokenline.h"
 #include "tokenmerge.h"
 #include "tokenstatus.h"
@@ -12,8 +13,9 @@
 
 namespace {
 
-// The cells of a token that the matching compares, as one text each: fields
-// apart by '\x01' (as RowKey joins them), a text behind a '\0'.
+// The cells of a token that the matching compares, as one text each: the key
+// as KeyText gives it, the other groups of fields apart by '\x01', a text
+// behind a '\0'.
 struct TokenPlace
 {
     std::string key;        // fields 1, 2, 3, 4 and 6
@@ -29,8 +31,7 @@ TokenPlace placeOf(std::string_view f1, std::string_view f2, std::string_view f3
     p.resource.append(f1).append(1, '\x01').append(f2);
     p.item = p.resource;
     p.item.append(1, '\x01').append(f3).append(1, '\x01').append(f6);
-    p.key = p.resource;
-    p.key.append(1, '\x01').append(f3).append(1, '\x01').append(f4).append(1, '\x01').append(f6);
+    p.key = KeyText(f1, f2, f3, f4, f6);
     p.hasItemId = f3 != "0";
     return p;
 }

@@ -1,6 +1,7 @@
 #include "dialogtemplate.h"
 #include "reswriter.h"
 #include "restokens.h"
+#include "tokenkey.h"
 
 #include <gtest/gtest.h>
 
@@ -49,9 +50,9 @@ TEST(RewriteDialog, FixedSysWithoutSetFont)
 
     const std::string hello = "Bonjour";
     const std::string fixed = "Fixe";
-    // The keys the rewrite asks for: the fields with \x01 between them.
-    const std::string helloKey = std::string("5\x01") + "220\x01" + "1\x01" + "1\x01";
-    const std::string captionKey = std::string("5\x01") + "220\x01" + "0\x01" + "0\x01";
+    // The keys the rewrite asks for, in the form of a token table's keys.
+    const std::string helloKey = KeyText("5", "220", "1", "1", "");
+    const std::string captionKey = KeyText("5", "220", "0", "0", "");
     Resource rewritten = r;
     rewritten.data = RewriteResource(r, [&](const std::string &key) -> const std::string * {
         return key == helloKey ? &hello : key == captionKey ? &fixed : nullptr;

@@ -1,4 +1,5 @@
 #include "tokenio.h"
+#include "tokenkey.h"
 #include "tokenline.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,13 @@ TEST(MasterToken, KeysMatchWhateverTheFormOfTheirLines)
         // And the other way round.
         EXPECT_EQ(project.findFirstWithKey(master, 2), std::optional<std::size_t>(1));
         EXPECT_EQ(project.findFirstWithKey(master, 1), std::nullopt);
+        // A key made from the cells (as our RLTools make them from a resource's
+        // items) meets the key of the row in one map.
+        EXPECT_EQ(KeyText(project, 1), KeyText(project.cell(1, ColType), project.cell(1, ColId2),
+                                               project.cell(1, ColId3), project.cell(1, ColId4),
+                                               project.cell(1, ColId6)));
+        EXPECT_EQ(KeyText(project, 1), KeyText(master, 2));
+        EXPECT_NE(KeyText(master, 1), KeyText(master, 2));
     }
 }
 
