@@ -514,7 +514,7 @@ void usage()
     std::fprintf(stderr,
                  "usage: startup_bench [--program LABEL=PATH]... [--counts N,N...] [--runs N]\n"
                  "                     [--linguist-runs N] [--no-linguist] [--settle SECONDS] [--work DIR]\n"
-                 "                     [--find-keys]\n"
+                 "                     [--find-keys] [--tsv FILE]\n"
                  "--find-keys: one more run per count where Ctrl+F and three letters are typed once\n"
                  "the window is ready (xdotool); its row gives the peak memory after the find.\n"
                  "Needs an X server with a window manager: see bench/run-startup-bench.\n");
@@ -530,6 +530,7 @@ int main(int argc, char **argv)
     int linguistRuns = -1;
     bool linguist = true;
     bool findKeys = false;
+    std::FILE *tsv = nullptr; // --tsv: each row also as tab-separated fields, for bench/run-figures
     double settle = 1.0;
     fs::path work = fs::temp_directory_path() / "tamrix-startup";
     for (int i = 1; i < argc; ++i) {
@@ -556,6 +557,8 @@ int main(int argc, char **argv)
             runs = std::stoi(value());
         } else if (a == "--linguist-runs") {
             linguistRuns = std::stoi(value());
+        } else if (a == "--tsv") {
+            tsv = std::fopen(value().c_str(), "w");
         } else if (a == "--find-keys") {
             findKeys = true;
         } else if (a == "--no-linguist") {
@@ -583,6 +586,11 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    auto tsvRow = [&](std::size_t count, const std::string &label, const Summary &s, double keys, double files) {
+        if (tsv)
+            std::fprintf(tsv, "%zu\t%s\t%d\t%.4f\t%.4f\t%.4f\t%.1f\t%.3f\t%.4f\n", count, label.c_str(), s.ok,
+                         s.bestCaption, s.bestReady, s.medianReady, s.peakMb, files, keys);
+    };
     std::printf("Whole program: process start until the caption names the project (caption) and the\n"
                 "program answers two pings after it (ready); peak resident memory. Best of the runs\n"
                 "(median of ready in brackets); several programs are measured in turns.\n\n");
@@ -614,6 +622,7 @@ int main(int argc, char **argv)
                 std::snprintf(limitText, sizeof limitText, "< %.2f s", limit);
             std::printf("%-9zu %-14s %4d %7.3f s %7.3f s  (%5.3f s) %9s %9.1f %8.2f\n", count, p.label.c_str(), s.ok,
                         s.bestCaption, s.bestReady, s.medianReady, limitText, s.peakMb, files);
+            tsvRow(count, p.label, s, 0, files);
         }
         if (count && findKeys) {
             for (const Program &p : programs) {
@@ -628,6 +637,7 @@ int main(int argc, char **argv)
                 std::printf("%-9zu %-14s %4d %7.3f s %7.3f s  (%5.3f s) %9s %9.1f %8.2f\n", count,
                             (p.label + "+find").c_str(), s.ok, s.bestCaption, s.bestReady, run.keysAnswered, "-",
                             s.peakMb, files);
+                tsvRow(count, p.label + "+find", s, run.keysAnswered, files);
             }
         }
         if (count && linguistPath && !g.ts.empty()) {
@@ -654,5 +664,7 @@ int main(int argc, char **argv)
         }
         std::fflush(stdout);
     }
+    if (tsv)
+        std::fclose(tsv);
     return 0;
 }
