@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -1027,13 +1028,22 @@ bool FrmPrinc::save()
     case ProjectGuard::SaveStep::Cancel:
         return false;
     }
+    // The bar is painted as the save starts, then at most every 50 ms and at
+    // 100: a save of a large file is over in a few of those, and paints that
+    // nobody sees would make it slower.
     progress->setValue(0);
     progress->setVisible(true);
+    progress->repaint();
+    QElapsedTimer painted;
+    painted.start();
     const SaveResult result = SaveProjectTokens(m_document.paths().tokenFile, m_document.projectTable(),
-                                                [this](double value) {
+                                                [&](double value) {
                                                     const int shown = static_cast<int>(RoundHalfEven(value));
-                                                    if (shown != progress->value())
-                                                        progress->setValue(shown);
+                                                    if (shown == progress->value() ||
+                                                        (shown < 100 && painted.elapsed() < 50))
+                                                        return;
+                                                    progress->setValue(shown);
+                                                    painted.restart();
                                                 });
     progress->setVisible(false);
     if (!result.ok()) {
