@@ -724,7 +724,12 @@ private slots:
         auto *box = child<QLineEdit>(*w, "txtTransTok");
         box->setText(QStringLiteral("&Fichier"));
         QTest::keyClick(box, Qt::Key_Return);
+        // The save's bar runs from 0 to 100, however few of its steps are painted.
+        QSignalSpy bar(child<QProgressBar>(*w, "progress"), &QProgressBar::valueChanged);
         w->mnuSave_Click();
+        QVERIFY(bar.size() >= 2);
+        QCOMPARE(bar.front().front().toInt(), 0);
+        QCOMPARE(bar.back().front().toInt(), 100);
         QVERIFY(action(*w, "mnuSave")->isEnabled());
         QCOMPARE(readFile(path(QStringLiteral("fr.tok.bak"))), kProjectTokens);
         QCOMPARE(readFile(path(QStringLiteral("fr.tok"))),
