@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pieceimage.h"
 #include "resources.h"
 
 #include <cstdint>
@@ -24,6 +25,16 @@ struct PeRewrite
 // it. A certificate table cannot stay valid and is dropped, with a note.
 // Throws ResourceError.
 PeRewrite WritePeResources(const std::vector<std::uint8_t> &image, const std::vector<Resource> &resources);
+
+// The same rewrite as pieces: the source's bytes that stay are not copied (the
+// image refers to `source`, which must outlive it), and the resources' data is
+// let go as it goes into the new section.
+struct PeRewritePieces
+{
+    PieceImage image;
+    std::vector<std::string> notes;
+};
+PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, std::vector<Resource> resources);
 
 // A resource section: directories, data entries, names and data, its data
 // entries giving RVAs for a section placed at `rva`.
