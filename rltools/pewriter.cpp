@@ -277,10 +277,36 @@ private:
 namespace {
 
 // A resource section laid out from offset 0, and where its data entries are.
+// The section's directories, data entries and names (`bytes`), then each
+// resource's data where `data` says, 8-byte aligned: the data stays the
+// resources' own until the section is written out.
 struct LaidOutSection
 {
     std::vector<std::uint8_t> bytes;
     std::vector<std::size_t> dataEntries;
+    std::vector<std::pair<std::size_t, const std::vector<std::uint8_t> *>> data; // offset in the section, bytes
+    std::size_t size = 0; // the whole section's
+
+    // The whole section in one piece.
+    std::vector<std::uint8_t> flatten() const
+    {
+        std::vector<std::uint8_t> out = bytes;
+        out.resize(size, 0);
+        for (const auto &[at, d] : data)
+            std::copy(d->begin(), d->end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+        return out;
+    }
+    // The section after what `image` holds.
+    void appendTo(PieceImage &image) const
+    {
+        const std::uint64_t start = image.size();
+        image.append(bytes);
+        for (const auto &[at, d] : data) {
+            image.resize(start + at);
+            image.appendView(d->data(), d->size());
+        }
+        image.resize(start + size);
+    }
 
     // The data entries give RVAs: the section's address is added to each.
     void placeAt(std::uint32_t rva)
@@ -290,9 +316,8 @@ struct LaidOutSection
     }
 };
 
-// With `releaseData`, each resource's data is let go once it is in the section
-// (the caller's resources must not be const, and their data is not used again).
-LaidOutSection layOutResources(const std::vector<Resource> &resources, bool releaseData = false)
+// The section refers to the resources' data, which must outlive it.
+LaidOutSection layOutResources(const std::vector<Resource> &resources)
 {
     struct Lang
     {
@@ -394,20 +419,22 @@ LaidOutSection layOutResources(const std::vector<Resource> &resources, bool rele
     }
     LaidOutSection section;
     section.dataEntries.reserve(pending.size());
+    std::uint64_t pos = w.pos();
+    auto align8 = [](std::uint64_t v) { return (v + 7) & ~std::uint64_t(7); };
     for (const auto &[entry, resource] : pending) {
-        w.alignTo(8);
+        pos = align8(pos);
         section.dataEntries.push_back(entry);
-        w.put32(entry, to32(w.pos(), "resource data"));
+        w.put32(entry, to32(pos, "resource data"));
         w.put32(entry + 4, to32(resource->data.size(), "resource data"));
         w.put32(entry + 8, resource->codePage);
-        w.raw(resource->data.data(), resource->data.size());
-        if (releaseData)
-            std::vector<std::uint8_t>().swap(const_cast<Resource *>(resource)->data);
+        section.data.emplace_back(static_cast<std::size_t>(pos), &resource->data);
+        pos += resource->data.size();
     }
-    w.alignTo(8);
-    if (w.pos() > 0x7FFFFFFFu)
+    pos = align8(pos);
+    if (pos > 0x7FFFFFFFu)
         throw ResourceError("the resources would take more than 2 GB");
     section.bytes = std::move(w.bytes);
+    section.size = static_cast<std::size_t>(pos);
     return section;
 }
 
@@ -417,7 +444,7 @@ std::vector<std::uint8_t> BuildResourceSection(const std::vector<Resource> &reso
 {
     LaidOutSection section = layOutResources(resources);
     section.placeAt(rva);
-    return std::move(section.bytes);
+    return section.flatten();
 }
 
 namespace {
@@ -557,7 +584,7 @@ struct Output
 // less a certificate table.
 Output writeBody(const std::vector<std::uint8_t> &source, const Headers &h, const OldResources &old, Plan plan,
                  const Extent &extent, const Cut &cut, const Certificate &certificate,
-                 std::vector<std::uint8_t> data, std::uint64_t rawSize)
+                 const LaidOutSection &data, std::uint64_t rawSize)
 {
     Output out(source);
     if (plan == Plan::InPlace) {
@@ -566,9 +593,8 @@ Output writeBody(const std::vector<std::uint8_t> &source, const Headers &h, cons
         out.map.add(0, extent.rawEnd, 0);
         out.bytes.keep(0, current.rawPointer);
         out.resourcePointer = current.rawPointer;
-        const std::uint64_t dataSize = data.size();
-        out.bytes.append(std::move(data));
-        out.bytes.appendZeros(current.rawSize - dataSize);
+        data.appendTo(out.bytes);
+        out.bytes.appendZeros(current.rawSize - data.size);
         out.bytes.keep(std::uint64_t(current.rawPointer) + current.rawSize, extent.rawEnd);
     } else {
         if (cut.length) {
@@ -579,7 +605,7 @@ Output writeBody(const std::vector<std::uint8_t> &source, const Headers &h, cons
         }
         out.bytes.resize(alignUp(out.bytes.size(), h.fileAlignment));
         out.resourcePointer = out.bytes.size();
-        out.bytes.append(std::move(data));
+        data.appendTo(out.bytes);
         out.bytes.resize(out.resourcePointer + rawSize);
     }
     if (certificate.to > certificate.from) {
@@ -786,7 +812,7 @@ PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, s
     const bool hasResourceDirectory = h.hasDirectory(pe::kResourceDirectory);
     const OldResources old = hasResourceDirectory ? findOldResources(source, h) : OldResources();
     if (resources.empty() && (old.rva == 0 || old.size == 0)) {
-        PeRewritePieces same{PieceImage(source), {}};
+        PeRewritePieces same{PieceImage(source), {}, {}};
         same.image.keep(0, source.size());
         return same; // no resources before, none after: nothing to rewrite
     }
@@ -794,12 +820,11 @@ PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, s
         throw ResourceError("the image has no resource directory entry");
 
     const Extent extent = extentOf(h, old, source.size());
-    LaidOutSection laidOut = layOutResources(resources, true);
-    resources.clear();
-    const Plan plan = choosePlan(old, extent, laidOut.bytes.size());
+    LaidOutSection laidOut = layOutResources(resources);
+    const Plan plan = choosePlan(old, extent, laidOut.size);
     const Cut cut = freedSpace(h, old, plan, extent);
     const Certificate certificate = certificateOf(source, h, extent);
-    PeRewritePieces result{PieceImage(source), {}};
+    PeRewritePieces result{PieceImage(source), {}, {}};
     if (certificate.present)
         result.notes.push_back("the certificate table (the file's signature) was dropped: a rewritten file is no "
                                "longer signed");
@@ -808,10 +833,10 @@ PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, s
     const std::uint32_t rva =
         plan == Plan::NewSection ? to32(extent.imageEnd, "section addresses") : old.section->virtualAddress;
     laidOut.placeAt(rva);
-    const std::size_t dataSize = laidOut.bytes.size();
+    const std::size_t dataSize = laidOut.size;
     const std::uint64_t rawSize = alignUp(dataSize, h.fileAlignment);
 
-    Output out = writeBody(source, h, old, plan, extent, cut, certificate, std::move(laidOut.bytes), rawSize);
+    Output out = writeBody(source, h, old, plan, extent, cut, certificate, laidOut, rawSize);
     moveSectionPointers(out, h, old);
     const std::int64_t initialisedDelta = plan == Plan::NewSection
                                               ? addResourceSection(out, h, old, cut, rva, dataSize, rawSize)
@@ -824,5 +849,7 @@ PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, s
     if (get32(out.bytes, checksumAt) != 0)
         set32(out.bytes, checksumAt, peChecksum(out.bytes, checksumAt));
     result.image = std::move(out.bytes);
+    // The image refers to the resources' data: they go with it.
+    result.resources = std::move(resources);
     return result;
 }

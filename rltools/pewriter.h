@@ -26,13 +26,14 @@ struct PeRewrite
 // Throws ResourceError.
 PeRewrite WritePeResources(const std::vector<std::uint8_t> &image, const std::vector<Resource> &resources);
 
-// The same rewrite as pieces: the source's bytes that stay are not copied (the
-// image refers to `source`, which must outlive it), and the resources' data is
-// let go as it goes into the new section.
+// The same rewrite as pieces: neither the source's bytes that stay nor the
+// resources' data are copied (the image refers to `source`, which must outlive
+// it, and to the resources, which it keeps).
 struct PeRewritePieces
 {
     PieceImage image;
     std::vector<std::string> notes;
+    std::vector<Resource> resources; // the new section's data, which the image refers to
 };
 PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, std::vector<Resource> resources);
 

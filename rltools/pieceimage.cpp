@@ -11,12 +11,21 @@ void PieceImage::keep(std::uint64_t from, std::uint64_t to)
 {
     if (to <= from)
         return;
+    if (to > m_source->size())
+        throw std::out_of_range("past the end of the source");
+    appendView(m_source->data() + from, to - from);
+}
+
+void PieceImage::appendView(const std::uint8_t *bytes, std::uint64_t count)
+{
+    if (count == 0)
+        return;
     Piece p;
     p.at = m_size;
-    p.length = to - from;
-    p.from = from;
+    p.length = count;
+    p.base = bytes;
     m_pieces.push_back(std::move(p));
-    m_size += to - from;
+    m_size += count;
 }
 
 void PieceImage::append(std::vector<std::uint8_t> bytes)
@@ -80,13 +89,13 @@ void PieceImage::set(std::uint64_t at, std::uint8_t value)
         const std::uint64_t end = std::min(p.at + p.length, start + kBlock);
         std::vector<Piece> split;
         if (start > p.at)
-            split.push_back({p.at, start - p.at, p.from, false, {}});
-        Piece copy{start, end - start, 0, true, {}};
-        const std::uint8_t *bytes = m_source->data() + p.from + (start - p.at);
+            split.push_back({p.at, start - p.at, p.base, false, {}});
+        Piece copy{start, end - start, nullptr, true, {}};
+        const std::uint8_t *bytes = p.base + (start - p.at);
         copy.bytes.assign(bytes, bytes + (end - start));
         split.push_back(std::move(copy));
         if (end < p.at + p.length)
-            split.push_back({end, p.at + p.length - end, p.from + (end - p.at), false, {}});
+            split.push_back({end, p.at + p.length - end, p.base + (end - p.at), false, {}});
         const std::size_t owned = start > p.at ? i + 1 : i;
         m_pieces.erase(m_pieces.begin() + static_cast<std::ptrdiff_t>(i));
         m_pieces.insert(m_pieces.begin() + static_cast<std::ptrdiff_t>(i), std::make_move_iterator(split.begin()),

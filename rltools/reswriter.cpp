@@ -553,10 +553,10 @@ LocalisedPieces WriteLocalisedPieces(const std::vector<std::uint8_t> &source, co
     }
     file.resources.clear();
     if (file.kind == ResourceFileKind::ResFile) {
-        LocalisedPieces result{PieceImage(source), {}};
+        LocalisedPieces result{PieceImage(source), {}, {}};
         result.image.append(WriteResFile(out));
         return result;
     }
     PeRewritePieces rewrite = WritePeResourcePieces(source, std::move(out));
-    return {std::move(rewrite.image), std::move(rewrite.notes)};
+    return {std::move(rewrite.image), std::move(rewrite.notes), std::move(rewrite.resources)};
 }

@@ -35,6 +35,7 @@ struct LocalisedPieces
 {
     PieceImage image;
     std::vector<std::string> notes;
+    std::vector<Resource> resources; // what the pieces refer to besides the source
 };
 LocalisedPieces WriteLocalisedPieces(const std::vector<std::uint8_t> &source, const TokenTable &project,
                                      std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages = {},
