@@ -62,6 +62,7 @@ struct Run
     double caption = 0; // seconds
     double ready = 0;   // seconds
     double peakMb = 0;  // MB (10^6 bytes)
+    double keysAnswered = 0; // seconds from the keys sent until two more pings were answered
     std::string failure;
 };
 
@@ -228,7 +229,7 @@ public:
     // answers to two pings; then, after `settle` seconds, asks the window to
     // close and collects the peak memory.
     Run measure(const std::string &program, const std::vector<std::string> &args, const std::string &needle,
-                double limitSeconds, double settle)
+                double limitSeconds, double settle, const std::vector<std::string> &keys = {})
     {
         Run run;
         while (xcb_generic_event_t *ev = xcb_poll_for_event(m_c))
@@ -316,6 +317,22 @@ public:
             }
         }
         run.ok = answered == 2;
+        // Keys typed into the window once it is ready (xdotool, to the window
+        // the window manager gave the focus), then two more pings answered.
+        if (run.ok && !keys.empty()) {
+            const auto sent = Clock::now();
+            std::vector<std::string> command = {"xdotool", "key", "--delay", "40"};
+            command.insert(command.end(), keys.begin(), keys.end());
+            if (!runTool(command)) {
+                run.ok = false;
+                run.failure = "xdotool failed";
+            } else if (!pingTwice(target, 3, sent, limitSeconds)) {
+                run.ok = false;
+                run.failure = "no answer after the keys";
+            } else {
+                run.keysAnswered = since(sent);
+            }
+        }
 
         if (!exited) {
             const auto settleStart = Clock::now();
@@ -346,6 +363,46 @@ public:
 
 private:
     static constexpr std::uint32_t kPingMark = 0x51a70000;
+
+    static bool runTool(const std::vector<std::string> &command)
+    {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::vector<char *> argv;
+            for (const auto &a : command)
+                argv.push_back(const_cast<char *>(a.c_str()));
+            argv.push_back(nullptr);
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+    // Pings `first`, then `first` + 1 once it is answered; true when both were.
+    bool pingTwice(xcb_window_t target, std::uint32_t first, Clock::time_point start, double limitSeconds)
+    {
+        ping(target, first);
+        std::uint32_t next = first;
+        while (next < first + 2) {
+            if (since(start) > limitSeconds)
+                return false;
+            pollfd p = {xcb_get_file_descriptor(m_c), POLLIN, 0};
+            poll(&p, 1, 50);
+            while (xcb_generic_event_t *ev = xcb_poll_for_event(m_c)) {
+                if ((ev->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+                    const auto *e = reinterpret_cast<xcb_client_message_event_t *>(ev);
+                    if (e->type == m_protocols && e->data.data32[0] == m_ping && e->data.data32[2] == target &&
+                        e->data.data32[1] == kPingMark + next) {
+                        if (++next < first + 2)
+                            ping(target, next);
+                    }
+                }
+                std::free(ev);
+            }
+        }
+        return true;
+    }
 
     xcb_atom_t atom(const char *name)
     {
@@ -457,6 +514,9 @@ void usage()
     std::fprintf(stderr,
                  "usage: startup_bench [--program LABEL=PATH]... [--counts N,N...] [--runs N]\n"
                  "                     [--linguist-runs N] [--no-linguist] [--settle SECONDS] [--work DIR]\n"
+                 "                     [--find-keys] [--tsv FILE]\n"
+                 "--find-keys: one more run per count where Ctrl+F and three letters are typed once\n"
+                 "the window is ready (xdotool); its row gives the peak memory after the find.\n"
                  "Needs an X server with a window manager: see bench/run-startup-bench.\n");
 }
 
@@ -469,6 +529,8 @@ int main(int argc, char **argv)
     int runs = 5;
     int linguistRuns = -1;
     bool linguist = true;
+    bool findKeys = false;
+    std::FILE *tsv = nullptr; // --tsv: each row also as tab-separated fields, for bench/run-figures
     double settle = 1.0;
     fs::path work = fs::temp_directory_path() / "tamrix-startup";
     for (int i = 1; i < argc; ++i) {
@@ -495,6 +557,10 @@ int main(int argc, char **argv)
             runs = std::stoi(value());
         } else if (a == "--linguist-runs") {
             linguistRuns = std::stoi(value());
+        } else if (a == "--tsv") {
+            tsv = std::fopen(value().c_str(), "w");
+        } else if (a == "--find-keys") {
+            findKeys = true;
         } else if (a == "--no-linguist") {
             linguist = false;
         } else if (a == "--settle") {
@@ -520,6 +586,11 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    auto tsvRow = [&](std::size_t count, const std::string &label, const Summary &s, double keys, double files) {
+        if (tsv)
+            std::fprintf(tsv, "%zu\t%s\t%d\t%.4f\t%.4f\t%.4f\t%.1f\t%.3f\t%.4f\n", count, label.c_str(), s.ok,
+                         s.bestCaption, s.bestReady, s.medianReady, s.peakMb, files, keys);
+    };
     std::printf("Whole program: process start until the caption names the project (caption) and the\n"
                 "program answers two pings after it (ready); peak resident memory. Best of the runs\n"
                 "(median of ready in brackets); several programs are measured in turns.\n\n");
@@ -551,6 +622,23 @@ int main(int argc, char **argv)
                 std::snprintf(limitText, sizeof limitText, "< %.2f s", limit);
             std::printf("%-9zu %-14s %4d %7.3f s %7.3f s  (%5.3f s) %9s %9.1f %8.2f\n", count, p.label.c_str(), s.ok,
                         s.bestCaption, s.bestReady, s.medianReady, limitText, s.peakMb, files);
+            tsvRow(count, p.label, s, 0, files);
+        }
+        if (count && findKeys) {
+            for (const Program &p : programs) {
+                // Long enough a settling time for what the find makes after the keys.
+                Run run = x.measure(p.path, {g.prj}, "Velmora Quenlit - " + g.prj, 60, std::max(settle, 4.0),
+                                    {"ctrl+f", "o", "u", "v"});
+                if (!run.ok)
+                    std::fprintf(stderr, "%s, %zu tokens, find keys: %s\n", p.label.c_str(), count,
+                                 run.failure.c_str());
+                const Summary s = summarise({run});
+                const double files = s.peakMb * 1e6 / static_cast<double>(g.tokenBytes);
+                std::printf("%-9zu %-14s %4d %7.3f s %7.3f s  (%5.3f s) %9s %9.1f %8.2f\n", count,
+                            (p.label + "+find").c_str(), s.ok, s.bestCaption, s.bestReady, run.keysAnswered, "-",
+                            s.peakMb, files);
+                tsvRow(count, p.label + "+find", s, run.keysAnswered, files);
+            }
         }
         if (count && linguistPath && !g.ts.empty()) {
             const int n = linguistRuns >= 0 ? linguistRuns : (count >= 1000000 ? 1 : 3);
@@ -576,5 +664,7 @@ int main(int argc, char **argv)
         }
         std::fflush(stdout);
     }
+    if (tsv)
+        std::fclose(tsv);
     return 0;
 }

@@ -8,6 +8,11 @@ namespace fs = std::filesystem;
 
 std::string WriteFileAtomically(const std::string &path, std::string_view bytes)
 {
+    return WriteFileAtomically(path, std::vector<std::string_view>{bytes});
+}
+
+std::string WriteFileAtomically(const std::string &path, const std::vector<std::string_view> &parts)
+{
     std::mt19937_64 random{std::random_device{}()};
     std::string temp;
     std::error_code ec;
@@ -22,7 +27,8 @@ std::string WriteFileAtomically(const std::string &path, std::string_view bytes)
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out.is_open())
             return "can't create " + temp;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        for (const std::string_view bytes : parts)
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out.good()) {
             out.close();

@@ -1,6 +1,7 @@
 #include "pewriter.h"
 
 #include "bytewriter.h"
+#include "pieceimage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,6 +30,29 @@ void set16(std::vector<std::uint8_t> &b, std::size_t at, std::uint16_t v)
 {
     b[at] = static_cast<std::uint8_t>(v);
     b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+std::uint32_t get32(const PieceImage &b, std::uint64_t at)
+{
+    return std::uint32_t(b.get(at)) | (std::uint32_t(b.get(at + 1)) << 8) | (std::uint32_t(b.get(at + 2)) << 16) |
+           (std::uint32_t(b.get(at + 3)) << 24);
+}
+
+std::uint16_t get16(const PieceImage &b, std::uint64_t at)
+{
+    return static_cast<std::uint16_t>(b.get(at) | (b.get(at + 1) << 8));
+}
+
+void set32(PieceImage &b, std::uint64_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.set(at + i, static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void set16(PieceImage &b, std::uint64_t at, std::uint16_t v)
+{
+    b.set(at, static_cast<std::uint8_t>(v));
+    b.set(at + 1, static_cast<std::uint8_t>(v >> 8));
 }
 
 std::uint64_t alignUp(std::uint64_t v, std::uint32_t a)
@@ -61,21 +85,31 @@ bool entryLess(const ResId &a, const ResId &b)
                                         [&](char16_t x, char16_t y) { return upper(x) < upper(y); });
 }
 
-std::uint32_t peChecksum(const std::vector<std::uint8_t> &image, std::size_t checksumAt)
+// The same sum over the pieces of an image, byte for byte as over the whole.
+std::uint32_t peChecksum(const PieceImage &image, std::size_t checksumAt)
 {
     std::uint64_t sum = 0;
-    const std::size_t pairs = image.size() / 2;
-    for (std::size_t k = 0; k < pairs; ++k) {
-        const std::size_t i = 2 * k;
-        if (i == checksumAt || i == checksumAt + 2)
-            continue;
-        sum += std::uint32_t(image[i]) | (std::uint32_t(image[i + 1]) << 8);
-        // Folding now and then keeps the sum far from overflowing.
-        if ((k & 0xFFFF) == 0xFFFF)
-            sum = (sum & 0xFFFF) + (sum >> 16);
+    std::uint64_t i = 0; // offset of the next byte
+    std::uint32_t low = 0;
+    for (const std::string_view piece : image.pieces()) {
+        for (const char c : piece) {
+            const std::uint32_t b = static_cast<unsigned char>(c);
+            if ((i & 1) == 0) {
+                low = b;
+            } else {
+                const std::uint64_t at = i - 1;
+                const std::uint64_t k = at / 2;
+                if (at != checksumAt && at != checksumAt + 2) {
+                    sum += low | (b << 8);
+                    if ((k & 0xFFFF) == 0xFFFF)
+                        sum = (sum & 0xFFFF) + (sum >> 16);
+                }
+            }
+            ++i;
+        }
     }
-    if (image.size() % 2)
-        sum += image.back();
+    if (i % 2)
+        sum += low;
     while (sum >> 16)
         sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<std::uint32_t>(sum + image.size());
@@ -243,10 +277,36 @@ private:
 namespace {
 
 // A resource section laid out from offset 0, and where its data entries are.
+// The section's directories, data entries and names (`bytes`), then each
+// resource's data where `data` says, 8-byte aligned: the data stays the
+// resources' own until the section is written out.
 struct LaidOutSection
 {
     std::vector<std::uint8_t> bytes;
     std::vector<std::size_t> dataEntries;
+    std::vector<std::pair<std::size_t, const std::vector<std::uint8_t> *>> data; // offset in the section, bytes
+    std::size_t size = 0; // the whole section's
+
+    // The whole section in one piece.
+    std::vector<std::uint8_t> flatten() const
+    {
+        std::vector<std::uint8_t> out = bytes;
+        out.resize(size, 0);
+        for (const auto &[at, d] : data)
+            std::copy(d->begin(), d->end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+        return out;
+    }
+    // The section after what `image` holds.
+    void appendTo(PieceImage &image) const
+    {
+        const std::uint64_t start = image.size();
+        image.append(bytes);
+        for (const auto &[at, d] : data) {
+            image.resize(start + at);
+            image.appendView(d->data(), d->size());
+        }
+        image.resize(start + size);
+    }
 
     // The data entries give RVAs: the section's address is added to each.
     void placeAt(std::uint32_t rva)
@@ -256,6 +316,7 @@ struct LaidOutSection
     }
 };
 
+// The section refers to the resources' data, which must outlive it.
 LaidOutSection layOutResources(const std::vector<Resource> &resources)
 {
     struct Lang
@@ -358,18 +419,22 @@ LaidOutSection layOutResources(const std::vector<Resource> &resources)
     }
     LaidOutSection section;
     section.dataEntries.reserve(pending.size());
+    std::uint64_t pos = w.pos();
+    auto align8 = [](std::uint64_t v) { return (v + 7) & ~std::uint64_t(7); };
     for (const auto &[entry, resource] : pending) {
-        w.alignTo(8);
+        pos = align8(pos);
         section.dataEntries.push_back(entry);
-        w.put32(entry, to32(w.pos(), "resource data"));
+        w.put32(entry, to32(pos, "resource data"));
         w.put32(entry + 4, to32(resource->data.size(), "resource data"));
         w.put32(entry + 8, resource->codePage);
-        w.raw(resource->data.data(), resource->data.size());
+        section.data.emplace_back(static_cast<std::size_t>(pos), &resource->data);
+        pos += resource->data.size();
     }
-    w.alignTo(8);
-    if (w.pos() > 0x7FFFFFFFu)
+    pos = align8(pos);
+    if (pos > 0x7FFFFFFFu)
         throw ResourceError("the resources would take more than 2 GB");
     section.bytes = std::move(w.bytes);
+    section.size = static_cast<std::size_t>(pos);
     return section;
 }
 
@@ -379,7 +444,7 @@ std::vector<std::uint8_t> BuildResourceSection(const std::vector<Resource> &reso
 {
     LaidOutSection section = layOutResources(resources);
     section.placeAt(rva);
-    return std::move(section.bytes);
+    return section.flatten();
 }
 
 namespace {
@@ -500,17 +565,17 @@ Certificate certificateOf(const std::vector<std::uint8_t> &source, const Headers
 // The new file as it is being put together, with where the source's bytes went.
 struct Output
 {
-    std::vector<std::uint8_t> bytes;
+    explicit Output(const std::vector<std::uint8_t> &source) : bytes(source) {}
+    PieceImage bytes;
     OffsetMap map;
     std::uint64_t resourcePointer = 0;
 
-    void keep(const std::vector<std::uint8_t> &source, std::uint64_t from, std::uint64_t to)
+    void keep(const std::vector<std::uint8_t> &, std::uint64_t from, std::uint64_t to)
     {
         if (to <= from)
             return;
         map.add(from, to, bytes.size());
-        bytes.insert(bytes.end(), source.begin() + static_cast<std::ptrdiff_t>(from),
-                     source.begin() + static_cast<std::ptrdiff_t>(to));
+        bytes.keep(from, to);
     }
 };
 
@@ -519,28 +584,29 @@ struct Output
 // less a certificate table.
 Output writeBody(const std::vector<std::uint8_t> &source, const Headers &h, const OldResources &old, Plan plan,
                  const Extent &extent, const Cut &cut, const Certificate &certificate,
-                 const std::vector<std::uint8_t> &data, std::uint64_t rawSize)
+                 const LaidOutSection &data, std::uint64_t rawSize)
 {
-    Output out;
+    Output out(source);
     if (plan == Plan::InPlace) {
+        // The old section's file space takes the new data, zeros after it.
         const Section &current = *old.section;
-        out.bytes.reserve(source.size());
-        out.keep(source, 0, extent.rawEnd);
+        out.map.add(0, extent.rawEnd, 0);
+        out.bytes.keep(0, current.rawPointer);
         out.resourcePointer = current.rawPointer;
-        std::fill(out.bytes.begin() + current.rawPointer, out.bytes.begin() + current.rawPointer + current.rawSize, 0);
-        std::copy(data.begin(), data.end(), out.bytes.begin() + current.rawPointer);
+        data.appendTo(out.bytes);
+        out.bytes.appendZeros(current.rawSize - data.size);
+        out.bytes.keep(std::uint64_t(current.rawPointer) + current.rawSize, extent.rawEnd);
     } else {
-        out.bytes.reserve(source.size() + rawSize + h.fileAlignment);
         if (cut.length) {
             out.keep(source, 0, cut.from);
             out.keep(source, cut.from + cut.length, extent.rawEnd);
         } else {
             out.keep(source, 0, extent.rawEnd);
         }
-        out.bytes.resize(alignUp(out.bytes.size(), h.fileAlignment), 0);
+        out.bytes.resize(alignUp(out.bytes.size(), h.fileAlignment));
         out.resourcePointer = out.bytes.size();
-        out.bytes.insert(out.bytes.end(), data.begin(), data.end());
-        out.bytes.resize(out.resourcePointer + rawSize, 0);
+        data.appendTo(out.bytes);
+        out.bytes.resize(out.resourcePointer + rawSize);
     }
     if (certificate.to > certificate.from) {
         out.keep(source, extent.rawEnd, certificate.from);
@@ -574,9 +640,26 @@ void dropBoundImportsAt(Output &out, const Headers &h, std::size_t header, std::
     if (bound && bound < headersEnd && header < headersEnd && std::uint64_t(bound) + get32(out.bytes, entry + 4) > header) {
         set32(out.bytes, entry, 0);
         set32(out.bytes, entry + 4, 0);
-        std::fill(out.bytes.begin() + static_cast<std::ptrdiff_t>(header),
-                  out.bytes.begin() + static_cast<std::ptrdiff_t>(headersEnd), 0);
+        for (std::uint64_t at = header; at < headersEnd; ++at)
+            out.bytes.set(at, 0);
     }
+}
+
+// Whether the bytes [from, to) are all zeros.
+bool zeros(const PieceImage &bytes, std::uint64_t from, std::uint64_t to)
+{
+    for (std::uint64_t at = from; at < to; ++at) {
+        if (bytes.get(at) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Sets bytes from `from` on.
+void put(PieceImage &bytes, std::uint64_t at, const char *from, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        bytes.set(at + i, static_cast<std::uint8_t>(from[i]));
 }
 
 // A new ".rsrc" section header after the others; the old resource section, if
@@ -587,7 +670,7 @@ std::int64_t addResourceSection(Output &out, const Headers &h, const OldResource
 {
     static const char kResourceName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
     static const char kOldName[8] = {'.', 'o', 'l', 'd', 'r', 's', 'r', 'c'};
-    std::vector<std::uint8_t> &bytes = out.bytes;
+    PieceImage &bytes = out.bytes;
     const std::size_t header = h.sectionHeaderAt(h.sectionCount);
     std::uint64_t firstRaw = h.sizeOfHeaders;
     for (const Section &s : h.sections) {
@@ -596,13 +679,10 @@ std::int64_t addResourceSection(Output &out, const Headers &h, const OldResource
     }
     dropBoundImportsAt(out, h, header, std::min<std::uint64_t>(firstRaw, h.sizeOfHeaders));
     if (h.sectionCount == 0xFFFF || header + pe::kSectionHeaderSize > h.sizeOfHeaders ||
-        header + pe::kSectionHeaderSize > firstRaw ||
-        std::any_of(bytes.begin() + static_cast<std::ptrdiff_t>(header),
-                    bytes.begin() + static_cast<std::ptrdiff_t>(header + pe::kSectionHeaderSize),
-                    [](std::uint8_t b) { return b != 0; }))
+        header + pe::kSectionHeaderSize > firstRaw || !zeros(bytes, header, header + pe::kSectionHeaderSize))
         throw ResourceError("no room for another section header");
     const Section *current = old.section;
-    std::copy(kResourceName, kResourceName + 8, bytes.begin() + static_cast<std::ptrdiff_t>(header));
+    put(bytes, header, kResourceName, 8);
     set32(bytes, header + pe::kSectionVirtualSize, static_cast<std::uint32_t>(dataSize));
     set32(bytes, header + pe::kSectionVirtualAddress, rva);
     set32(bytes, header + pe::kSectionRawSize, static_cast<std::uint32_t>(rawSize));
@@ -613,7 +693,7 @@ std::int64_t addResourceSection(Output &out, const Headers &h, const OldResource
     // No other section may keep the name the tools look the resources up by.
     for (const Section &s : h.sections) {
         if (s.name == ".rsrc")
-            std::copy(kOldName, kOldName + 8, bytes.begin() + static_cast<std::ptrdiff_t>(s.headerAt));
+            put(bytes, s.headerAt, kOldName, 8);
     }
     if (current && cut.length) {
         // The old resources keep their addresses, as zeros, and lose their file space.
@@ -651,7 +731,7 @@ std::int64_t reuseResourceSection(Output &out, const OldResources &old, Plan pla
 void updateOptionalHeader(Output &out, const Headers &h, std::int64_t initialisedDelta, std::uint32_t rva,
                           std::size_t dataSize, bool signedFile)
 {
-    std::vector<std::uint8_t> &bytes = out.bytes;
+    PieceImage &bytes = out.bytes;
     std::uint64_t end = 0;
     const std::uint16_t count = get16(bytes, h.coff + pe::kCoffSectionCount);
     for (std::uint16_t i = 0; i < count; ++i) {
@@ -693,7 +773,7 @@ void moveDebugData(Output &out, const Headers &h, std::uint32_t resourceRva)
 {
     if (!h.hasDirectory(pe::kDebugDirectory))
         return;
-    std::vector<std::uint8_t> &bytes = out.bytes;
+    PieceImage &bytes = out.bytes;
     const std::uint32_t debugRva = get32(bytes, h.directoryAt(pe::kDebugDirectory));
     const std::uint32_t debugSize = get32(bytes, h.directoryAt(pe::kDebugDirectory) + 4);
     const std::uint16_t count = get16(bytes, h.coff + pe::kCoffSectionCount);
@@ -722,20 +802,29 @@ void moveDebugData(Output &out, const Headers &h, std::uint32_t resourceRva)
 
 PeRewrite WritePeResources(const std::vector<std::uint8_t> &source, const std::vector<Resource> &resources)
 {
+    PeRewritePieces pieces = WritePeResourcePieces(source, resources);
+    return {pieces.image.flatten(), std::move(pieces.notes)};
+}
+
+PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, std::vector<Resource> resources)
+{
     const Headers h = readHeaders(source);
     const bool hasResourceDirectory = h.hasDirectory(pe::kResourceDirectory);
     const OldResources old = hasResourceDirectory ? findOldResources(source, h) : OldResources();
-    if (resources.empty() && (old.rva == 0 || old.size == 0))
-        return {source, {}}; // no resources before, none after: nothing to rewrite
+    if (resources.empty() && (old.rva == 0 || old.size == 0)) {
+        PeRewritePieces same{PieceImage(source), {}, {}};
+        same.image.keep(0, source.size());
+        return same; // no resources before, none after: nothing to rewrite
+    }
     if (!hasResourceDirectory)
         throw ResourceError("the image has no resource directory entry");
 
     const Extent extent = extentOf(h, old, source.size());
     LaidOutSection laidOut = layOutResources(resources);
-    const Plan plan = choosePlan(old, extent, laidOut.bytes.size());
+    const Plan plan = choosePlan(old, extent, laidOut.size);
     const Cut cut = freedSpace(h, old, plan, extent);
     const Certificate certificate = certificateOf(source, h, extent);
-    PeRewrite result;
+    PeRewritePieces result{PieceImage(source), {}, {}};
     if (certificate.present)
         result.notes.push_back("the certificate table (the file's signature) was dropped: a rewritten file is no "
                                "longer signed");
@@ -744,15 +833,15 @@ PeRewrite WritePeResources(const std::vector<std::uint8_t> &source, const std::v
     const std::uint32_t rva =
         plan == Plan::NewSection ? to32(extent.imageEnd, "section addresses") : old.section->virtualAddress;
     laidOut.placeAt(rva);
-    const std::vector<std::uint8_t> &data = laidOut.bytes;
-    const std::uint64_t rawSize = alignUp(data.size(), h.fileAlignment);
+    const std::size_t dataSize = laidOut.size;
+    const std::uint64_t rawSize = alignUp(dataSize, h.fileAlignment);
 
-    Output out = writeBody(source, h, old, plan, extent, cut, certificate, data, rawSize);
+    Output out = writeBody(source, h, old, plan, extent, cut, certificate, laidOut, rawSize);
     moveSectionPointers(out, h, old);
     const std::int64_t initialisedDelta = plan == Plan::NewSection
-                                              ? addResourceSection(out, h, old, cut, rva, data.size(), rawSize)
-                                              : reuseResourceSection(out, old, plan, data.size(), rawSize);
-    updateOptionalHeader(out, h, initialisedDelta, rva, data.size(), certificate.present);
+                                              ? addResourceSection(out, h, old, cut, rva, dataSize, rawSize)
+                                              : reuseResourceSection(out, old, plan, dataSize, rawSize);
+    updateOptionalHeader(out, h, initialisedDelta, rva, dataSize, certificate.present);
     moveSymbolTable(out, source, h);
     moveDebugData(out, h, rva);
 
@@ -760,5 +849,7 @@ PeRewrite WritePeResources(const std::vector<std::uint8_t> &source, const std::v
     if (get32(out.bytes, checksumAt) != 0)
         set32(out.bytes, checksumAt, peChecksum(out.bytes, checksumAt));
     result.image = std::move(out.bytes);
+    // The image refers to the resources' data: they go with it.
+    result.resources = std::move(resources);
     return result;
 }

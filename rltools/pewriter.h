@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pieceimage.h"
 #include "resources.h"
 
 #include <cstdint>
@@ -24,6 +25,17 @@ struct PeRewrite
 // it. A certificate table cannot stay valid and is dropped, with a note.
 // Throws ResourceError.
 PeRewrite WritePeResources(const std::vector<std::uint8_t> &image, const std::vector<Resource> &resources);
+
+// The same rewrite as pieces: neither the source's bytes that stay nor the
+// resources' data are copied (the image refers to `source`, which must outlive
+// it, and to the resources, which it keeps).
+struct PeRewritePieces
+{
+    PieceImage image;
+    std::vector<std::string> notes;
+    std::vector<Resource> resources; // the new section's data, which the image refers to
+};
+PeRewritePieces WritePeResourcePieces(const std::vector<std::uint8_t> &source, std::vector<Resource> resources);
 
 // A resource section: directories, data entries, names and data, its data
 // entries giving RVAs for a section placed at `rva`.

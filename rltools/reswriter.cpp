@@ -479,7 +479,20 @@ LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const 
                                  std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages,
                                  const CodePage &codePage)
 {
-    const ResourceFile file = ReadResourceFile(source);
+    LocalisedPieces pieces = WriteLocalisedPieces(source, project, language, sourceLanguages, codePage);
+    LocalisedFile result;
+    result.bytes.reserve(pieces.image.size());
+    for (const std::string_view piece : pieces.image.pieces())
+        result.bytes += piece;
+    result.notes = std::move(pieces.notes);
+    return result;
+}
+
+LocalisedPieces WriteLocalisedPieces(const std::vector<std::uint8_t> &source, const TokenTable &project,
+                                     std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages,
+                                     const CodePage &codePage)
+{
+    ResourceFile file = ReadResourceFile(source);
     std::unordered_map<std::string, std::size_t> rows;
     rows.reserve(project.tokenCount());
     for (std::size_t row = 1; row <= project.tokenCount(); ++row)
@@ -521,25 +534,25 @@ LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const 
     }
     std::vector<Resource> out;
     out.reserve(file.resources.size() + localised.size());
-    for (const Resource &r : file.resources) {
+    // The resources kept are moved, not copied: the source's file holds the rest.
+    for (Resource &r : file.resources) {
         const auto replace = replaced.find(&r);
         if (replace != replaced.end()) {
             out.push_back(std::move(localised[replace->second]));
             continue;
         }
-        out.push_back(r);
-        const auto follow = followed.find(&r);
+        const Resource *at = &r;
+        const auto follow = followed.find(at);
+        out.push_back(std::move(r));
         if (follow != followed.end())
             out.push_back(std::move(localised[follow->second]));
     }
-    LocalisedFile result;
+    file.resources.clear();
     if (file.kind == ResourceFileKind::ResFile) {
-        const std::vector<std::uint8_t> bytes = WriteResFile(out);
-        result.bytes.assign(bytes.begin(), bytes.end());
-    } else {
-        PeRewrite rewrite = WritePeResources(source, out);
-        result.bytes.assign(rewrite.image.begin(), rewrite.image.end());
-        result.notes = std::move(rewrite.notes);
+        LocalisedPieces result{PieceImage(source), {}, {}};
+        result.image.append(WriteResFile(out));
+        return result;
     }
-    return result;
+    PeRewritePieces rewrite = WritePeResourcePieces(source, std::move(out));
+    return {std::move(rewrite.image), std::move(rewrite.notes), std::move(rewrite.resources)};
 }

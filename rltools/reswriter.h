@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codepage.h"
+#include "pieceimage.h"
 #include "resources.h"
 #include "tokentable.h"
 
@@ -26,6 +27,19 @@ struct LocalisedFile
 LocalisedFile WriteLocalisedFile(const std::vector<std::uint8_t> &source, const TokenTable &project,
                                  std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages = {},
                                  const CodePage &codePage = CodePage::windows1252());
+
+// The same file as pieces to write out one after the other: the source's bytes
+// that stay are not copied (the pieces refer to `source`, which must outlive
+// them).
+struct LocalisedPieces
+{
+    PieceImage image;
+    std::vector<std::string> notes;
+    std::vector<Resource> resources; // what the pieces refer to besides the source
+};
+LocalisedPieces WriteLocalisedPieces(const std::vector<std::uint8_t> &source, const TokenTable &project,
+                                     std::uint16_t language, const std::vector<std::uint16_t> &sourceLanguages = {},
+                                     const CodePage &codePage = CodePage::windows1252());
 
 // A token's text that cannot go into its resource item: a malformed escape, or
 // too long a text. `key` is the token's key, as KeyText gives it.

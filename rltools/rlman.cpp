@@ -29,7 +29,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,10 +56,36 @@ std::string readFile(const std::string &path, const char *what)
     return std::move(*bytes);
 }
 
+// Read straight into the bytes kept, with no copy on the way.
 std::vector<std::uint8_t> readBinary(const std::string &path, const char *what)
 {
-    const std::string bytes = readFile(path, what);
-    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    std::vector<std::uint8_t> bytes;
+    if (in && !ec) {
+        bytes.resize(static_cast<std::size_t>(size));
+        in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(size));
+        // Exactly the size told: a file that changed under the reading is read again as a whole.
+        if (in.gcount() == static_cast<std::streamsize>(size) && in.peek() == std::ifstream::traits_type::eof())
+            return bytes;
+    }
+    const std::string whole = readFile(path, what);
+    return std::vector<std::uint8_t>(whole.begin(), whole.end());
+}
+
+// The first bytes of a file, up to `count`; nothing when it can't be read.
+std::optional<std::vector<std::uint8_t>> readHead(const std::string &path, std::size_t count)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(count);
+    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(count));
+    if (in.bad())
+        return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 void write(const std::string &path, std::string_view bytes)
@@ -339,10 +367,20 @@ void checkTarget(const std::string &target)
 {
     std::error_code ec;
     if (std::filesystem::symlink_status(target, ec).type() != std::filesystem::file_type::not_found) {
-        const auto bytes = ReadWholeFile(target);
-        if (!bytes)
+        // Its kind is told by its first bytes: the MS-DOS header, and the PE
+        // signature where that header points.
+        if (!std::filesystem::is_regular_file(target, ec))
             fail("the target " + target + " exists but can't be read as a file: left as it is, nothing written");
-        if (!ResourceFileKindOf(std::vector<std::uint8_t>(bytes->begin(), bytes->end())))
+        auto head = readHead(target, 0x1000);
+        if (head && head->size() >= 0x40 && (*head)[0] == 'M' && (*head)[1] == 'Z') {
+            const std::size_t pe = std::size_t((*head)[0x3C]) | std::size_t((*head)[0x3D]) << 8 |
+                                   std::size_t((*head)[0x3E]) << 16 | std::size_t((*head)[0x3F]) << 24;
+            if (pe + 4 > head->size())
+                head = readHead(target, pe + 4);
+        }
+        if (!head)
+            fail("the target " + target + " exists but can't be read as a file: left as it is, nothing written");
+        if (!ResourceFileKindOf(*head))
             fail("the target " + target + " is neither a PE image nor a .res file: left as it is, nothing written");
     }
     if (!outils::LiesWithinFolder({}, target))
@@ -356,10 +394,11 @@ void exportTokens(std::uint16_t language, const std::string &source, const std::
     checkTarget(target);
     const std::vector<std::uint8_t> bytes = readBinary(source, "source file");
     const TokenTable project = loadTokens(tokenFile, "project token file", false);
-    LocalisedFile written;
+    // The source's bytes that stay go out from where they were read, not copied.
+    std::optional<LocalisedPieces> written;
     try {
-        written = WriteLocalisedFile(bytes, project, language, recordedSourceLanguage(tokenFile, &source),
-                                     codePageOf(language));
+        written = WriteLocalisedPieces(bytes, project, language, recordedSourceLanguage(tokenFile, &source),
+                                       codePageOf(language));
     } catch (const ResourceError &e) {
         fail(source + ": " + e.what());
     }
@@ -368,11 +407,14 @@ void exportTokens(std::uint16_t language, const std::string &source, const std::
     std::error_code ec;
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    write(target, written.bytes);
-    for (const std::string &note : written.notes)
+    const std::string error = WriteFileAtomically(target, written->image.pieces());
+    if (!error.empty())
+        fail(error);
+    for (const std::string &note : written->notes)
         std::fprintf(stderr, "rlman: %s: %s\n", target.c_str(), note.c_str());
-    const long long growth = static_cast<long long>(written.bytes.size()) - static_cast<long long>(bytes.size());
-    std::printf("rlman: %s written, %zu bytes (%s%lld bytes from %s)\n", target.c_str(), written.bytes.size(),
+    const std::size_t size = static_cast<std::size_t>(written->image.size());
+    const long long growth = static_cast<long long>(size) - static_cast<long long>(bytes.size());
+    std::printf("rlman: %s written, %zu bytes (%s%lld bytes from %s)\n", target.c_str(), size,
                 growth >= 0 ? "+" : "", growth, source.c_str());
 }
 

@@ -55,7 +55,7 @@ bool takeOwnership(File &file, const FileInfo &like)
 }
 
 // Writes the token lines, a chunk at a time, through `sink`; stops at its first
-// error.
+// error. The progress is told once a chunk is written, the last at 100.
 int writeTokens(const TokenTable &table, const std::function<void(double)> &progress,
                 const std::function<int(std::string_view)> &sink)
 {
@@ -68,9 +68,9 @@ int writeTokens(const TokenTable &table, const std::function<void(double)> &prog
             if (const int error = sink(chunk))
                 return error;
             chunk.clear();
+            if (progress)
+                progress(100.0 * static_cast<double>(row) / static_cast<double>(n));
         }
-        if (progress)
-            progress(100.0 * static_cast<double>(row) / static_cast<double>(n));
     }
     return 0;
 }

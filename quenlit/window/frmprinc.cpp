@@ -1,4 +1,5 @@
 #include "window/frmprinc.h"
+#include "window/openingahead.h"
 
 #include "window/listcolumns.h"
 #include "window/preview/resourcepreviewer.h"
@@ -34,6 +35,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -435,9 +437,10 @@ void FrmPrinc::buildFilterTree()
     root->setExpanded(true);
 }
 
-void FrmPrinc::start(const std::string &commandLine)
+void FrmPrinc::start(const std::string &commandLine, OpeningAhead *ahead)
 {
     m_commandLine = commandLine;
+    m_ahead = ahead;
     ShowRestored(this, m_restored, [this] { onActivate(); });
 }
 
@@ -461,7 +464,9 @@ void FrmPrinc::OpenProject(const std::string &path)
 {
     // The choice of a code page is looked up before the project's folder becomes
     // the current one.
-    const std::string absolute = CodePageChoice::absolutePath(path);
+    // A reading begun at the start has made the project's folder the current one.
+    const std::string absolute = m_ahead && m_ahead->holds(path) ? m_ahead->absolutePath()
+                                                                 : CodePageChoice::absolutePath(path);
     openProject(path, absolute, m_codePages->chosenFor(absolute));
 }
 
@@ -469,13 +474,13 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
                            std::optional<unsigned> codePage)
 {
     lvTok->finishEditing();
-    std::error_code ec;
-    const auto previousFolder = std::filesystem::current_path(ec);
+    std::filesystem::path previousFolder;
     OpeningObserver observer(progress, m_desktop, this);
-    ProjectData data = ReadProject(path, &observer, codePage);
+    ProjectData data = readProject(path, codePage, observer, previousFolder);
     if (data.error != ProjectOpenError::None) {
         // The project open before stays as it was, current folder included.
-        if (!ec)
+        std::error_code ec;
+        if (!previousFolder.empty())
             std::filesystem::current_path(previousFolder, ec);
         progress->setVisible(false);
         m_desktop.showError(this, QString::fromStdString(data.message));
@@ -506,6 +511,21 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     if (opening.recovered)
         m_document.setModified();
     return true;
+}
+
+ProjectData FrmPrinc::readProject(const std::string &path, std::optional<unsigned> codePage,
+                                  TokenLoadObserver &observer, std::filesystem::path &previousFolder)
+{
+    if (m_ahead && m_ahead->holds(path)) {
+        previousFolder = m_ahead->startFolder();
+        if (std::optional<ProjectData> read = m_ahead->take(codePage, &observer))
+            return std::move(*read);
+    }
+    std::error_code ec;
+    previousFolder = std::filesystem::current_path(ec);
+    if (ec)
+        previousFolder.clear();
+    return ReadProject(path, &observer, codePage);
 }
 
 void FrmPrinc::codePageChosen(std::optional<unsigned> codePage)
@@ -1008,13 +1028,22 @@ bool FrmPrinc::save()
     case ProjectGuard::SaveStep::Cancel:
         return false;
     }
+    // The bar is painted as the save starts, then at most every 50 ms and at
+    // 100: a save of a large file is over in a few of those, and paints that
+    // nobody sees would make it slower.
     progress->setValue(0);
     progress->setVisible(true);
+    progress->repaint();
+    QElapsedTimer painted;
+    painted.start();
     const SaveResult result = SaveProjectTokens(m_document.paths().tokenFile, m_document.projectTable(),
-                                                [this](double value) {
+                                                [&](double value) {
                                                     const int shown = static_cast<int>(RoundHalfEven(value));
-                                                    if (shown != progress->value())
-                                                        progress->setValue(shown);
+                                                    if (shown == progress->value() ||
+                                                        (shown < 100 && painted.elapsed() < 50))
+                                                        return;
+                                                    progress->setValue(shown);
+                                                    painted.restart();
                                                 });
     progress->setVisible(false);
     if (!result.ok()) {

@@ -9,11 +9,14 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <filesystem>
 #include <optional>
 #include <vector>
 
 class Desktop;
 class SettingsStore;
+class TokenLoadObserver;
+struct ProjectData;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -27,6 +30,7 @@ class QTreeWidgetItem;
 namespace quenlit {
 
 class CodePageChoice;
+class OpeningAhead;
 class EditorChecks;
 class ListColumns;
 class TokenListModel;
@@ -51,7 +55,9 @@ public:
     // Shows the window in its restored state and, once the event loop runs, opens
     // the project named by the command-line argument text (bytes, as the system
     // gave them).
-    void start(const std::string &commandLine);
+    // With `ahead`, the project may already be being read (it must outlive the
+    // window).
+    void start(const std::string &commandLine, OpeningAhead *ahead = nullptr);
     void start(const QString &commandLine) { start(ToPath(commandLine)); }
 
     // The path as bytes; it is decoded only for the caption.
@@ -150,6 +156,10 @@ private:
     // Reads a project with its token file in a code page (nothing: its
     // language's) and shows it; false when it could not be read.
     bool openProject(const std::string &path, const std::string &absolutePath, std::optional<unsigned> codePage);
+    // The project read, or taken from the reading begun at the start; the folder
+    // to go back to on failure is that of before the reading.
+    ProjectData readProject(const std::string &path, std::optional<unsigned> codePage, TokenLoadObserver &observer,
+                            std::filesystem::path &previousFolder);
     void codePageChosen(std::optional<unsigned> codePage);
     bool readOnlyProject() const;
     void applyReadOnlyProject();
@@ -198,6 +208,7 @@ private:
     QString m_paneText;        // the text the translation box was loaded with
     QString m_lastFile;     // last file chosen in the open dialog during this run
     std::string m_commandLine;
+    OpeningAhead *m_ahead = nullptr; // the reading of the command line's project begun at the start
     RestoredPlacement m_restored;
     bool m_activated = false;
     bool m_ended = false;

@@ -1,5 +1,6 @@
 #include "desktop.h"
 #include "window/frmprinc.h"
+#include "window/openingahead.h"
 #include "outils.h"
 #include "placement.h"
 #include "programicon.h"
@@ -10,6 +11,10 @@
 
 int main(int argc, char *argv[])
 {
+    // The whole argument text is the path: not split at blanks, not unquoted.
+    // The project it names is read while the window system and the window start.
+    const std::string early = outils::CommandLineArgument(argc, argv);
+    quenlit::OpeningAhead ahead(early);
     QApplication app(argc, argv);
     InstallQtTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Velmora Quenlit"));
@@ -19,7 +24,11 @@ int main(int argc, char *argv[])
     QtDesktop desktop;
     QtSettingsStore settings;
     quenlit::FrmPrinc window(desktop, settings);
-    // The whole argument text is the path: not split at blanks, not unquoted.
-    window.start(outils::CommandLineArgument(argc, argv));
+    // Options of the window system's own (-style, say) are not the path: the
+    // reading begun with them is dropped.
+    const std::string commandLine = outils::CommandLineArgument(argc, argv);
+    if (commandLine != early)
+        ahead.drop();
+    window.start(commandLine, &ahead);
     return app.exec();
 }

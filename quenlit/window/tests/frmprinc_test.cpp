@@ -1,6 +1,7 @@
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "window/frmprinc.h"
+#include "window/openingahead.h"
 #include "window/tokenlistview.h"
 #include "programicon.h"
 #include "settingsstore.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -343,16 +345,42 @@ private slots:
     // The box of a bad line offers to stop asking for the rest of its file; the
     // lines skipped are then counted once at the end of that file, and the next
     // file asks again.
+    // Read by the window, or read while the program starts and taken by the
+    // window as it shows: the same boxes in the same order, over the window
+    // shown, and the same progress.
+    void badTokensCanBeSilencedForTheRestOfAFile_data()
+    {
+        QTest::addColumn<bool>("readAhead");
+        QTest::newRow("read by the window") << false;
+        QTest::newRow("read while the program starts") << true;
+    }
     void badTokensCanBeSilencedForTheRestOfAFile()
     {
+        QFETCH(bool, readAhead);
         QByteArray master = "[[4|1|1|0|1|]]=&File\r\n";
         for (int i = 0; i < 100000; ++i)
             master += "bad\r\n";
         writeFile(path(QStringLiteral("demo.tok")), master);
         writeFile(path(QStringLiteral("fr.tok")), "bad\r\n[[4|1|1|0|1|]]=&Fichier\r\nworse\r\n");
         m_desktop->badTokenAnswers = {false, true}; // OK, then "don't show again" with OK
-        auto w = openedWindow();
+        OpeningAhead ahead(readAhead ? ToPath(prj()) : std::string());
+        auto w = newWindow();
+        QSignalSpy bar(child<QProgressBar>(*w, "progress"), &QProgressBar::valueChanged);
+        w->start(ToPath(prj()), &ahead);
+        QTRY_COMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + prj());
         QCOMPARE(m_desktop->badTokenQuestions, 2 + 2);
+        QCOMPARE(m_desktop->badTokenQuestionsUnshown, 0);
+        QList<int> values;
+        for (const QList<QVariant> &change : bar)
+            values << change.front().toInt();
+        QVERIFY(values.size() >= 3);
+        QCOMPARE(values.front(), 0);
+        QVERIFY(values.contains(50));
+        static QList<int> byTheWindow; // the first row's
+        if (!readAhead)
+            byTheWindow = values;
+        else
+            QCOMPARE(values, byTheWindow);
         const QStringList expected{QStringLiteral("Bad token !"), QStringLiteral("Bad token !"),
                                    QStringLiteral("100000 bad tokens were skipped in demo.tok."),
                                    QStringLiteral("Bad token !"), QStringLiteral("Bad token !")};
@@ -696,7 +724,12 @@ private slots:
         auto *box = child<QLineEdit>(*w, "txtTransTok");
         box->setText(QStringLiteral("&Fichier"));
         QTest::keyClick(box, Qt::Key_Return);
+        // The save's bar runs from 0 to 100, however few of its steps are painted.
+        QSignalSpy bar(child<QProgressBar>(*w, "progress"), &QProgressBar::valueChanged);
         w->mnuSave_Click();
+        QVERIFY(bar.size() >= 2);
+        QCOMPARE(bar.front().front().toInt(), 0);
+        QCOMPARE(bar.back().front().toInt(), 100);
         QVERIFY(action(*w, "mnuSave")->isEnabled());
         QCOMPARE(readFile(path(QStringLiteral("fr.tok.bak"))), kProjectTokens);
         QCOMPARE(readFile(path(QStringLiteral("fr.tok"))),

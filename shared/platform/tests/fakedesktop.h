@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QWidget>
+
 #include "desktop.h"
 
 #include <QList>
@@ -26,6 +28,7 @@ public:
     QStringList errors;        // every error box, "Bad token !" ones included
     QList<bool> badTokenAnswers; // "don't show again" ticked; taken from the front, false when empty
     int badTokenQuestions = 0;
+    int badTokenQuestionsUnshown = 0; // asked over a window not shown yet
     QList<SaveAnswer> saveAnswers; // taken from the front; Cancel when empty
     int saveQuestions = 0;
     QList<Question> questions; // every question asked, in order
@@ -42,9 +45,11 @@ public:
     int endCalls = 0;
 
     void showError(QWidget *, const QString &text) override { errors << text; }
-    bool showBadToken(QWidget *) override
+    bool showBadToken(QWidget *parent) override
     {
         ++badTokenQuestions;
+        if (parent && !parent->isVisible())
+            ++badTokenQuestionsUnshown;
         errors << QStringLiteral("Bad token !");
         return badTokenAnswers.isEmpty() ? false : badTokenAnswers.takeFirst();
     }
