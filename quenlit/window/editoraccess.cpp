@@ -80,6 +80,7 @@ void SetUpEditorAccess(QMainWindow &window)
     Name(find<QWidget>(window, "resourcePreview"), QStringLiteral("Preview"));
     Name(find<QWidget>(window, "previewScroll"), QStringLiteral("Preview of the token's dialog or menu"));
     Name(window.statusBar(), QStringLiteral("Status"));
+    Name(find<QWidget>(window, "progress"), QStringLiteral("Progress"));
 
     AccessNames::ChainTabOrder({original, translation, find<QWidget>(window, "chkTrans"),
                                 find<QWidget>(window, "chkRO"), tree, findBox, find<QWidget>(window, "txtReplaceFind"),

@@ -137,6 +137,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
 
     // 2 and 3. The status names are fixed texts; the tree is built once.
     buildFilterTree();
+    tvTyp->setFocus(Qt::OtherFocusReason); // where the keyboard starts, as before the pane came first in Tab
 
     // 4. "Show read-only tokens" is checked unless the value is exactly "0".
     mnuShowROT->setChecked(m_settings.value(QStringLiteral("ShowReadOnly"), QStringLiteral("0")) !=
@@ -374,7 +375,6 @@ void FrmPrinc::wireDocument()
     connect(&m_document, &ProjectDocument::modifiedChanged, this, [this](bool modified) {
         mnuSave->setEnabled(modified);
         m_modifiedMark->setVisible(modified);
-        setWindowModified(modified); // the caption has no mark of it: read by assistive technology
     });
 }
 

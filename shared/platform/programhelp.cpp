@@ -65,6 +65,7 @@ void ProgramHelp::showGuide()
         m_view->setSource(QUrl::fromLocalFile(file.absoluteFilePath()), QTextDocument::MarkdownResource);
         const QSize owner = m_owner.size();
         m_window->resize(std::max(640, owner.width()), std::max(480, owner.height()));
+        m_window->move(m_owner.frameGeometry().topLeft() + QPoint(40, 40));
         auto *close = new QAction(m_window);
         close->setShortcut(QKeySequence(Qt::Key_Escape));
         connect(close, &QAction::triggered, m_window, &QWidget::close);

@@ -37,7 +37,7 @@ QString ShortPlace(const QString &place)
         {QRegularExpression(QStringLiteral("^Dialog (.+), control (\\S+) \\(\\S+\\)$")),
          QStringLiteral("Dlg %1 · %2")},
         {QRegularExpression(QStringLiteral("^Dialog (.+), caption$")), QStringLiteral("Dlg %1 · caption")},
-        {QRegularExpression(QStringLiteral("^Menu (.+), popup at position (\\S+)$")), QStringLiteral("Mnu %1 · @%2")},
+        {QRegularExpression(QStringLiteral("^Menu (.+), popup at position (\\S+)$")), QStringLiteral("Mnu %1 · popup %2")},
         {QRegularExpression(QStringLiteral("^Menu (.+), item (\\S+) at position \\S+$")), QStringLiteral("Mnu %1 · %2")},
         {QRegularExpression(QStringLiteral("^Menu ([^:]+): (.*)$")), QStringLiteral("Mnu %1 · %2")},
         {QRegularExpression(QStringLiteral("^String table, string (\\S+)$")), QStringLiteral("Str %1")},
