@@ -5,6 +5,9 @@ include(GNUInstallDirs)
 set(TAMRIX_INSTALL_PRIVATEDIR lib/tamrix CACHE STRING
     "Folder, relative to the install prefix, of the batch interpreter and of our RLTools")
 file(RELATIVE_PATH TAMRIX_PRIVATE_FROM_BIN /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${TAMRIX_INSTALL_PRIVATEDIR})
+# The documents (the translator's guide the programs show on F1), found the same way.
+set(TAMRIX_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/tamrix)
+file(RELATIVE_PATH TAMRIX_DOC_FROM_BIN /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${TAMRIX_INSTALL_DOCDIR})
 
 # Core libraries use the standard library only; the check at the end of the
 # configuration fails the build if one of them links Qt.

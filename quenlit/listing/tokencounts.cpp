@@ -43,6 +43,12 @@ std::string ProgressText(const Progress &progress)
            std::to_string(progress.percent()) + " %)";
 }
 
+std::string ShortProgressText(const Progress &progress)
+{
+    return std::to_string(progress.translated) + "/" + std::to_string(progress.counted) + " \u00B7 " +
+           std::to_string(progress.percent()) + " %";
+}
+
 int TokenSummary::TypeIndex(TokenType type)
 {
     switch (type) {

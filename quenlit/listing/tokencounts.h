@@ -28,6 +28,8 @@ struct Progress
 
 // "N of M translated (P %)".
 std::string ProgressText(const Progress &progress);
+// "N/M · P %", the same in the room of a status bar field (UTF-8).
+std::string ShortProgressText(const Progress &progress);
 
 inline bool CountsForProgress(std::int64_t status)
 {

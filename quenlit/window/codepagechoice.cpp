@@ -78,12 +78,14 @@ std::optional<unsigned> CodePageChoice::chosenFor(const std::string &projectPath
 
 QString CodePageChoice::statusText(unsigned used, bool chosen)
 {
-    return QStringLiteral("Code page: ") + CodePageName(used) + (chosen ? QStringLiteral(", chosen") : QString());
+    // Short, to read at the window's first size; the tooltip says it whole.
+    return QStringLiteral("cp%1").arg(used) + (chosen ? QStringLiteral(" (chosen)") : QString());
 }
 
 QString CodePageChoice::statusToolTip(unsigned used, bool chosen, unsigned master)
 {
-    QString tip = QStringLiteral("The project's tokens are read and typed in ") + CodePageName(used) +
+    QString tip = QStringLiteral("Code page: ") + CodePageName(used) + (chosen ? QStringLiteral(", chosen") : QString()) +
+                  QStringLiteral("\nThe project's tokens are read and typed in ") + CodePageName(used) +
                   (chosen ? QStringLiteral(", chosen for this project in Options > Code page.")
                           : QStringLiteral(", the code page of the project's language."));
     tip += QStringLiteral("\nThe original tokens are read in ") + CodePageName(master) + QLatin1Char('.');

@@ -15,6 +15,8 @@
 #include "numbers.h"
 #include "outils.h"
 #include "programicon.h"
+#include "window/editoraccess.h"
+#include "programhelp.h"
 #include "window/projectguard.h"
 #include "qtext.h"
 #include "settingsstore.h"
@@ -137,6 +139,7 @@ FrmPrinc::FrmPrinc(Desktop &desktop, SettingsStore &settings, QWidget *parent)
 
     // 2 and 3. The status names are fixed texts; the tree is built once.
     buildFilterTree();
+    tvTyp->setFocus(Qt::OtherFocusReason); // where the keyboard starts, as before the pane came first in Tab
 
     // 4. "Show read-only tokens" is checked unless the value is exactly "0".
     mnuShowROT->setChecked(m_settings.value(QStringLiteral("ShowReadOnly"), QStringLiteral("0")) !=
@@ -164,16 +167,20 @@ void FrmPrinc::createMenus()
     m_fileMenu->setProperty("index", 0);
     mnuOpen = m_fileMenu->addAction(QStringLiteral("&Open..."), this, &FrmPrinc::mnuOpen_Click);
     mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    mnuOpen->setShortcut(QKeySequence::Open);
     mnuClose = m_fileMenu->addAction(QStringLiteral("&Close"), this, &FrmPrinc::mnuClose_Click);
     mnuClose->setObjectName(QStringLiteral("mnuClose"));
     mnuClose->setEnabled(false);
     m_fileMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
     mnuSave = m_fileMenu->addAction(QStringLiteral("&Save"), this, &FrmPrinc::mnuSave_Click);
     mnuSave->setObjectName(QStringLiteral("mnuSave"));
+    mnuSave->setShortcut(QKeySequence::Save);
     mnuSave->setEnabled(false);
     m_fileMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
     mnuExit = m_fileMenu->addAction(QStringLiteral("E&xit"), this, &FrmPrinc::mnuExit_Click);
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    // Where the platform names no key to quit, the usual one.
+    mnuExit->setShortcut(QKeySequence::keyBindings(QKeySequence::Quit).value(0, QKeySequence(Qt::CTRL | Qt::Key_Q)));
 
     // Filled by the translator's flow and the checks.
     m_editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -232,6 +239,8 @@ void FrmPrinc::createList()
     });
     connect(lvTok, &TokenListView::doubleClicked, this, [this] { lvTok_DblClick(); });
     connect(lvTok->tokenDelegate(), &TokenItemDelegate::textCommitted, this, &FrmPrinc::lvTok_AfterLabelEdit);
+    // Enter in an in-place editor that changed nothing is Enter in the list.
+    connect(lvTok->tokenDelegate(), &TokenItemDelegate::enteredUnchanged, this, &FrmPrinc::goToTranslationBox);
     // The original beside the translation.
     m_model->setMasterTable(&m_document.masterTable());
 }
@@ -279,19 +288,13 @@ void FrmPrinc::createPane()
         lbInfo[i]->setFont(bold);
         lbInfo[i]->setEnabled(false);
     }
-    // Alt with the labels' letters is not used; the boxes are reached with Tab.
+    // Alt with the labels' letters is not used; the boxes are reached with Tab
+    // (the order is SetUpEditorAccess's).
 
     progress = new QProgressBar(frmPropPrj);
     progress->setObjectName(QStringLiteral("progress"));
     progress->setRange(0, 100);
     progress->setVisible(false);
-
-    // Keyboard order: the tree, the list, then the pane.
-    setTabOrder(tvTyp, lvTok);
-    setTabOrder(lvTok, chkRO);
-    setTabOrder(chkRO, chkTrans);
-    setTabOrder(chkTrans, txtOrgTok);
-    setTabOrder(txtOrgTok, txtTransTok);
 
     m_client->installEventFilter(this);
 }
@@ -307,6 +310,12 @@ void FrmPrinc::createStatusFields()
         *field = new QLabel(statusBar());
         statusBar()->addPermanentWidget(*field);
     }
+    // Work not saved yet: shown while "&Save" is enabled.
+    m_modifiedMark = new QLabel(QStringLiteral("Modified"), statusBar());
+    m_modifiedMark->setObjectName(QStringLiteral("lbModified"));
+    m_modifiedMark->setToolTip(QStringLiteral("Changes not saved yet: File > Save (Ctrl+S)"));
+    m_modifiedMark->setVisible(false);
+    statusBar()->addPermanentWidget(m_modifiedMark);
 }
 
 void FrmPrinc::createParts()
@@ -336,6 +345,7 @@ void FrmPrinc::createParts()
     m_columns = new ListColumns(lvTok, m_settings, m_twips,
                                 {{TokenListModel::CheckColumnIndex, QStringLiteral("Check"), kCheckColumnWidth},
                                  {TokenListModel::OriginalColumn, QStringLiteral("Original"), kOriginalColumnWidth}});
+    m_optionsMenu->addMenu(m_columns->contextMenu());
     // Where each token lives, and its dialog or menu drawn; the "length" check
     // measures dialog texts as the preview draws them.
     m_preview = new ResourcePreviewer(*this, m_document, view(), m_optionsMenu, m_tokenPlace, m_settings, m_desktop);
@@ -346,6 +356,12 @@ void FrmPrinc::createParts()
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);
     connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
+
+    // "&Help", after the others, and F1.
+    m_help = new ProgramHelp(*this, m_desktop, ProgramHelp::InstalledGuide(QCoreApplication::applicationDirPath()),
+                             QStringLiteral("quenlit"), this);
+    m_help->addMenu(*menuBar());
+    SetUpEditorAccess(*this);
 }
 
 void FrmPrinc::wireDocument()
@@ -358,7 +374,10 @@ void FrmPrinc::wireDocument()
         if (!m_listing)
             m_guard->changed(m_document.masterTable(), m_document.projectTable(), row, textChanged);
     });
-    connect(&m_document, &ProjectDocument::modifiedChanged, mnuSave, &QAction::setEnabled);
+    connect(&m_document, &ProjectDocument::modifiedChanged, this, [this](bool modified) {
+        mnuSave->setEnabled(modified);
+        m_modifiedMark->setVisible(modified);
+    });
 }
 
 // What reads the tables lets them go before they are emptied or replaced.
@@ -767,6 +786,19 @@ void FrmPrinc::goToTranslationBox()
     txtTransTok->setSelection(0, static_cast<int>(txtTransTok->text().size()));
 }
 
+void FrmPrinc::stepPane(int step)
+{
+    // As a selection change: what was typed and not committed goes with it.
+    const int item = selectedItem() + step;
+    if (selectedItem() < 0 || item < 0 || item >= m_model->rowCount())
+        return;
+    selectListItem(static_cast<std::size_t>(item));
+    if (txtTransTok->isEnabled())
+        goToTranslationBox();
+    else
+        lvTok->setFocus(Qt::OtherFocusReason);
+}
+
 void FrmPrinc::startInPlaceEdit()
 {
     if (readOnlyProject())
@@ -896,6 +928,10 @@ bool FrmPrinc::eventFilter(QObject *watched, QEvent *event)
             }
             if (key->key() == Qt::Key_Escape) {
                 lvTok->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+            if (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) {
+                stepPane(key->key() == Qt::Key_PageDown ? 1 : -1);
                 return true;
             }
         }

@@ -26,6 +26,7 @@ class QMenu;
 class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ProgramHelp;
 
 namespace quenlit {
 
@@ -97,6 +98,7 @@ public:
     TranslatorFlow *flow() const { return m_flow; }
     EditorChecks *checks() const { return m_checks; }
     ResourcePreviewer *preview() const { return m_preview; }
+    ProgramHelp *help() const { return m_help; }
     const ProjectGuard &guard() const { return *m_guard; }
     CodePageChoice *codePages() const { return m_codePages; }
     ListColumns *listColumns() const { return m_columns; }
@@ -147,6 +149,9 @@ private:
     void chkTrans_Click();
     void chkRO_Click();
     void startInPlaceEdit();
+    // PgUp and PgDn in the translation box: the previous or next item, the box
+    // keeping the focus.
+    void stepPane(int step);
     void lvTok_AfterLabelEdit(std::size_t row, const QString &text, const QString &original);
     void restyle(std::size_t row);
     bool isReadOnly(std::size_t row) const;
@@ -199,6 +204,7 @@ private:
     QLabel *m_checkCounts = nullptr;
     QLabel *m_projectProgress = nullptr;
     QLabel *m_codePageField = nullptr;
+    QLabel *m_modifiedMark = nullptr;
     EditorChecks *m_checks = nullptr;
     CodePageChoice *m_codePages = nullptr;
 
@@ -218,6 +224,7 @@ private:
     ProjectGuard *m_guard = nullptr;
     ListColumns *m_columns = nullptr;
     ResourcePreviewer *m_preview = nullptr;
+    ProgramHelp *m_help = nullptr;
 };
 
 } // namespace quenlit

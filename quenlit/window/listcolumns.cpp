@@ -3,6 +3,8 @@
 #include "settingsstore.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTableView>
@@ -48,6 +50,28 @@ ListColumns::ListColumns(QTableView *view, SettingsStore &settings, const Twips 
     }
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QHeaderView::customContextMenuRequested, this, &ListColumns::showMenu);
+    // The header takes no focus: from the keyboard, the menu key and Shift+F10
+    // in the list open it under the header, and "&Options" holds it too.
+    m_menu->setTitle(QStringLiteral("Co&lumns"));
+    m_view->installEventFilter(this);
+}
+
+bool ListColumns::eventFilter(QObject *watched, QEvent *event)
+{
+    bool wanted = false;
+    if (event->type() == QEvent::ContextMenu)
+        wanted = static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard;
+    else if (event->type() == QEvent::KeyPress) {
+        // The menu key comes as a key and, from some platforms, as a context menu too.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        wanted = key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+    }
+    if (watched != m_view || !wanted)
+        return QObject::eventFilter(watched, event);
+    QHeaderView *header = m_view->horizontalHeader();
+    if (!m_menu->isVisible())
+        m_menu->popup(header->mapToGlobal(QPoint(0, header->height())));
+    return true;
 }
 
 bool ListColumns::isShown(int section) const

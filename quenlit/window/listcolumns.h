@@ -38,11 +38,15 @@ public:
 
     bool isShown(int section) const;
     void setShown(int section, bool shown);
-    // The header's context menu, as it is shown at a right click (for tests).
+    // The header's context menu, as it is shown at a right click, the menu key or
+    // Shift+F10 in the list, and as "&Columns" in "&Options".
     QMenu *contextMenu() const { return m_menu; }
 
     // Writes the widths and visibility to the settings.
     void store() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showMenu(const QPoint &at);

@@ -48,39 +48,35 @@ void ProgressStatus::fit()
 {
     m_list->setVisible(true);
     m_project->setVisible(!m_merged);
-    // What the bar's widgets leave of its width with their texts of now (the
-    // bar lays them out again only later, and stretches some beyond their need).
-    const int spacing = m_bar->layout() ? std::max(0, m_bar->layout()->spacing()) : 0;
-    auto room = [this, spacing] {
-        int used = 0;
-        for (QWidget *w : m_bar->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-            if (!w->isHidden() && !w->isWindow())
-                used += w->sizeHint().width() + spacing;
-        }
-        return m_bar->width() - used;
-    };
-    // A message needs room for its text and the bar's margins before it.
+    // The project's count always stays. While a message is shown that the room
+    // the bar's widgets leave cannot hold, the list's steps aside (the bar lays
+    // the widgets out again only later, and stretches some beyond their need).
     const QString message = m_bar->currentMessage();
-    const int needed = message.isEmpty() ? 0 : m_bar->fontMetrics().horizontalAdvance(message) + 12;
-    if (room() < needed)
-        m_project->setVisible(false);
-    if (!message.isEmpty() && room() < needed)
+    if (message.isEmpty() || m_merged)
+        return;
+    const int spacing = m_bar->layout() ? std::max(0, m_bar->layout()->spacing()) : 0;
+    int used = 0;
+    for (QWidget *w : m_bar->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!w->isHidden() && !w->isWindow())
+            used += w->sizeHint().width() + spacing;
+    }
+    // A message needs room for its text and the bar's margins before it.
+    if (m_bar->width() - used < m_bar->fontMetrics().horizontalAdvance(message) + 12)
         m_list->setVisible(false);
-    // The project's figures stay at hand when its label stepped aside.
-    QString tip = QString::fromLatin1(kListTip);
-    if (m_open && !m_merged && m_project->isHidden())
-        tip += QStringLiteral("\n") + m_project->text();
-    m_list->setToolTip(tip);
 }
 
 void ProgressStatus::setProgress(const Progress &list, const Progress &project)
 {
     m_open = true;
-    // The same figures (the list holds every token that counts) are said once.
+    // The same figures (the list holds every token that counts) are said once;
+    // short forms in the bar, whole in the tooltips.
     m_merged = list == project;
-    m_list->setText((m_merged ? QStringLiteral("List and project: ") : QStringLiteral("List: ")) +
-                    progressText(list));
-    m_project->setText(QStringLiteral("Project: ") + progressText(project));
+    const QString listShort = QString::fromStdString(ShortProgressText(list));
+    m_list->setText(m_merged ? listShort : QStringLiteral("List ") + listShort);
+    m_list->setToolTip((m_merged ? QStringLiteral("List and project: ") : QStringLiteral("List: ")) +
+                       progressText(list) + QStringLiteral("\n") + QString::fromLatin1(kListTip));
+    m_project->setText(QStringLiteral("Project ") + QString::fromStdString(ShortProgressText(project)));
+    m_project->setToolTip(QStringLiteral("The whole project: ") + progressText(project));
     fit();
 }
 

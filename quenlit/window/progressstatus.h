@@ -10,9 +10,9 @@ class QTreeWidget;
 
 namespace quenlit {
 
-// What is left, where the translator sees it: the status bar says "N of M
-// translated (P %)" for the list and for the project (once when they are the
-// same), and each node of the filter tree tells its count in its tooltip (its
+// What is left, where the translator sees it: the status bar says "N/M · P %"
+// for the list and for the project (once when they are the same; the tooltips
+// say "N of M translated (P %)"), and each node of the filter tree tells its count in its tooltip (its
 // text stays: the type filters match it). Tooltips are made when asked for, so a change costs nothing there.
 class ProgressStatus : public QObject
 {
@@ -39,10 +39,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // The labels' texts are shown whole: while the bar cannot hold them beside
-    // the other permanent widgets, the project's steps aside (its figures go in
-    // the list's tooltip), and while a message is shown that the room left
-    // cannot hold, the list's too; they come back when there is room.
+    // The project's count is always shown; while a message is shown that the
+    // room left cannot hold, the list's steps aside, and comes back after it.
     void fit();
 
     QStatusBar *m_bar;

@@ -61,6 +61,9 @@ void TokenItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
 {
     QStyleOptionViewItem plain(option);
     plain.state &= ~QStyle::State_HasFocus;
+    // Each text in the direction its first strong character gives, as the
+    // boxes show it: a right-to-left text reads the same way in both.
+    plain.direction = index.data(Qt::DisplayRole).toString().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     QStyledItemDelegate::paint(painter, plain, index);
 }
 
@@ -75,9 +78,15 @@ bool TokenItemDelegate::eventFilter(QObject *object, QEvent *event)
     if (editor && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            auto *line = qobject_cast<QLineEdit *>(editor);
+            const bool unchanged = line && line->text() == line->property(kOriginalProperty).toString();
             emit commitData(editor);
             emit closeEditor(editor, QAbstractItemDelegate::NoHint);
-            return true; // the key ends the edit and reaches nothing else
+            // An edit that changed nothing was opened unawares (a slow second
+            // click): the key goes on as Enter in the list.
+            if (unchanged)
+                emit const_cast<TokenItemDelegate *>(this)->enteredUnchanged();
+            return true; // a committed edit: the key ends it and reaches nothing else
         }
         if (key == Qt::Key_Escape) {
             emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);

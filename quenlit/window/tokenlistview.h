@@ -13,7 +13,8 @@ namespace quenlit {
 // The in-place editor of the token list. It knows the table row it was opened
 // on, so a commit reaches that token whatever happens to the list meanwhile;
 // it has no length limit, commits only a text other than the one it started
-// with, and the key that ends it (Enter, or Escape to cancel) does nothing else.
+// with, and the key that ends it (Enter, or Escape to cancel) does nothing else,
+// but for Enter on an unchanged text, which is told (Enter in the list then).
 class TokenItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -36,6 +37,8 @@ signals:
     // The editor of table row `row` was committed with `text`, which differs
     // from `original`, the text it was opened with.
     void textCommitted(std::size_t row, const QString &text, const QString &original);
+    // Enter closed the editor with the text it was opened with.
+    void enteredUnchanged();
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override;

@@ -58,9 +58,9 @@ TranslatorFlow::TranslatorFlow(ProjectDocument &document, EditorView &view, QWid
     m_replaceBar = new ReplaceBar(listArea);
     connect(m_replaceBar, &ReplaceBar::replaceAllRequested, this, &TranslatorFlow::replaceAll);
     connect(m_replaceBar, &ReplaceBar::closed, this, [this] {
+        m_view.listView()->setFocus(Qt::OtherFocusReason);
         m_replaceBar->setVisible(false);
         emit layoutChanged();
-        m_view.listView()->setFocus(Qt::OtherFocusReason);
     });
 
     m_progress = std::make_unique<ProgressStatus>(places.statusBar, places.listProgress, places.projectProgress,
@@ -211,9 +211,10 @@ void TranslatorFlow::narrowingDone()
 
 void TranslatorFlow::closeFind()
 {
+    // The list takes the focus before the bar hides, which would pass it on as Tab does.
+    m_view.listView()->setFocus(Qt::OtherFocusReason);
     m_findBar->clearAndHide(); // the empty text gives the list back
     emit layoutChanged();
-    m_view.listView()->setFocus(Qt::OtherFocusReason);
 }
 
 void TranslatorFlow::goFromFindToList()

@@ -1,5 +1,8 @@
 #include "frmprinc.h"
 
+#include "accessnames.h"
+#include "programhelp.h"
+
 #include "batchrunner.h"
 #include "consolewindow.h"
 #include "desktop.h"
@@ -204,6 +207,16 @@ void FrmPrinc::createControls()
     setTabOrder(btEdit, btImport);
     setTabOrder(btImport, btExport);
     setTabOrder(btExport, txtOutput);
+
+    // What a screen reader reads: the boxes by their labels, the list and the
+    // pane by what they hold, the window as a program's frame; F1 the guide.
+    AccessNames::Name(txtFileName, QStringLiteral("Master project file"), labInfo[0]);
+    AccessNames::Name(txtRLPath, QStringLiteral("RLTools folder"), labInfo[1]);
+    AccessNames::Name(lvLang, QStringLiteral("Language projects"));
+    AccessNames::Name(txtOutput, QStringLiteral("Output"));
+    AccessNames::ReadAsFrame(metaObject()->className());
+    m_help = new ProgramHelp(*this, m_desktop, ProgramHelp::InstalledGuide(m_programFolder),
+                             QStringLiteral("sardenne"), this);
     applyLayout();
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 class BatchRunner;
+class ProgramHelp;
 class ConsoleWindow;
 class Desktop;
 class QDateTime;
@@ -67,6 +68,7 @@ public:
     void OpenMasterProject(const QString &path);
     void PrintOutput(const QString &line);
     BatchRunner &runner() const { return *m_runner; }
+    ProgramHelp &help() const { return *m_help; }
     void TermineApp();
 
     void btOpenProj_Click();
@@ -128,6 +130,7 @@ private:
     QLabel *labInfo[2] = {};
 
     ConsoleWindow *m_console = nullptr;
+    ProgramHelp *m_help = nullptr;
     BatchRunner *m_runner = nullptr;
     // The stored RLTools folder, as bytes, and as txtRLPath shows it.
     std::optional<ShownBytes> m_storedRLPath;

@@ -98,6 +98,8 @@ TEST(Progress, Text)
     EXPECT_EQ(ProgressText(Progress{199, 200}), "199 of 200 translated (99 %)"); // 100 only when done
     EXPECT_EQ(ProgressText(Progress{200, 200}), "200 of 200 translated (100 %)");
     EXPECT_EQ(ProgressText(Progress{1, 3}), "1 of 3 translated (33 %)");
+    EXPECT_EQ(ShortProgressText(Progress{13, 17}), "13/17 \u00B7 76 %");
+    EXPECT_EQ(ShortProgressText(Progress{0, 0}), "0/0 \u00B7 100 %");
 }
 
 class ListedTokensTest : public testing::Test

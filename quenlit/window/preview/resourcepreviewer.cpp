@@ -13,6 +13,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -26,6 +27,32 @@
 namespace quenlit {
 
 namespace {
+
+// Where a token lives, as short as the status bar's field at the window's first
+// size can show it ("Dlg 100 · 1002" for "Dialog 100, control 1002 (4th)"); the
+// field's tooltip says it whole.
+QString ShortPlace(const QString &place)
+{
+    static const std::pair<QRegularExpression, QString> forms[] = {
+        {QRegularExpression(QStringLiteral("^Dialog (.+), control (\\S+) \\(\\S+\\)$")),
+         QStringLiteral("Dlg %1 · %2")},
+        {QRegularExpression(QStringLiteral("^Dialog (.+), caption$")), QStringLiteral("Dlg %1 · caption")},
+        {QRegularExpression(QStringLiteral("^Menu (.+), popup at position (\\S+)$")), QStringLiteral("Mnu %1 · popup %2")},
+        {QRegularExpression(QStringLiteral("^Menu (.+), item (\\S+) at position \\S+$")), QStringLiteral("Mnu %1 · %2")},
+        {QRegularExpression(QStringLiteral("^Menu ([^:]+): (.*)$")), QStringLiteral("Mnu %1 · %2")},
+        {QRegularExpression(QStringLiteral("^String table, string (\\S+)$")), QStringLiteral("Str %1")},
+        {QRegularExpression(QStringLiteral("^Version: (.*)$")), QStringLiteral("Ver %1")},
+    };
+    for (const auto &[pattern, form] : forms) {
+        const QRegularExpressionMatch match = pattern.match(place);
+        if (!match.hasMatch())
+            continue;
+        // Both captures go in at once: a text holding "%1" stays as it is.
+        return match.lastCapturedIndex() >= 2 ? form.arg(match.captured(1), match.captured(2))
+                                              : form.arg(match.captured(1));
+    }
+    return place;
+}
 
 constexpr int kDockWidth = 420;
 
@@ -330,13 +357,15 @@ void ResourcePreviewer::refresh()
     };
     if (!m_open || m_row == 0 || !m_texts) {
         m_place->clear();
+        m_place->setToolTip(QString());
         m_title->clear();
         say(QString());
         return;
     }
     const TokenTable &project = m_document.projectTable();
     const QString place = qstr(DescribePlace(m_source.get(), project, m_row, m_document.projectCodePage()));
-    m_place->setText(place);
+    m_place->setText(ShortPlace(place));
+    m_place->setToolTip(place);
     if (m_dock->isHidden())
         return; // drawn when shown
     m_title->setText(m_texts->pending(m_row) ? place + QStringLiteral(" \u2014 typed, not yet stored") : place);

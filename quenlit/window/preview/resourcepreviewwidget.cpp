@@ -16,6 +16,13 @@ namespace quenlit {
 
 namespace {
 
+// Where an entry's label is drawn in its rectangle: on the bar after a margin,
+// in a popup between the check mark's room and the arrow's.
+QRect MenuTextRect(const QRect &entry, bool inPopup)
+{
+    return inPopup ? entry.adjusted(22, 0, -22, 0) : entry.adjusted(8, 0, -4, 0);
+}
+
 constexpr int kMargin = 12;
 constexpr int kBorder = 3;
 constexpr int kTitleHeight = 22;
@@ -385,6 +392,12 @@ void ResourcePreviewWidget::paintControl(QPainter &p, const ControlView &c, cons
     p.restore();
 }
 
+QRect ResourcePreviewWidget::menuTextRect(std::size_t level, std::size_t index) const
+{
+    const QRect entry = menuEntryRect(level, index);
+    return entry.isNull() ? entry : MenuTextRect(entry, level > 0);
+}
+
 void ResourcePreviewWidget::layOutMenu()
 {
     m_menuRects.clear();
@@ -393,6 +406,12 @@ void ResourcePreviewWidget::layOutMenu()
     const QFontMetrics fm(m_font);
     const int barHeight = fm.height() + 8;
     const int itemHeight = fm.height() + 6;
+    // The width a label takes as it is drawn: laid out with its access key's
+    // "&" taken out and each glyph in the font it falls back to (a width summed
+    // before the fallback is short by the last "." of a CJK or Cyrillic "...").
+    auto labelWidth = [&fm](const QString &text) {
+        return fm.size(Qt::TextShowMnemonic | Qt::TextSingleLine, text).width();
+    };
     auto label = [](const std::u16string &text) {
         const std::size_t tab = text.find(u'\t');
         return qstr(tab == std::u16string::npos ? std::u16string_view(text) : std::u16string_view(text).substr(0, tab));
@@ -406,7 +425,7 @@ void ResourcePreviewWidget::layOutMenu()
     std::vector<QRect> bar;
     int x = kMargin + 2;
     for (const MenuEntryView &e : m.bar) {
-        const int w = fm.horizontalAdvance(label(e.text).remove(QLatin1Char('&'))) + 16;
+        const int w = labelWidth(label(e.text)) + 12;
         bar.emplace_back(x, kMargin + 2, w, barHeight - 4);
         x += w;
     }
@@ -422,13 +441,14 @@ void ResourcePreviewWidget::layOutMenu()
     int height = kMargin + barHeight + kMargin;
     for (std::size_t level = 0; level < m.popups.size(); ++level) {
         const auto &items = m.popups[level];
-        int labelWidth = 0;
+        int labelsWidth = 0;
         int keysWidth = 0;
         for (const MenuEntryView &e : items) {
-            labelWidth = std::max(labelWidth, fm.horizontalAdvance(label(e.text).remove(QLatin1Char('&'))));
+            labelsWidth = std::max(labelsWidth, labelWidth(label(e.text)));
             keysWidth = std::max(keysWidth, fm.horizontalAdvance(shortcut(e.text)));
         }
-        const int popupWidth = 24 + labelWidth + (keysWidth ? keysWidth + 24 : 0) + 24;
+        // 3 of frame and 22 of check mark room left, 22 of arrow room and 3 of frame right.
+        const int popupWidth = 25 + labelsWidth + (keysWidth ? keysWidth + 24 : 0) + 25;
         const QPoint at = level == 0 ? QPoint(opener.x(), opener.bottom() + 3) : QPoint(opener.right() - 4, opener.y());
         int y = at.y() + 3;
         std::vector<QRect> rects;
@@ -483,8 +503,9 @@ void ResourcePreviewWidget::paintMenu(QPainter &p)
         const QString text = qstr(tab == std::u16string::npos ? std::u16string_view(e.text)
                                                               : std::u16string_view(e.text).substr(0, tab));
         p.setPen(e.item->grayed ? QColor(150, 150, 150) : QColor(0, 0, 0));
-        const QRect textRect = inPopup ? r.adjusted(22, 0, -22, 0) : r.adjusted(8, 0, -4, 0);
-        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextSingleLine, text);
+        const QRect textRect = MenuTextRect(r, inPopup);
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextSingleLine | Qt::TextDontClip,
+                   text);
         if (inPopup && tab != std::u16string::npos)
             p.drawText(textRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
                        qstr(std::u16string_view(e.text).substr(tab + 1)));

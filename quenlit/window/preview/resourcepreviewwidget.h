@@ -49,11 +49,14 @@ public:
     const DialogView *dialog() const { return m_dialog ? &*m_dialog : nullptr; }
     const MenuView *menu() const { return m_menu ? &*m_menu : nullptr; }
     bool showsText() const { return m_text.has_value(); }
+    const QFont &shownFont() const { return m_font; }
     // Where a dialog control or the caption is drawn, in widget coordinates.
     QRect controlRect(std::size_t index) const;
     QRect captionRect() const;
     // Where a menu entry is drawn: level 0 the bar, then the popups.
     QRect menuEntryRect(std::size_t level, std::size_t index) const;
+    // Where its label is drawn; as wide as the label at least.
+    QRect menuTextRect(std::size_t level, std::size_t index) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QImage>
 #include <QTest>
 #include <QTreeView>
 
@@ -41,6 +42,10 @@ const QByteArray kGreekMaster = "[[4|1|1|0|1|]]=&\xC1\xF1\xF7\xE5\xDF\xEF\r\n" /
 const QByteArray kRussianTokens = "[[4|1|1|0|4|]]=&\xD4\xE0\xE9\xEB\r\n"
                                   "[[4|1|2|0|1|]]=&Open...\r\n"
                                   "[[6|1|7|0|4|x]]=\xC3\xEE\xF2\xEE\xE2\xEE \x98\r\n";
+// Arabic in 1256: "&جديد\tCtrl+N", a right-to-left text holding an escape.
+const QByteArray kArabicTokens = "[[4|1|1|0|4|]]=&\xCC\xCF\xED\xCF\\tCtrl+N\r\n"
+                                 "[[4|1|2|0|1|]]=&Open...\r\n"
+                                 "[[6|1|7|0|4|x]]=\xCC\xCF\xED\xCF\r\n";
 // Japanese in 932: "ファイル(&F)", an untranslated token, and "ソフトを表示 ゾポ",
 // whose characters end in the bytes 0x5C, 0x5D and 0x7C.
 const QByteArray kJapaneseTokens = "[[4|1|1|0|4|]]=\x83t\x83@\x83"
@@ -78,6 +83,22 @@ class CodePagesWindowTest : public QObject, public EditorWindowFixture<>
     }
     static QString itemText(FrmPrinc &w, int item) { return w.tokenList()->index(item, 0).data().toString(); }
     static std::string cell(FrmPrinc &w, std::size_t row) { return w.document().projectTable().cellText(row, 0); }
+
+    // The first and the last column of a cell where something is drawn on its ground.
+    static std::pair<int, int> inkOf(const QImage &image, const QRect &cell)
+    {
+        const QRgb ground = image.pixel(cell.left() + 1, cell.top());
+        int first = cell.right() + 1, last = cell.left() - 1;
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                if (image.pixel(x, y) != ground) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+            }
+        }
+        return {first, last};
+    }
 
     static void clickItem(FrmPrinc &w, int item)
     {
@@ -135,11 +156,15 @@ private slots:
         QTest::newRow("Russian") << QByteArray("25 1") << kRussianTokens
                                  << QStringList{QStringLiteral("&Файл"), QStringLiteral("&Open..."),
                                                 QStringLiteral("Готово ")}
-                                 << QStringLiteral("Code page: Windows-1251 (Cyrillic)");
+                                 << QStringLiteral("cp1251");
         QTest::newRow("Japanese") << QByteArray("17 1") << kJapaneseTokens
                                   << QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("&Open..."),
                                                  QStringLiteral("ソフトを表示 ゾポ")}
-                                  << QStringLiteral("Code page: Windows-932 (Japanese)");
+                                  << QStringLiteral("cp932");
+        QTest::newRow("Arabic") << QByteArray("1 1") << kArabicTokens
+                                << QStringList{QStringLiteral("&\u062C\u062F\u064A\u062F\\tCtrl+N"),
+                                               QStringLiteral("&Open..."), QStringLiteral("\u062C\u062F\u064A\u062F")}
+                                << QStringLiteral("cp1256");
     }
 
     void aProjectShowsTheTextsOfItsLanguage()
@@ -156,6 +181,18 @@ private slots:
         // (0x98, which 1251 leaves undefined, shows as whatever stands in for it.)
         for (int i = 0; i < 3; ++i)
             QVERIFY2(itemText(*w, i).startsWith(texts[i]), qPrintable(itemText(*w, i)));
+        // Each text is drawn in the direction its box shows it in: a right-to-left
+        // one from the right edge of its cell, the others from the left.
+        const QImage shot = list(*w)->viewport()->grab().toImage();
+        for (int i = 0; i < 3; ++i) {
+            const QRect cell = list(*w)->visualRect(w->tokenList()->index(i, 0));
+            const auto [first, last] = inkOf(shot, cell);
+            QVERIFY2(first < last, "nothing drawn");
+            if (texts[i].isRightToLeft())
+                QVERIFY2(last > cell.right() - 12 && first > cell.left() + 20, qPrintable(texts[i]));
+            else
+                QVERIFY2(first < cell.left() + 12, qPrintable(texts[i]));
+        }
         clickItem(*w, 0);
         QCOMPARE(master(*w)->text(), QStringLiteral("&File"));
         QCOMPARE(box(*w)->text(), texts[0]);
@@ -269,7 +306,7 @@ private slots:
         clickItem(*w, 0);
         QCOMPARE(master(*w)->text(), QStringLiteral("&Αρχείο"));
         QCOMPARE(box(*w)->text(), QStringLiteral("&Файл"));
-        QCOMPARE(codePageLabel(*w)->text(), QStringLiteral("Code page: Windows-1251 (Cyrillic)"));
+        QCOMPARE(codePageLabel(*w)->text(), QStringLiteral("cp1251"));
         QVERIFY(codePageLabel(*w)->toolTip().endsWith(
             QStringLiteral("The original tokens are read in Windows-1253 (Greek).")));
         // The original copied into a Russian project: Greek letters 1251 cannot hold.
@@ -296,7 +333,7 @@ private slots:
         QCOMPARE(itemText(*w, 0), QStringLiteral("&Файл"));
         QVERIFY(codePageEntry(*w, 1251)->isChecked());
         QVERIFY(!codePageEntry(*w, 0)->isChecked());
-        QCOMPARE(codePageLabel(*w)->text(), QStringLiteral("Code page: Windows-1251 (Cyrillic), chosen"));
+        QCOMPARE(codePageLabel(*w)->text(), QStringLiteral("cp1251 (chosen)"));
         QVERIFY(
             codePageLabel(*w)->toolTip().contains(QStringLiteral("chosen for this project in Options > Code page")));
         const QString key =
@@ -323,7 +360,7 @@ private slots:
         QVERIFY(readFile(path(QStringLiteral("xx.tok"))).contains("[[4|1|2|0|4|]]=\xCE\xF2\xEA\xF0\xFB\xF2\xFC\r\n"));
         QVERIFY(codePageEntry(*w, 0)->isChecked());
         QCOMPARE(itemText(*w, 0), QStringLiteral("&\u00D4\u00E0\u00E9\u00EB"));
-        QCOMPARE(codePageLabel(*w)->text(), QStringLiteral("Code page: Windows-1252 (Western)"));
+        QCOMPARE(codePageLabel(*w)->text(), QStringLiteral("cp1252"));
 
         // The choice is the project's: a window opened later takes it. ("&Save"
         // stays enabled after a save, so the question comes again.)

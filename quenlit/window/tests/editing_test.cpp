@@ -7,6 +7,7 @@
 #include "window/frmprinc.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
+#include "window/listcolumns.h"
 #include "window/tokenlistmodel.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -196,8 +198,10 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(text(*w, 1)), longText);
         QCOMPARE(status(*w, 1), std::string("1"));
         QVERIFY(!saveEnabled(*w));
+        QCOMPARE(focused(), static_cast<QWidget *>(box(*w))); // Enter went on to the box
 
         // A change at the end of the long text keeps all of it.
+        QTest::keyClick(focused(), Qt::Key_Escape);
         editor = editWithF2();
         QVERIFY(editor);
         QTest::keyClick(editor, Qt::Key_End);
@@ -463,6 +467,112 @@ private slots:
         QTest::keyClick(focused(), Qt::Key_Return);
         QTest::keyClick(focused(), Qt::Key_Return);
         QCOMPARE(text(*w, 3), std::string("Pr\xEAt"));
+    }
+
+    void aSlowSecondClickThenEnterOrEscapeChangesNothing_data()
+    {
+        QTest::addColumn<bool>("enter");
+        QTest::newRow("Enter goes on to the box") << true;
+        QTest::newRow("Escape") << false;
+    }
+
+    // The first day's trap: the token just marked non-translated is clicked
+    // again, the in-place editor opens after the double-click time, and a key
+    // closes it unchanged. Nothing changes; after Enter the typing lands in the
+    // box and Ctrl+Enter commits what was typed, not the old text.
+    void aSlowSecondClickThenEnterOrEscapeChangesNothing()
+    {
+        QFETCH(bool, enter);
+        auto w = openedWindow();
+        QVERIFY(w);
+        auto *translated = child<QCheckBox>(*w, "chkTrans");
+        clickRow(*w, 3); // "Prêt", status 4
+        QTest::mouseClick(translated, Qt::LeftButton, {}, QPoint(5, translated->height() / 2));
+        QCOMPARE(status(*w, 3), std::string("1"));
+        clickRow(*w, 3);
+        QTRY_VERIFY(list(*w)->isEditing()); // opened once the double-click time is over
+        QTest::keyClick(focused(), enter ? Qt::Key_Return : Qt::Key_Escape);
+        QCOMPARE(status(*w, 3), std::string("1"));
+        QCOMPARE(text(*w, 3), std::string("Pr\xEAt"));
+        QVERIFY(!translated->isChecked());
+        QCOMPARE(box(*w)->text(), QStringLiteral("Pr\u00EAt"));
+        QCOMPARE(w->tokenList()->data(w->tokenList()->index(itemOfRow(*w, 3), 1)).toString(),
+                 QStringLiteral("Non-translated"));
+        if (!enter) {
+            QCOMPARE(focused(), static_cast<QWidget *>(list(*w)));
+            return;
+        }
+        QCOMPARE(focused(), static_cast<QWidget *>(box(*w)));
+        QTest::keyClicks(focused(), QStringLiteral("Pret"));
+        QTest::keyClick(focused(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(text(*w, 3), std::string("Pret"));
+        QCOMPARE(status(*w, 3), std::string("4"));
+    }
+
+    // Page Up and Page Down in the translation box go to the previous and next
+    // token, storing nothing, the box keeping the focus with its text selected.
+    void pageKeysInTheBoxMoveThroughTheList()
+    {
+        auto w = openedWindow();
+        QVERIFY(w);
+        // Rows 1, 3 and 6 can be typed in; row 2 between them is read-only.
+        const QList<int> rows = listedRows(*w);
+        QCOMPARE(rows.mid(0, 4), (QList<int>{1, 2, 3, 6}));
+        clickRow(*w, rows[0]);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::keyClicks(focused(), QStringLiteral("not stored"));
+        QTest::keyClick(focused(), Qt::Key_PageDown);
+        QCOMPARE(selectedRow(*w), std::size_t(2));
+        QCOMPARE(text(*w, 1), std::string("&File"));
+        QCOMPARE(focused(), static_cast<QWidget *>(list(*w))); // a read-only token: its box is off
+        clickRow(*w, 3);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::keyClick(focused(), Qt::Key_PageDown);
+        QCOMPARE(selectedRow(*w), std::size_t(6));
+        QCOMPARE(focused(), static_cast<QWidget *>(box(*w)));
+        QCOMPARE(box(*w)->selectedText(), box(*w)->text());
+        QTest::keyClick(focused(), Qt::Key_PageUp);
+        QCOMPARE(selectedRow(*w), std::size_t(3));
+        clickRow(*w, 1);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTest::keyClick(focused(), Qt::Key_PageUp); // the first stays
+        QCOMPARE(selectedRow(*w), std::size_t(1));
+        QCOMPARE(focused(), static_cast<QWidget *>(box(*w)));
+        QCOMPARE(box(*w)->text(), QStringLiteral("&File"));
+        QCOMPARE(text(*w, 1), std::string("&File")); // what was typed went with the selection
+        QCOMPARE(text(*w, 3), std::string("Pr\xEAt"));
+    }
+
+    void theColumnMenuFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
+        QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+    }
+
+    // The header takes no focus: the menu that hides and shows its columns opens
+    // from the list, and "&Options" holds it too.
+    void theColumnMenuFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 1);
+        QMenu *menu = w->listColumns()->contextMenu();
+        QTest::keyClick(focused(), static_cast<Qt::Key>(key), static_cast<Qt::KeyboardModifiers>(modifiers));
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return); // "Check": hidden
+        QTRY_VERIFY(!menu->isVisible());
+        QVERIFY(list(*w)->horizontalHeader()->isSectionHidden(TokenListModel::CheckColumnIndex));
+        bool inOptions = false;
+        for (QMenu *m : w->findChildren<QMenu *>()) {
+            for (QAction *a : m->actions())
+                inOptions = inOptions || (a->menu() == menu && a->text() == QStringLiteral("Co&lumns"));
+        }
+        QVERIFY(inOptions);
     }
 
     // Point 7: a tab or a CR read from the file does not stop a commit; only one

@@ -9,6 +9,10 @@
 #include "window/tokenlistmodel.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QTextBrowser>
+#include <QToolButton>
+#include "programhelp.h"
 #include <QAction>
 #include <QCheckBox>
 #include "qtestfiles.h"
@@ -145,6 +149,112 @@ private slots:
     void cleanup()
     {
         tearDownFixture();
+    }
+
+    // What a screen reader reads of each control, through Qt's accessibility
+    // interface, and a round of Tab that follows the screen.
+    void everyControlIsNamedAndTabFollowsTheScreen()
+    {
+        auto w = EditorWindowFixture::openedWindow(); // shown and active: keys reach it
+        QVERIFY(w);
+        clickRow(*w, 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::ControlModifier);
+        const struct
+        {
+            const char *object;
+            const char *name;
+            QAccessible::Role role;
+        } named[] = {
+            {"txtOrgTok", "Original token", QAccessible::EditableText},
+            {"txtTransTok", "Translated token", QAccessible::EditableText},
+            {"chkTrans", "Translated", QAccessible::CheckBox},
+            {"chkRO", "Read-only", QAccessible::CheckBox},
+            {"tvTyp", "Filter", QAccessible::Tree},
+            {"lvTok", "Tokens", QAccessible::Table},
+            {"txtFind", "Find", QAccessible::EditableText},
+            {"txtReplaceFind", "Replace", QAccessible::EditableText},
+            {"txtReplaceWith", "Replace with", QAccessible::EditableText},
+            {"frmprinc", "Velmora Quenlit - ", QAccessible::Window},
+        };
+        for (const auto &n : named) {
+            QWidget *widget = n.object == QByteArray("frmprinc") ? w.get() : child<QWidget>(*w, n.object);
+            QVERIFY2(widget, n.object);
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(face && face->text(QAccessible::Name).startsWith(QString::fromUtf8(n.name)),
+                     qPrintable(QString::fromLatin1(n.object) + QStringLiteral(": ") +
+                                (face ? face->text(QAccessible::Name) : QString())));
+            QCOMPARE(face->role(), n.role);
+        }
+        // The labels are tied to their boxes; the tree's column and the find
+        // box's clear button say what they are.
+        for (QLabel *label : w->findChildren<QLabel *>(QStringLiteral("lbInfo")))
+            QCOMPARE(label->buddy()->objectName(), label->property("index").toInt() ? QStringLiteral("txtTransTok")
+                                                                                      : QStringLiteral("txtOrgTok"));
+        QCOMPARE(child<QTreeWidget>(*w, "tvTyp")->headerItem()->text(0), QStringLiteral("Filter"));
+        QStringList buttons;
+        for (QToolButton *b : child<QLineEdit>(*w, "txtFind")->findChildren<QToolButton *>())
+            buttons << QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name);
+        QVERIFY(buttons.contains(QStringLiteral("Clear find")));
+
+        // Tab from the top of the window: the pane, the tree, the bars over the list, the list.
+        clickRow(*w, 1);
+        child<QLineEdit>(*w, "txtOrgTok")->setFocus(Qt::TabFocusReason);
+        QStringList order{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 11; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QStringList expected;
+        for (const char *name : {"txtOrgTok", "txtTransTok", "chkTrans", "chkRO", "tvTyp", "txtReplaceFind",
+                                 "txtReplaceWith", "chkMatchCase", "chkWholeWords", "btReplaceAll", "lvTok",
+                                 "txtOrgTok"})
+            expected << QString::fromLatin1(name);
+        QCOMPARE(order, expected);
+    }
+
+    // Ctrl+S saves, Ctrl+O opens, Ctrl+Q ends, pressed on the focused widget;
+    // "Modified" shows while "&Save" is enabled; the caption stays.
+    void theUsualKeysAndTheModifiedMark()
+    {
+        auto w = EditorWindowFixture::openedWindow(); // shown and active: keys reach it
+        QVERIFY(w);
+        auto *mark = child<QLabel>(*w, "lbModified");
+        QVERIFY(mark && mark->isHidden());
+        clickRow(*w, 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Fichier"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(action(*w, "mnuSave")->isEnabled());
+        QVERIFY(mark->isVisible());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit - ") + path(QStringLiteral("fr.prj")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(readFile(path(QStringLiteral("fr.tok"))).startsWith("[[4|1|1|0|4|]]=Fichier\r\n"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(m_desktop->saveQuestions, 1); // "&Save" stays enabled after a save, as always
+        m_desktop->saveAnswers << Desktop::SaveAnswer::No;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(m_desktop->fileDialogs, 1);
+        m_desktop->saveAnswers << Desktop::SaveAnswer::No;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(m_desktop->endCalls, 1);
+    }
+
+    // F1 shows the guide from the copy beside the programs; "&Help" holds it
+    // and a word about the program.
+    void f1ShowsTheTranslatorsGuide()
+    {
+        auto w = EditorWindowFixture::openedWindow(); // shown and active: keys reach it
+        QVERIFY(w);
+        clickRow(*w, 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QWidget *guide = w->help()->guideWindow();
+        QVERIFY(guide && guide->isVisible());
+        QVERIFY(w->help()->guideView()->toPlainText().contains(QStringLiteral("A translator's guide")));
+        QVERIFY(w->help()->guideView()->document()->toMarkdown().contains(QStringLiteral("quenlit.png")));
+        QCOMPARE(m_desktop->errors, QStringList());
+        action(*w, "mnuAbout")->trigger();
+        QCOMPARE(m_desktop->questions.size(), 1);
+        QCOMPARE(m_desktop->questions.front().title, QStringLiteral("About quenlit"));
     }
 
     void firstStartWithEmptySettings()

@@ -166,16 +166,17 @@ private slots:
         QVERIFY(w);
         QVERIFY(w->preview()->loader().waitForLoaded(10000));
         clickRow(*w, 3);
-        QCOMPARE(place(*w), QStringLiteral("Dialog 200, control 1001 (3rd)"));
+        QCOMPARE(place(*w), QStringLiteral("Dlg 200 \u00B7 1001"));
+        QCOMPARE(child<QLabel>(*w, "tokenPlace")->toolTip(), QStringLiteral("Dialog 200, control 1001 (3rd)"));
         clickRow(*w, 1);
-        QCOMPARE(place(*w), QStringLiteral("Dialog 200, caption"));
+        QCOMPARE(place(*w), QStringLiteral("Dlg 200 \u00B7 caption"));
         clickRow(*w, 6);
-        QCOMPARE(place(*w), QString::fromUtf8("Menu 1: File \u25B8 Open..."));
+        QCOMPARE(place(*w), QString::fromUtf8("Mnu 1 \u00B7 File \u25B8 Open..."));
         clickRow(*w, 9);
-        QCOMPARE(place(*w), QStringLiteral("String table, string 5"));
+        QCOMPARE(place(*w), QStringLiteral("Str 5"));
         // Down moves the selection: the place follows.
         QTest::keyClick(list(*w), Qt::Key_Up);
-        QCOMPARE(place(*w), QString::fromUtf8("Menu 1: File \u25B8 Exit"));
+        QCOMPARE(place(*w), QString::fromUtf8("Mnu 1 \u00B7 File \u25B8 Exit"));
     }
 
     // The dialog of the selected token: its control highlighted, a text too wide
@@ -254,6 +255,20 @@ private slots:
         const QImage image = view->grab().toImage();
         const QRect item = view->menuEntryRect(1, 0);
         QCOMPARE(pixel(image, QPoint(item.center().x(), item.top() + 2)), QColor(230, 120, 0));
+
+        // Every label has the room it is drawn in, in any script its glyphs fall back for.
+        const QFontMetrics fm(view->shownFont());
+        for (const QString &typed : {QStringLiteral("About(&A)..."), QStringLiteral("\u30C7\u30E2(&A)..."),
+                                     QStringLiteral("\u041E \u0434\u0435\u043C\u043E(&A)..."),
+                                     QStringLiteral("\u0E40\u0E01\u0E35\u0E48\u0E22\u0E27(&A)...")}) {
+            box(*w)->selectAll();
+            for (const QChar c : typed) // typed as a keyboard of the script types it
+                QTest::sendKeyEvent(QTest::Click, box(*w), Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QCOMPARE(view->menu()->popups[0][1].text, typed.toStdU16String());
+            QVERIFY2(view->menuTextRect(1, 1).width() >=
+                         fm.size(Qt::TextShowMnemonic | Qt::TextSingleLine, typed).width(),
+                     qPrintable(typed));
+        }
     }
 
     // The "length" check measures dialog texts as the preview draws them: a text
@@ -311,7 +326,8 @@ private slots:
         QCOMPARE(w->preview()->message(), QStringLiteral("No preview: the source file is missing."));
         QVERIFY(!w->preview()->view()->dialog());
         QCOMPARE(box(*w)->text(), QStringLiteral("&Respecter la casse"));
-        QCOMPARE(place(*w), QStringLiteral("Dialog 200, control 1001 (3rd)"));
+        QCOMPARE(place(*w), QStringLiteral("Dlg 200 \u00B7 1001"));
+        QCOMPARE(child<QLabel>(*w, "tokenPlace")->toolTip(), QStringLiteral("Dialog 200, control 1001 (3rd)"));
 
         // Not a PE image or .res file.
         writeFile(path(QStringLiteral("nowhere.dll")), "MZ but nothing more");

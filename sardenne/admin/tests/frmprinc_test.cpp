@@ -1,13 +1,16 @@
 #include "batchrunner.h"
 #include "fakedesktop.h"
 #include "frmprinc.h"
+#include "programhelp.h"
 #include "programicon.h"
 #include "settingsstore.h"
 #include "systemfiles.h"
 
 #include "qtestfiles.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QTextBrowser>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -274,6 +277,45 @@ private slots:
         auto w = openedWindow();
         QCOMPARE(list(*w)->topLevelItem(1)->text(FrmPrinc::KEY_MODIF),
                  QLocale().toString(QDate(2021, 3, 4), QLocale::ShortFormat));
+    }
+
+    // What a screen reader reads: the boxes by their labels, the list and the
+    // pane by what they hold, the window as a frame; F1 shows the guide and
+    // changes nothing of the window's layout.
+    void namedForScreenReadersWithTheGuideOnF1()
+    {
+        auto w = openedWindow();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const struct
+        {
+            const char *object;
+            const char *name;
+            QAccessible::Role role;
+        } named[] = {
+            {"txtFileName", "Master project file", QAccessible::EditableText},
+            {"txtRLPath", "RLTools folder", QAccessible::EditableText},
+            {"lvLang", "Language projects", QAccessible::Tree},
+            {"txtOutput", "Output", QAccessible::EditableText},
+            {"btOpenProj", "Parcourir...", QAccessible::Button},
+        };
+        for (const auto &n : named) {
+            QAccessibleInterface *face =
+                QAccessible::queryAccessibleInterface(w->findChild<QWidget *>(QString::fromLatin1(n.object)));
+            QVERIFY2(face, n.object);
+            QCOMPARE(face->text(QAccessible::Name), QString::fromUtf8(n.name));
+            QCOMPARE(face->role(), n.role);
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.get())->role(), QAccessible::Window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.get())->text(QAccessible::Name),
+                 QStringLiteral("Velmora Sardenne"));
+
+        const QRect list = w->findChild<QWidget *>(QStringLiteral("lvLang"))->geometry();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QVERIFY(w->help().guideWindow() && w->help().guideWindow()->isVisible());
+        QVERIFY(w->help().guideView()->toPlainText().contains(QStringLiteral("Open your language project from sardenne")));
+        QCOMPARE(m_desktop->errors, QStringList());
+        QCOMPARE(w->findChild<QWidget *>(QStringLiteral("lvLang"))->geometry(), list);
     }
 
     void tabMovesTheFocusOutOfTheOutputPane()
