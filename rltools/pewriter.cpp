@@ -26,12 +26,6 @@ void set32(std::vector<std::uint8_t> &b, std::size_t at, std::uint32_t v)
         b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-void set16(std::vector<std::uint8_t> &b, std::size_t at, std::uint16_t v)
-{
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
 std::uint32_t get32(const PieceImage &b, std::uint64_t at)
 {
     return std::uint32_t(b.get(at)) | (std::uint32_t(b.get(at + 1)) << 8) | (std::uint32_t(b.get(at + 2)) << 16) |
@@ -351,7 +345,6 @@ LaidOutSection layOutResources(const std::vector<Resource> &resources)
     std::sort(types.begin(), types.end(), [](const Type &a, const Type &b) { return entryLess(a.id, b.id); });
     std::size_t directoryBytes = 16 + 8 * types.size();
     std::size_t dataEntries = 0;
-    std::size_t dataBytes = 0;
     for (Type &t : types) {
         std::sort(t.names.begin(), t.names.end(), [](const Name &a, const Name &b) { return entryLess(a.id, b.id); });
         directoryBytes += 16 + 8 * t.names.size();
@@ -359,13 +352,12 @@ LaidOutSection layOutResources(const std::vector<Resource> &resources)
             std::stable_sort(n.langs.begin(), n.langs.end(), [](const Lang &a, const Lang &b) { return a.id < b.id; });
             directoryBytes += 16 + 8 * n.langs.size();
             dataEntries += n.langs.size();
-            for (const Lang &l : n.langs)
-                dataBytes += l.resource->data.size() + 8;
         }
     }
     // Layout: directories, data entries, names, data.
     ByteWriter w;
-    w.bytes.reserve(directoryBytes + 16 * dataEntries + dataBytes + 4096);
+    // The data stays the resources'; the names follow the entries.
+    w.bytes.reserve(directoryBytes + 16 * dataEntries + 4096);
     w.bytes.assign(directoryBytes + 16 * dataEntries, 0);
     std::map<std::u16string, std::uint32_t> nameOffsets;
     auto nameOffset = [&](const ResId &id) -> std::uint32_t {

@@ -547,7 +547,7 @@ LocalisedPieces WriteLocalisedPieces(const std::vector<std::uint8_t> &source, co
         if (follow != followed.end())
             out.push_back(std::move(localised[follow->second]));
     }
-    file.resources.clear();
+    std::vector<Resource>().swap(file.resources); // emptied by the moves above
     if (file.kind == ResourceFileKind::ResFile) {
         LocalisedPieces result{PieceImage(source), {}, {}};
         result.image.append(WriteResFile(out));
