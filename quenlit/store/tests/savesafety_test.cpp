@@ -296,10 +296,14 @@ TEST_P(ReadOnlyFolder, InPlaceWhenTheBackupCanBeWritten)
     ASSERT_TRUE(GiveTo(dir.path().string(), UnprivilegedUid(), UnprivilegedGid(), 0555));
     const ino_t inode = statOf(path).st_ino;
 
+    // The mark of the rewrite goes to the user's state folder.
+    TempDir state;
+    ASSERT_TRUE(GiveTo(state.path().string(), UnprivilegedUid(), UnprivilegedGid(), 0700));
     const auto saved = RunUnprivileged([&] {
         // The point of the test: this user really cannot create a file here.
         if (access(dir.path().c_str(), W_OK) == 0)
             return std::string("the folder is writable for this user");
+        setenv("XDG_STATE_HOME", state.path().c_str(), 1);
         return saveOutcome(path);
     });
     REQUIRE_CHILD_RAN(saved);
@@ -379,8 +383,25 @@ TEST_F(SaveSafety, InPlaceRewriteReachesTheDisk)
     sysfile::SetTraceHook(recordCall);
     EXPECT_EQ(saveOutcome(path), "ok");
     sysfile::SetTraceHook(nullptr);
-    ASSERT_FALSE(g_calls.empty());
-    EXPECT_EQ(g_calls.back(), "sync " + path);
+    const std::size_t marked = indexOf(g_calls, "sync " + path + ".saving");
+    const auto exactly = [&](const std::string &call) {
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < g_calls.size(); ++i)
+            if (g_calls[i] == call)
+                at.push_back(i);
+        return at;
+    };
+    const auto written = exactly("write " + path);
+    const auto synced = exactly("sync " + path);
+    const std::size_t unmarked = indexOf(g_calls, "remove " + path + ".saving");
+    ASSERT_LT(unmarked, g_calls.size()) << testing::PrintToString(g_calls);
+    ASSERT_FALSE(written.empty());
+    ASSERT_FALSE(synced.empty());
+    EXPECT_EQ(g_calls[marked + 1], "syncfolder " + dir.path().string() + "/");
+    EXPECT_LT(marked, written.front()) << "the rewrite is marked before its first byte";
+    EXPECT_LT(written.back(), synced.back());
+    EXPECT_LT(synced.back(), unmarked) << "the mark goes once the new content is on the disk";
+    EXPECT_FALSE(fs::exists(path + ".saving"));
 }
 
 // --- Leftovers ----------------------------------------------------------------
