@@ -128,6 +128,7 @@ private:
     const TokenTable &m_table;
     const std::function<void(double)> &m_progress;
     std::string m_target; // the file the path finally names
+    std::string m_absolute; // the same, as an absolute path
     FileInfo m_info;      // the target as found before the save
 };
 
@@ -152,12 +153,15 @@ SaveResult Saver::run()
     if (const int writable = sysfile::CheckWritable(m_target))
         return fail(failedToken("Can't write the token file", writable));
 
-    if (SaveMarker::SaveUnderWay(m_target))
+    // Marks are kept by absolute paths, as an opening looks for them.
+    if (sysfile::AbsolutePath(m_target, m_absolute) != 0)
+        m_absolute = m_target;
+    if (SaveMarker::SaveUnderWay(m_absolute))
         return fail("Another editor is saving the token file " + m_path +
                     " right now; nothing was saved. Save again in a moment.");
     // An in-place rewrite that was killed may have left the token file mixed:
     // its backup holds the last whole content and stays as it is.
-    m_unfinished = SaveMarker::FindUnfinished(m_target);
+    m_unfinished = SaveMarker::FindUnfinished(m_absolute);
 
     RemoveStaleTemporaries(m_path);
     // A killed save's leftover link to the token file has gone: count its names again.
@@ -302,8 +306,9 @@ bool Saver::markInPlace(std::string &message)
         m_marker = *m_unfinished; // its backup still holds the last whole content
         return true;
     }
-    m_marker.tokenFile = m_target;
-    m_marker.backup = m_backup;
+    m_marker.tokenFile = m_absolute;
+    if (sysfile::AbsolutePath(m_backup, m_marker.backup) != 0)
+        m_marker.backup = m_backup;
     m_marker.backupSize = m_info.size;
     m_marker.before.exists = true;
     m_marker.before.size = m_info.size;
