@@ -344,6 +344,7 @@ void FrmPrinc::createParts()
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);
     connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
+    connect(m_guard, &ProjectGuard::notice, this, [this](const QString &text) { statusBar()->showMessage(text, 15000); });
 }
 
 void FrmPrinc::wireDocument()
@@ -473,12 +474,14 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     const auto previousFolder = std::filesystem::current_path(ec);
     OpeningObserver observer(progress, m_desktop, this);
     ProjectData data = ReadProject(path, &observer, codePage);
-    if (data.error != ProjectOpenError::None) {
+    const bool notOpened = data.interruptedSave && !m_guard->interruptedSave(data, &observer);
+    if (notOpened || data.error != ProjectOpenError::None) {
         // The project open before stays as it was, current folder included.
         if (!ec)
             std::filesystem::current_path(previousFolder, ec);
         progress->setVisible(false);
-        m_desktop.showError(this, QString::fromStdString(data.message));
+        if (!notOpened)
+            m_desktop.showError(this, QString::fromStdString(data.message));
         return false;
     }
     m_codePages->projectOpened(absolutePath, CodePageOfLanguageLine(data.languageLine), data.projectCodePage,
@@ -505,6 +508,8 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     applyReadOnlyProject();
     if (opening.recovered)
         m_document.setModified();
+    if (opening.saveNow)
+        save();
     return true;
 }
 
@@ -1022,7 +1027,7 @@ bool FrmPrinc::save()
                                       FromPath(result.message));
         return false;
     }
-    m_guard->saved();
+    m_guard->saved(result.message);
     m_document.saved();
     return true;
 }
