@@ -419,6 +419,12 @@ void ProjectGuard::checkDisk()
         m_settle.start();
         return;
     }
+    lookedAt(now);
+    emit diskChecked();
+}
+
+void ProjectGuard::lookedAt(const FileIdentity &now)
+{
     if (!now.exists || now == m_known || now == m_declined)
         return;
     // With unsaved changes the question waits for "&Save".

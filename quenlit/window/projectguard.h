@@ -91,6 +91,9 @@ signals:
     // A line for the status bar: the journal works again, journals that were
     // not read and why, what a save had to do differently.
     void notice(const QString &text);
+    // The watch looked at the token file once it had rested (whatever it then
+    // did).
+    void diskChecked();
 
 private:
     void letGo(bool keepJournal);
@@ -101,6 +104,7 @@ private:
     void watch();
     void fileTouched();
     void checkDisk();
+    void lookedAt(const FileIdentity &now);
     void retryJournal();
     void tellSkippedJournals(const JournalSearch &search);
     QString fileName() const;

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -367,8 +368,9 @@ private slots:
         QFETCH(QByteArray, onDisk);
         auto w = openedWindow();
         translate(*w, 1, QStringLiteral("&Fichier"));
+        QSignalSpy checked(&w->guard(), &ProjectGuard::diskChecked);
         rewriteTokenFile("[[4|1|9|0|1|]]=New\r\n" + kProjectTokens);
-        QTest::qWait(1000); // the watch has seen it, and asks nothing
+        QVERIFY(checked.wait(5000)); // the watch has looked at it, and asks nothing
         QVERIFY(m_desktop->questions.isEmpty());
         m_desktop->answers = {answer};
         m_desktop->saveAnswers = {Desktop::SaveAnswer::Yes};

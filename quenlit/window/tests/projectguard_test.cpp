@@ -244,9 +244,9 @@ private slots:
         TokenTable project = tableOf(kProject);
         g->opened(tokenPath(), m_master, project);
         type(*g, m_master, project, 1, "&Fichier");
+        QSignalSpy checked(g.get(), &ProjectGuard::diskChecked);
         writeFile(tokenFile(), QByteArray("[[4|1|9|0|1|]]=New\r\n") + kProject);
-        QTest::qWait(200);
-        QTRY_VERIFY_WITH_TIMEOUT(!g->checkPending(), 5000);
+        QVERIFY(checked.wait(5000)); // the watch has looked at it, and asked nothing
         QVERIFY(m_desktop.questions.isEmpty());
         m_desktop.answers = {answer};
         QCOMPARE(int(g->beforeSave()), step);
