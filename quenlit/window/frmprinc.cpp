@@ -695,7 +695,7 @@ void FrmPrinc::lvTok_ItemClick()
     }
     m_paneRow = row;
     txtOrgTok->setText(m_document.masterText(row));
-    m_paneText = FromTokenBytes(m_document.projectTable().cell(row, ColText), m_document.projectCodePage());
+    m_paneText = ShownText(m_document.projectTable().cell(row, ColText), m_document.projectCodePage());
     txtTransTok->setText(m_paneText);
     const std::int64_t status = StatusOf(m_document.projectTable().cell(row, ColStatus));
     if (status & FlagReadOnly) {
@@ -798,7 +798,11 @@ std::optional<std::size_t> FrmPrinc::commitTranslationBox()
         m_desktop.showError(this, reason);
         return std::nullopt; // the typed text stays in the box
     }
-    StoreTokenText(m_paneRow, *ToTokenBytes(text, m_document.projectCodePage()));
+    // A text shown cut (over 1 MB) that was not changed stays whole.
+    const std::string_view cell = m_document.projectTable().cell(m_paneRow, ColText);
+    StoreTokenText(m_paneRow, text == m_paneText && cell.size() > kLongestShownBytes
+                                  ? std::string(cell)
+                                  : *ToTokenBytes(text, m_document.projectCodePage()));
     m_document.setModified();
     m_paneText = text;
     return static_cast<std::size_t>(item);

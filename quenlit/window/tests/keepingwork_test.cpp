@@ -161,6 +161,29 @@ private slots:
         tearDownFixture();
     }
 
+    // A text of 2 MB is shown cut, with its length, in the list and the box;
+    // the table keeps it whole, an unchanged box commits nothing, and a text
+    // typed over it replaces it whole.
+    void aHugeTextIsShownCutAndKeptWhole()
+    {
+        const QByteArray huge(2 * 1024 * 1024, 'x');
+        writeFrenchProject(kMasterTokens, "[[4|1|1|0|1|]]=" + huge + "\r\n" + kProjectTokens.mid(22));
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 1);
+        const QString note = QStringLiteral(" ... [2,097,152 characters; shown up to 65,536]");
+        QCOMPARE(box(*w)->text().size(), 65536 + note.size());
+        QVERIFY(box(*w)->text().endsWith(note));
+        const QModelIndex cell = list(*w)->model()->index(itemOfRow(*w, 1), TokenListModel::TokenColumn);
+        QVERIFY(list(*w)->model()->data(cell).toString().endsWith(note));
+        QTest::keyClick(list(*w), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), box(*w));
+        QTest::keyClick(box(*w), Qt::Key_Return); // unchanged: nothing to commit
+        QCOMPARE(w->document().projectTable().cell(1, ColText).size(), std::size_t(huge.size()));
+        translate(*w, 1, QStringLiteral("Court"));
+        QCOMPARE(text(*w, 1), std::string("Court"));
+    }
+
     void anInterruptedSaveIsMadeGoodBeforeTheListIsShown_data()
     {
         QTest::addColumn<int>("answer");
