@@ -75,7 +75,7 @@ int main(int argc, char **argv)
             SaveProjectTokens(path, table);
             _exit(0);
         }
-        const auto wait = std::uniform_int_distribution<long>(1, std::max<long>(2, saveMs))(random);
+        const auto wait = std::uniform_int_distribution<long>(1, std::max<long>(2, saveMs * 3 / 2))(random);
         std::this_thread::sleep_for(std::chrono::milliseconds(wait));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
