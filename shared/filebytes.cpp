@@ -1,5 +1,6 @@
 #include "filebytes.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -54,6 +55,45 @@ struct Slot
 constexpr int kSlots = 64;
 Slot g_slots[kSlots];
 int g_signal = 0; // 0 until the handler is in place, -1 when it cannot be
+struct sigaction g_previousBusError = {};
+std::atomic<bool> g_busGuard{false};
+
+// The system ended a lease that was not let go in time (the program was
+// stopped, or could not run): the file may then be cut under its mapping, and a
+// read past the new end faults. Such pages become zeros instead, so a mapped
+// file never ends the program; the watch on the token file sees the change and
+// the reload question follows. Faults elsewhere go on to what handled them
+// before (by default, the end of the program).
+void onBusError(int sig, siginfo_t *info, void *context)
+{
+    const int savedErrno = errno;
+    const auto fault = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    const long page = sysconf(_SC_PAGESIZE);
+    for (Slot &slot : g_slots) {
+        const int state = slot.state.load();
+        if (state != Mapped && state != Copying)
+            continue;
+        const auto start = reinterpret_cast<std::uintptr_t>(slot.addr);
+        if (!slot.addr || fault < start || fault >= start + slot.length)
+            continue;
+        const std::uintptr_t from = fault & ~static_cast<std::uintptr_t>(page - 1);
+        const std::size_t length = start + slot.length - from;
+        if (mmap(reinterpret_cast<void *>(from), length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
+                 0) != MAP_FAILED) {
+            errno = savedErrno;
+            return; // the read is tried again and sees zeros
+        }
+    }
+    // Not a mapping of ours: as if this handler had never been there.
+    if (g_previousBusError.sa_flags & SA_SIGINFO) {
+        g_previousBusError.sa_sigaction(sig, info, context);
+    } else if (g_previousBusError.sa_handler != SIG_DFL && g_previousBusError.sa_handler != SIG_IGN) {
+        g_previousBusError.sa_handler(sig);
+    } else {
+        signal(sig, SIG_DFL); // the fault comes again and ends the program
+    }
+    errno = savedErrno;
+}
 
 // Puts a private copy of the slot's bytes at the same addresses, then lets the
 // writer go on. Only system calls and memcpy: it runs in a signal handler.
@@ -108,8 +148,16 @@ bool installHandler()
         action.sa_flags = SA_SIGINFO | SA_RESTART;
         sigemptyset(&action.sa_mask);
         g_signal = sigaction(sig, &action, nullptr) == 0 ? sig : -1;
+        if (g_signal < 0)
+            return;
+        struct sigaction bus = {};
+        bus.sa_sigaction = onBusError;
+        bus.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&bus.sa_mask);
+        g_busGuard = sigaction(SIGBUS, &bus, &g_previousBusError) == 0;
     });
-    return g_signal > 0;
+    // Without the guard a mapping could end the program: read instead.
+    return g_signal > 0 && g_busGuard.load();
 }
 
 int claimSlot()
@@ -233,6 +281,12 @@ bool FileBytes::mapped() const
     return m_slot >= 0 && g_slots[m_slot].state.load() == Mapped;
 }
 
+void FileBytes::loseLease()
+{
+    if (m_slot >= 0 && g_slots[m_slot].state.load() == Mapped)
+        fcntl(g_slots[m_slot].fd.load(), F_SETLEASE, F_UNLCK);
+}
+
 void FileBytes::clear()
 {
     if (m_slot >= 0) {
@@ -271,6 +325,8 @@ bool FileBytes::mapped() const
 {
     return false;
 }
+
+void FileBytes::loseLease() {}
 
 void FileBytes::clear()
 {

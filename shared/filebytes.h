@@ -15,6 +15,9 @@
 // the program's own at the very same addresses and only then lets the writer
 // go on. So views into the bytes stay valid from any thread and never see what
 // the other program writes, and a file cut short can never fault a reader.
+// Should the system end the lease before the copy was made (the program was
+// stopped for longer than the lease-break time), pages past a cut read as
+// zeros: a mapped file never ends the program.
 // Where no lease can be had (another program has the file open for writing, a
 // file system without leases, a file of another user), the file is read into
 // memory as before.
@@ -44,6 +47,12 @@ public:
     // Whether the bytes are still the file's mapped pages (false once a writer
     // made them a copy, and for bytes that were read).
     bool mapped() const;
+
+    // Lets the lease go while the bytes stay mapped, as the system does when
+    // the program does not answer a writer in time (it was stopped): the file
+    // can then be cut under the mapping. Tests use it to show that a read past
+    // the cut sees zeros instead of ending the program.
+    void loseLease();
 
     void clear();
 

@@ -52,11 +52,18 @@ public:
     // Waits until everything appended is on the disk.
     int flush();
     bool needsFlush() const;
+    // Starts a new journal file holding all of `changes` (every change since
+    // the base, as the caller keeps them), after a write error: the failed one
+    // goes once the new one is on the disk. Returns 0 or the error; the
+    // journal stays failed then, and the old file as it was.
+    int resume(const std::vector<TokenChange> &changes);
+    // Whether a write or a disk write failed since the journal last worked.
+    bool failing() const;
     // Removes the journal file (a clean save, or the user gave the changes up);
     // the next change starts a new one against `base`.
     void discard();
     // Stops writing and leaves the file for a later recovery (the project was
-    // closed with its changes unsaved).
+    // closed with its changes unsaved); the file says it was closed so.
     void leave();
     void rebase(const FileIdentity &base);
 
@@ -72,6 +79,7 @@ public:
 private:
     int open();
     void close(bool remove);
+    static void addRecord(std::string &record, const TokenChange &change);
     void syncLoop();
 
     std::string m_folder;
@@ -104,16 +112,45 @@ struct JournalContent
     FileIdentity base;
     ProcessTag writer;
     std::vector<TokenChange> changes;
+    bool closedWithoutSaving = false; // the project was closed, the editor did not end
+    int damagedPlaces = 0;            // stretches of bytes that were no sound record
+    std::uint64_t unreadBytes = 0;    // their length
+    std::uint64_t tornBytes = 0;      // a record cut short at the end (the power went)
+    std::uint64_t readLength = 0;     // the end of the last sound record
 };
 
+// Reads a journal record by record, each within the length the longest change
+// can have: a damaged record is skipped (the records after it still count), a
+// torn one at the end ends the reading.
 JournalContent ReadJournal(const std::string &path);
+// Its header alone.
+JournalContent ReadJournalHeader(const std::string &path);
+// Cuts a record torn at the end off the journal file, so that what is appended
+// later is not hidden behind it.
+int CutTornTail(const JournalContent &content);
+
+// Why the journals folder may not be read ("the journals folder ... belongs to
+// another user"), empty when it may: it must be this user's, writable by no
+// one else.
+std::string JournalFolderProblem(const std::string &folder);
+
+// What a search for journals left out, for the user to hear of.
+struct JournalSearch
+{
+    std::string folderProblem;          // the folder is not read at all
+    std::vector<std::string> refused;   // journals of another user, or writable by others
+    std::vector<std::string> damaged;   // journals whose header cannot be read
+};
 
 // The journals of a token file (absolute path, links resolved) left by editors
 // of this machine that have ended, or by a project of this process that was
 // closed with unsaved changes, oldest first. Journals still written to, and
 // those of other machines, are left alone.
+// Only this user's own journals are taken (see JournalSearch), and only for
+// the token file they name by path, on the disk they name.
 std::vector<std::string> FindOrphanJournals(const std::string &tokenFile,
-                                            const std::string &folder = Journal::DefaultFolder());
+                                            const std::string &folder = Journal::DefaultFolder(),
+                                            JournalSearch *search = nullptr);
 
 // The file name prefix of the journals of a token file.
 std::string JournalPrefix(const std::string &tokenFile);

@@ -23,7 +23,12 @@ ProjectLock::Holder readLock(const std::string &path, sysfile::FileInfo &info)
     sysfile::File file;
     std::string bytes;
     info = sysfile::Inspect(path, false);
-    if (sysfile::File::OpenForReading(path, file) != 0 || file.readAll(bytes) != 0)
+    if (info.symlink) {
+        holder.link = true;
+        holder.dangling = !sysfile::Inspect(path, true).exists;
+        return holder;
+    }
+    if (sysfile::File::OpenForReading(path, file) != 0 || file.read(bytes, 4096) != 0)
         return holder;
     const auto end = bytes.find('\n');
     if (end == std::string::npos || !ParseProcessTag(std::string_view(bytes).substr(0, end), holder.process))

@@ -8,7 +8,8 @@
 // "<token file>.lock" beside the file the token file's path resolves to, holding
 // the host, the process number and the user of the editor. A second editor that
 // finds a lock of a running editor tells its user; a lock whose process has
-// ended on this machine is taken over without a word.
+// ended on this machine (or is ending: killed, a zombie) is taken over without
+// a word.
 class ProjectLock
 {
 public:
@@ -39,6 +40,10 @@ public:
         bool known = false;
         ProcessTag process;
         std::string user;
+        // The lock's name is a symbolic link (this program never makes one),
+        // `dangling` when it leads nowhere.
+        bool link = false;
+        bool dangling = false;
     };
     const Holder &holder() const { return m_holder; }
 

@@ -1,6 +1,7 @@
 #include "store/projectopen.h"
 
 #include "outils.h"
+#include "store/sysfile.h"
 #include "projectfiles.h"
 #include "codepage.h"
 #include "languagecodepage.h"
@@ -51,6 +52,11 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
     }
     data.masterCodePage = MasterTokenCodePage(data.paths.masterProject);
 
+    std::string target;
+    if (sysfile::ResolveLinks(data.paths.tokenFile, target) == 0 &&
+        sysfile::AbsolutePath(target, target) == 0 &&
+        (data.interruptedSave = SaveMarker::FindUnfinished(target)))
+        return data;
     ReadTokenFiles(data, observer);
     return data;
 }

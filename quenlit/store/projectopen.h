@@ -1,6 +1,7 @@
 #pragma once
 
 #include "result.h"
+#include "store/savemarker.h"
 #include "store/tokenfile.h"
 #include "listing/tokencounts.h"
 #include "tokentable.h"
@@ -40,6 +41,10 @@ struct ProjectData : Result<ProjectOpenError>
     // The types and statuses of `project` as read, made while the master file
     // is still being read.
     TokenSummary projectSummary;
+    // An in-place save of the project token file was killed before its end:
+    // the token files were not read (the project one may be mixed), and are
+    // read once the caller has dealt with it (ReadTokenFiles).
+    std::optional<SaveMarker> interruptedSave;
 };
 
 // Reads a language project: makes its folder the current directory (a failure
@@ -50,6 +55,8 @@ struct ProjectData : Result<ProjectOpenError>
 // `projectCodePage` says otherwise; the master token file in that of the source
 // language. Where the two differ, the master's key cells are moved into the
 // project's code page, so that MasterToken pairs the tokens as the merge did.
+// When an in-place save of the project token file did not end, no token file is
+// read and `interruptedSave` says so.
 ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer = nullptr,
                         std::optional<unsigned> projectCodePage = std::nullopt);
 

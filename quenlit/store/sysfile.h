@@ -61,6 +61,7 @@ public:
     File(const File &) = delete;
     File &operator=(const File &) = delete;
 
+    // None of these follows a symbolic link at the path's last name (ELOOP).
     // A file that must not exist yet, for writing, with the given permissions
     // (before the umask).
     static int CreateNew(const std::string &path, File &file, std::uint32_t mode = 0600);
@@ -79,6 +80,8 @@ public:
     int truncate(std::uint64_t size);
     int sync();     // content and metadata on the disk
     int syncData(); // content on the disk
+    // Sets the time of the last change of the content (ns since the epoch).
+    int setModifiedTime(std::int64_t ns);
     int setMode(std::uint32_t mode);
     int setOwner(std::uint32_t owner, std::uint32_t group);
     int setGroup(std::uint32_t group);
@@ -109,14 +112,18 @@ int MakeFolders(const std::string &folder);
 // This machine's name, as other processes on it see it.
 std::string HostName();
 long ProcessId();
-// False only when no process of that number exists on this machine.
+// False when no process of that number exists on this machine, or it is ending
+// (killed, a zombie).
 bool ProcessAlive(long pid);
+// The user this process acts as.
+std::uint32_t UserId();
 // An environment variable, empty when unset.
 std::string Environment(const char *name);
 
 // Tests follow the order of the steps that make a save durable through this:
 // each file sync, rename, link and folder sync reports itself with the path it
-// concerns ("sync", "rename" and "link" with "<old> > <new>", "syncfolder"). Unset in the
+// concerns ("sync", "rename" and "link" with "<old> > <new>", "syncfolder", "write"
+// for each write at an offset, "remove"). Unset in the
 // programs.
 using TraceHook = void (*)(const char *call, const std::string &path);
 void SetTraceHook(TraceHook hook);

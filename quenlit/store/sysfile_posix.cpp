@@ -162,7 +162,10 @@ int openInto(const std::string &path, int flags, mode_t mode, int &fd)
     // time.
     int waitedMs = 0;
     for (;;) {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+        // Never through a link: every file the store opens is one of its own
+        // beside the token file (backup, temporary, lock, marker, journal) or
+        // the token file with its links already resolved.
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0)
             return 0;
         if (errno == EINTR)
@@ -216,6 +219,7 @@ int File::writeAll(std::string_view bytes)
 
 int File::writeAt(std::uint64_t offset, std::string_view bytes)
 {
+    trace("write", m_path);
     while (!bytes.empty()) {
         const ssize_t n = ::pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
         if (n < 0) {
@@ -279,6 +283,16 @@ int File::syncData()
 #else
     return retryOnSignal(::fsync(m_fd));
 #endif
+}
+
+int File::setModifiedTime(std::int64_t ns)
+{
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(ns / 1000000000);
+    times[1].tv_nsec = static_cast<long>(ns % 1000000000);
+    return retryOnSignal(::futimens(m_fd, times));
 }
 
 int File::setMode(std::uint32_t mode)
@@ -354,6 +368,7 @@ int Link(const std::string &from, const std::string &to)
 
 int Remove(const std::string &path)
 {
+    trace("remove", path);
     return retryOnSignal(::unlink(path.c_str()));
 }
 
@@ -427,9 +442,39 @@ bool ProcessAlive(long pid)
 {
     if (pid <= 0)
         return false;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0)
-        return true;
-    return errno != ESRCH; // EPERM: it exists but belongs to someone else
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        return false; // EPERM: it exists but belongs to someone else
+#ifdef __linux__
+    // A process that was killed stays in the table while the system takes its
+    // memory apart (a second or more for a large one), and as a zombie until
+    // its parent waits for it: it holds nothing any more.
+    File stat;
+    std::string text;
+    if (File::OpenForReading("/proc/" + std::to_string(pid) + "/stat", stat) == 0 && stat.read(text, 4096) == 0) {
+        // "<pid> (<name>) <state> <ppid> <pgrp> <session> <tty> <tpgid> <flags> ..."
+        const auto close = text.rfind(')');
+        if (close != std::string::npos && close + 2 < text.size()) {
+            const char state = text[close + 2];
+            if (state == 'Z' || state == 'X' || state == 'x')
+                return false;
+            std::size_t pos = close + 2;
+            for (int field = 3; field < 9 && pos != std::string::npos; ++field)
+                pos = text.find(' ', pos + 1);
+            if (pos != std::string::npos) {
+                const unsigned long flags = std::strtoul(text.c_str() + pos + 1, nullptr, 10);
+                constexpr unsigned long kExiting = 0x4; // the process is ending
+                if (flags & kExiting)
+                    return false;
+            }
+        }
+    }
+#endif
+    return true;
+}
+
+std::uint32_t UserId()
+{
+    return static_cast<std::uint32_t>(::geteuid());
 }
 
 std::string Environment(const char *name)

@@ -1,11 +1,13 @@
 #include "store/tokenfile.h"
 
 #include "store/processtag.h"
+#include "store/savemarker.h"
 #include "store/sysfile.h"
 #include "tokenline.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <random>
 
 using sysfile::ErrorText;
@@ -101,21 +103,42 @@ private:
     // Whether the path names the token file inspected, not following a link.
     bool isTheTokenFile(const std::string &path) const;
     bool backupIsTheTokenFile() const;
+    void chooseBackup();
     bool linkBackup();
     bool makeBackup(std::string &message);
+    bool freshBackup(std::string &message);
     bool backupInPlace(std::string &message, int refused);
+    bool markInPlace(std::string &message);
     bool writeInPlace(std::string &message);
+    SaveResult writeAnew();
+    SaveResult done() const
+    {
+        SaveResult result;
+        result.file = m_path;
+        result.message = m_note;
+        return result;
+    }
 
     const std::string &m_path;
-    const std::string m_backup;
+    std::string m_backup;
+    bool m_freshBackup = false; // the backup goes under a name of its own: m_backup is new
+    std::string m_note;          // what the user is told of a save that succeeded
+    std::optional<SaveMarker> m_unfinished; // an in-place rewrite that did not end
+    SaveMarker m_marker;
     const TokenTable &m_table;
     const std::function<void(double)> &m_progress;
     std::string m_target; // the file the path finally names
+    std::string m_absolute; // the same, as an absolute path
     FileInfo m_info;      // the target as found before the save
 };
 
 SaveResult Saver::run()
 {
+    // A token file deleted or moved away since it was read: there is nothing to
+    // back up, the tokens are written anew.
+    const FileInfo named = sysfile::Inspect(m_path, false);
+    if (!named.exists && named.error == ENOENT)
+        return writeAnew();
     if (const int error = sysfile::ResolveLinks(m_path, m_target))
         return fail(failedToken("Can't save the token file", error));
     m_info = sysfile::Inspect(m_target);
@@ -130,9 +153,20 @@ SaveResult Saver::run()
     if (const int writable = sysfile::CheckWritable(m_target))
         return fail(failedToken("Can't write the token file", writable));
 
+    // Marks are kept by absolute paths, as an opening looks for them.
+    if (sysfile::AbsolutePath(m_target, m_absolute) != 0)
+        m_absolute = m_target;
+    if (SaveMarker::SaveUnderWay(m_absolute))
+        return fail("Another editor is saving the token file " + m_path +
+                    " right now; nothing was saved. Save again in a moment.");
+    // An in-place rewrite that was killed may have left the token file mixed:
+    // its backup holds the last whole content and stays as it is.
+    m_unfinished = SaveMarker::FindUnfinished(m_absolute);
+
     RemoveStaleTemporaries(m_path);
     // A killed save's leftover link to the token file has gone: count its names again.
     m_info.links = sysfile::Inspect(m_target).links;
+    chooseBackup();
 
     // A new file beside the target, renamed over it, unless the target has other
     // names, its group would change or its folder takes no new files.
@@ -157,9 +191,14 @@ SaveResult Saver::run()
 
     std::string message;
     if (inPlace) {
-        if (!makeBackup(message))
+        if (!m_unfinished && !makeBackup(message))
             return fail(message);
-        return writeInPlace(message) ? SaveResult{} : fail(message);
+        if (!markInPlace(message))
+            return fail(message);
+        if (!writeInPlace(message))
+            return fail(message);
+        m_marker.remove();
+        return done();
     }
 
     // The new content is complete on the disk before anything else changes.
@@ -176,7 +215,7 @@ SaveResult Saver::run()
     // The token file is replaced by a rename, so it stays whole under its old
     // content: the backup can be that file itself under a second name, where
     // the file system allows; else a copy.
-    if (!linkBackup() && !makeBackup(message)) {
+    if (!m_unfinished && !(!m_freshBackup && linkBackup()) && !makeBackup(message)) {
         sysfile::Remove(temp);
         return fail(message);
     }
@@ -185,7 +224,104 @@ SaveResult Saver::run()
         return fail(failedToken("Can't write the token file", error));
     }
     sysfile::SyncFolder(sysfile::FolderOf(m_target));
-    return {};
+    if (m_unfinished)
+        m_unfinished->remove(); // the token file is whole again
+    return done();
+}
+
+// The backup's name: "<path>.bak", unless what has that name cannot be replaced
+// safely: a folder or some other special file, or, in a folder where only the
+// owner of a name may replace it (sticky, like /tmp), a file or link of another
+// user. The previous content then goes under the first free name
+// "<path>.bak.<n>" (or one of this user's own from an earlier save), and the
+// save says so.
+void Saver::chooseBackup()
+{
+    const auto replaceable = [](const std::string &name, bool sticky) {
+        const FileInfo info = sysfile::Inspect(name, false);
+        if (!info.exists)
+            return info.error == ENOENT;
+        if (!info.regular && !info.symlink)
+            return false;
+        return !sticky || info.owner == sysfile::UserId() || sysfile::UserId() == 0;
+    };
+    const FileInfo folder = sysfile::Inspect(sysfile::FolderOf(m_path));
+    const bool sticky = folder.exists && (folder.mode & 01000) != 0;
+    if (replaceable(m_backup, sticky))
+        return;
+    const std::string planted = m_backup;
+    for (int n = 1; n < 1000; ++n) {
+        const std::string name = planted + "." + std::to_string(n);
+        const FileInfo info = sysfile::Inspect(name, false);
+        if (!info.exists ||
+            (info.regular && info.owner == sysfile::UserId() && info.links == 1 && replaceable(name, sticky))) {
+            m_backup = name;
+            m_freshBackup = true;
+            m_note = "The backup " + planted + " is not a file of yours that can be replaced (a link, a folder or "
+                     "another user's file); the previous content was kept in " + name + " instead.";
+            return;
+        }
+    }
+}
+
+// Writes the tokens to a token file that is not there any more (deleted or
+// moved away since it was read), as a new file of this user.
+SaveResult Saver::writeAnew()
+{
+    std::string temp;
+    File out;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+        temp = TemporaryNameFor(m_path);
+        error = File::CreateNew(temp, out, 0666);
+    }
+    if (!error)
+        error = writeTokens(m_table, m_progress, [&](std::string_view bytes) { return out.writeAll(bytes); });
+    if (!error)
+        error = out.sync();
+    if (!error)
+        error = out.close();
+    // Never over something that appeared meanwhile: a second name, then the
+    // temporary one goes.
+    if (!error)
+        error = sysfile::Link(temp, m_path);
+    if (error) {
+        out.close();
+        if (!temp.empty())
+            sysfile::Remove(temp);
+        return fail(failedToken("Can't write the token file", error));
+    }
+    sysfile::Remove(temp);
+    sysfile::SyncFolder(sysfile::FolderOf(m_path));
+    SaveResult result = done();
+    result.message = "The token file " + m_path + " was not there any more; it was written anew (there was no "
+                     "previous content to back up).";
+    return result;
+}
+
+// Marks the rewrite in place as begun, once the backup is whole on the disk.
+bool Saver::markInPlace(std::string &message)
+{
+    if (m_unfinished) {
+        m_marker = *m_unfinished; // its backup still holds the last whole content
+        return true;
+    }
+    m_marker.tokenFile = m_absolute;
+    if (sysfile::AbsolutePath(m_backup, m_marker.backup) != 0)
+        m_marker.backup = m_backup;
+    m_marker.backupSize = m_info.size;
+    m_marker.before.exists = true;
+    m_marker.before.size = m_info.size;
+    m_marker.before.modifiedNs = m_info.modifiedNs;
+    m_marker.before.inode = m_info.inode;
+    m_marker.before.device = m_info.device;
+    m_marker.writer = ThisProcess();
+    if (const int error = m_marker.write()) {
+        message = "Can't mark the save of the token file " + m_path + " as begun: " + ErrorText(error) +
+                  ". Nothing was written to it.";
+        return false;
+    }
+    return true;
 }
 
 // The backup as the token file itself, given the backup's name by a link made
@@ -235,6 +371,8 @@ bool Saver::linkBackup()
 // previous backup.
 bool Saver::makeBackup(std::string &message)
 {
+    if (m_freshBackup)
+        return freshBackup(message);
     std::string temp;
     File copy;
     const int created = createTemporary(m_backup, temp, copy);
@@ -272,14 +410,59 @@ bool Saver::makeBackup(std::string &message)
     return true;
 }
 
+// A copy under a name of its own (m_backup), a new file, or this user's own
+// plain file of an earlier such save, replaced.
+bool Saver::freshBackup(std::string &message)
+{
+    const FileInfo old = sysfile::Inspect(m_backup, false);
+    if (old.exists) {
+        if (const int removed = sysfile::Remove(m_backup)) {
+            message = "Can't replace the backup " + m_backup + ": " + ErrorText(removed);
+            return false;
+        }
+    }
+    File copy;
+    int error = File::CreateNew(m_backup, copy);
+    if (refusesNewFiles(error) && old.exists)
+        error = EACCES;
+    if (error) {
+        message = "Can't create the backup " + m_backup + " of the token file " + m_path + ": " + ErrorText(error);
+        return false;
+    }
+    takeOwnership(copy, m_info);
+    error = sysfile::CopyContent(m_target, copy);
+    if (!error)
+        error = copy.sync();
+    if (!error)
+        error = copy.close();
+    if (error) {
+        copy.close();
+        sysfile::Remove(m_backup);
+        message = "Can't copy the token file " + m_path + " to its backup: " + ErrorText(error);
+        return false;
+    }
+    sysfile::SyncFolder(sysfile::FolderOf(m_backup));
+    return true;
+}
+
 // `refused` is why no new backup could be made, reported when there is no old
 // one to write over either.
 bool Saver::backupInPlace(std::string &message, int refused)
 {
+    // Written into only when it is this user's own plain file with no other
+    // name: never through a link (the open refuses one) or into a file that
+    // is also someone else's.
     File copy;
     int error = File::OpenExisting(m_backup, copy);
     if (error == ENOENT && refused)
         error = refused;
+    if (!error) {
+        const FileInfo info = copy.info();
+        if (!info.regular || info.links != 1 || (info.owner != sysfile::UserId() && sysfile::UserId() != 0))
+            error = EPERM;
+    }
+    if (error == ELOOP)
+        error = EPERM;
     if (error) {
         message = "Can't create the backup " + m_backup + " of the token file " + m_path + ": " + ErrorText(error);
         return false;

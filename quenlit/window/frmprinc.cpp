@@ -356,6 +356,7 @@ void FrmPrinc::createParts()
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);
     connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
+    connect(m_guard, &ProjectGuard::notice, this, [this](const QString &text) { statusBar()->showMessage(text, 15000); });
 
     // "&Help", after the others, and F1.
     m_help = new ProgramHelp(*this, m_desktop, ProgramHelp::InstalledGuide(QCoreApplication::applicationDirPath()),
@@ -496,13 +497,15 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     std::filesystem::path previousFolder;
     OpeningObserver observer(progress, m_desktop, this);
     ProjectData data = readProject(path, codePage, observer, previousFolder);
-    if (data.error != ProjectOpenError::None) {
+    const bool notOpened = data.interruptedSave && !m_guard->interruptedSave(data, &observer);
+    if (notOpened || data.error != ProjectOpenError::None) {
         // The project open before stays as it was, current folder included.
         std::error_code ec;
         if (!previousFolder.empty())
             std::filesystem::current_path(previousFolder, ec);
         progress->setVisible(false);
-        m_desktop.showError(this, QString::fromStdString(data.message));
+        if (!notOpened)
+            m_desktop.showError(this, QString::fromStdString(data.message));
         return false;
     }
     m_codePages->projectOpened(absolutePath, CodePageOfLanguageLine(data.languageLine), data.projectCodePage,
@@ -529,6 +532,8 @@ bool FrmPrinc::openProject(const std::string &path, const std::string &absoluteP
     applyReadOnlyProject();
     if (opening.recovered)
         m_document.setModified();
+    if (opening.saveNow)
+        save();
     return true;
 }
 
@@ -729,7 +734,7 @@ void FrmPrinc::lvTok_ItemClick()
     }
     m_paneRow = row;
     txtOrgTok->setText(m_document.masterText(row));
-    m_paneText = FromTokenBytes(m_document.projectTable().cell(row, ColText), m_document.projectCodePage());
+    m_paneText = ShownText(m_document.projectTable().cell(row, ColText), m_document.projectCodePage());
     txtTransTok->setText(m_paneText);
     const std::int64_t status = StatusOf(m_document.projectTable().cell(row, ColStatus));
     if (status & FlagReadOnly) {
@@ -845,7 +850,11 @@ std::optional<std::size_t> FrmPrinc::commitTranslationBox()
         m_desktop.showError(this, reason);
         return std::nullopt; // the typed text stays in the box
     }
-    StoreTokenText(m_paneRow, *ToTokenBytes(text, m_document.projectCodePage()));
+    // A text shown cut (over 1 MB) that was not changed stays whole.
+    const std::string_view cell = m_document.projectTable().cell(m_paneRow, ColText);
+    StoreTokenText(m_paneRow, text == m_paneText && cell.size() > kLongestShownBytes
+                                  ? std::string(cell)
+                                  : *ToTokenBytes(text, m_document.projectCodePage()));
     m_document.setModified();
     m_paneText = text;
     return static_cast<std::size_t>(item);
@@ -1087,7 +1096,7 @@ bool FrmPrinc::save()
                                       FromPath(result.message));
         return false;
     }
-    m_guard->saved();
+    m_guard->saved(result.message);
     m_document.saved();
     return true;
 }

@@ -4,6 +4,7 @@
 #include "numbers.h"
 #include "qtext.h"
 #include "tokenstatus.h"
+#include "window/tokentext.h"
 
 #include <map>
 #include <optional>
@@ -20,7 +21,7 @@ ProjectDocument::~ProjectDocument() = default;
 
 QString ProjectDocument::masterText(std::size_t row) const
 {
-    return FromTokenBytes(MasterToken(grdMstBuffer, grdPrjBuffer, row), *m_masterCodePage);
+    return ShownText(MasterToken(grdMstBuffer, grdPrjBuffer, row), *m_masterCodePage);
 }
 
 void ProjectDocument::open(ProjectData data, bool readOnly)

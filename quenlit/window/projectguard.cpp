@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStringList>
 #include <QWidget>
 
 namespace quenlit {
@@ -16,6 +17,8 @@ namespace {
 // How long the file must stay as it is before it is looked at: a program that
 // rewrites it is given the time to finish.
 constexpr int kSettleMs = 400;
+// How often a journal that cannot be written is tried again.
+constexpr int kJournalRetryMs = 3000;
 
 QString localTime(std::int64_t ns)
 {
@@ -31,6 +34,8 @@ ProjectGuard::ProjectGuard(Desktop &desktop, QWidget *window, std::string journa
     m_settle.setInterval(kSettleMs);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &ProjectGuard::fileTouched);
     connect(&m_settle, &QTimer::timeout, this, &ProjectGuard::checkDisk);
+    m_journalRetry.setInterval(kJournalRetryMs);
+    connect(&m_journalRetry, &QTimer::timeout, this, &ProjectGuard::retryJournal);
 }
 
 ProjectGuard::~ProjectGuard()
@@ -50,6 +55,7 @@ void ProjectGuard::letGo(bool keepJournal)
     if (!m_watcher.files().isEmpty())
         m_watcher.removePaths(m_watcher.files());
     m_settle.stop();
+    m_journalRetry.stop();
     if (keepJournal)
         m_journal.leave();
     else
@@ -86,8 +92,52 @@ ProjectGuard::Opening ProjectGuard::opened(const std::string &tokenFile, const T
     m_journal.begin(m_absolute, m_known);
     if (!m_readOnly)
         opening.recovered = recover(master, project);
+    opening.saveNow = m_saveNow && opening.recovered;
+    m_saveNow = false;
+    m_recoverAll = false;
+    m_journalErrorShown = false;
+    if (!m_readOnly)
+        m_journalRetry.start();
     watch();
     return opening;
+}
+
+bool ProjectGuard::interruptedSave(ProjectData &data, TokenLoadObserver *observer)
+{
+    const SaveMarker &marker = *data.interruptedSave;
+    Desktop::Question question;
+    question.title = QStringLiteral("Save interrupted");
+    question.icon = Desktop::Question::Icon::Warning;
+    question.text = QStringLiteral("The last save of the token file %1 ended before it was complete (%2): the file "
+                                   "was being rewritten in place and may be new up to some point and old after "
+                                   "it.\n\n"
+                                   "Its previous content is whole in %3. Put it back and recover the unsaved "
+                                   "changes from the autosave journal? \"Restore, recover and save\" then "
+                                   "finishes the save.")
+                        .arg(FromPath(data.paths.tokenFile), localTime(sysfile::Inspect(marker.path, false).modifiedNs),
+                             FromPath(marker.backup));
+    question.buttons = {QStringLiteral("&Restore and recover"), QStringLiteral("Restore, recover and &save"),
+                        QStringLiteral("&Cancel")};
+    question.defaultButton = 0;
+    question.escapeButton = 2;
+    m_asking = true;
+    const int answer = m_desktop.ask(m_window, question);
+    m_asking = false;
+    if (answer != 0 && answer != 1)
+        return false; // nothing changes: the next opening asks again
+    if (const int error = marker.restoreBackup()) {
+        m_desktop.showError(m_window, QStringLiteral("The backup %1 could not be put back into the token file %2 "
+                                                     "(%3).\nThe project was not opened; both files stay as they "
+                                                     "are.")
+                                          .arg(FromPath(marker.backup), FromPath(data.paths.tokenFile),
+                                               FromPath(sysfile::ErrorText(error))));
+        return false;
+    }
+    data.interruptedSave.reset();
+    ReadTokenFiles(data, observer);
+    m_recoverAll = true;
+    m_saveNow = answer == 1;
+    return true;
 }
 
 // True when the user wants to edit although another editor has the project open.
@@ -108,6 +158,15 @@ bool ProjectGuard::askLock()
                                    "Open it read-only here, or edit it anyway? When both windows save, "
                                    "the last one overwrites the other's work.")
                         .arg(fileName(), who);
+    if (holder.link) {
+        // Not a lock this program makes: someone put a link there.
+        question.title = QStringLiteral("Lock file is a link");
+        question.text = QStringLiteral("The lock file %1 of the token file %2 is a symbolic link%3, not a lock of "
+                                       "an editor: someone else may be changing the project's folder.\n\n"
+                                       "Open the project read-only here, or edit it anyway?")
+                            .arg(FromPath(ProjectLock::LockPathFor(m_tokenFile)), fileName(),
+                                 holder.dangling ? QStringLiteral(" to a file that is not there") : QString());
+    }
     question.buttons = {QStringLiteral("Open &read-only"), QStringLiteral("&Edit anyway")};
     question.defaultButton = 0;
     question.escapeButton = 0;
@@ -123,24 +182,34 @@ bool ProjectGuard::recover(const TokenTable &master, TokenTable &project)
 {
     ApplyReport all;
     std::vector<std::string> recovered;
-    for (const std::string &path : FindOrphanJournals(m_absolute, m_journal.folder())) {
+    JournalSearch search;
+    const auto journals = FindOrphanJournals(m_absolute, m_journal.folder(), &search);
+    tellSkippedJournals(search);
+    for (const std::string &path : journals) {
         const JournalContent content = ReadJournal(path);
-        if (!content.valid || content.changes.empty()) {
+        if (!content.valid || (content.changes.empty() && content.damagedPlaces == 0)) {
             sysfile::Remove(path); // nothing in it to lose
             continue;
         }
+        CutTornTail(content); // what a power cut left half written
         const bool sameFile = content.base == m_known;
         const auto changes = CollapseChanges(content.changes);
         Desktop::Question question;
         question.title = QStringLiteral("Recover your work ?");
         question.text =
-            QStringLiteral("The token file %1 has %2 unsaved change(s), left on %3 by an editor that ended "
-                           "without saving them.\n\n"
+            QStringLiteral("The token file %1 has %2 unsaved change(s), left on %3 %4.\n\n"
                            "Recover them? They are applied to the tokens as if typed again; nothing is written "
                            "to the token file until you save.")
                 .arg(fileName())
                 .arg(changes.size())
-                .arg(localTime(sysfile::Inspect(path, false).modifiedNs));
+                .arg(localTime(sysfile::Inspect(path, false).modifiedNs),
+                     content.closedWithoutSaving ? QStringLiteral("when the project was closed without saving them")
+                                                 : QStringLiteral("by an editor that ended without saving them"));
+        if (content.damagedPlaces > 0)
+            question.text += QStringLiteral("\n\nSome changes could not be read: the journal is damaged in %1 "
+                                            "place(s) (%2 bytes). The changes that could be read are offered.")
+                                 .arg(content.damagedPlaces)
+                                 .arg(QLocale().toString(static_cast<qulonglong>(content.unreadBytes)));
         if (!sameFile)
             question.text += QStringLiteral("\n\nThe token file has changed since: the changes follow their tokens "
                                             "by key, and those whose token or original text changed are listed, "
@@ -148,9 +217,12 @@ bool ProjectGuard::recover(const TokenTable &master, TokenTable &project)
         question.buttons = {QStringLiteral("&Recover"), QStringLiteral("&Discard"), QStringLiteral("Decide &later")};
         question.defaultButton = 0;
         question.escapeButton = 2;
-        m_asking = true;
-        const int answer = m_desktop.ask(m_window, question);
-        m_asking = false;
+        int answer = 0; // finishing an interrupted save: the user chose to recover already
+        if (!m_recoverAll) {
+            m_asking = true;
+            answer = m_desktop.ask(m_window, question);
+            m_asking = false;
+        }
         if (answer == 1) {
             sysfile::Remove(path);
             continue;
@@ -205,6 +277,11 @@ void ProjectGuard::changed(const TokenTable &master, const TokenTable &project, 
     if (m_tokenFile.empty() || m_readOnly)
         return;
     m_changes.push_back(DescribeChange(project, master, row, textChanged));
+    // A journal that failed is written anew, with every change kept here.
+    if (m_journal.failing()) {
+        retryJournal();
+        return;
+    }
     if (m_journal.append(m_changes.back()) != 0 && !m_journalErrorShown) {
         m_journalErrorShown = true;
         m_desktop.showError(m_window, QStringLiteral("The autosave journal cannot be written (%1: %2).\n"
@@ -212,6 +289,38 @@ void ProjectGuard::changed(const TokenTable &master, const TokenTable &project, 
                                           .arg(FromPath(m_journal.folder()),
                                                FromPath(sysfile::ErrorText(m_journal.error()))));
     }
+}
+
+void ProjectGuard::retryJournal()
+{
+    if (m_tokenFile.empty() || m_readOnly || !m_journal.failing())
+        return;
+    const int error = m_changes.empty() ? (m_journal.discard(), 0) : m_journal.resume(m_changes);
+    if (error)
+        return; // tried again at the next change and on the timer
+    m_journalErrorShown = false;
+    emit notice(QStringLiteral("The autosave journal is written again: it holds every unsaved change."));
+}
+
+void ProjectGuard::tellSkippedJournals(const JournalSearch &search)
+{
+    QStringList lines;
+    if (!search.folderProblem.empty())
+        lines << QStringLiteral("Unsaved work was not looked for: %1.").arg(FromPath(search.folderProblem));
+    if (!search.refused.empty())
+        lines << QStringLiteral("%1 journal(s) of %2 were not read: they are another user's, or others may "
+                                "write them.")
+                     .arg(search.refused.size())
+                     .arg(fileName());
+    for (const std::string &path : search.damaged) {
+        // Set aside under a name no search takes, so that it is said once.
+        const std::string aside = path + ".damaged";
+        sysfile::Rename(path, aside);
+        lines << QStringLiteral("A journal of %1 is damaged and cannot be read; it was set aside as %2.")
+                     .arg(fileName(), FromPath(sysfile::NameOf(aside)));
+    }
+    if (!lines.isEmpty())
+        emit notice(lines.join(QLatin1Char(' ')));
 }
 
 ProjectGuard::SaveStep ProjectGuard::beforeSave()
@@ -244,8 +353,10 @@ ProjectGuard::SaveStep ProjectGuard::beforeSave()
     }
 }
 
-void ProjectGuard::saved()
+void ProjectGuard::saved(const std::string &note)
 {
+    if (!note.empty())
+        emit notice(FromPath(note));
     m_known = IdentityOf(m_tokenFile);
     m_seen = m_known;
     m_declined = {};
@@ -308,6 +419,12 @@ void ProjectGuard::checkDisk()
         m_settle.start();
         return;
     }
+    lookedAt(now);
+    emit diskChecked();
+}
+
+void ProjectGuard::lookedAt(const FileIdentity &now)
+{
     if (!now.exists || now == m_known || now == m_declined)
         return;
     // With unsaved changes the question waits for "&Save".

@@ -3,6 +3,7 @@
 #include "store/fileidentity.h"
 #include "store/journal.h"
 #include "store/projectlock.h"
+#include "store/projectopen.h"
 #include "store/tokenchanges.h"
 
 #include <QFileSystemWatcher>
@@ -35,7 +36,14 @@ public:
     {
         bool readOnly = false;  // another editor has it open and the user chose to only read it
         bool recovered = false; // changes of a journal were applied: the project counts as modified
+        bool saveNow = false;   // the user chose to finish an interrupted save: save at once
     };
+    // A project whose last in-place save was killed before its end (its token
+    // files not read yet): asks whether to put the backup back and recover the
+    // journal (then save, or not yet), or not to open the project. Puts the
+    // backup back and reads the token files; false when the project is not to
+    // be opened (the user cancelled, or it failed: the user was told).
+    bool interruptedSave(ProjectData &data, TokenLoadObserver *observer);
     // A project was read and its list is not built yet. Takes the lock (asking
     // what to do when another editor holds it), offers to recover the journals
     // editors left behind (applying the chosen ones to `project`), starts the
@@ -56,7 +64,9 @@ public:
     // overwrite it, or cancel.
     SaveStep beforeSave();
     // After a save that succeeded: the journal goes, the file is known anew.
-    void saved();
+    // `note` is what the save had to tell (a backup under a fresh name, a
+    // token file written anew), for the status bar.
+    void saved(const std::string &note = std::string());
     // The user gave the unsaved changes up ("No" at the save question).
     void changesDropped();
     // The project was closed: the lock goes, and unsaved changes stay in the
@@ -78,6 +88,12 @@ signals:
     // The token file changed on disk while the project had no unsaved changes,
     // and the user chose to read it again.
     void reloadWanted();
+    // A line for the status bar: the journal works again, journals that were
+    // not read and why, what a save had to do differently.
+    void notice(const QString &text);
+    // The watch looked at the token file once it had rested (whatever it then
+    // did).
+    void diskChecked();
 
 private:
     void letGo(bool keepJournal);
@@ -88,6 +104,9 @@ private:
     void watch();
     void fileTouched();
     void checkDisk();
+    void lookedAt(const FileIdentity &now);
+    void retryJournal();
+    void tellSkippedJournals(const JournalSearch &search);
     QString fileName() const;
 
     Desktop &m_desktop;
@@ -105,6 +124,9 @@ private:
     bool m_readOnly = false;
     bool m_asking = false;
     bool m_journalErrorShown = false;
+    bool m_saveNow = false;
+    bool m_recoverAll = false; // an interrupted save is being finished: journals apply unasked
+    QTimer m_journalRetry;     // tries a failed journal again
 };
 
 } // namespace quenlit

@@ -1,4 +1,5 @@
 #include "window/tokenlistmodel.h"
+#include "window/tokentext.h"
 
 #include "window/checks/checkcolumn.h"
 #include "codepage.h"
@@ -173,7 +174,7 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
         switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
-            return m_master ? FromTokenBytes(MasterToken(*m_master, *m_table, row), *m_masterCodePage) : QString();
+            return m_master ? ShownText(MasterToken(*m_master, *m_table, row), *m_masterCodePage) : QString();
         case Qt::FontRole:
             return m_font;
         case TagRole:
@@ -186,7 +187,7 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         switch (index.column()) {
         case TokenColumn:
-            return FromTokenBytes(m_table->cell(row, ColText), *m_codePage);
+            return ShownText(m_table->cell(row, ColText), *m_codePage);
         case StatusColumn:
             return QString::fromStdString(StatusName(StatusOf(m_table->cell(row, ColStatus))));
         case TypeColumn:

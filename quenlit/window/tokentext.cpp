@@ -3,6 +3,8 @@
 #include "codepage.h"
 #include "qtext.h"
 
+#include <QLocale>
+
 namespace quenlit {
 
 QString UnstorableReason(const QString &text, const QString &original, const CodePage &codePage)
@@ -17,6 +19,17 @@ QString UnstorableReason(const QString &text, const QString &original, const Cod
             .arg(CodePageName(codePage.number()), UnstorableCharacters(text, codePage));
     }
     return {};
+}
+
+QString ShownText(std::string_view bytes, const CodePage &codePage)
+{
+    if (bytes.size() <= kLongestShownBytes)
+        return FromTokenBytes(bytes, codePage);
+    // Two bytes a character at most in the code pages of token files.
+    QString shown = FromTokenBytes(bytes.substr(0, 2 * kShownCharacters), codePage).left(kShownCharacters);
+    return shown + QStringLiteral(" ... [%1 characters; shown up to %2]")
+                       .arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(bytes.size())),
+                            QLocale(QLocale::English).toString(kShownCharacters));
 }
 
 } // namespace quenlit

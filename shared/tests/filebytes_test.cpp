@@ -130,6 +130,35 @@ TEST_F(FileBytesTest, AFileCutByAnotherProgramKeepsTheBytesRead)
     EXPECT_EQ(fs::file_size(path), 22u);
 }
 
+// The program was stopped longer than the system waits for a lease to be let
+// go, and the file was cut meanwhile: the program, in a child process here,
+// reads every byte of its mapping and does not die; past the cut it sees zeros.
+TEST_F(FileBytesTest, AFileCutAfterTheLeaseWasLostNeverEndsTheProgram)
+{
+    const std::string content = pages('s');
+    const std::string path = write("stopped.tok", content);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        FileBytes bytes;
+        if (FileBytes::Load(path, bytes) != FileReadStatus::Ok || !bytes.mapped())
+            ::_exit(3);
+        bytes.loseLease();
+        if (::truncate(path.c_str(), 4096) != 0)
+            ::_exit(4);
+        const std::string_view v = bytes.view();
+        std::size_t zeros = 0;
+        for (std::size_t i = 4096; i < v.size(); ++i)
+            zeros += v[i] == '\0';
+        const bool kept = v.substr(0, 4096) == std::string_view(content).substr(0, 4096);
+        ::_exit(kept && zeros == v.size() - 4096 ? 0 : 5);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 // The program itself rewrites the file in place (as a save does when the file
 // has other names): the open for writing does not wait on the program's own
 // lease, and the bytes held stay those read.

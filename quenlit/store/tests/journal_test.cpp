@@ -154,9 +154,11 @@ TEST_F(JournalTest, ChangesAreHandedOverAtOnceAndFlushedOnRequest)
         << "the header when the journal begins, then the change";
 }
 
-// A record cut anywhere (the power went while it was written) or damaged ends
-// the reading: every record before it comes back, nothing after.
-TEST_F(JournalTest, TornOrDamagedRecordsEndTheReading)
+// A record cut anywhere (the power went while it was written) ends the reading
+// and is cut off at the next start; a damaged record is skipped and said, the
+// records after it still count; a journal followed by a mass of zeros is read
+// only as far as the longest record can reach.
+TEST_F(JournalTest, TornOrDamagedRecords)
 {
     Journal journal(folder);
     journal.begin(tokenFile, IdentityOf(tokenFile));
@@ -171,16 +173,161 @@ TEST_F(JournalTest, TornOrDamagedRecordsEndTheReading)
     const std::string whole = ReadFile(journal.path());
     const std::string copy = dir.file("copy.journal");
     const std::size_t thirdStart = whole.rfind("\nC") + 1;
-    for (std::size_t cut = thirdStart; cut < whole.size(); ++cut) {
+    for (std::size_t cut = thirdStart + 1; cut < whole.size(); ++cut) {
         WriteFile(copy, whole.substr(0, cut));
-        EXPECT_EQ(ReadJournal(copy).changes.size(), 2u) << "cut at " << cut;
+        const JournalContent read = ReadJournal(copy);
+        EXPECT_EQ(read.changes.size(), 2u) << "cut at " << cut;
+        EXPECT_EQ(read.tornBytes, cut - thirdStart) << "cut at " << cut;
+        EXPECT_EQ(read.damagedPlaces, 0) << "cut at " << cut;
     }
-    std::string damaged = whole;
-    damaged[whole.find("text 2")] = 'T';
-    WriteFile(copy, damaged);
-    EXPECT_EQ(ReadJournal(copy).changes.size(), 1u);
-    WriteFile(copy, "QUENLIT");
-    EXPECT_FALSE(ReadJournal(copy).valid);
+    ASSERT_EQ(CutTornTail(ReadJournal(copy)), 0);
+    EXPECT_EQ(ReadFile(copy), whole.substr(0, thirdStart));
+
+    struct
+    {
+        const char *what;
+        std::string bytes;
+        std::size_t changes;
+        int damaged;
+    } rows[] = {
+        {"a flipped byte in record 2", whole, 2, 1},
+        {"the header damaged", "QUENLIT", 0, 0},
+        {"zeros after the records", whole + std::string(3000, '\0'), 3, 1},
+    };
+    rows[0].bytes[whole.find("text 2")] = 'T';
+    for (const auto &row : rows) {
+        WriteFile(copy, row.bytes);
+        const JournalContent read = ReadJournal(copy);
+        EXPECT_EQ(read.valid, row.changes != 0) << row.what;
+        EXPECT_EQ(read.changes.size(), row.changes) << row.what;
+        EXPECT_EQ(read.damagedPlaces, row.damaged) << row.what;
+    }
+    EXPECT_EQ(ReadJournal(copy).unreadBytes, 3000u);
+    EXPECT_EQ(ReadJournal(dir.file("copy2.journal")).valid, false);
+
+    // 1.5 GB of zeros (a sparse file): read no further than the bound.
+    WriteFile(copy, whole);
+    fs::resize_file(copy, whole.size() + (std::uint64_t(3) << 29));
+    const JournalContent huge = ReadJournal(copy);
+    EXPECT_EQ(huge.changes.size(), 3u);
+    EXPECT_EQ(huge.damagedPlaces, 1);
+}
+
+// A journal left at "&Close" says so; one of an editor that ended does not.
+TEST_F(JournalTest, AJournalLeftAtCloseSaysSo)
+{
+    TokenChange change;
+    change.row = 1;
+    change.status = "4";
+    Journal closed(folder);
+    closed.begin(tokenFile, IdentityOf(tokenFile));
+    closed.append(change);
+    const std::string path = closed.path();
+    EXPECT_FALSE(ReadJournal(path).closedWithoutSaving);
+    closed.leave();
+    const JournalContent read = ReadJournal(path);
+    EXPECT_TRUE(read.closedWithoutSaving);
+    EXPECT_EQ(read.changes.size(), 1u);
+    EXPECT_EQ(read.damagedPlaces, 0);
+}
+
+// The disk of the state folder fills up: the journal fails, and once there is
+// room again it starts anew with every change the caller kept, and the failed
+// file goes.
+TEST_F(JournalTest, ResumesWithEveryChangeOnceTheDiskHasRoomAgain)
+{
+    const std::string state = dir.file("small");
+    fs::create_directories(state);
+    const auto result = RunWithSmallDisk(state, 64 * 1024, [&] {
+        const std::string journals = state + "/journals";
+        Journal journal(journals);
+        journal.begin(tokenFile, IdentityOf(tokenFile));
+        std::vector<TokenChange> kept;
+        TokenChange change;
+        change.row = 1;
+        change.textChanged = true;
+        change.status = "4";
+        change.text = std::string(4500, 'a');
+        kept.push_back(change);
+        journal.append(change);
+        WriteFile(state + "/filler", std::string(60 * 1024, 'x'));
+        int failedAt = 0;
+        for (int i = 2; i < 40 && !failedAt; ++i) {
+            change.row = static_cast<std::size_t>(i);
+            kept.push_back(change);
+            if (journal.append(change) != 0)
+                failedAt = i;
+        }
+        const bool failing = journal.failing();
+        const bool stillFails = journal.resume(kept) != 0;
+        fs::remove(state + "/filler");
+        change.row = 99;
+        kept.push_back(change);
+        const int resumed = journal.resume(kept);
+        journal.append(change);
+        journal.flush();
+        const JournalContent read = ReadJournal(journal.path());
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto &entry : fs::directory_iterator(journals))
+            ++files;
+        return Report({{"failedAt", std::to_string(failedAt)},
+                       {"failing", failing ? "1" : "0"},
+                       {"stillFails", stillFails ? "1" : "0"},
+                       {"resumed", std::to_string(resumed)},
+                       {"changes", std::to_string(read.changes.size())},
+                       {"expected", std::to_string(kept.size() + 1)},
+                       {"damaged", std::to_string(read.damagedPlaces + read.tornBytes)},
+                       {"files", std::to_string(files)}});
+    });
+    REQUIRE_CHILD_RAN(result);
+    auto r = ParseReport(result.output);
+    EXPECT_NE(r["failedAt"], "0");
+    EXPECT_EQ(r["failing"], "1");
+    EXPECT_EQ(r["stillFails"], "1");
+    EXPECT_EQ(r["resumed"], "0");
+    EXPECT_EQ(r["changes"], r["expected"]);
+    EXPECT_EQ(r["damaged"], "0");
+    EXPECT_EQ(r["files"], "1");
+}
+
+// Journals are the user's own: a folder others may write, or one of another
+// user, is not read at all; a journal of another user, or one others may
+// write, is left out; the journals folder is made 0700.
+TEST_F(JournalTest, OnlyTheUsersOwnJournalsAreRead)
+{
+    TokenChange change;
+    change.row = 1;
+    change.status = "4";
+    Journal left(folder);
+    left.begin(tokenFile, IdentityOf(tokenFile));
+    left.append(change);
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    left.leave();
+    ASSERT_EQ(FindOrphanJournals(tokenFile, folder).size(), 1u);
+
+    fs::permissions(folder, fs::perms::all);
+    JournalSearch search;
+    EXPECT_TRUE(FindOrphanJournals(tokenFile, folder, &search).empty());
+    EXPECT_EQ(search.folderProblem, "the journals folder " + folder + " may be written by other users");
+    fs::permissions(folder, fs::perms::owner_all);
+
+    fs::permissions(left.path().empty() ? FindOrphanJournals(tokenFile, folder)[0] : left.path(),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_write);
+    search = {};
+    EXPECT_TRUE(FindOrphanJournals(tokenFile, folder, &search).empty());
+    EXPECT_EQ(search.refused.size(), 1u);
+    if (RunningAsRoot()) {
+        const std::string journal = search.refused[0];
+        fs::permissions(journal, fs::perms::owner_read | fs::perms::owner_write);
+        ASSERT_TRUE(GiveTo(journal, UnprivilegedUid(), UnprivilegedGid(), 0600)); // another user's
+        search = {};
+        EXPECT_TRUE(FindOrphanJournals(tokenFile, folder, &search).empty());
+        EXPECT_EQ(search.refused.size(), 1u);
+        ASSERT_TRUE(GiveTo(folder, UnprivilegedUid(), UnprivilegedGid(), 0700));
+        search = {};
+        EXPECT_TRUE(FindOrphanJournals(tokenFile, folder, &search).empty());
+        EXPECT_EQ(search.folderProblem, "the journals folder " + folder + " belongs to another user");
+    }
 }
 
 TEST_F(JournalTest, LivesInTheUsersStateFolder)

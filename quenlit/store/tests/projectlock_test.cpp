@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <csignal>
 
 #include <sys/wait.h>
@@ -82,7 +84,9 @@ enum class Writer
     Ended,   // a process of this machine that has ended
     Running, // one that runs
     Other,   // a process of another machine
-    Nobody   // an empty lock
+    Nobody,  // an empty lock
+    Zombie,  // a process that has ended and was not waited for yet
+    Dangling // no lock at all: a link to a file that is not there
 };
 
 struct ForeignLock
@@ -102,7 +106,23 @@ std::string lockTextOf(Writer writer)
         return std::to_string(getppid()) + "@" + ThisHost() + "\nann\n";
     case Writer::Other:
         return "123@elsewhere\nann\n";
+    case Writer::Zombie: {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        // Not waited for: a zombie once it has ended.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::string stat = ReadFile("/proc/" + std::to_string(child) + "/stat");
+            const auto close = stat.rfind(')');
+            if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z')
+                break;
+            std::this_thread::yield();
+        }
+        return std::to_string(child) + "@" + ThisHost() + "\nann\n";
+    }
     case Writer::Nobody:
+    case Writer::Dangling:
         break;
     }
     return {};
@@ -125,13 +145,21 @@ TEST_P(LockFoundOnOpening, IsTakenOnlyWhenItsProcessIsGone)
     const std::string tokenFile = dir.file("fr.tok");
     WriteFile(tokenFile, "");
     const std::string text = lockTextOf(l.writer);
-    WriteFile(tokenFile + ".lock", text);
-    fs::last_write_time(tokenFile + ".lock", fs::file_time_type::clock::now() - std::chrono::seconds(l.ageSeconds));
+    if (l.writer == Writer::Dangling) {
+        fs::create_symlink(dir.file("nowhere"), tokenFile + ".lock");
+    } else {
+        WriteFile(tokenFile + ".lock", text);
+        fs::last_write_time(tokenFile + ".lock",
+                            fs::file_time_type::clock::now() - std::chrono::seconds(l.ageSeconds));
+    }
     ProjectLock lock;
     EXPECT_EQ(lock.acquire(tokenFile), l.outcome);
-    if (l.outcome == ProjectLock::Outcome::HeldElsewhere) {
+    EXPECT_EQ(lock.holder().dangling, l.writer == Writer::Dangling);
+    if (l.outcome == ProjectLock::Outcome::HeldElsewhere && l.writer != Writer::Dangling) {
         EXPECT_EQ(ReadFile(tokenFile + ".lock"), text) << "someone else's lock is never touched";
     }
+    if (l.writer == Writer::Zombie)
+        waitpid(std::stol(text), nullptr, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,7 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ForeignLock{"RunningProcess", Writer::Running, 0, ProjectLock::Outcome::HeldElsewhere},
                     ForeignLock{"OtherMachine", Writer::Other, 3600, ProjectLock::Outcome::HeldElsewhere},
                     ForeignLock{"BeingWritten", Writer::Nobody, 0, ProjectLock::Outcome::HeldElsewhere},
-                    ForeignLock{"LeftEmpty", Writer::Nobody, 60, ProjectLock::Outcome::Taken}),
+                    ForeignLock{"LeftEmpty", Writer::Nobody, 60, ProjectLock::Outcome::Taken},
+                    ForeignLock{"Zombie", Writer::Zombie, 0, ProjectLock::Outcome::Taken},
+                    ForeignLock{"DanglingLink", Writer::Dangling, 0, ProjectLock::Outcome::HeldElsewhere}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Lock, LiesBesideTheFileALinkNames)

@@ -4,6 +4,7 @@
 // permission cases run as an unprivileged user (see childprocess.h).
 #include "childprocess.h"
 #include "store/processtag.h"
+#include "store/savemarker.h"
 #include "store/sysfile.h"
 #include "testfiles.h"
 #include "store/tokenfile.h"
@@ -296,10 +297,14 @@ TEST_P(ReadOnlyFolder, InPlaceWhenTheBackupCanBeWritten)
     ASSERT_TRUE(GiveTo(dir.path().string(), UnprivilegedUid(), UnprivilegedGid(), 0555));
     const ino_t inode = statOf(path).st_ino;
 
+    // The mark of the rewrite goes to the user's state folder.
+    TempDir state;
+    ASSERT_TRUE(GiveTo(state.path().string(), UnprivilegedUid(), UnprivilegedGid(), 0700));
     const auto saved = RunUnprivileged([&] {
         // The point of the test: this user really cannot create a file here.
         if (access(dir.path().c_str(), W_OK) == 0)
             return std::string("the folder is writable for this user");
+        setenv("XDG_STATE_HOME", state.path().c_str(), 1);
         return saveOutcome(path);
     });
     REQUIRE_CHILD_RAN(saved);
@@ -379,8 +384,25 @@ TEST_F(SaveSafety, InPlaceRewriteReachesTheDisk)
     sysfile::SetTraceHook(recordCall);
     EXPECT_EQ(saveOutcome(path), "ok");
     sysfile::SetTraceHook(nullptr);
-    ASSERT_FALSE(g_calls.empty());
-    EXPECT_EQ(g_calls.back(), "sync " + path);
+    const std::size_t marked = indexOf(g_calls, "sync " + path + ".saving");
+    const auto exactly = [&](const std::string &call) {
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < g_calls.size(); ++i)
+            if (g_calls[i] == call)
+                at.push_back(i);
+        return at;
+    };
+    const auto written = exactly("write " + path);
+    const auto synced = exactly("sync " + path);
+    const std::size_t unmarked = indexOf(g_calls, "remove " + path + ".saving");
+    ASSERT_LT(unmarked, g_calls.size()) << testing::PrintToString(g_calls);
+    ASSERT_FALSE(written.empty());
+    ASSERT_FALSE(synced.empty());
+    EXPECT_EQ(g_calls[marked + 1], "syncfolder " + dir.path().string() + "/");
+    EXPECT_LT(marked, written.front()) << "the rewrite is marked before its first byte";
+    EXPECT_LT(written.back(), synced.back());
+    EXPECT_LT(synced.back(), unmarked) << "the mark goes once the new content is on the disk";
+    EXPECT_FALSE(fs::exists(path + ".saving"));
 }
 
 // --- Leftovers ----------------------------------------------------------------
@@ -494,6 +516,165 @@ TEST_F(SaveSafety, ASaveKilledBetweenItsTwoRenamesIsFollowedByAWholeOne)
         EXPECT_EQ(statOf(path + ".bak").st_nlink, 1u);
         EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fr.tok", "fr.tok.bak"}));
     }
+}
+
+// --- In-place rewrites killed at every step ------------------------------------
+
+int g_stepsLeft = -1; // the child kills itself when it reaches 0
+int g_steps = 0;
+
+void killAtStep(const char *, const std::string &)
+{
+    ++g_steps;
+    if (g_stepsLeft >= 0 && g_stepsLeft-- == 0)
+        raise(SIGKILL);
+}
+
+// A file with a second hard link is rewritten in place. Killed after any of the
+// save's system steps, it is old, new, or marked: the mark names a whole backup
+// that puts the old content back, with its time, so the journal fits again.
+TEST_F(SaveSafety, AnInPlaceRewriteKilledAtAnyStepIsOldNewOrRestoredFromItsMark)
+{
+    std::string big;
+    for (int i = 0; i < 30000; ++i)
+        big += "[[4|1|" + std::to_string(i) + "|0|1|k]]=some text of a menu item\r\n";
+    TokenTable table;
+    LoadTokens(big, table);
+    for (std::size_t row = 1; row <= table.tokenCount(); row += 7)
+        table.setCell(row, ColText, "changed text, longer than before");
+    const std::string changed = FormatTokens(table);
+    WriteFile(path, big);
+    fs::create_hard_link(path, dir.file("other.tok"));
+
+    const ChildResult counted = RunInChild([&] {
+        sysfile::SetTraceHook(killAtStep);
+        const bool ok = SaveProjectTokens(path, table).ok();
+        return ok ? std::to_string(g_steps) : std::string("failed");
+    });
+    ASSERT_TRUE(counted.ran) << counted.failure;
+    const int steps = std::stoi(counted.output);
+    ASSERT_GT(steps, 8);
+    int old = 0, renewed = 0, restored = 0;
+    for (int step = 0; step < steps; ++step) {
+        SCOPED_TRACE("killed at step " + std::to_string(step));
+        WriteFile(path, big);
+        const struct stat before = statOf(path);
+        const ChildResult killed = RunInChild([&] {
+            g_stepsLeft = step;
+            sysfile::SetTraceHook(killAtStep);
+            SaveProjectTokens(path, table);
+            return std::string("ended");
+        });
+        ASSERT_FALSE(killed.ran);
+        const auto marker = SaveMarker::FindUnfinished(path);
+        const std::string now = ReadFile(path);
+        if (marker) {
+            ASSERT_EQ(marker->restoreBackup(), 0);
+            EXPECT_TRUE(ReadFile(path) == big);
+            EXPECT_EQ(statOf(path).st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+            EXPECT_FALSE(fs::exists(path + ".saving"));
+            ++restored;
+        } else if (now == big) {
+            ++old;
+        } else {
+            EXPECT_TRUE(now == changed) << now.size() << " bytes, neither old nor new, and no mark";
+            ++renewed;
+        }
+        EXPECT_EQ(statOf(dir.file("other.tok")).st_ino, statOf(path).st_ino) << "one file under two names";
+    }
+    EXPECT_GT(restored, 0);
+    RecordProperty("kills", steps);
+    std::printf("in-place kills: %d, old %d, new %d, restored from the mark %d\n", steps, old, renewed, restored);
+    // A save after a kill that left the mark keeps the backup the mark names.
+    WriteFile(path, big);
+    const ChildResult killedMidway = RunInChild([&] {
+        g_stepsLeft = steps - 3;
+        sysfile::SetTraceHook(killAtStep);
+        SaveProjectTokens(path, table);
+        return std::string();
+    });
+    ASSERT_FALSE(killedMidway.ran);
+    if (SaveMarker::FindUnfinished(path)) {
+        EXPECT_EQ(saveOutcome(path), "ok");
+        EXPECT_TRUE(ReadFile(path + ".bak") == big) << "the whole old content stays the backup";
+        EXPECT_FALSE(SaveMarker::FindUnfinished(path));
+    }
+}
+
+// --- Links planted by others ---------------------------------------------------
+
+struct PlantedCase
+{
+    const char *name;
+    const char *planted; // the name made a link to the user's secret file
+    bool inPlace;        // a second hard link makes the save rewrite in place
+};
+
+void PrintTo(const PlantedCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class PlantedLink : public testing::TestWithParam<PlantedCase>
+{
+protected:
+    TempDir dir;
+    TempDir home;
+};
+
+// Someone who may write in the project folder makes one of the names the save
+// writes a link to the translator's own file: the save never writes through it,
+// still succeeds, and the secret file stays as it was.
+TEST_P(PlantedLink, NothingIsWrittenThroughIt)
+{
+    const PlantedCase c = GetParam();
+    const std::string path = dir.file("fr.tok");
+    const std::string secret = home.file("secret.txt");
+    WriteFile(path, kOld);
+    WriteFile(secret, "my secret");
+    if (c.inPlace)
+        fs::create_hard_link(path, dir.file("other.tok"));
+    fs::create_symlink(secret, dir.file(c.planted));
+    const std::string outcome = saveOutcome(path);
+    EXPECT_EQ(outcome, "ok");
+    EXPECT_EQ(ReadFile(secret), "my secret");
+    EXPECT_EQ(ReadFile(path), kNew);
+    EXPECT_FALSE(fs::exists(path + ".saving"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Save, PlantedLink,
+                         testing::Values(PlantedCase{"Backup", "fr.tok.bak", false},
+                                         PlantedCase{"BackupInPlace", "fr.tok.bak", true},
+                                         PlantedCase{"Marker", "fr.tok.saving", true},
+                                         PlantedCase{"Lock", "fr.tok.lock", false}));
+
+// In a sticky folder everyone may write (like /tmp), another user's link at the
+// backup's name can be neither replaced nor removed: the old content goes under
+// a fresh name, the save succeeds and says where the backup is.
+TEST_F(SaveSafety, ABackupOfAnotherUserInAStickyFolderGoesUnderAFreshName)
+{
+    if (!RunningAsRoot())
+        GTEST_SKIP() << "needs root to plant a link of another user";
+    WriteFile(path, kOld);
+    WriteFile(dir.file("secret.txt"), "my secret");
+    ASSERT_TRUE(GiveTo(dir.file("secret.txt"), UnprivilegedUid(), UnprivilegedGid(), 0600));
+    ASSERT_TRUE(GiveTo(path, UnprivilegedUid(), UnprivilegedGid(), 0644));
+    fs::create_symlink(dir.file("secret.txt"), path + ".bak"); // root's link
+    ASSERT_TRUE(GiveTo(dir.path().string(), 0, 0, 01777));
+    const auto saved = RunUnprivileged([&] {
+        const std::string first = saveOutcome(path);
+        const TokenTable table = changedTable();
+        const SaveResult again = SaveProjectTokens(path, table);
+        return Report({{"first", first}, {"again", again.ok() ? again.message : "failed: " + again.message}});
+    });
+    REQUIRE_CHILD_RAN(saved);
+    auto r = ParseReport(saved.output);
+    EXPECT_EQ(r["first"], "ok");
+    EXPECT_NE(r["again"].find("kept in " + path + ".bak.1 instead"), std::string::npos) << r["again"];
+    EXPECT_EQ(ReadFile(dir.file("secret.txt")), "my secret");
+    EXPECT_EQ(ReadFile(path), kNew);
+    EXPECT_EQ(ReadFile(path + ".bak.1"), kNew) << "the second save reuses the user's own fresh backup";
+    EXPECT_TRUE(fs::is_symlink(path + ".bak"));
 }
 
 // --- Messages -----------------------------------------------------------------

@@ -174,18 +174,28 @@ TEST_F(Save, KeepsPermissions)
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(Save, MissingTokenFileFailsAndKeepsTheOldBackup)
+// A token file deleted or moved away while open is written anew; the backup of
+// an earlier save stays as it was, and the message says what happened.
+TEST_F(Save, MissingTokenFileIsWrittenAnewAndKeepsTheOldBackup)
 {
     WriteFile(path + ".bak", "old backup");
     auto table = load("[[4|1|2|0|1|k]]=abc\r\n");
     const auto result = SaveProjectTokens(path, table);
-    EXPECT_FALSE(result.ok());
-    EXPECT_NE(result.message.find("fr.tok"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(result.ok());
+    EXPECT_EQ(result.message, "The token file " + path +
+                                  " was not there any more; it was written anew (there was no previous content to "
+                                  "back up).");
+    EXPECT_EQ(ReadFile(path), "[[4|1|2|0|1|k]]=abc\r\n");
     EXPECT_EQ(ReadFile(path + ".bak"), "old backup");
+    int files = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 2) << "a temporary file was left behind";
 }
 
-TEST_F(Save, BackupThatCannotBeReplacedLeavesTheTokenFileUntouched)
+// A backup name that cannot be replaced (a folder) never stops a save: the
+// previous content goes under a name of its own, and the message says so.
+TEST_F(Save, BackupThatCannotBeReplacedGoesUnderAFreshName)
 {
     const std::string original = "[[4|1|2|0|1|k]]=abc\r\n";
     WriteFile(path, original);
@@ -193,12 +203,16 @@ TEST_F(Save, BackupThatCannotBeReplacedLeavesTheTokenFileUntouched)
     WriteFile(path + ".bak/inside", "x"); // a non-empty folder cannot be renamed over
     auto table = load(original);
     table.setCell(1, ColText, "changed");
-    EXPECT_FALSE(SaveProjectTokens(path, table).ok());
-    EXPECT_EQ(ReadFile(path), original);
+    const auto result = SaveProjectTokens(path, table);
+    EXPECT_TRUE(result.ok());
+    EXPECT_NE(result.message.find("kept in " + path + ".bak.1 instead"), std::string::npos) << result.message;
+    EXPECT_EQ(ReadFile(path), "[[4|1|2|0|1|k]]=changed\r\n");
+    EXPECT_EQ(ReadFile(path + ".bak.1"), original);
+    EXPECT_EQ(ReadFile(path + ".bak/inside"), "x");
     int files = 0;
     for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
         ++files;
-    EXPECT_EQ(files, 2) << "a temporary file was left behind";
+    EXPECT_EQ(files, 3) << "a temporary file was left behind";
 }
 
 // A folder that takes no new files, with a backup that cannot be written over:

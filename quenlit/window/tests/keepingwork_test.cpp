@@ -11,15 +11,19 @@
 #include "settingsstore.h"
 #include "window/tokenlistmodel.h"
 #include "window/translatorflow.h"
+#include "store/savemarker.h"
+#include "store/processtag.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -28,6 +32,7 @@
 #include <memory>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using quenlit::FrmPrinc;
@@ -154,6 +159,102 @@ private slots:
     void cleanup()
     {
         tearDownFixture();
+    }
+
+    // A text of 2 MB is shown cut, with its length, in the list and the box;
+    // the table keeps it whole, an unchanged box commits nothing, and a text
+    // typed over it replaces it whole.
+    void aHugeTextIsShownCutAndKeptWhole()
+    {
+        const QByteArray huge(2 * 1024 * 1024, 'x');
+        writeFrenchProject(kMasterTokens, "[[4|1|1|0|1|]]=" + huge + "\r\n" + kProjectTokens.mid(22));
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 1);
+        const QString note = QStringLiteral(" ... [2,097,152 characters; shown up to 65,536]");
+        QCOMPARE(box(*w)->text().size(), 65536 + note.size());
+        QVERIFY(box(*w)->text().endsWith(note));
+        const QModelIndex cell = list(*w)->model()->index(itemOfRow(*w, 1), TokenListModel::TokenColumn);
+        QVERIFY(list(*w)->model()->data(cell).toString().endsWith(note));
+        QTest::keyClick(list(*w), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), box(*w));
+        QTest::keyClick(box(*w), Qt::Key_Return); // unchanged: nothing to commit
+        QCOMPARE(w->document().projectTable().cell(1, ColText).size(), std::size_t(huge.size()));
+        translate(*w, 1, QStringLiteral("Court"));
+        QCOMPARE(text(*w, 1), std::string("Court"));
+    }
+
+    void anInterruptedSaveIsMadeGoodBeforeTheListIsShown_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("restore and recover") << 0;
+        QTest::newRow("restore, recover and save") << 1;
+        QTest::newRow("cancel") << 2;
+    }
+
+    // A save that rewrote the token file in place (it has a second hard link)
+    // was killed half-way: the file is new up to a point and old after it, and
+    // its mark says where the whole old content is. The next opening asks
+    // before the list is shown; putting the backup back brings the journal's
+    // changes back exactly, and "save" finishes what the killed save began.
+    void anInterruptedSaveIsMadeGoodBeforeTheListIsShown()
+    {
+        QFETCH(int, answer);
+        const std::string token = tokenFile().toStdString();
+        QVERIFY(::link(token.c_str(), path(QStringLiteral("other.tok")).toLocal8Bit().constData()) == 0);
+        {
+            auto lost = openedWindow();
+            QVERIFY(lost);
+            translate(*lost, 1, QStringLiteral("&Fichier"));
+            QCOMPARE(ReadJournal(lost->guard().journal().path()).changes.size(), std::size_t(1));
+        } // killed while saving: its journal stays
+        const QByteArray mixed = QByteArray("[[4|1|1|0|4|]]=&Fichier\r\n[[4|1|") + kProjectTokens.mid(29);
+        SaveMarker marker;
+        marker.tokenFile = QFileInfo(tokenFile()).canonicalFilePath().toStdString();
+        marker.backup = marker.tokenFile + ".bak";
+        marker.backupSize = static_cast<std::uint64_t>(kProjectTokens.size());
+        marker.before = IdentityOf(marker.tokenFile);
+        writeFile(tokenFile() + QStringLiteral(".bak"), kProjectTokens);
+        const pid_t ended = fork();
+        if (ended == 0)
+            _exit(0);
+        waitpid(ended, nullptr, 0);
+        marker.writer = ProcessTag{ended, ThisHost()};
+        QCOMPARE(marker.write(), 0);
+        {
+            QFile file(tokenFile()); // rewritten in place, as far as the kill let it
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.write(mixed);
+            file.resize(mixed.size());
+        }
+
+        m_desktop->answers = {answer};
+        bool listShown = true;
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        m_desktop->onAsk = [&](const Desktop::Question &q) {
+            if (q.title == QStringLiteral("Save interrupted"))
+                listShown = w->document().isOpen();
+        };
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        m_desktop->onAsk = nullptr;
+        QCOMPARE(questionsTitled(QStringLiteral("Save interrupted")), 1);
+        QVERIFY(!listShown);
+        QCOMPARE(questionsTitled(QStringLiteral("Recover your work ?")), 0); // the user chose already
+        QVERIFY(m_desktop->errors.isEmpty());
+        if (answer == 2) {
+            QVERIFY(!w->document().isOpen());
+            QCOMPARE(readFile(tokenFile()), mixed); // nothing changes: the next opening asks again
+            QVERIFY(SaveMarker::FindUnfinished(marker.tokenFile));
+            return;
+        }
+        QVERIFY(!SaveMarker::FindUnfinished(marker.tokenFile));
+        QCOMPARE(text(*w, 1), std::string("&Fichier"));
+        QCOMPARE(readFile(tokenFile()),
+                 answer == 1 ? QByteArray("[[4|1|1|0|4|]]=&Fichier\r\n") + kProjectTokens.mid(22) : kProjectTokens);
+        QCOMPARE(readFile(path(QStringLiteral("other.tok"))), readFile(tokenFile()));
+        QCOMPARE(saveEnabled(*w), w->document().modified());
     }
 
     // An editor that ends without saving (killed, crashed) leaves what was
@@ -367,8 +468,9 @@ private slots:
         QFETCH(QByteArray, onDisk);
         auto w = openedWindow();
         translate(*w, 1, QStringLiteral("&Fichier"));
+        QSignalSpy checked(&w->guard(), &ProjectGuard::diskChecked);
         rewriteTokenFile("[[4|1|9|0|1|]]=New\r\n" + kProjectTokens);
-        QTest::qWait(1000); // the watch has seen it, and asks nothing
+        QVERIFY(checked.wait(5000)); // the watch has looked at it, and asks nothing
         QVERIFY(m_desktop->questions.isEmpty());
         m_desktop->answers = {answer};
         m_desktop->saveAnswers = {Desktop::SaveAnswer::Yes};

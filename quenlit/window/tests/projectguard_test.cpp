@@ -226,6 +226,31 @@ private slots:
         QCOMPARE(m_desktop.questions.size(), 2);
     }
 
+    // The journal cannot be written (its folder's name is taken by a file): the
+    // box says so once; once the folder can be made, the journal comes back by
+    // itself with every change typed meanwhile, and the status bar says so.
+    void aJournalThatFailedComesBackWithEveryChange()
+    {
+        QDir(QString::fromStdString(journals())).removeRecursively();
+        writeFile(QString::fromStdString(journals()), "in the way");
+        auto g = guard();
+        TokenTable project = tableOf(kProject);
+        g->opened(tokenPath(), m_master, project);
+        QSignalSpy notices(g.get(), &ProjectGuard::notice);
+        type(*g, m_master, project, 1, std::string(4500, 'a'));
+        type(*g, m_master, project, 2, "&Ouvrir...");
+        QCOMPARE(m_desktop.errors.size(), 1);
+        QVERIFY(m_desktop.errors[0].contains(QStringLiteral("The autosave journal cannot be written")));
+        QVERIFY(QFile::remove(QString::fromStdString(journals())));
+        QVERIFY(notices.wait(10000)); // tried again on its timer
+        QVERIFY(notices.last().at(0).toString().contains(QStringLiteral("written again")));
+        type(*g, m_master, project, 1, "&Fichier");
+        const JournalContent read = ReadJournal(g->journal().path());
+        QCOMPARE(read.changes.size(), std::size_t(3));
+        QCOMPARE(read.changes[0].text.size(), std::size_t(4500));
+        QCOMPARE(m_desktop.errors.size(), 1);
+    }
+
     // With unsaved changes the watch says nothing; the save asks.
     void unsavedChangesWaitForTheSave_data()
     {
@@ -244,9 +269,9 @@ private slots:
         TokenTable project = tableOf(kProject);
         g->opened(tokenPath(), m_master, project);
         type(*g, m_master, project, 1, "&Fichier");
+        QSignalSpy checked(g.get(), &ProjectGuard::diskChecked);
         writeFile(tokenFile(), QByteArray("[[4|1|9|0|1|]]=New\r\n") + kProject);
-        QTest::qWait(200);
-        QTRY_VERIFY_WITH_TIMEOUT(!g->checkPending(), 5000);
+        QVERIFY(checked.wait(5000)); // the watch has looked at it, and asked nothing
         QVERIFY(m_desktop.questions.isEmpty());
         m_desktop.answers = {answer};
         QCOMPARE(int(g->beforeSave()), step);
