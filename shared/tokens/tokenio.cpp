@@ -6,6 +6,7 @@
 #include "tokenline.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -31,7 +32,11 @@ TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver
     const double length = static_cast<double>(all.size());
     // A first guess for the rows; the sample below makes a closer one.
     table.reserveRows(std::min<std::size_t>(all.size() / 48 + 1, kSampleRows));
-    LineSplitter lines(all);
+    // Lines as LineSplitter cuts them (at each LF, one CR before it dropped),
+    // found here with memchr so that the loop stays in one piece.
+    const char *const begin = all.data();
+    const char *const end = begin + all.size();
+    const char *at = begin;
     std::string_view line;
     std::size_t lineNumber = 0;
     int shown = -1;
@@ -39,7 +44,15 @@ TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver
     // only worked out near the next step.
     double steady = -1;
     bool guessed = false;
-    while (lines.next(line)) {
+    while (at < end) {
+        const char *lf = static_cast<const char *>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        const char *next = lf ? lf + 1 : end;
+        const char *stop = lf ? lf : end;
+        if (lf && stop > at && stop[-1] == '\r')
+            --stop;
+        line = std::string_view(at, static_cast<std::size_t>(stop - at));
+        at = next;
+        const std::size_t position = static_cast<std::size_t>(at - begin);
         ++lineNumber;
         TokenLineLayout layout;
         const auto status = ParseTokenLine(line, layout);
@@ -49,7 +62,7 @@ TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver
             if (!guessed && table.tokenCount() == kSampleRows) {
                 // The rows to come, from the bytes the sample took, a little over.
                 guessed = true;
-                const double share = static_cast<double>(lines.position()) / length;
+                const double share = static_cast<double>(position) / length;
                 const auto expected = static_cast<std::size_t>(static_cast<double>(kSampleRows) / share * 1.02) + 64;
                 table.reserveRows(expected);
                 if (extras.keyIndex)
@@ -65,7 +78,7 @@ TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver
         } else if (observer)
             observer->badToken(lineNumber, line);
         if (observer) {
-            const double next = static_cast<double>(lines.position()) + 1;
+            const double next = static_cast<double>(position) + 1;
             if (next < steady)
                 continue;
             std::int64_t value = RoundHalfEven(50.0 * next / length + base);
