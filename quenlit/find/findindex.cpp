@@ -73,7 +73,7 @@ void FindIndex::clear()
 {
     m_project = nullptr;
     m_master = nullptr;
-    m_built = 0;
+    m_built.store(0);
     std::string().swap(m_text);
     std::vector<std::uint64_t>().swap(m_start);
     std::vector<bool>().swap(m_isRebuilt);
@@ -98,21 +98,31 @@ void FindIndex::appendEntry(std::size_t row, std::string &out)
     }
 }
 
-bool FindIndex::build(std::size_t maxRows)
+bool FindIndex::build(std::size_t maxRows, const std::atomic<bool> *stop)
 {
     if (!m_project)
         return true;
-    const std::size_t end = std::min(tokenCount(), m_built + maxRows);
-    if (m_built == 0 && end > 0)
-        m_text.reserve(m_project->buffer().size() / 2); // texts are about half of a line; grows if not
-    for (std::size_t row = m_built + 1; row <= end; ++row) {
-        appendEntry(row, m_text);
-        m_text += '\xFF';
-        m_start.push_back(m_text.size());
+    std::size_t built = m_built.load(std::memory_order_relaxed);
+    const std::size_t end = std::min(tokenCount(), built + std::min(maxRows, tokenCount()));
+    if (built == 0 && end > 0 && m_text.capacity() == 0) {
+        // Each byte of a text gives at most one character, three bytes at most
+        // in the form; a master text taken by several rows may overflow this,
+        // and then the buffer grows as any other does.
+        const std::size_t texts = m_project->buffer().size() + (m_master ? m_master->buffer().size() : 0);
+        m_text.reserve(3 * texts + 2 * tokenCount() + 16);
     }
-    m_built = end;
-    if (complete())
-        m_text.shrink_to_fit();
+    while (built < end) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            break;
+        const std::size_t chunk = std::min<std::size_t>(end, built + 4096);
+        for (std::size_t row = built + 1; row <= chunk; ++row) {
+            appendEntry(row, m_text);
+            m_text += '\xFF';
+            m_start.push_back(m_text.size());
+        }
+        built = chunk;
+        m_built.store(built, std::memory_order_release);
+    }
     return complete();
 }
 
@@ -141,7 +151,8 @@ std::string_view FindIndex::entry(std::size_t row) const
 
 std::size_t FindIndex::bytesHeld() const
 {
-    std::size_t bytes = m_text.capacity() + m_start.capacity() * sizeof(std::uint64_t);
+    // The room reserved beyond the entries is never touched (see m_text).
+    std::size_t bytes = m_text.size() + m_start.capacity() * sizeof(std::uint64_t);
     bytes += m_isRebuilt.capacity() / 8;
     for (const auto &[row, text] : m_rebuilt)
         bytes += sizeof(row) + sizeof(text) + 2 * sizeof(void *) + text.capacity();

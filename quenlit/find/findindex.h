@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,10 +34,14 @@ public:
     // Forgets everything (no project).
     void clear();
 
-    // Builds up to maxRows more rows; true once every row is in.
-    bool build(std::size_t maxRows);
-    bool complete() const { return m_project && m_built == tokenCount(); }
-    std::size_t builtRows() const { return m_built; }
+    // Builds up to maxRows more rows; true once every row is in. With `stop`,
+    // the build ends early once it is set (looked at every few thousand rows).
+    // A build may run on a thread of its own, as long as nothing else touches
+    // the index or changes the tables meanwhile; complete() and builtRows()
+    // may be asked from any thread.
+    bool build(std::size_t maxRows, const std::atomic<bool> *stop = nullptr);
+    bool complete() const { return m_project && m_built.load(std::memory_order_acquire) == tokenCount(); }
+    std::size_t builtRows() const { return m_built.load(std::memory_order_acquire); }
 
     // The translation of a row was changed in the project table.
     void textChanged(std::size_t row);
@@ -64,8 +69,12 @@ private:
     const TokenTable *m_master = nullptr;
     const TextCodec *m_projectCodec = nullptr;
     const TextCodec *m_masterCodec = nullptr;
-    std::size_t m_built = 0;
-    std::string m_text;                  // entries of rows 1.., one after the other
+    std::atomic<std::size_t> m_built{0};
+    // Entries of rows 1.., one after the other. Room for the most the entries
+    // can take is reserved at the start and never given back: pages the entries
+    // do not reach are never touched, so cost nothing, and the entries are never
+    // copied to a larger or a smaller buffer.
+    std::string m_text;
     std::vector<std::uint64_t> m_start;  // m_start[r - 1]: where row r's entry starts; m_start[n] ends the last
     std::vector<bool> m_isRebuilt;       // by row - 1: the entry was made anew after a change
     std::unordered_map<std::size_t, std::string> m_rebuilt; // those entries, by row

@@ -66,16 +66,33 @@ int TokenSummary::TypeIndex(TokenType type)
     return 4;
 }
 
+std::uint8_t TokenSummary::byteOf(std::string_view typeCell, std::string_view statusCell)
+{
+    const int type = TypeIndex(TokenTypeOf(typeCell));
+    const std::int64_t status = StatusOf(statusCell);
+    return static_cast<std::uint8_t>(statusBits(status) | (type << 4) |
+                                     (IsPlainInteger(statusCell, status) ? 0 : kOddStatus));
+}
+
 void TokenSummary::assign(const TokenTable &table)
 {
     m_bytes.assign(table.tokenCount() + 1, 0);
-    for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
-        const int type = TypeIndex(TokenTypeOf(table.cell(row, ColType)));
-        const std::string_view cell = table.cell(row, ColStatus);
-        const std::int64_t status = StatusOf(cell);
-        m_bytes[row] = static_cast<std::uint8_t>(statusBits(status) | (type << 4) |
-                                                 (IsPlainInteger(cell, status) ? 0 : kOddStatus));
-    }
+    for (std::size_t row = 1; row <= table.tokenCount(); ++row)
+        m_bytes[row] = byteOf(table.cell(row, ColType), table.cell(row, ColStatus));
+}
+
+void TokenSummary::reserve(std::size_t rows)
+{
+    m_bytes.reserve(rows + 1);
+    if (m_bytes.empty())
+        m_bytes.push_back(0); // row 0
+}
+
+void TokenSummary::append(std::string_view typeCell, std::string_view statusCell)
+{
+    if (m_bytes.empty())
+        m_bytes.push_back(0);
+    m_bytes.push_back(byteOf(typeCell, statusCell));
 }
 
 void TokenSummary::statusChanged(std::size_t row, std::int64_t status)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Progress as the translator sees it: of the tokens that count (all but the
@@ -50,6 +51,10 @@ public:
     static constexpr int kTypes = 5; // Menu, Dialog, String, Version, Unknow type
 
     void assign(const TokenTable &table);
+    // The same a row at a time, as a reading appends them (row 1 first): its
+    // type and status cells.
+    void reserve(std::size_t rows);
+    void append(std::string_view typeCell, std::string_view statusCell);
     void clear() { std::vector<std::uint8_t>().swap(m_bytes); }
     void statusChanged(std::size_t row, std::int64_t status);
 
@@ -71,6 +76,7 @@ public:
 private:
     static constexpr std::uint8_t kExactly4 = 8;
     static constexpr std::uint8_t kOddStatus = 0x80; // bits 4-6 hold the type
+    static std::uint8_t byteOf(std::string_view typeCell, std::string_view statusCell);
     static std::uint8_t statusBits(std::int64_t status)
     {
         return static_cast<std::uint8_t>((status & 7) | (status == 4 ? kExactly4 : 0));

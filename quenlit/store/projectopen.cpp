@@ -63,6 +63,22 @@ ProjectData ReadProject(const std::string &path, TokenLoadObserver *observer, st
 
 namespace {
 
+// The project's summary, made as its rows are read.
+class SummaryOfRows final : public TokenRowSink
+{
+public:
+    explicit SummaryOfRows(TokenSummary &summary) : m_summary(summary) {}
+    void expectRows(std::size_t rows) override { m_summary.reserve(rows); }
+    void rowRead(std::size_t, std::string_view line, const TokenLineLayout &layout) override
+    {
+        m_summary.append(line.substr(2, layout.bars[0] - 2),
+                         line.substr(layout.bars[3] + 1, layout.bars[4] - layout.bars[3] - 1));
+    }
+
+private:
+    TokenSummary &m_summary;
+};
+
 void failed(ProjectData &data, TokenLoadStatus status, const std::string &file)
 {
     data.error = status == TokenLoadStatus::CantOpen ? ProjectOpenError::CantOpenTokenFile : ProjectOpenError::ReadError;
@@ -83,10 +99,13 @@ void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
     TokenLoadRecorder masterEvents;
     TokenLoadStatus masterStatus = TokenLoadStatus::ReadError;
     const auto readMaster = [&] {
-        masterStatus = LoadTokenFile(data.paths.masterTokenFile, data.master, &masterEvents, 0);
+        TokenLoadExtras extras;
+        extras.keyIndex = true;
+        masterStatus = LoadTokenFile(data.paths.masterTokenFile, data.master, &masterEvents, 0, extras);
         if (masterStatus != TokenLoadStatus::Ok)
             return;
-        // Key cells in the project's code page, so that keys match as the project writes them.
+        // Key cells in the project's code page, so that keys match as the project
+        // writes them; a key that changes drops the index made while reading.
         TranscodeKeyCells(data.master, CodePage::get(data.masterCodePage), CodePage::get(data.projectCodePage));
         data.master.buildKeyIndex();
     };
@@ -97,9 +116,13 @@ void ReadTokenFiles(ProjectData &data, TokenLoadObserver *observer)
         readMaster(); // no thread to be had: one file after the other
     }
     TokenLoadRecorder projectEvents;
-    auto status = LoadTokenFile(data.paths.tokenFile, data.project, &projectEvents, 50);
-    if (status == TokenLoadStatus::Ok)
-        data.projectSummary.assign(data.project);
+    SummaryOfRows summary(data.projectSummary);
+    TokenLoadExtras extras;
+    extras.rows = &summary;
+    data.projectSummary.clear();
+    auto status = LoadTokenFile(data.paths.tokenFile, data.project, &projectEvents, 50, extras);
+    if (status != TokenLoadStatus::Ok)
+        data.projectSummary.clear();
     if (masterReader.joinable())
         masterReader.join();
 

@@ -155,6 +155,7 @@ FrmPrinc::~FrmPrinc()
     // The list and the parts read the tables, which go before the widgets do.
     m_checks->projectClosed();
     m_preview->projectClosed();
+    m_flow->projectClosed(); // its index thread too
     m_model->setCheckColumn(nullptr);
     m_model->setMasterTable(nullptr);
     m_model->setItems(nullptr, nullptr, {});

@@ -73,6 +73,7 @@ void ProjectDocument::setModified()
 
 void ProjectDocument::saved()
 {
+    emit aboutToChange();
     grdPrjBuffer.compactEdits();
 }
 
@@ -106,6 +107,7 @@ void ProjectDocument::storeText(std::size_t row, const std::string &text)
 {
     if (!changeable(row))
         return;
+    emit aboutToChange();
     beginStep("commit");
     const std::string textBefore = grdPrjBuffer.cellText(row, ColText);
     const std::string statusBefore = grdPrjBuffer.cellText(row, ColStatus);
@@ -123,6 +125,7 @@ void ProjectDocument::setStatus(std::size_t row, std::int64_t status)
 {
     if (!changeable(row))
         return;
+    emit aboutToChange();
     beginStep("status");
     const std::string before = grdPrjBuffer.cellText(row, ColStatus);
     const std::string plain = IntegerToText(status);
@@ -137,6 +140,7 @@ void ProjectDocument::restore(std::size_t row, const std::string *text, const st
 {
     if (!changeable(row) || (!text && !status))
         return;
+    emit aboutToChange();
     beginStep(text ? "commit" : "status");
     const std::string textBefore = grdPrjBuffer.cellText(row, ColText);
     const std::string statusBefore = grdPrjBuffer.cellText(row, ColStatus);

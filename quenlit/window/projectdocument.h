@@ -85,6 +85,10 @@ signals:
     // A status changed in value (not a rewrite of the same number); told before
     // tokenChanged.
     void statusChanged(std::size_t row, std::int64_t before, std::int64_t after);
+    // A row of the project table is about to be written (a change, or the
+    // edits compacted after a save): what reads the table on another thread
+    // stops now.
+    void aboutToChange();
     // A token's text (and status), or its status alone, changed.
     void tokenChanged(std::size_t row, bool textChanged);
     // The history or the counts changed: after a change outside any step, at

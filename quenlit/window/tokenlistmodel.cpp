@@ -11,6 +11,8 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <array>
+#include <string>
 
 namespace quenlit {
 
@@ -210,6 +212,53 @@ QVariant TokenListModel::data(const QModelIndex &index, int role) const
         return QString::number(static_cast<qulonglong>(row));
     }
     return {};
+}
+
+QModelIndexList TokenListModel::match(const QModelIndex &start, int role, const QVariant &value, int hits,
+                                      Qt::MatchFlags flags) const
+{
+    // Type-ahead in the list asks for the first token text from the current item
+    // on that starts with what was typed, ignoring case. The texts are not
+    // decoded one by one for it: a table of the bytes a text can start with
+    // passes over the others, and only those are decoded and compared.
+    const bool typeAhead = role == Qt::DisplayRole && hits == 1 && start.isValid() && !start.parent().isValid() &&
+                           start.column() == TokenColumn && m_table &&
+                           (flags & ~Qt::MatchWrap) == Qt::MatchStartsWith &&
+                           value.userType() == QMetaType::QString && !value.toString().isEmpty();
+    if (!typeAhead)
+        return QAbstractTableModel::match(start, role, value, hits, flags);
+    const QString typed = value.toString();
+    const QStringView first = QStringView(typed).left(1);
+    // Whether a text whose first byte is b may start with the typed text: in a
+    // double-byte code page a lead byte always may.
+    std::array<bool, 256> may{};
+    for (int b = 0; b < 256; ++b) {
+        if (m_codePage->isLeadByte(static_cast<unsigned char>(b))) {
+            may[static_cast<std::size_t>(b)] = true;
+            continue;
+        }
+        const QString one = FromTokenBytes(std::string(1, static_cast<char>(b)), *m_codePage);
+        may[static_cast<std::size_t>(b)] = one.size() != 1 || QStringView(one).startsWith(first, Qt::CaseInsensitive);
+    }
+    const ListRows &listed = rows();
+    const std::size_t count = listed.size();
+    const auto from = static_cast<std::size_t>(start.row());
+    auto search = [&](std::size_t begin, std::size_t end) -> int {
+        for (std::size_t item = begin; item < end; ++item) {
+            const std::string_view text = m_table->cell(listed[item], ColText);
+            if (text.empty() || !may[static_cast<unsigned char>(text[0])])
+                continue;
+            if (FromTokenBytes(text, *m_codePage).startsWith(typed, Qt::CaseInsensitive))
+                return static_cast<int>(item);
+        }
+        return -1;
+    };
+    int found = search(from, count);
+    if (found < 0 && (flags & Qt::MatchWrap))
+        found = search(0, std::min(from, count));
+    if (found < 0)
+        return {};
+    return {index(found, TokenColumn)};
 }
 
 QVariant TokenListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -20,7 +20,12 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <QEvent>
+#include <QMetaObject>
+
 #include <array>
+#include <limits>
+#include <system_error>
 
 namespace quenlit {
 
@@ -75,10 +80,63 @@ TranslatorFlow::TranslatorFlow(ProjectDocument &document, EditorView &view, QWid
     m_stepper->setSingleShot(true);
     m_stepper->setInterval(0);
     connect(m_stepper, &QTimer::timeout, this, &TranslatorFlow::runNarrowing);
+    m_builderRestart = new QTimer(this);
+    m_builderRestart->setSingleShot(true);
+    m_builderRestart->setInterval(0);
+    connect(m_builderRestart, &QTimer::timeout, this, &TranslatorFlow::startIndexBuilder);
+    connect(&m_document, &ProjectDocument::aboutToChange, this, &TranslatorFlow::stopIndexBuilder);
     refreshActions();
 }
 
-TranslatorFlow::~TranslatorFlow() = default;
+TranslatorFlow::~TranslatorFlow()
+{
+    stopIndexBuilder();
+}
+
+void TranslatorFlow::startIndexBuilder()
+{
+    if (!projectOpen() || m_index.complete() || m_builder.joinable())
+        return;
+    m_stopBuilder = false;
+    m_builderDone = false;
+    try {
+        m_builder = std::thread([this] {
+            m_index.build(std::numeric_limits<std::size_t>::max(), &m_stopBuilder);
+            m_builderDone = true;
+            QMetaObject::invokeMethod(this, [this] { indexBuilt(); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error &) {
+        m_stepper->start(); // no thread to be had: built between events
+    }
+}
+
+void TranslatorFlow::stopIndexBuilder()
+{
+    if (!m_builder.joinable())
+        return;
+    m_stopBuilder = true;
+    m_builder.join(); // at most a few thousand rows away
+    if (projectOpen() && !m_index.complete())
+        m_builderRestart->start();
+}
+
+void TranslatorFlow::indexBuilt()
+{
+    if (m_builder.joinable() && m_builderDone)
+        m_builder.join();
+    if (m_narrowed.pending())
+        m_stepper->start();
+}
+
+bool TranslatorFlow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_waitingForPaint && event->type() == QEvent::Paint) {
+        // Once the list is on the screen, the other processor makes the index.
+        m_waitingForPaint = false;
+        m_builderRestart->start();
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 void TranslatorFlow::createMenus(QMenu *edit, QMenu *go)
 {
@@ -113,19 +171,24 @@ void TranslatorFlow::createMenus(QMenu *edit, QMenu *go)
 
 void TranslatorFlow::projectOpened()
 {
+    stopIndexBuilder();
     m_project = &m_document.projectTable();
     m_projectCodec = &codecOf(m_document.projectCodePage());
     m_index.reset(m_project, &m_document.masterTable(), m_projectCodec, &codecOf(m_document.masterCodePage()));
     m_counts.assign(m_document.summary());
     forgetListed();
     refreshActions();
-    // The find index is built in the background only once find is used.
+    m_waitingForPaint = true;
+    m_view.listView()->viewport()->installEventFilter(this);
     if (m_findBar->isVisible())
-        m_stepper->start();
+        startIndexBuilder();
 }
 
 void TranslatorFlow::projectClosed()
 {
+    stopIndexBuilder();
+    m_builderRestart->stop();
+    m_waitingForPaint = false;
     m_stepper->stop();
     m_project = nullptr;
     m_projectCodec = nullptr;
@@ -142,8 +205,11 @@ SharedListRows TranslatorFlow::narrowBase(ListRows base, const TokenFilter &filt
     m_filter = filter;
     m_progress->setShowReadOnly(showReadOnly);
     m_stepper->stop();
+    // A rebuild (a filter chosen, a project opened) shows its list at once, so
+    // a find text needs the whole index now.
+    if (m_find.active())
+        stopIndexBuilder();
     m_narrowed.setBase(std::move(base));
-    // A rebuild (a filter chosen, a project opened) shows its list at once.
     m_narrowed.runToEnd();
     forgetListed();
     if (m_findBar->isVisible() && !m_findBar->text().isEmpty())
@@ -176,9 +242,17 @@ void TranslatorFlow::runNarrowing()
 {
     if (!projectOpen())
         return;
+    if (m_builder.joinable()) {
+        // The index is the builder's until it is done; indexBuilt() goes on.
+        if (m_find.active() && indexBuilding())
+            return;
+        if (!indexBuilding())
+            indexBuilt();
+    }
     if (!m_narrowed.pending()) {
-        // Nothing to narrow: use the turn to build the index ahead of the first keystroke.
-        if (!m_index.build(kIndexBudget))
+        // Nothing to narrow, and no thread making the index: use the turn to
+        // build it ahead of the first keystroke.
+        if (!m_builder.joinable() && !m_index.build(kIndexBudget))
             m_stepper->start();
         return;
     }
@@ -229,7 +303,7 @@ void TranslatorFlow::find()
     m_findBar->activate();
     emit layoutChanged();
     if (projectOpen() && !m_index.complete())
-        m_stepper->start();
+        startIndexBuilder();
 }
 
 void TranslatorFlow::replace()
@@ -262,6 +336,7 @@ void TranslatorFlow::statusChanged(std::size_t row, std::int64_t before, std::in
 
 void TranslatorFlow::tokenChanged(std::size_t row, bool textChanged)
 {
+    // The builder was stopped before the change (aboutToChange) and goes on after it.
     if (projectOpen() && textChanged)
         m_index.textChanged(row);
 }

@@ -11,10 +11,12 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 class QAction;
@@ -98,6 +100,13 @@ public:
     const FindIndex &findIndex() const { return m_index; }
     bool narrowingPending() const { return m_narrowed.pending(); }
 
+    // The find index is made on a thread of its own once the list of an opened
+    // project has been painted (or at the first "&Find" before that), so that
+    // typing in the find box never waits for it. The thread reads the tables
+    // only; everything here that touches the index or lets the tables change
+    // stops it first, and it goes on afterwards.
+    bool indexBuilding() const { return m_builder.joinable() && !m_builderDone; }
+
     void undo();
     void redo();
     void find();
@@ -130,6 +139,10 @@ private:
     void forgetListed();
     std::optional<std::size_t> selectedItem() const;
     bool projectOpen() const { return m_project != nullptr; }
+    void startIndexBuilder();
+    void stopIndexBuilder();
+    void indexBuilt();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     static const std::array<TokenLook, 8> kLooksByFlags; // by the flag bits of a status
 
@@ -155,6 +168,11 @@ private:
     std::unique_ptr<ProgressStatus> m_progress;
     TextBoxKeys *m_keys = nullptr;
     QTimer *m_stepper = nullptr;
+    std::thread m_builder;
+    std::atomic<bool> m_stopBuilder{false};
+    std::atomic<bool> m_builderDone{false};
+    QTimer *m_builderRestart = nullptr; // the build goes on after a change, once
+    bool m_waitingForPaint = false;     // the opened project's list is not painted yet
 };
 
 } // namespace quenlit

@@ -5,40 +5,80 @@
 #include "textlines.h"
 #include "tokenline.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
-TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer, int base)
+TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer, int base,
+                           const TokenLoadExtras &extras)
 {
-    return LoadTokens(FileBytes(std::move(bytes)), table, observer, base);
+    return LoadTokens(FileBytes(std::move(bytes)), table, observer, base, extras);
 }
 
-TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver *observer, int base)
+namespace {
+
+// Rows read before the number of rows is guessed from their share of the bytes.
+constexpr std::size_t kSampleRows = 4096;
+
+} // namespace
+
+TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver *observer, int base,
+                           const TokenLoadExtras &extras)
 {
     table.clear();
     table.adoptBuffer(std::move(bytes));
     const std::string_view all = table.buffer();
     const double length = static_cast<double>(all.size());
-    table.reserveRows(all.size() / 48 + 1);
-    LineSplitter lines(all);
+    // A first guess for the rows; the sample below makes a closer one.
+    table.reserveRows(std::min<std::size_t>(all.size() / 48 + 1, kSampleRows));
+    // Lines as LineSplitter cuts them (at each LF, one CR before it dropped),
+    // found here with memchr so that the loop stays in one piece.
+    const char *const begin = all.data();
+    const char *const end = begin + all.size();
+    const char *at = begin;
     std::string_view line;
     std::size_t lineNumber = 0;
     int shown = -1;
     // Below this position the bar's value cannot have moved on: the rounding is
     // only worked out near the next step.
     double steady = -1;
-    while (lines.next(line)) {
+    bool guessed = false;
+    while (at < end) {
+        const char *lf = static_cast<const char *>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        const char *next = lf ? lf + 1 : end;
+        const char *stop = lf ? lf : end;
+        if (lf && stop > at && stop[-1] == '\r')
+            --stop;
+        line = std::string_view(at, static_cast<std::size_t>(stop - at));
+        at = next;
+        const std::size_t position = static_cast<std::size_t>(at - begin);
         ++lineNumber;
         TokenLineLayout layout;
         const auto status = ParseTokenLine(line, layout);
         if (status == TokenLineStatus::ReadError)
             return TokenLoadStatus::ReadError;
-        if (status == TokenLineStatus::Ok)
+        if (status == TokenLineStatus::Ok) {
+            if (!guessed && table.tokenCount() == kSampleRows) {
+                // The rows to come, from the bytes the sample took, a little over.
+                guessed = true;
+                const double share = static_cast<double>(position) / length;
+                const auto expected = static_cast<std::size_t>(static_cast<double>(kSampleRows) / share * 1.02) + 64;
+                table.reserveRows(expected);
+                if (extras.keyIndex)
+                    table.startKeyIndex(expected);
+                if (extras.rows)
+                    extras.rows->expectRows(expected);
+            } else if (guessed && table.tokenCount() == table.rowCapacity()) {
+                table.reserveRows(table.tokenCount() + table.tokenCount() / 8 + 64); // a guess too low
+            }
             table.appendLoaded(static_cast<std::size_t>(line.data() - all.data()), layout);
-        else if (observer)
+            if (extras.rows)
+                extras.rows->rowRead(table.tokenCount(), line, layout);
+        } else if (observer)
             observer->badToken(lineNumber, line);
         if (observer) {
-            const double next = static_cast<double>(lines.position()) + 1;
+            const double next = static_cast<double>(position) + 1;
             if (next < steady)
                 continue;
             std::int64_t value = RoundHalfEven(50.0 * next / length + base);
@@ -50,10 +90,13 @@ TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver
             steady = shown >= 100 ? length + 2 : (shown + 0.5 - base) * length / 50.0 - 2;
         }
     }
+    if (extras.keyIndex)
+        table.finishKeyIndex();
     return TokenLoadStatus::Ok;
 }
 
-TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer, int base)
+TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer, int base,
+                              const TokenLoadExtras &extras)
 {
     table.clear();
     FileBytes bytes;
@@ -69,7 +112,7 @@ TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenL
         observer->fileStarted(path);
     TokenLoadStatus status = TokenLoadStatus::ReadError;
     try {
-        status = LoadTokens(std::move(bytes), table, observer, base);
+        status = LoadTokens(std::move(bytes), table, observer, base, extras);
     } catch (const std::bad_alloc &) {
         status = TokenLoadStatus::ReadError; // more rows than memory holds
     } catch (const std::length_error &) {

@@ -33,17 +33,39 @@ enum class TokenLoadStatus
     ReadError
 };
 
+// Told of each token row as the reading appends it, with its line and where its
+// cells lie, so that what is made of every row is made in the same pass.
+class TokenRowSink
+{
+public:
+    virtual ~TokenRowSink() = default;
+    // Rows come in order, 1, 2, ...; `expectedRows` is a guess at their number,
+    // told once before the first.
+    virtual void expectRows(std::size_t expectedRows) { (void)expectedRows; }
+    virtual void rowRead(std::size_t row, std::string_view line, const TokenLineLayout &layout) = 0;
+};
+
+// What a reading makes beside the rows, in the same pass.
+struct TokenLoadExtras
+{
+    TokenRowSink *rows = nullptr;
+    // The table's key index (see TokenTable::startKeyIndex), complete when the
+    // reading succeeds.
+    bool keyIndex = false;
+};
+
 // Empties the table, then parses the bytes line by line into it. Progress runs
 // from `base` to base + 50 in proportion to the bytes read. On ReadError the rows
 // read until then stay.
 TokenLoadStatus LoadTokens(std::string bytes, TokenTable &table, TokenLoadObserver *observer = nullptr,
-                           int base = 0);
-TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver *observer = nullptr, int base = 0);
+                           int base = 0, const TokenLoadExtras &extras = {});
+TokenLoadStatus LoadTokens(FileBytes bytes, TokenTable &table, TokenLoadObserver *observer = nullptr, int base = 0,
+                           const TokenLoadExtras &extras = {});
 // Only a regular file (or a link to one) is read: anything else is CantOpen. A
 // file too large for memory is a ReadError. The table keeps the file's bytes
 // mapped where that is safe (see FileBytes).
 TokenLoadStatus LoadTokenFile(const std::string &path, TokenTable &table, TokenLoadObserver *observer = nullptr,
-                              int base = 0);
+                              int base = 0, const TokenLoadExtras &extras = {});
 
 // The whole token file of a table, one CR LF line per row.
 std::string FormatTokens(const TokenTable &table, const std::function<void(double)> &progress = {});

@@ -2,60 +2,92 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+inline std::size_t findByte(const char *bytes, std::size_t from, std::size_t n, char c)
+{
+    if (from >= n)
+        return npos;
+    const void *at = std::memchr(bytes + from, c, n - from);
+    return at ? static_cast<std::size_t>(static_cast<const char *>(at) - bytes) : npos;
+}
+
+} // namespace
 
 TokenLineStatus ParseTokenLine(std::string_view line, TokenLineLayout &layout)
 {
     if (line.size() >= 0xffffffffu)
         return TokenLineStatus::ReadError; // beyond what a row can address
-    constexpr std::size_t npos = std::string_view::npos;
-    // One pass up to the first '=', which in a well-formed line follows the
-    // fields: it meets the five '|' and the ']' on the way.
+    // The rule: the text follows the first '='; the fields are cut at the first
+    // five '|' of the line, wherever they are, and field 6 ends at the first ']'
+    // after the fifth. The first two characters are skipped unseen.
     const char *bytes = line.data();
     const std::size_t n = line.size();
     std::size_t bars[5] = {};
     int found = 0;
     std::size_t bracket = npos;
     std::size_t equals = npos;
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = bytes[i];
-        if (c == '=') {
-            equals = i;
-            break;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, all three bytes looked for at once, until each
+    // bound is found (in a token line, within the first two or three blocks).
+    const __m128i bar = _mm_set1_epi8('|');
+    const __m128i eq = _mm_set1_epi8('=');
+    const __m128i close = _mm_set1_epi8(']');
+    for (; i + 16 <= n && (found < 5 || bracket == npos || equals == npos); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + i));
+        unsigned bars16 = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, bar)));
+        if (equals == npos) {
+            const unsigned e = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, eq)));
+            if (e)
+                equals = i + static_cast<std::size_t>(__builtin_ctz(e));
         }
-        if (c == '|') {
-            if (found < 5)
-                bars[found++] = i;
-        } else if (c == ']' && found == 5 && bracket == npos) {
-            bracket = i;
+        for (; bars16 && found < 5; bars16 &= bars16 - 1)
+            bars[found++] = i + static_cast<std::size_t>(__builtin_ctz(bars16));
+        if (found == 5 && bracket == npos) {
+            unsigned b = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, close)));
+            if (bars[4] >= i)
+                b &= ~0u << (bars[4] - i + 1);
+            if (b)
+                bracket = i + static_cast<std::size_t>(__builtin_ctz(b));
         }
     }
+#endif
+    // What is left, by memchr over the rest of the line.
+    if (equals == npos)
+        equals = findByte(bytes, i, n, '=');
     if (equals == npos)
         return TokenLineStatus::Bad;
-    // What the pass did not meet lies after the '=' (or after the fifth '|').
-    std::size_t from = equals + 1;
-    if (found == 0) {
-        const auto bar = line.find('|', from);
-        if (bar == npos)
-            return TokenLineStatus::Bad;
-        bars[found++] = bar;
-        from = bar + 1;
+    std::size_t from = found ? bars[found - 1] + 1 : 0;
+    from = std::max(from, i);
+    while (found < 5) {
+        const std::size_t at = findByte(bytes, from, n, '|');
+        if (at == npos)
+            break;
+        bars[found++] = at;
+        from = at + 1;
     }
+    if (found == 0)
+        return TokenLineStatus::Bad;
     if (bars[0] < 2)
         return TokenLineStatus::ReadError;
-    while (found < 5) {
-        const auto bar = line.find('|', from);
-        if (bar == npos)
-            return TokenLineStatus::Bad;
-        bars[found++] = bar;
-        from = bar + 1;
-    }
+    if (found < 5)
+        return TokenLineStatus::Bad;
     if (bracket == npos) {
-        bracket = line.find(']', std::max(from, bars[4] + 1));
+        bracket = findByte(bytes, std::max(bars[4] + 1, i), n, ']');
         if (bracket == npos)
             return TokenLineStatus::Bad;
     }
-    for (int i = 0; i < 5; ++i)
-        layout.bars[i] = static_cast<std::uint32_t>(bars[i]);
+    for (int k = 0; k < 5; ++k)
+        layout.bars[k] = static_cast<std::uint32_t>(bars[k]);
     layout.bracket = static_cast<std::uint32_t>(bracket);
     layout.equals = static_cast<std::uint32_t>(equals);
     layout.length = static_cast<std::uint32_t>(n);

@@ -381,7 +381,101 @@ void TokenTable::adoptBuffer(FileBytes bytes)
 void TokenTable::appendLoaded(std::size_t offset, const TokenLineLayout &layout)
 {
     m_rows.push_back(encode(static_cast<std::uint64_t>(offset), layout, true));
+    if (!m_index || !m_index->loading) {
+        dropIndex();
+        return;
+    }
+    KeyIndex &index = *m_index;
+    // The key from the bounds at hand; its slot is fetched now and written a
+    // batch later, so that the inserts do not wait on memory one after the other.
+    const TokenKey key = KeyIn(m_file.view().substr(offset, layout.length), layout.bars, layout.bracket);
+    const std::uint64_t h = KeyHash(key);
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(&index.entries[indexHome(h)], 1);
+#endif
+    index.pendingHash[index.pending++] = h;
+    if (index.pending == std::size(index.pendingHash))
+        flushLoading();
+}
+
+void TokenTable::sizeIndex(std::size_t rows) const
+{
+    KeyIndex &index = *m_index;
+    // At most 80% full: the tags keep most probes from reading a row, so the
+    // longer runs of a fuller index cost little.
+    index.entries.assign(rows + rows / 4 + 16, 0);
+    index.entries.shrink_to_fit();
+    index.rowBits = 1;
+    while (index.rowBits < 32 && (std::uint64_t(1) << index.rowBits) <= rows)
+        ++index.rowBits;
+}
+
+void TokenTable::insertIndexed(std::size_t row, std::uint64_t h) const
+{
+    KeyIndex &index = *m_index;
+    std::vector<std::uint32_t> &entries = index.entries;
+    const std::uint64_t rowMask = (std::uint64_t(1) << index.rowBits) - 1;
+    const std::size_t capacity = entries.size();
+    const std::uint32_t tag = indexTag(h);
+    for (std::size_t slot = indexHome(h);; slot = slot + 1 == capacity ? 0 : slot + 1) {
+        const std::uint32_t entry = entries[slot];
+        if (entry == 0) {
+            entries[slot] = indexEntry(tag, row);
+            return;
+        }
+        // An earlier row with the same key keeps the slot: the first row wins.
+        if ((std::uint64_t(entry) >> index.rowBits) == tag && sameKey(entry & rowMask, *this, row))
+            return;
+    }
+}
+
+void TokenTable::flushLoading() const
+{
+    KeyIndex &index = *m_index;
+    const std::size_t first = index.entered + 1;
+    const std::size_t count = index.pending;
+    index.pending = 0;
+    // More rows than the index was sized for: it is made anew, twice as large.
+    if (first + count - 1 > index.entries.size() * 4 / 5 ||
+        (std::uint64_t(1) << index.rowBits) <= first + count - 1) {
+        sizeIndex((first + count) * 2);
+        for (std::size_t row = 1; row < first; ++row)
+            insertIndexed(row, keyHash(row));
+        for (std::size_t i = 0; i < count; ++i)
+            index.pendingHash[i] = keyHash(first + i);
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        insertIndexed(first + i, index.pendingHash[i]);
+    index.entered += count;
+}
+
+void TokenTable::startKeyIndex(std::size_t expectedRows)
+{
     dropIndex();
+    if (!m_index || m_rows.size() >= 0xffffffffu || expectedRows >= 0xffffffffu)
+        return; // such tables are scanned
+    KeyIndex &index = *m_index;
+    sizeIndex(std::max(expectedRows, m_rows.size()));
+    index.loading = true;
+    index.entered = 0;
+    index.pending = 0;
+    for (std::size_t row = 1; row <= m_rows.size(); ++row)
+        insertIndexed(row, keyHash(row));
+    index.entered = m_rows.size();
+}
+
+void TokenTable::finishKeyIndex()
+{
+    if (!m_index)
+        return;
+    KeyIndex &index = *m_index;
+    if (!index.loading) {
+        buildKeyIndex();
+        return;
+    }
+    flushLoading();
+    index.loading = false;
+    std::call_once(index.filled, [&index] { index.used = true; });
 }
 
 void TokenTable::appendLine(std::string_view text, const TokenLineLayout &layout)
@@ -443,7 +537,7 @@ std::size_t TokenTable::indexHome(std::uint64_t hash) const
 
 void TokenTable::dropIndex()
 {
-    if (!m_index || m_index->used)
+    if (!m_index || m_index->used || m_index->loading)
         m_index = std::make_unique<KeyIndex>();
 }
 
@@ -457,13 +551,8 @@ void TokenTable::fillIndex() const
 {
     KeyIndex &index = *m_index;
     index.used = true;
-    // At most 80% full: the tags keep most probes from reading a row, so the
-    // longer runs of a fuller index cost little.
-    index.entries.assign(m_rows.size() + m_rows.size() / 4 + 16, 0);
-    index.entries.shrink_to_fit();
-    index.rowBits = 1;
-    while (index.rowBits < 32 && (std::uint64_t(1) << index.rowBits) <= m_rows.size())
-        ++index.rowBits;
+    index.loading = false;
+    sizeIndex(m_rows.size());
     std::vector<std::uint32_t> &entries = index.entries;
     const std::uint64_t rowMask = (std::uint64_t(1) << index.rowBits) - 1;
     const std::size_t capacity = entries.size();

@@ -103,6 +103,7 @@ public:
     // Appends a row for a line that is copied in; `layout` as above.
     void appendLine(std::string_view line, const TokenLineLayout &layout);
     void reserveRows(std::size_t rows) { m_rows.reserve(rows); }
+    std::size_t rowCapacity() const { return m_rows.capacity(); }
 
     // The first row (lowest number) whose key cells (1, 2, 3, 4 and 6) equal those
     // of row `row` of `other`, or nothing. Served by an index that is built on
@@ -113,6 +114,12 @@ public:
     std::optional<std::size_t> findFirstWithKey(const TokenKey &key) const;
     // Builds the index now (on a thread of the caller's choosing).
     void buildKeyIndex() const;
+    // Fills the index as rows are loaded instead of in a pass of its own:
+    // from now on appendLoaded() enters each row, in a table of slots sized for
+    // `expectedRows` (grown if more come). The rows already in are entered now.
+    // finishKeyIndex() enters the last ones; the index is then as built.
+    void startKeyIndex(std::size_t expectedRows);
+    void finishKeyIndex();
 
     // Bytes held (buffers, rows and index), for memory accounting.
     std::size_t bytesHeld() const;
@@ -149,6 +156,12 @@ private:
     std::uint32_t indexEntry(std::uint32_t tag, std::size_t row) const;
     // The slot a key's probe starts at: the hash's low 32 bits scaled to the index.
     std::size_t indexHome(std::uint64_t hash) const;
+    // Sizes the index for `rows` rows: slots and row bits.
+    void sizeIndex(std::size_t rows) const;
+    // Enters a row whose key hashes to `hash`, unless an earlier row has its key.
+    void insertIndexed(std::size_t row, std::uint64_t hash) const;
+    // Enters the rows waiting in the loading index's batch.
+    void flushLoading() const;
 
     FileBytes m_file;    // the bytes of the file the rows were loaded from
     std::string m_edits; // rows appended line by line or rewritten by setCell
@@ -163,6 +176,12 @@ private:
         bool used = false;
         std::vector<std::uint32_t> entries;
         unsigned rowBits = 32;
+        // While rows are loaded: rows entered so far, and the rows whose slots
+        // are being fetched (see startKeyIndex).
+        bool loading = false;
+        std::size_t entered = 0;
+        std::size_t pending = 0;
+        std::uint64_t pendingHash[32];
     };
     std::unique_ptr<KeyIndex> m_index = std::make_unique<KeyIndex>();
 };

@@ -50,6 +50,33 @@ TEST_F(ReadProjectTest, BareNamesResolveInTheLanguageProjectFolder)
     EXPECT_EQ(observer.values.back(), 100);
 }
 
+// The summary made while the project file is read is the one a pass over its
+// table makes, for statuses and types of every shape.
+TEST_F(ReadProjectTest, SummaryMadeWhileReadingIsThatOfTheTable)
+{
+    WriteFile(dir.file("lang/fr.prj"), "demo.mpj\r\nfr.tok\r\n\r\n\r\n\r\nLANGUAGE 12 1\r\n");
+    WriteFile(dir.file("lang/demo.mpj"), "demo.dll\r\ndemo.tok\r\n");
+    WriteFile(dir.file("lang/demo.tok"), "[[4|1|1|0|1|]]=File\r\n");
+    std::string project;
+    const char *const statuses[] = {"4", "1", "04", " 4", "6", "x", "", "-1", "4.0", "9999999999999", "5"};
+    const char *const types[] = {"4", "5", "6", "16", "99", "", " 4"};
+    for (int i = 0; i < 5000; ++i)
+        project += std::string("[[") + types[i % 7] + "|1|" + std::to_string(i) + "|0|" + statuses[i % 11] +
+                   (i % 3 ? "|]]=t" : "|k]]=t") + "\r\n";
+    WriteFile(dir.file("lang/fr.tok"), project);
+    const ProjectData data = ReadProject(dir.file("lang/fr.prj"));
+    ASSERT_EQ(data.error, ProjectOpenError::None);
+    TokenSummary table;
+    table.assign(data.project);
+    ASSERT_EQ(data.projectSummary.tokenCount(), 5000u);
+    for (std::size_t row = 1; row <= 5000; ++row) {
+        ASSERT_EQ(data.projectSummary.flags(row), table.flags(row)) << row;
+        ASSERT_EQ(data.projectSummary.type(row), table.type(row)) << row;
+        ASSERT_EQ(data.projectSummary.exactlyTranslated(row), table.exactlyTranslated(row)) << row;
+        ASSERT_EQ(data.projectSummary.statusMayBeOdd(row), table.statusMayBeOdd(row)) << row;
+    }
+}
+
 TEST_F(ReadProjectTest, CodePagesOfTheProjectAndOfTheSourceLanguage)
 {
     // A Russian project of a master whose source language is recorded as Greek.

@@ -507,6 +507,36 @@ private slots:
         QCOMPARE(w->tokenList()->tableRow(kRows - 1), std::size_t(kRows));
     }
 
+    // The find index is made on a thread once the list is painted; texts
+    // committed while it is made, in rows it has made and in rows it has not,
+    // are found as they now read, and the first keystroke needs no other wait.
+    void commitsWhileTheIndexIsMadeAreFound()
+    {
+        constexpr int kRows = 200000;
+        QByteArray master;
+        QByteArray project;
+        for (int i = 1; i <= kRows; ++i) {
+            const QByteArray id = QByteArray::number(i);
+            master += "[[6|1|" + id + "|0|1|]]=Text " + id + "\r\n";
+            project += "[[6|1|" + id + "|0|1|]]=Texte " + id + "\r\n";
+        }
+        writeFrenchProject(master, project);
+        auto w = openedWindow();
+        QTRY_VERIFY(w->flow()->findIndex().builtRows() > 0); // begun without find
+        editRow(*w, 1);
+        box(*w)->selectAll();
+        type(QStringLiteral("zebra"));
+        key(Qt::Key_Return);
+        w->StoreTokenText(kRows, "zebra tardif");
+        QCOMPARE(cell(*w, 1, ColText), QByteArray("zebra"));
+        QTRY_VERIFY(w->flow()->findIndex().complete());
+        QVERIFY(!w->flow()->indexBuilding());
+        key(Qt::Key_F, Qt::ControlModifier);
+        type(QStringLiteral("ZEBRA"));
+        settle(*w);
+        QCOMPARE(listedRows(*w), (QList<int>{1, kRows}));
+    }
+
     // Escape gives back the whole list with nothing selected when nothing was:
     // its first token is current, and Home (or Up) selects it.
     void homeSelectsTheFirstTokenOfTheListGivenBack()

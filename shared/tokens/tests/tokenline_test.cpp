@@ -116,7 +116,9 @@ TEST(ParseTokenLine, SameAsThePlainSearchesOnAnyLine)
     std::mt19937 random(7);
     const char alphabet[] = "[]|=a|]=|\r";
     for (int n = 0; n < 200000; ++n) {
-        std::string line(random() % 30, ' ');
+        // Mostly short lines; some long enough for the bounds to lie in any
+        // block of sixteen bytes, or after the blocks, in the line's tail.
+        std::string line(n % 4 ? random() % 30 : random() % 90, ' ');
         for (char &c : line)
             c = alphabet[random() % (sizeof alphabet - 1)];
         TokenLineLayout fast;
@@ -131,6 +133,105 @@ TEST(ParseTokenLine, SameAsThePlainSearchesOnAnyLine)
         ASSERT_EQ(fast.length, plain.length) << line;
         for (int i = 0; i < 5; ++i)
             ASSERT_EQ(fast.bars[i], plain.bars[i]) << line;
+    }
+}
+
+// A whole file of random lines, as a reading takes it: the rows, the bad lines
+// and the outcome are those of the plain searches on each line, and the key
+// index made while reading answers as a search through the rows does.
+TEST(LoadTokens, WholeFilesAsThePlainSearchesReadThem)
+{
+    struct Bad : TokenLoadObserver
+    {
+        std::vector<std::size_t> lines;
+        void badToken(std::size_t number, std::string_view) override { lines.push_back(number); }
+    };
+    struct Rows : TokenRowSink
+    {
+        std::vector<std::string> lines;
+        void rowRead(std::size_t row, std::string_view line, const TokenLineLayout &) override
+        {
+            EXPECT_EQ(row, lines.size() + 1);
+            lines.emplace_back(line);
+        }
+    };
+    std::mt19937 random(11);
+    const char *const shapes[] = {"[[4|1|2|0|1|]]=Open", "[[6|1|2|3|4|k]]=a|b]", "[[5|9|9|9|1|]]=", "x", "",
+                                  "[[4|1|2|0|1|x=y", "ab|c|d|e|f|g]=h", "[[16|2|7|0|4|Comments]]=Note"};
+    const char alphabet[] = "[]|=ab|]=|\r0";
+    for (int file = 0; file < 300; ++file) {
+        std::string bytes;
+        std::vector<std::string> expectedLines;
+        std::vector<std::size_t> expectedBad;
+        auto expected = TokenLoadStatus::Ok;
+        // Some files pass the sample after which the rows' number is guessed.
+        const std::size_t lines = file % 10 == 0 ? 12000 + random() % 4000 : random() % 200;
+        for (std::size_t n = 1; n <= lines; ++n) {
+            std::string line;
+            if (random() % 4) {
+                line = shapes[random() % 8];
+                if (line.size() > 5 && random() % 2)
+                    line.replace(5, 1, std::to_string(random() % 50)); // keys repeat
+                // Long lines first, short ones after: more rows come than the
+                // sample let guess, and the index made while reading grows.
+                if (lines > 4096 && n < 9000)
+                    line.append(60, 't');
+            } else {
+                line.assign(random() % 40, ' ');
+                for (char &c : line)
+                    c = alphabet[random() % (sizeof alphabet - 1)];
+                if (lines > 4096 || random() % 16)
+                    line.insert(0, "[["); // else a '|' early in the line may stop the reading
+            }
+            const bool last = n == lines;
+            const char *end = !last || random() % 2 ? (random() % 2 ? "\r\n" : "\n") : "";
+            if (!*end && line.empty())
+                break; // nothing after the last line end: no line
+            bytes += line;
+            bytes += end;
+            // The line as read: one CR before the LF goes with the line end.
+            std::string read = line;
+            if (!read.empty() && read.back() == '\r' && std::string_view(end) == "\n")
+                read.pop_back();
+            if (expected != TokenLoadStatus::Ok)
+                continue;
+            TokenLineLayout layout;
+            switch (plainParse(read, layout)) {
+            case TokenLineStatus::Ok:
+                expectedLines.push_back(read);
+                break;
+            case TokenLineStatus::Bad:
+                expectedBad.push_back(n);
+                break;
+            case TokenLineStatus::ReadError:
+                expected = TokenLoadStatus::ReadError;
+                break;
+            }
+        }
+        TokenTable table;
+        Bad bad;
+        Rows rows;
+        TokenLoadExtras extras;
+        extras.rows = &rows;
+        extras.keyIndex = true;
+        ASSERT_EQ(LoadTokens(bytes, table, &bad, 0, extras), expected) << file;
+        ASSERT_EQ(bad.lines, expectedBad) << file;
+        ASSERT_EQ(rows.lines, expectedLines) << file;
+        ASSERT_EQ(table.tokenCount(), expectedLines.size()) << file;
+        for (std::size_t row = 1; row <= table.tokenCount(); ++row) {
+            TokenLineLayout layout;
+            ASSERT_EQ(plainParse(expectedLines[row - 1], layout), TokenLineStatus::Ok);
+            const std::string_view line = expectedLines[row - 1];
+            ASSERT_EQ(table.cell(row, ColText), line.substr(layout.equals + 1)) << file;
+            ASSERT_EQ(table.cell(row, ColType), line.substr(2, layout.bars[0] - 2)) << file;
+            ASSERT_EQ(table.cell(row, ColId6), line.substr(layout.bars[4] + 1, layout.bracket - layout.bars[4] - 1));
+            if (expected != TokenLoadStatus::Ok || row % 7)
+                continue;
+            std::size_t first = 1;
+            while (KeyText(table.keyOf(first)) != KeyText(table.keyOf(row)))
+                ++first;
+            ASSERT_EQ(table.findFirstWithKey(table.keyOf(row)), first) << file;
+        }
     }
 }
 
