@@ -8,6 +8,7 @@
 #include "window/codepagechoice.h"
 #include "languagecodepage.h"
 #include "window/checks/editorchecks.h"
+#include "window/memory/editormemory.h"
 #include "window/filternode.h"
 
 #include "desktop.h"
@@ -149,6 +150,7 @@ FrmPrinc::~FrmPrinc()
 {
     // The list and the parts read the tables, which go before the widgets do.
     m_checks->projectClosed();
+    m_memory->projectClosed();
     m_preview->projectClosed();
     m_model->setCheckColumn(nullptr);
     m_model->setMasterTable(nullptr);
@@ -341,6 +343,11 @@ void FrmPrinc::createParts()
     connect(m_preview, &ResourcePreviewer::fitMeasureChanged, m_checks, &EditorChecks::fitMeasureChanged);
     connect(m_preview, &ResourcePreviewer::menuLevelsRead, m_checks, &EditorChecks::menuLevelsRead);
 
+    // The translation memory's matches in the pane, "Fill from memory...", and
+    // the translations of every save kept in it.
+    m_memory = new EditorMemory(m_settings, this);
+    m_memory->attach(m_document, view(), *m_flow, *m_checks, {m_editMenu, m_optionsMenu});
+
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);
     connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
@@ -353,6 +360,7 @@ void FrmPrinc::wireDocument()
     connect(&m_document, &ProjectDocument::tokenChanged, this, [this](std::size_t row, bool textChanged) {
         restyle(row);
         m_checks->tokenChanged(row);
+        m_memory->tokenChanged(row);
         if (!m_listing)
             m_guard->changed(m_document.masterTable(), m_document.projectTable(), row, textChanged);
     });
@@ -363,6 +371,7 @@ void FrmPrinc::wireDocument()
 void FrmPrinc::projectClosed()
 {
     m_checks->projectClosed();
+    m_memory->projectClosed();
     m_preview->projectClosed();
     m_model->setItems(nullptr, nullptr, {});
     m_flow->projectClosed();
@@ -378,6 +387,7 @@ void FrmPrinc::projectOpened()
     ChargeListeToken();
     progress->setVisible(false);
     m_checks->projectOpened();
+    m_memory->projectOpened();
     m_preview->projectOpened();
 }
 
@@ -664,6 +674,7 @@ void FrmPrinc::clearPane()
     if (!m_chkROTag.isEmpty())
         m_chkROTag = QStringLiteral("0");
     m_checks->paneShows(0);
+    m_memory->paneShows(0);
     if (m_preview)
         m_preview->paneShows(0);
 }
@@ -711,6 +722,7 @@ void FrmPrinc::lvTok_ItemClick()
         chkTrans->setChecked(!(status & FlagNonTranslated));
     }
     m_checks->paneShows(row);
+    m_memory->paneShows(row);
     m_preview->paneShows(row);
 }
 
@@ -1024,6 +1036,7 @@ bool FrmPrinc::save()
     }
     m_guard->saved();
     m_document.saved();
+    m_memory->projectSaved();
     return true;
 }
 

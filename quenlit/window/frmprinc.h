@@ -28,6 +28,7 @@ namespace quenlit {
 
 class CodePageChoice;
 class EditorChecks;
+class EditorMemory;
 class ListColumns;
 class TokenListModel;
 class TokenListView;
@@ -90,6 +91,7 @@ public:
     TokenListModel *tokenList() const { return m_model; }
     TranslatorFlow *flow() const { return m_flow; }
     EditorChecks *checks() const { return m_checks; }
+    EditorMemory *memory() const { return m_memory; }
     ResourcePreviewer *preview() const { return m_preview; }
     const ProjectGuard &guard() const { return *m_guard; }
     CodePageChoice *codePages() const { return m_codePages; }
@@ -190,6 +192,7 @@ private:
     QLabel *m_projectProgress = nullptr;
     QLabel *m_codePageField = nullptr;
     EditorChecks *m_checks = nullptr;
+    EditorMemory *m_memory = nullptr;
     CodePageChoice *m_codePages = nullptr;
 
     QString m_treeTag;      // the filter last applied by a node click

@@ -53,6 +53,8 @@ QVariant FillPreviewModel::data(const QModelIndex &index, int role) const
     case ProposedColumn:
         return m_decode(c.text);
     case MatchColumn:
+        if (c.score > 0)
+            return QString(QString::number(c.score) + QStringLiteral(" %"));
         return c.exact ? QStringLiteral("same text") : QStringLiteral("similar text");
     default:
         break;
@@ -70,7 +72,7 @@ QVariant FillPreviewModel::headerData(int section, Qt::Orientation orientation, 
     case ProposedColumn:
         return QStringLiteral("Proposed translation");
     case MatchColumn:
-        return QStringLiteral("Twin");
+        return m_changes.empty() || m_changes.front().score == 0 ? QStringLiteral("Twin") : QStringLiteral("Match");
     default:
         break;
     }
