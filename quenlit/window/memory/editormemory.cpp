@@ -191,6 +191,8 @@ void EditorMemory::projectOpened()
                 return;
             m_languages = languages;
             paneShows(m_paneRow);
+            if (m_fillWanted)
+                fillFromMemory();
             importObsolete(prj);
         });
     });
@@ -236,6 +238,7 @@ void EditorMemory::importObsolete(const std::string &projectPath)
 void EditorMemory::projectClosed()
 {
     ++m_generation;
+    m_fillWanted = false;
     m_languages.reset();
     m_paneRow = 0;
     m_reader.dropWaiting();
@@ -346,10 +349,16 @@ void EditorMemory::fillFromMemory()
     if (!m_document || !m_document->isOpen() || m_filling)
         return;
     m_view->finishEditing();
-    if (m_unusable || !m_languages) {
+    if (m_unusable) {
         report(QStringLiteral("The translation memory is not open"));
         return;
     }
+    if (!m_languages) {
+        // The project's languages are being read: the fill follows them.
+        m_fillWanted = true;
+        return;
+    }
+    m_fillWanted = false;
     std::vector<std::size_t> rows;
     std::vector<std::string> texts;
     for (std::size_t row = 1; row <= m_document->projectTable().tokenCount(); ++row) {

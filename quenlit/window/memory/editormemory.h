@@ -107,6 +107,7 @@ private:
     std::size_t m_paneRow = 0;
     int m_threshold = memory::kDefaultThreshold;
     bool m_filling = false;
+    bool m_fillWanted = false; // asked for before the project's languages were known
 };
 
 } // namespace quenlit
