@@ -9,6 +9,7 @@
 #include "languagecodepage.h"
 #include "window/checks/editorchecks.h"
 #include "window/memory/editormemory.h"
+#include "window/spelling/editorspelling.h"
 #include "window/filternode.h"
 
 #include "desktop.h"
@@ -347,6 +348,9 @@ void FrmPrinc::createParts()
     // the translations of every save kept in it.
     m_memory = new EditorMemory(m_settings, this);
     m_memory->attach(m_document, view(), *m_flow, *m_checks, {m_editMenu, m_optionsMenu});
+    // Misspelt words underlined in the translation box and the in-place editor.
+    m_spelling = new EditorSpelling(this);
+    m_spelling->attach(m_document, view(), *m_flow, txtTransTok, lvTok->tokenDelegate());
 
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);
@@ -372,6 +376,7 @@ void FrmPrinc::projectClosed()
 {
     m_checks->projectClosed();
     m_memory->projectClosed();
+    m_spelling->projectClosed();
     m_preview->projectClosed();
     m_model->setItems(nullptr, nullptr, {});
     m_flow->projectClosed();
@@ -388,6 +393,7 @@ void FrmPrinc::projectOpened()
     progress->setVisible(false);
     m_checks->projectOpened();
     m_memory->projectOpened();
+    m_spelling->projectOpened();
     m_preview->projectOpened();
 }
 
@@ -675,6 +681,7 @@ void FrmPrinc::clearPane()
         m_chkROTag = QStringLiteral("0");
     m_checks->paneShows(0);
     m_memory->paneShows(0);
+    m_spelling->paneShows(0);
     if (m_preview)
         m_preview->paneShows(0);
 }
@@ -723,6 +730,7 @@ void FrmPrinc::lvTok_ItemClick()
     }
     m_checks->paneShows(row);
     m_memory->paneShows(row);
+    m_spelling->paneShows(row);
     m_preview->paneShows(row);
 }
 

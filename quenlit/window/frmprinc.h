@@ -29,6 +29,7 @@ namespace quenlit {
 class CodePageChoice;
 class EditorChecks;
 class EditorMemory;
+class EditorSpelling;
 class ListColumns;
 class TokenListModel;
 class TokenListView;
@@ -92,6 +93,7 @@ public:
     TranslatorFlow *flow() const { return m_flow; }
     EditorChecks *checks() const { return m_checks; }
     EditorMemory *memory() const { return m_memory; }
+    EditorSpelling *spelling() const { return m_spelling; }
     ResourcePreviewer *preview() const { return m_preview; }
     const ProjectGuard &guard() const { return *m_guard; }
     CodePageChoice *codePages() const { return m_codePages; }
@@ -193,6 +195,7 @@ private:
     QLabel *m_codePageField = nullptr;
     EditorChecks *m_checks = nullptr;
     EditorMemory *m_memory = nullptr;
+    EditorSpelling *m_spelling = nullptr;
     CodePageChoice *m_codePages = nullptr;
 
     QString m_treeTag;      // the filter last applied by a node click

@@ -36,6 +36,8 @@ signals:
     // The editor of table row `row` was committed with `text`, which differs
     // from `original`, the text it was opened with.
     void textCommitted(std::size_t row, const QString &text, const QString &original);
+    // An editor was made for table row `row`.
+    void editorOpened(QLineEdit *editor, std::size_t row);
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override;

@@ -1,11 +1,14 @@
-// The translation memory in the editor window, driven as a user drives it: its
-// matches in the pane's line and the keys that take them, "Fill from memory...",
-// the translations a save and an .obsolete file give it, a damaged database.
-// Each test has a memory of its own under its own XDG_DATA_HOME.
+// What the translator knows, in the editor window, driven as a user drives it:
+// the translation memory's matches in the pane's line and the keys that take
+// them, "Fill from memory...", the translations a save and an .obsolete file
+// give it, a damaged database; misspelt words underlined, their context menu.
+// Each test has a memory and a dictionary of its own under its own XDG_DATA_HOME.
 
 #include "window/checks/checkpane.h"
 #include "window/checks/fillpreview.h"
 #include "window/memory/editormemory.h"
+#include "window/spelling/editorspelling.h"
+#include "window/tokenlistview.h"
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
 #include "window/frmprinc.h"
@@ -16,7 +19,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -91,6 +96,63 @@ class MemoryWindowTest : public QObject, public EditorWindowFixture<>
     static QString cellOf(FillPreviewDialog *preview, int row, int column)
     {
         return preview->model()->data(preview->model()->index(row, column)).toString();
+    }
+
+    // The window with a dictionary folder of the test's own (empty: none).
+    std::unique_ptr<FrmPrinc> spellingWindow(bool withDictionary)
+    {
+        QDir().mkpath(path(QStringLiteral("dicts")));
+        if (withDictionary) {
+            writeFile(path(QStringLiteral("dicts/fr_FR.aff")), "SET UTF-8\nTRY esianrtolcdugmphbyfvkwz\n");
+            writeFile(path(QStringLiteral("dicts/fr_FR.dic")), "3\nNom\nEnregistrer\nFichier\n");
+        }
+        auto w = std::make_unique<FrmPrinc>(*m_desktop, *m_settings);
+        w->spelling()->setDictionaryFolders({ToPath(path(QStringLiteral("dicts")))});
+        w->show();
+        if (!QTest::qWaitForWindowActive(w.get()))
+            return nullptr;
+        QSignalSpy ready(w->spelling(), &EditorSpelling::dictionaryReady);
+        w->OpenProject(path(QStringLiteral("fr.prj")));
+        if (ready.isEmpty() && !ready.wait())
+            return nullptr;
+        return w;
+    }
+    static QStringList words(EditorSpelling &spelling, QLineEdit *line)
+    {
+        QStringList out;
+        for (const spelling::Misspelling &m : spelling.misspellings(line))
+            out << QString::fromStdU16String(m.word);
+        return out;
+    }
+    // Whether the line edit draws red (the underline) anywhere.
+    static bool drawsRed(QLineEdit *line)
+    {
+        const QImage image = line->grab().toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 180 && c.red() - c.green() > 80 && c.red() - c.blue() > 80)
+                    return true;
+            }
+        return false;
+    }
+    // Right-clicks the character at `position`, through the window as the
+    // window system delivers a click, and gives the menu shown.
+    static QMenu *contextMenuAt(QLineEdit *line, int position)
+    {
+        line->setCursorPosition(position);
+        const QPoint at = line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center() + QPoint(2, 0);
+        QWidget *window = line->window();
+        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, line->mapTo(window, at));
+        QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; });
+        return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    }
+    static QAction *actionNamed(QMenu *menu, const QString &text)
+    {
+        for (QAction *a : menu->actions())
+            if (a->text() == text)
+                return a;
+        return nullptr;
     }
 
 private slots:
@@ -225,6 +287,70 @@ private slots:
         QSignalSpy shown(w->memory(), &EditorMemory::offersShown);
         QVERIFY(shown.wait());
         QTRY_COMPARE(paneLine(*w)->suggestions(), QStringList({QStringLiteral("Enregistrer:")})); // the twin alone
+    }
+
+    // Typed words the dictionary does not know are underlined; access keys,
+    // placeholders, escapes and the master's words are not. The context menu
+    // mends a word with a suggestion, or adds it to the personal word list.
+    void misspeltWordsUnderlined()
+    {
+        auto w = spellingWindow(true);
+        QVERIFY(w);
+        QVERIFY(w->spelling()->speller());
+        clickRow(*w, 5); // master "Name:"
+        key(Qt::Key_Return);
+        QLineEdit *line = box(*w);
+        QCOMPARE(QApplication::focusWidget(), line);
+        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(line, QStringLiteral("Nomm &Enregistrer %s\\t Name"));
+        QCOMPARE(words(*w->spelling(), line), QStringList({QStringLiteral("Nomm")}));
+        QTRY_VERIFY(drawsRed(line));
+
+        QMenu *menu = contextMenuAt(line, 1);
+        QVERIFY(menu);
+        QAction *nom = actionNamed(menu, QStringLiteral("Nom"));
+        QVERIFY(nom);
+        QVERIFY(actionNamed(menu, QStringLiteral("Add to dictionary")));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(nom).center());
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(line->text(), QStringLiteral("Nom &Enregistrer %s\\t Name"));
+        QVERIFY(words(*w->spelling(), line).isEmpty());
+        QTRY_VERIFY(!drawsRed(line));
+
+        line->setFocus();
+        QTest::keyClick(line, Qt::Key_End);
+        QTest::keyClicks(line, QStringLiteral(" Quenlit"));
+        QCOMPARE(words(*w->spelling(), line), QStringList({QStringLiteral("Quenlit")}));
+        menu = contextMenuAt(line, line->text().size() - 2);
+        QVERIFY(menu);
+        QAction *add = actionNamed(menu, QStringLiteral("Add to dictionary"));
+        QVERIFY(add);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(add).center());
+        QTRY_VERIFY(words(*w->spelling(), line).isEmpty());
+        QVERIFY(readFile(path(QStringLiteral("data/Velmora Tamrix/words-fr_FR.txt"))).contains("Quenlit"));
+
+        // The in-place editor too.
+        clickRow(*w, 4);
+        key(Qt::Key_F2);
+        QLineEdit *editor = nullptr;
+        QTRY_VERIFY((editor = w->findChild<TokenListView *>()->tokenDelegate()->openEditor()));
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, QStringLiteral("Enregistrr :"));
+        QCOMPARE(words(*w->spelling(), editor), QStringList({QStringLiteral("Enregistrr")}));
+        QTRY_VERIFY(drawsRed(editor));
+    }
+
+    // Without a dictionary for the language the status bar says so; the box works as ever.
+    void noDictionary()
+    {
+        auto w = spellingWindow(false);
+        QVERIFY(w);
+        QCOMPARE(message(*w), QStringLiteral("No spelling dictionary for French: install hunspell-fr"));
+        QVERIFY(!w->spelling()->speller());
+        clickRow(*w, 5);
+        key(Qt::Key_Return);
+        QTest::keyClicks(box(*w), QStringLiteral("Nomm"));
+        QVERIFY(words(*w->spelling(), box(*w)).isEmpty());
     }
 };
 
