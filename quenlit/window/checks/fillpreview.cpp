@@ -109,8 +109,14 @@ FillPreviewDialog::FillPreviewDialog(std::vector<FillChange> changes, FillPrevie
     setObjectName(QStringLiteral("frmFillPreview"));
     setWindowTitle(QStringLiteral("Fill identical texts"));
     auto *layout = new QVBoxLayout(this);
-    auto *intro = new QLabel(QStringLiteral("These tokens need work and another token with the same original text "
-                                            "is translated. Uncheck the ones to leave as they are."),
+    const bool fromMemory = !changes.empty() && changes.front().score > 0;
+    auto *intro = new QLabel(fromMemory ? QStringLiteral("These tokens need work and the translation memory has a match "
+                                                         "for their original text: exact ones are filled as translated, "
+                                                         "the others as still needing work. Uncheck the ones to leave "
+                                                         "as they are.")
+                                        : QStringLiteral("These tokens need work and another token with the same "
+                                                         "original text is translated. Uncheck the ones to leave as "
+                                                         "they are."),
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);

@@ -55,7 +55,13 @@ QString differencesOf(const std::string &from, const std::string &to)
 {
     QString out;
     for (const memory::TextPiece &piece : memory::TextDifferences(from, to)) {
-        const QString text = ShownText(QString::fromStdString(piece.text));
+        // Line ends and tabs as the token texts show them.
+        QString text = QString::fromStdString(piece.text);
+        text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+            .replace(QLatin1Char('\t'), QStringLiteral("\\t"))
+            .replace(QLatin1Char('\n'), QStringLiteral("\\n"))
+            .replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+        text = ShownText(text);
         switch (piece.kind) {
         case memory::TextPiece::Kept:
             out += text;
