@@ -216,6 +216,8 @@ void EditorChecks::projectClosed()
     m_offeredTexts.clear();
     m_memoryRow = 0;
     m_memoryOffers.clear();
+    m_termRow = 0;
+    m_termLines.clear();
     m_paneLine->clearToken();
     emit listCountsChanged();
 }
@@ -306,6 +308,8 @@ void EditorChecks::refreshPane()
         const QString all = CheckColumn::messages(m_runner.checks(), m_paneRow);
         messages = all.split(QLatin1Char('\n'));
     }
+    if (m_termRow == m_paneRow)
+        messages << m_termLines;
     QStringList suggestions, notes, details;
     const std::int64_t status = StatusOf(m_project->cell(m_paneRow, ColStatus));
     const bool needsWork = (status & FlagNonTranslated) && !(status & FlagReadOnly);
@@ -338,6 +342,16 @@ void EditorChecks::setMemoryOffers(std::size_t row, std::vector<MemoryOffer> off
 {
     m_memoryRow = row;
     m_memoryOffers = std::move(offers);
+    if (row == m_paneRow)
+        refreshPane();
+}
+
+void EditorChecks::setTermLines(std::size_t row, QStringList lines)
+{
+    if (m_termRow == row && m_termLines == lines)
+        return;
+    m_termRow = row;
+    m_termLines = std::move(lines);
     if (row == m_paneRow)
         refreshPane();
 }

@@ -7,6 +7,7 @@
 #include "window/memory/memoryoffer.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <utility>
 
@@ -84,6 +85,8 @@ public:
     // The memory's matches for a row, offered after the twins while the pane
     // shows it (the row's status permitting).
     void setMemoryOffers(std::size_t row, std::vector<MemoryOffer> offers);
+    // Lines of the glossary's terms for a row, shown after its checks' messages.
+    void setTermLines(std::size_t row, QStringList lines);
 
     // F8 and Shift+F8: the next or previous listed token for which a check fires.
     void goToProblem(bool forward);
@@ -122,6 +125,8 @@ private:
     std::size_t m_memoryRow = 0;
     std::vector<MemoryOffer> m_memoryOffers; // of m_memoryRow
     QStringList m_offeredTexts;              // what Ctrl+1 to Ctrl+3 take: twins, then memory
+    std::size_t m_termRow = 0;
+    QStringList m_termLines; // of m_termRow
     ProblemNarrowing m_problems{m_runner.checks()};
     QWidget *m_window; // the parent
     ProjectDocument *m_document = nullptr; // not owned

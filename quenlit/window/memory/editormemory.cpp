@@ -186,16 +186,20 @@ void EditorMemory::projectOpened()
         return;
     const std::uint64_t generation = m_generation;
     const std::string prj = m_projectPath;
-    m_writer.post([this, generation, prj](memory::TranslationMemory *) {
+    m_writer.post([this, generation, prj](memory::TranslationMemory *memory) {
         memory::ReadError error;
         const auto files = memory::ReadProjectFiles(prj, error);
         if (!files)
             return;
         const Languages languages{files->languages.source, files->languages.target};
-        inWindow(this, [this, generation, languages, prj] {
+        std::shared_ptr<const memory::Glossary> glossary;
+        if (memory)
+            glossary = std::make_shared<const memory::Glossary>(memory->terms(languages.source, languages.target));
+        inWindow(this, [this, generation, languages, prj, glossary] {
             if (generation != m_generation)
                 return;
             m_languages = languages;
+            m_glossary = glossary;
             paneShows(m_paneRow);
             if (m_fillWanted)
                 fillFromMemory();
@@ -244,6 +248,7 @@ void EditorMemory::importObsolete(const std::string &projectPath)
 void EditorMemory::projectClosed()
 {
     ++m_generation;
+    m_glossary.reset();
     m_fillWanted = false;
     m_languages.reset();
     m_paneRow = 0;
@@ -260,8 +265,27 @@ void EditorMemory::projectSaved()
     m_writer.post([this, prj](memory::TranslationMemory *memory) {
         if (!memory)
             return;
-        memory::ImportResult result = memory->import(
-            [&prj](memory::UnitSink &sink) { return memory::ReadLanguageProject(prj, sink); });
+        // Given up, and nothing kept, when the editor closes meanwhile.
+        struct Cancellable : memory::UnitSink
+        {
+            memory::UnitSink *to = nullptr;
+            const MemoryThread *thread = nullptr;
+            void add(const memory::Unit &unit) override
+            {
+                if (!thread->cancelled())
+                    to->add(unit);
+            }
+        };
+        const MemoryThread *thread = &m_writer;
+        memory::ImportResult result = memory->import([&prj, thread](memory::UnitSink &sink) {
+            Cancellable cancellable;
+            cancellable.to = &sink;
+            cancellable.thread = thread;
+            auto error = memory::ReadLanguageProject(prj, cancellable);
+            if (!error && thread->cancelled())
+                error = memory::ReadError{prj, 0, "the editor was closed"};
+            return error;
+        });
         const QString failure = result.ok() ? QString()
                                             : QString::fromStdString(result.error ? result.error->text()
                                                                                   : result.failure);
@@ -309,11 +333,43 @@ void EditorMemory::tokenChanged(std::size_t row)
         paneShows(row);
 }
 
+void EditorMemory::showTerms(std::size_t row)
+{
+    QStringList lines;
+    if (m_glossary && !m_glossary->empty() && m_document && m_document->isOpen() && row != 0 &&
+        row <= m_document->projectTable().tokenCount()) {
+        const std::u16string master =
+            UnescapeText(std::string(MasterToken(m_document->masterTable(), m_document->projectTable(), row)),
+                         m_document->masterCodePage());
+        const std::u16string translation =
+            UnescapeText(std::string(m_document->projectTable().cell(row, ColText)), m_document->projectCodePage());
+        QStringList terms;
+        for (const memory::TermFound &found : m_glossary->find(master, translation)) {
+            QStringList translations;
+            for (const std::u16string &t : found.translations)
+                translations << QString::fromStdU16String(t);
+            const QString term = QString::fromStdU16String(found.term);
+            terms << term + QStringLiteral(" \u2192 ") + translations.join(QStringLiteral(" / "));
+            // A token still to be translated is not held to its terms yet.
+            const std::int64_t status = StatusOf(m_document->projectTable().cell(row, ColStatus));
+            if (!found.translated && (status & FlagTranslated))
+                lines << QStringLiteral("warning: [glossary] the translation holds none of the glossary's "
+                                        "translations of \"") +
+                             term + QStringLiteral("\" (") + translations.join(QStringLiteral(", ")) +
+                             QLatin1Char(')');
+        }
+        if (!terms.isEmpty())
+            lines.prepend(QStringLiteral("Terms: ") + terms.join(QStringLiteral("; ")));
+    }
+    m_checks->setTermLines(row, lines);
+}
+
 void EditorMemory::paneShows(std::size_t row)
 {
     m_paneRow = row;
     if (!m_checks)
         return;
+    showTerms(row);
     if (!m_languages || m_unusable || !needsWork(row)) {
         m_checks->setMemoryOffers(row, {});
         emit offersShown(row);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "memory/glossary.h"
 #include "memory/translationmemory.h"
 #include "window/memory/memoryoffer.h"
 #include "window/memory/memorythread.h"
@@ -87,12 +88,15 @@ private:
     void showFill(std::uint64_t generation, std::vector<std::size_t> rows,
                   std::vector<std::optional<memory::Match>> matches, std::vector<std::string> texts);
     void report(const QString &text);
+    // The pane's lines of the glossary's terms in the row's master text.
+    void showTerms(std::size_t row);
 
     SettingsStore &m_settings;
     QWidget *m_window;
     std::string m_path;
-    MemoryThread m_writer; // saves and imports
+    // The writer goes first (its opening hands work to the reader).
     MemoryThread m_reader; // lookups
+    MemoryThread m_writer; // saves and imports
     bool m_unusable = false; // the database could not be opened
 
     ProjectDocument *m_document = nullptr; // not owned
@@ -104,6 +108,7 @@ private:
     std::uint64_t m_generation = 0; // of the project open: results of another one are dropped
     std::string m_projectPath;      // absolute
     std::optional<Languages> m_languages;
+    std::shared_ptr<const memory::Glossary> m_glossary; // of the project's languages
     std::size_t m_paneRow = 0;
     int m_threshold = memory::kDefaultThreshold;
     bool m_filling = false;

@@ -9,6 +9,9 @@ MemoryThread::~MemoryThread()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = true;
+        m_cancelled = true;
+        m_jobs.clear();
+        m_latest = nullptr;
     }
     m_wake.notify_all();
     m_thread.join();

@@ -2,6 +2,7 @@
 
 #include "memory/sqlitememory.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -16,7 +17,8 @@ namespace quenlit {
 // there in the order posted, so that nothing the database does (a lookup, the
 // units of a save) waits in the window's thread. A job posted as the latest
 // replaces the one of that kind still waiting (only the newest lookup counts).
-// The destructor lets the running job and the waiting ones finish, then joins.
+// The destructor drops the waiting jobs and tells the running one to stop
+// (cancelled()), then joins: closing the editor never waits for a long import.
 class MemoryThread
 {
 public:
@@ -33,6 +35,8 @@ public:
     void postLatest(Job job);
     // The latest job, if it has not started, is dropped.
     void dropWaiting();
+    // Jobs that take long look at this now and then and give up when it is set.
+    bool cancelled() const { return m_cancelled.load(); }
 
 private:
     void run();
@@ -42,6 +46,7 @@ private:
     std::deque<Job> m_jobs;
     Job m_latest;
     bool m_stopping = false;
+    std::atomic<bool> m_cancelled{false};
     std::unique_ptr<memory::TranslationMemory> m_memory; // the thread's own
     std::thread m_thread;
 };

@@ -144,7 +144,8 @@ class MemoryWindowTest : public QObject, public EditorWindowFixture<>
         const QPoint at = line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center() + QPoint(2, 0);
         QWidget *window = line->window();
         QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, line->mapTo(window, at));
-        QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; });
+        if (!QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; }))
+            return nullptr;
         return qobject_cast<QMenu *>(QApplication::activePopupWidget());
     }
     static QAction *actionNamed(QMenu *menu, const QString &text)
@@ -166,6 +167,32 @@ private slots:
     }
 
     void cleanup() { tearDownFixture(); }
+
+    // The pane lists the glossary's terms of the master text; a translated token
+    // that holds none of a term's translations is warned of.
+    void glossaryTermsInThePane()
+    {
+        {
+            auto opened = memory::OpenSqliteMemory(memoryPath());
+            QCOMPARE(opened.memory->addTerms({{"save", "enregistrer", "", {0, 0}, {12, 1}},
+                                              {"file", "fichier", "", {0, 0}, {12, 1}}}),
+                     std::string());
+        }
+        auto w = openedWindow();
+        QVERIFY(w);
+        clickRow(*w, 2); // "&Save" translated "&Enregistrer"
+        QTRY_COMPARE(paneLine(*w)->messages(), QStringList({QStringLiteral("Terms: save \u2192 enregistrer")}));
+        clickRow(*w, 5);
+        QTRY_VERIFY(paneLine(*w)->messages().isEmpty());
+        clickRow(*w, 3);
+        key(Qt::Key_Return);
+        QTest::keyClick(box(*w), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(*w), QStringLiteral("&Sauver"));
+        key(Qt::Key_Return);
+        QTRY_COMPARE(paneLine(*w)->messages().value(1),
+                     QStringLiteral("warning: [glossary] the translation holds none of the glossary's translations "
+                                    "of \"save\" (enregistrer)"));
+    }
 
     // After the twin, the memory's matches, best first, each with its score and
     // where it was translated, a fuzzy one with what differs; Ctrl+3 takes the third.
