@@ -161,9 +161,9 @@ private slots:
         // "&File" as it always was, "&Options" with its first item first: no shortcut keys.
         QCOMPARE(items(0), words({"&Open...|", "&Close|", "-", "&Save|", "-", "E&xit|"}));
         QCOMPARE(items(3), words({"Show &read-only tokens|", "Show only tokens with &problems|", "&Code page|", "-",
-                                  "&Preview|Ctrl+Shift+P"}));
+                                  "&Preview|Ctrl+Shift+P", "&Memory matches from|"}));
         QCOMPARE(items(1), words({"&Undo|Ctrl+Z", "&Redo|Ctrl+Shift+Z", "-", "&Find|Ctrl+F", "Re&place|Ctrl+H", "-",
-                                  "Copy &original|Ctrl+B", "-", "Fill &identical texts...|"}));
+                                  "Copy &original|Ctrl+B", "-", "Fill &identical texts...|", "Fill from &memory...|"}));
         QCOMPARE(items(2), words({"&Next to translate|Ctrl+Down", "&Previous to translate|Ctrl+Up",
                                   "&Commit and next|Ctrl+Enter", "-", "Next p&roblem|F8",
                                   "Previous pro&blem|Shift+F8"}));
