@@ -112,6 +112,7 @@ struct FillChange
     std::size_t row = 0;
     std::string text;
     bool exact = true;
+    int score = 0; // of a translation memory's match, 0 for a twin
 };
 
 // Every token that needs work (flag 1, not read-only) and has a translated twin,

@@ -9,6 +9,8 @@
 #include "window/codepagechoice.h"
 #include "languagecodepage.h"
 #include "window/checks/editorchecks.h"
+#include "window/memory/editormemory.h"
+#include "window/spelling/editorspelling.h"
 #include "window/filternode.h"
 
 #include "desktop.h"
@@ -154,6 +156,7 @@ FrmPrinc::~FrmPrinc()
 {
     // The list and the parts read the tables, which go before the widgets do.
     m_checks->projectClosed();
+    m_memory->projectClosed();
     m_preview->projectClosed();
     m_flow->projectClosed(); // its index thread too
     m_model->setCheckColumn(nullptr);
@@ -354,6 +357,14 @@ void FrmPrinc::createParts()
     connect(m_preview, &ResourcePreviewer::fitMeasureChanged, m_checks, &EditorChecks::fitMeasureChanged);
     connect(m_preview, &ResourcePreviewer::menuLevelsRead, m_checks, &EditorChecks::menuLevelsRead);
 
+    // The translation memory's matches in the pane, "Fill from memory...", and
+    // the translations of every save kept in it.
+    m_memory = new EditorMemory(m_settings, this);
+    m_memory->attach(m_document, view(), *m_flow, *m_checks, {m_editMenu, m_optionsMenu});
+    // Misspelt words underlined in the translation box and the in-place editor.
+    m_spelling = new EditorSpelling(this);
+    m_spelling->attach(m_document, view(), *m_flow, txtTransTok, lvTok->tokenDelegate());
+
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);
     connect(m_guard, &ProjectGuard::reloadWanted, this, [this] { ReloadProject(false); });
@@ -373,6 +384,7 @@ void FrmPrinc::wireDocument()
     connect(&m_document, &ProjectDocument::tokenChanged, this, [this](std::size_t row, bool textChanged) {
         restyle(row);
         m_checks->tokenChanged(row);
+        m_memory->tokenChanged(row);
         if (!m_listing)
             m_guard->changed(m_document.masterTable(), m_document.projectTable(), row, textChanged);
     });
@@ -386,6 +398,8 @@ void FrmPrinc::wireDocument()
 void FrmPrinc::projectClosed()
 {
     m_checks->projectClosed();
+    m_memory->projectClosed();
+    m_spelling->projectClosed();
     m_preview->projectClosed();
     m_model->setItems(nullptr, nullptr, {});
     m_flow->projectClosed();
@@ -401,6 +415,8 @@ void FrmPrinc::projectOpened()
     ChargeListeToken();
     progress->setVisible(false);
     m_checks->projectOpened();
+    m_memory->projectOpened();
+    m_spelling->projectOpened();
     m_preview->projectOpened();
 }
 
@@ -709,6 +725,8 @@ void FrmPrinc::clearPane()
     if (!m_chkROTag.isEmpty())
         m_chkROTag = QStringLiteral("0");
     m_checks->paneShows(0);
+    m_memory->paneShows(0);
+    m_spelling->paneShows(0);
     if (m_preview)
         m_preview->paneShows(0);
 }
@@ -756,6 +774,8 @@ void FrmPrinc::lvTok_ItemClick()
         chkTrans->setChecked(!(status & FlagNonTranslated));
     }
     m_checks->paneShows(row);
+    m_memory->paneShows(row);
+    m_spelling->paneShows(row);
     m_preview->paneShows(row);
 }
 
@@ -1099,6 +1119,7 @@ bool FrmPrinc::save()
     }
     m_guard->saved(result.message);
     m_document.saved();
+    m_memory->projectSaved();
     return true;
 }
 

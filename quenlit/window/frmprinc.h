@@ -33,6 +33,8 @@ namespace quenlit {
 class CodePageChoice;
 class OpeningAhead;
 class EditorChecks;
+class EditorMemory;
+class EditorSpelling;
 class ListColumns;
 class TokenListModel;
 class TokenListView;
@@ -97,6 +99,8 @@ public:
     TokenListModel *tokenList() const { return m_model; }
     TranslatorFlow *flow() const { return m_flow; }
     EditorChecks *checks() const { return m_checks; }
+    EditorMemory *memory() const { return m_memory; }
+    EditorSpelling *spelling() const { return m_spelling; }
     ResourcePreviewer *preview() const { return m_preview; }
     ProgramHelp *help() const { return m_help; }
     const ProjectGuard &guard() const { return *m_guard; }
@@ -206,6 +210,8 @@ private:
     QLabel *m_codePageField = nullptr;
     QLabel *m_modifiedMark = nullptr;
     EditorChecks *m_checks = nullptr;
+    EditorMemory *m_memory = nullptr;
+    EditorSpelling *m_spelling = nullptr;
     CodePageChoice *m_codePages = nullptr;
 
     QString m_treeTag;      // the filter last applied by a node click

@@ -31,6 +31,7 @@ QWidget *TokenItemDelegate::createEditor(QWidget *parent, const QStyleOptionView
     const auto *model = qobject_cast<const TokenListModel *>(index.model());
     line->setProperty(kRowProperty, QVariant::fromValue<qulonglong>(model ? model->tableRow(index.row()) : 0));
     m_editor = line;
+    emit const_cast<TokenItemDelegate *>(this)->editorOpened(line, model ? model->tableRow(index.row()) : 0);
     return line;
 }
 

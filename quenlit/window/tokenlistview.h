@@ -39,6 +39,8 @@ signals:
     void textCommitted(std::size_t row, const QString &text, const QString &original);
     // Enter closed the editor with the text it was opened with.
     void enteredUnchanged();
+    // An editor was made for table row `row`.
+    void editorOpened(QLineEdit *editor, std::size_t row);
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override;

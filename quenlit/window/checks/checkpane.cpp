@@ -14,10 +14,13 @@ CheckPane::CheckPane(QWidget *parent) : QLabel(parent)
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
-void CheckPane::showToken(const QStringList &messages, const QStringList &suggestions)
+void CheckPane::showToken(const QStringList &messages, const QStringList &suggestions, const QStringList &notes,
+                          const QStringList &details)
 {
     m_messages = messages;
     m_suggestions = suggestions;
+    m_notes = notes;
+    m_details = details;
     refresh();
 }
 
@@ -34,7 +37,11 @@ QString CheckPane::fullText() const
             text += QString(text.isEmpty() ? QString() : QStringLiteral("  \u00B7  ")) + QStringLiteral("Suggestion: ");
         else
             text += QStringLiteral("   ");
-        text += m_suggestions[i] + QStringLiteral(" (Ctrl+") + QString::number(i + 1) + QLatin1Char(')');
+        const QString note = m_notes.value(i);
+        text += m_suggestions[i] + QStringLiteral(" (") + (note.isEmpty() ? QString() : note + QStringLiteral(", ")) +
+                QStringLiteral("Ctrl+") + QString::number(i + 1) + QLatin1Char(')');
+        if (!m_details.value(i).isEmpty())
+            text += QStringLiteral(" ") + m_details[i];
     }
     return text;
 }
@@ -46,7 +53,9 @@ void CheckPane::refresh()
     QString tip = m_messages.join(QLatin1Char('\n'));
     for (int i = 0; i < m_suggestions.size(); ++i)
         tip += QString(tip.isEmpty() ? QString() : QStringLiteral("\n")) + QStringLiteral("Ctrl+") +
-               QString::number(i + 1) + QStringLiteral(": ") + m_suggestions[i];
+               QString::number(i + 1) + QStringLiteral(": ") + m_suggestions[i] +
+               (m_notes.value(i).isEmpty() ? QString() : QStringLiteral("  (") + m_notes[i] + QLatin1Char(')')) +
+               (m_details.value(i).isEmpty() ? QString() : QStringLiteral("\n        ") + m_details[i]);
     setToolTip(tip);
 }
 

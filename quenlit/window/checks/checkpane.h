@@ -16,8 +16,11 @@ class CheckPane : public QLabel
 public:
     explicit CheckPane(QWidget *parent = nullptr);
 
-    // `messages`: "level: [id] message" lines; `suggestions`: the texts offered, best first.
-    void showToken(const QStringList &messages, const QStringList &suggestions);
+    // `messages`: "level: [id] message" lines; `suggestions`: the texts offered,
+    // best first; `notes`: what the line says of each beside its key (empty
+    // for none: "92 % · notepad fr.prj"), `details` what its tooltip adds.
+    void showToken(const QStringList &messages, const QStringList &suggestions, const QStringList &notes = {},
+                   const QStringList &details = {});
     void clearToken();
 
     const QStringList &messages() const { return m_messages; }
@@ -33,6 +36,8 @@ private:
 
     QStringList m_messages;
     QStringList m_suggestions;
+    QStringList m_notes;
+    QStringList m_details;
 };
 
 } // namespace quenlit

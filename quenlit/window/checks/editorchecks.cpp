@@ -213,6 +213,11 @@ void EditorChecks::projectClosed()
     m_project = nullptr;
     m_paneRow = 0;
     m_offered.clear();
+    m_offeredTexts.clear();
+    m_memoryRow = 0;
+    m_memoryOffers.clear();
+    m_termRow = 0;
+    m_termLines.clear();
     m_paneLine->clearToken();
     emit listCountsChanged();
 }
@@ -293,6 +298,7 @@ void EditorChecks::rowsRedone(const std::vector<std::size_t> &rows)
 void EditorChecks::refreshPane()
 {
     m_offered.clear();
+    m_offeredTexts.clear();
     if (!m_project || m_paneRow == 0 || m_paneRow > m_project->tokenCount()) {
         m_paneLine->clearToken();
         return;
@@ -302,20 +308,58 @@ void EditorChecks::refreshPane()
         const QString all = CheckColumn::messages(m_runner.checks(), m_paneRow);
         messages = all.split(QLatin1Char('\n'));
     }
-    QStringList suggestions;
+    if (m_termRow == m_paneRow)
+        messages << m_termLines;
+    QStringList suggestions, notes, details;
     const std::int64_t status = StatusOf(m_project->cell(m_paneRow, ColStatus));
-    if ((status & FlagNonTranslated) && !(status & FlagReadOnly) && m_runner.suggestionsReady()) {
+    const bool needsWork = (status & FlagNonTranslated) && !(status & FlagReadOnly);
+    if (needsWork && m_runner.suggestionsReady()) {
         m_offered = m_runner.suggestions().suggestionsFor(m_paneRow);
-        for (const Suggestion &s : m_offered)
+        for (const Suggestion &s : m_offered) {
             suggestions << FromTokenBytes(s.text, *m_projectCodePage);
+            notes << QString();
+            details << QString();
+        }
     }
-    m_paneLine->showToken(messages, suggestions);
+    // The memory's matches follow the project's own, each text offered once.
+    constexpr int kKeys = 3;
+    if (needsWork && m_memoryRow == m_paneRow) {
+        for (const MemoryOffer &offer : m_memoryOffers) {
+            if (suggestions.size() >= kKeys)
+                break;
+            if (suggestions.contains(offer.text))
+                continue;
+            suggestions << offer.text;
+            notes << QString::number(offer.score) + QStringLiteral(" % \u00B7 ") + offer.origin;
+            details << (offer.differences.isEmpty() ? QString() : QStringLiteral("differs: ") + offer.differences);
+        }
+    }
+    m_offeredTexts = suggestions;
+    m_paneLine->showToken(messages, suggestions, notes, details);
+}
+
+void EditorChecks::setMemoryOffers(std::size_t row, std::vector<MemoryOffer> offers)
+{
+    m_memoryRow = row;
+    m_memoryOffers = std::move(offers);
+    if (row == m_paneRow)
+        refreshPane();
+}
+
+void EditorChecks::setTermLines(std::size_t row, QStringList lines)
+{
+    if (m_termRow == row && m_termLines == lines)
+        return;
+    m_termRow = row;
+    m_termLines = std::move(lines);
+    if (row == m_paneRow)
+        refreshPane();
 }
 
 void EditorChecks::takeSuggestion(std::size_t index)
 {
-    if (index < m_offered.size() && m_projectCodePage)
-        emit suggestionTaken(FromTokenBytes(m_offered[index].text, *m_projectCodePage));
+    if (index < static_cast<std::size_t>(m_offeredTexts.size()))
+        emit suggestionTaken(m_offeredTexts[static_cast<int>(index)]);
 }
 
 } // namespace quenlit

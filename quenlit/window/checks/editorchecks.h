@@ -4,8 +4,10 @@
 #include "window/checks/checkrunner.h"
 #include "checks/listcheckcounts.h"
 #include "window/checks/problemnarrowing.h"
+#include "window/memory/memoryoffer.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <utility>
 
@@ -78,8 +80,13 @@ public:
     // The pane shows this row now (0: none).
     void paneShows(std::size_t row);
 
-    // The texts the pane offers for its token, best first (empty when none).
+    // The twins' texts the pane offers for its token, best first (empty when none).
     const std::vector<Suggestion> &offered() const { return m_offered; }
+    // The memory's matches for a row, offered after the twins while the pane
+    // shows it (the row's status permitting).
+    void setMemoryOffers(std::size_t row, std::vector<MemoryOffer> offers);
+    // Lines of the glossary's terms for a row, shown after its checks' messages.
+    void setTermLines(std::size_t row, QStringList lines);
 
     // F8 and Shift+F8: the next or previous listed token for which a check fires.
     void goToProblem(bool forward);
@@ -115,6 +122,11 @@ private:
     const CodePage *m_projectCodePage = nullptr; // of the project's texts, which the suggestions are
     std::size_t m_paneRow = 0;
     std::vector<Suggestion> m_offered;
+    std::size_t m_memoryRow = 0;
+    std::vector<MemoryOffer> m_memoryOffers; // of m_memoryRow
+    QStringList m_offeredTexts;              // what Ctrl+1 to Ctrl+3 take: twins, then memory
+    std::size_t m_termRow = 0;
+    QStringList m_termLines; // of m_termRow
     ProblemNarrowing m_problems{m_runner.checks()};
     QWidget *m_window; // the parent
     ProjectDocument *m_document = nullptr; // not owned

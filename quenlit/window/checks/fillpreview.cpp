@@ -53,6 +53,8 @@ QVariant FillPreviewModel::data(const QModelIndex &index, int role) const
     case ProposedColumn:
         return m_decode(c.text);
     case MatchColumn:
+        if (c.score > 0)
+            return QString(QString::number(c.score) + QStringLiteral(" %"));
         return c.exact ? QStringLiteral("same text") : QStringLiteral("similar text");
     default:
         break;
@@ -70,7 +72,7 @@ QVariant FillPreviewModel::headerData(int section, Qt::Orientation orientation, 
     case ProposedColumn:
         return QStringLiteral("Proposed translation");
     case MatchColumn:
-        return QStringLiteral("Twin");
+        return m_changes.empty() || m_changes.front().score == 0 ? QStringLiteral("Twin") : QStringLiteral("Match");
     default:
         break;
     }
@@ -107,8 +109,14 @@ FillPreviewDialog::FillPreviewDialog(std::vector<FillChange> changes, FillPrevie
     setObjectName(QStringLiteral("frmFillPreview"));
     setWindowTitle(QStringLiteral("Fill identical texts"));
     auto *layout = new QVBoxLayout(this);
-    auto *intro = new QLabel(QStringLiteral("These tokens need work and another token with the same original text "
-                                            "is translated. Uncheck the ones to leave as they are."),
+    const bool fromMemory = !changes.empty() && changes.front().score > 0;
+    auto *intro = new QLabel(fromMemory ? QStringLiteral("These tokens need work and the translation memory has a match "
+                                                         "for their original text: exact ones are filled as translated, "
+                                                         "the others as still needing work. Uncheck the ones to leave "
+                                                         "as they are.")
+                                        : QStringLiteral("These tokens need work and another token with the same "
+                                                         "original text is translated. Uncheck the ones to leave as "
+                                                         "they are."),
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);

@@ -161,10 +161,10 @@ private slots:
         // "&File" as it always was, with the usual keys; "&Options" with its first item first.
         QCOMPARE(items(0), words({"&Open...|Ctrl+O", "&Close|", "-", "&Save|Ctrl+S", "-", "E&xit|Ctrl+Q"}));
         QCOMPARE(items(3), words({"Show &read-only tokens|", "Show only tokens with &problems|", "&Code page|",
-                                  "Co&lumns|", "-", "&Preview|Ctrl+Shift+P"}));
+                                  "Co&lumns|", "-", "&Preview|Ctrl+Shift+P", "&Memory matches from|"}));
         QCOMPARE(items(4), words({"Translator's &guide|F1", "-", "&About quenlit|"}));
         QCOMPARE(items(1), words({"&Undo|Ctrl+Z", "&Redo|Ctrl+Shift+Z", "-", "&Find|Ctrl+F", "Re&place|Ctrl+H", "-",
-                                  "Copy &original|Ctrl+B", "-", "Fill &identical texts...|"}));
+                                  "Copy &original|Ctrl+B", "-", "Fill &identical texts...|", "Fill from &memory...|"}));
         QCOMPARE(items(2), words({"&Next to translate|Ctrl+Down", "&Previous to translate|Ctrl+Up",
                                   "&Commit and next|Ctrl+Enter", "-", "Next p&roblem|F8",
                                   "Previous pro&blem|Shift+F8"}));
