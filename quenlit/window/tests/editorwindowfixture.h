@@ -8,6 +8,7 @@
 
 #include "fakedesktop.h"
 #include "window/frmprinc.h"
+#include "window/preview/resourcepreviewwidget.h"
 #include "window/tokenlistview.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QList>
 #include <QTest>
@@ -40,9 +42,28 @@ protected:
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
+    // The preview draws and measures with the tests' own font, loaded from its
+    // file, never with a font the machine picks for a dialog's typeface.
+    static void useTestFont()
+    {
+        static const QString family = [] {
+            QString name;
+            for (const char *file : {TAMRIX_TEST_FONT, TAMRIX_TEST_FONT_BOLD}) {
+                const int id = QFontDatabase::addApplicationFont(QString::fromLocal8Bit(file));
+                if (id < 0 || QFontDatabase::applicationFontFamilies(id).isEmpty())
+                    return QString();
+                name = QFontDatabase::applicationFontFamilies(id).constFirst();
+            }
+            return name;
+        }();
+        QVERIFY2(!family.isEmpty(), "the tests' font cannot be loaded");
+        SetDialogFontFallback(family);
+    }
+
     // A fresh folder, desktop and settings, the current folder remembered.
     void setUpFixture()
     {
+        useTestFont();
         m_originalDir = QDir::currentPath();
         m_dir = std::make_unique<TestFolder>();
         m_desktop = std::make_unique<DesktopType>();
