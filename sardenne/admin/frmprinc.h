@@ -69,14 +69,6 @@ public:
     BatchRunner &runner() const { return *m_runner; }
     void TermineApp();
 
-    void btOpenProj_Click();
-    void btActu_Click();
-    void btExport_Click();
-    void btImport_Click();
-    void btEdit_Click();
-    void btAdmin_Click();
-    void lvLang_DblClick();
-
     const std::string &masterFirstLine() const { return m_masterFirstLine; }
     const std::string &masterFileName() const { return m_masterFileName; }
     const std::string &masterFolder() const { return m_masterFolder; }
@@ -92,6 +84,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void btOpenProj_Click();
+    void btActu_Click();
+    void btExport_Click();
+    void btImport_Click();
+    void btEdit_Click();
+    void btAdmin_Click();
+    void lvLang_DblClick();
+
     void createControls();
     void applyLayout();
     void onActivate();
