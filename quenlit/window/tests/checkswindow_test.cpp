@@ -348,7 +348,7 @@ private slots:
         QTest::keyClicks(box(*w), QStringLiteral("&Fichier"));
         key(Qt::Key_Return);
         QCOMPARE(counts(*w), QStringLiteral("2 errors, 0 warnings"));
-        child<QAction>(*w, "mnuClose")->trigger();
+        fileMenu(*w, Qt::Key_C);
         QCOMPARE(counts(*w), QString());
     }
 
@@ -392,7 +392,7 @@ private slots:
         QCOMPARE(w->document().projectTable().cellText(9, 5), std::string("1"));
         QVERIFY(!child<QAction>(*w, "mnuUndo")->isEnabled());
         // Saved after the undo: the file's own bytes.
-        child<QAction>(*w, "mnuSave")->trigger();
+        fileMenu(*w, Qt::Key_S);
         QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), before);
 
         // A row unchecked with Space is left alone; Enter fills the rest.
@@ -448,7 +448,7 @@ private slots:
         QTRY_VERIFY(checksDone(*w));
         clickRow(*w, 1);
         QVERIFY(!paneLine(*w)->text().isEmpty());
-        child<QAction>(*w, "mnuClose")->trigger();
+        fileMenu(*w, Qt::Key_C);
         QVERIFY(paneLine(*w)->text().isEmpty());
         QVERIFY(!w->checks()->runner().running());
         QCOMPARE(w->checks()->listCounts().errors, std::size_t(0));

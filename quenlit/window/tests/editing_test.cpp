@@ -57,7 +57,7 @@ class EditingTest : public QObject, public EditorWindowFixture<>
         if (!w)
             return nullptr;
         if (showReadOnly)
-            action(*w, "mnuShowROT")->trigger();
+            toggleReadOnlyShown(*w);
         tree(*w)->expandAll();
         return w;
     }
@@ -215,7 +215,7 @@ private slots:
         QTest::keyClick(focused(), Qt::Key_Return);
         QCOMPARE(QByteArray::fromStdString(text(*w, 3)), longText + "?");
         QCOMPARE(status(*w, 3), std::string("4"));
-        w->mnuSave_Click();
+        fileMenu(*w, Qt::Key_S);
         QVERIFY(readFile(path(QStringLiteral("fr.tok"))).contains(QByteArray("=" + longText + "?\r\n")));
     }
 
@@ -434,7 +434,7 @@ private slots:
         clickRow(*w, 1);
         key(Qt::Key_End);
         QVERIFY(view->verticalScrollBar()->value() > 0);
-        w->mnuShowROT_Click();
+        toggleReadOnlyShown(*w);
         QCOMPARE(view->verticalScrollBar()->value(), 0);
         view->setFocus(Qt::TabFocusReason);
         key(Qt::Key_Home);

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
 #include <QLineEdit>
@@ -138,6 +139,49 @@ protected:
         const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
         QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
+
+    // A command chosen from a menu of the menu bar with the keyboard: Alt and the
+    // menu's access key, then the command's. A disabled command does nothing;
+    // the menu is then closed with Escape.
+    static void menuKeys(FrmPrinc &w, Qt::Key menuKey, Qt::Key commandKey)
+    {
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, menuKey, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+        QTest::keyClick(QApplication::activePopupWidget(), commandKey);
+        if (QApplication::activePopupWidget())
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    }
+    // "&Open...", "&Close", "&Save" or "E&xit" from the File menu.
+    static void fileMenu(FrmPrinc &w, Qt::Key commandKey) { menuKeys(w, Qt::Key_F, commandKey); }
+
+    // A translation typed over the box's text (Ctrl+A, then the keys), then Return.
+    static void typeTranslation(QLineEdit *box, const QString &text, Qt::Key end = Qt::Key_Return)
+    {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(box, Qt::Key_Delete);
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(box, static_cast<char>(c.unicode()));
+            else // beyond ASCII, as an input method gives it: a key event with its text
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        if (end != Qt::Key_unknown)
+            QTest::keyClick(box, end);
+    }
+
+    // A click on a check box's box.
+    static void clickCheck(QCheckBox *check)
+    {
+        QVERIFY(check);
+        QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+    }
+    // "Show &read-only tokens" from the Options menu.
+    static void toggleReadOnlyShown(FrmPrinc &w) { menuKeys(w, Qt::Key_O, Qt::Key_R); }
 
     // A key pressed where the focus is, as the user presses it.
     static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)

@@ -344,7 +344,7 @@ private slots:
         QCOMPARE(selectedRow(*w), 7);
         QVERIFY(message(*w).contains(QStringLiteral("bottom of the list")));
         // With read-only tokens shown, they are still skipped.
-        child<QAction>(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8}));
         clickRow(*w, 4);
         key(Qt::Key_Down, Qt::ControlModifier);
@@ -536,7 +536,7 @@ private slots:
     void replaceAllIsOneStep()
     {
         auto w = openedWindow();
-        child<QAction>(*w, "mnuShowROT")->trigger(); // the read-only row 8 is listed
+        toggleReadOnlyShown(*w); // the read-only row 8 is listed
         QList<QByteArray> cells;
         for (int row = 1; row <= 8; ++row)
             cells << cell(*w, row, 0) + '|' + cell(*w, row, 5);
@@ -597,7 +597,7 @@ private slots:
             after << cell(*w, row, 0) + '|' + cell(*w, row, 5);
         QCOMPARE(after, cells);
         // Undone changes never reach the file.
-        child<QAction>(*w, "mnuSave")->trigger();
+        fileMenu(*w, Qt::Key_S);
         QCOMPARE(readFile(tokenFile()), QByteArray(kProjectTokens).replace("|01|", "|1|"));
     }
 
@@ -797,10 +797,10 @@ private slots:
         type(QStringLiteral("Ouvrir le fichier"));
         key(Qt::Key_Return);
         clickNode(*w, QStringLiteral("Read-only"));
-        child<QAction>(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QCOMPARE(listedRows(*w), (QList<int>{3, 5, 8}));
         clickRow(*w, 5);                      // status 6: the box is checked: no change
-        child<QAction>(*w, "mnuSave")->trigger();
+        fileMenu(*w, Qt::Key_S);
         const QByteArray expected = "[[4|1|1|0|4|]]=&Fichier\r\n"
                                     "[[4|1|2|0|4|]]=&Ouvrir...\r\n"
                                     "[[4|1|3|0|3|]]=E&xit\r\n"
@@ -823,7 +823,7 @@ private slots:
         type(QStringLiteral("x"));
         key(Qt::Key_Return);
         QVERIFY(child<QAction>(*w, "mnuUndo")->isEnabled());
-        child<QAction>(*w, "mnuClose")->trigger();
+        fileMenu(*w, Qt::Key_C);
         QVERIFY(!child<QAction>(*w, "mnuUndo")->isEnabled());
         QCOMPARE(child<QLabel>(*w, "lbListProgress")->text(), QString());
         w->OpenProject(prj());
