@@ -143,9 +143,8 @@ private slots:
         QVERIFY(editor);
         typeOver(editor, QStringLiteral("Edited"));
         clickNode(*w, node);
-        QTest::qWait(20); // anything queued runs now
-
-        QCOMPARE(text(*w, row), std::string("Edited"));
+        runQueued();
+        QTRY_COMPARE(text(*w, row), std::string("Edited"));
         QCOMPARE(status(*w, row), std::string("4"));
         QVERIFY(saveEnabled(*w));
         // Every other token is as it was read.
@@ -192,7 +191,7 @@ private slots:
         QVERIFY(editor);
         QCOMPARE(editor->text().size(), 40001);
         QTest::keyClick(editor, Qt::Key_Return);
-        QTest::qWait(20);
+        runQueued();
         QCOMPARE(QByteArray::fromStdString(text(*w, 1)), longText);
         QCOMPARE(status(*w, 1), std::string("1"));
         QVERIFY(!saveEnabled(*w));
@@ -230,8 +229,8 @@ private slots:
         QVERIFY(editor);
         typeOver(editor, QStringLiteral("Fichier"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTest::qWait(20);
-        QCOMPARE(text(*w, 1), std::string("Fichier"));
+        runQueued();
+        QTRY_COMPARE(text(*w, 1), std::string("Fichier"));
         QCOMPARE(status(*w, 1), std::string("4"));
         QCOMPARE(focused(), static_cast<QWidget *>(list(*w)));
         QVERIFY(box(*w)->text() == QStringLiteral("Fichier") || box(*w)->text().isEmpty());
@@ -240,7 +239,7 @@ private slots:
         // a third commits what the box shows, which is the stored text.
         QTest::keyClick(focused(), Qt::Key_Return);
         QTest::keyClick(focused(), Qt::Key_Return);
-        QTest::qWait(20);
+        runQueued();
         QCOMPARE(text(*w, 1), std::string("Fichier"));
     }
 

@@ -183,6 +183,14 @@ protected:
     // "Show &read-only tokens" from the Options menu.
     static void toggleReadOnlyShown(FrmPrinc &w) { menuKeys(w, Qt::Key_O, Qt::Key_R); }
 
+    // Everything queued so far has run: posted calls, layouts, deletions.
+    static void runQueued()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
     // A key pressed where the focus is, as the user presses it.
     static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {

@@ -225,7 +225,8 @@ private slots:
     {
         auto blank = newWindow();
         blank->start(QStringLiteral("   "));
-        QTest::qWait(20);
+        QVERIFY(QTest::qWaitForWindowExposed(blank.get()));
+        runQueued();
         QCOMPARE(blank->windowTitle(), QStringLiteral("Velmora Quenlit"));
         QVERIFY(m_desktop->errors.isEmpty());
 

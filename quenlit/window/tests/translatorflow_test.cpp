@@ -744,8 +744,8 @@ private slots:
         };
         clickNode(*w, QStringLiteral("Menu"));
         QCOMPARE(listLabel->text(), QStringLiteral("List: 1 of 3 translated (33 %)"));
-        QTest::qWait(50); // laid out as the user sees it
-        QVERIFY(whole());
+        runQueued(); // laid out as the user sees it
+        QTRY_VERIFY(whole());
         // At the window's first size the project's label steps aside; its
         // figures are in the list's tooltip.
         QVERIFY(projectLabel->isHidden());
@@ -757,9 +757,9 @@ private slots:
         list(*w)->setFocus();
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(message(*w), QStringLiteral("Undone: commit and next"));
-        QTest::qWait(50);
-        QVERIFY(bar->fontMetrics().horizontalAdvance(message(*w)) <= room());
-        QVERIFY(whole());
+        runQueued();
+        QTRY_VERIFY(bar->fontMetrics().horizontalAdvance(message(*w)) <= room());
+        QTRY_VERIFY(whole());
         // The message gone, the list's progress is back, with the figures of now.
         bar->clearMessage();
         QVERIFY(!listLabel->isHidden());
@@ -775,8 +775,8 @@ private slots:
         QVERIFY(!listLabel->isHidden());
         QVERIFY(!projectLabel->isHidden());
         QCOMPARE(projectLabel->text(), QStringLiteral("Project: 2 of 6 translated (33 %)"));
-        QTest::qWait(50);
-        QVERIFY(whole());
+        runQueued();
+        QTRY_VERIFY(whole());
     }
 
     void withoutTheNewControlsTheFileIsThePartsOwn()
