@@ -290,6 +290,16 @@ void EditorChecks::rowsRedone(const std::vector<std::size_t> &rows)
         refreshPane();
 }
 
+void EditorChecks::menuLevelsRead(const MenuLevels &levels)
+{
+    m_levelsUnavailable = levels.unavailable().empty()
+                              ? QString()
+                              : QStringLiteral("Access keys of menus are not checked: ") +
+                                    QString::fromStdString(levels.unavailable()) + QLatin1Char('.');
+    m_runner.setMenuLevels(levels);
+    refreshPane();
+}
+
 void EditorChecks::refreshPane()
 {
     m_offered.clear();
@@ -302,6 +312,8 @@ void EditorChecks::refreshPane()
         const QString all = CheckColumn::messages(m_runner.checks(), m_paneRow);
         messages = all.split(QLatin1Char('\n'));
     }
+    if (!m_levelsUnavailable.isEmpty() && TokenTypeOf(m_project->cell(m_paneRow, ColType)) == TokenType::Menu)
+        messages << m_levelsUnavailable;
     QStringList suggestions;
     const std::int64_t status = StatusOf(m_project->cell(m_paneRow, ColStatus));
     if ((status & FlagNonTranslated) && !(status & FlagReadOnly) && m_runner.suggestionsReady()) {

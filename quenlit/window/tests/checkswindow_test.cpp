@@ -9,6 +9,7 @@
 #include "qtestfiles.h"
 #include "settingsstore.h"
 #include "window/checks/fillpreview.h"
+#include "window/preview/resourcepreviewer.h"
 #include "window/find/findbar.h"
 #include "window/tokenlistmodel.h"
 #include "window/translatorflow.h"
@@ -154,16 +155,35 @@ private slots:
         QCOMPARE(w->checks()->listCounts().warnings, std::size_t(2));
     }
 
-    // The pane's line shows the selected token's messages while it is selected.
+    // The pane's line shows the selected token's messages while it is selected;
+    // for a menu token, also that its access keys go unchecked when the source
+    // file gives no menus.
+    void paneShowsTheSelectedTokensMessages_data()
+    {
+        QTest::addColumn<QByteArray>("sourceFile");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("the source file is missing.");
+        QTest::newRow("damaged") << QByteArray("MZ not a program")
+                                 << QStringLiteral("the source file is neither a PE image nor a .res file");
+    }
+
     void paneShowsTheSelectedTokensMessages()
     {
+        QFETCH(QByteArray, sourceFile);
+        QFETCH(QString, why);
+        if (!sourceFile.isEmpty())
+            writeFile(path(QStringLiteral("demo.dll")), sourceFile);
         auto w = openedWindow();
         QVERIFY(w);
+        QVERIFY(w->preview()->loader().waitForLoaded(10000));
         QTRY_VERIFY(checksDone(*w));
         clickRow(*w, 2);
-        QCOMPARE(paneLine(*w)->messages(),
+        const QStringList messages = paneLine(*w)->messages();
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages.mid(0, 2),
                  QStringList({QStringLiteral("error: [shortcut] the shortcut \"Ctrl+O\" of the original is missing"),
                               QStringLiteral("error: [escape] \\t: 1 in the original, 0 in the translation")}));
+        QVERIFY2(messages[2].startsWith(QStringLiteral("Access keys of menus are not checked: ") + why), qPrintable(messages[2]));
         QVERIFY(paneLine(*w)->toolTip().contains(QStringLiteral("[escape]")));
         QVERIFY(paneLine(*w)->isVisible());
         clickRow(*w, 5);

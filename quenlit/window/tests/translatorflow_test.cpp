@@ -533,6 +533,31 @@ private slots:
         QCOMPARE(selectedRow(*w), 1);
     }
 
+    // The file changed on disk while the preview was open and was read again:
+    // the token the preview showed is left as it now is, nothing is counted as
+    // changed and there is nothing to save.
+    void replaceAllSkipsWhatChangedSinceThePreview()
+    {
+        auto w = openedWindow();
+        key(Qt::Key_H, Qt::ControlModifier);
+        type(QStringLiteral("the file"));
+        key(Qt::Key_Tab);
+        type(QStringLiteral("le fichier"));
+        key(Qt::Key_Return);
+        ReplacePreview *preview = nullptr;
+        QTRY_VERIFY((preview = w->findChild<ReplacePreview *>()) && preview->isVisible());
+        QCOMPARE(preview->changes()->model()->rowCount(), 1);
+        QByteArray tokens = readFile(path(QStringLiteral("fr.tok")));
+        tokens.replace("=Open the file\r\n", "=Ouvrir the file\r\n");
+        writeFile(path(QStringLiteral("fr.tok")), tokens);
+        QVERIFY(w->ReloadProject(false));
+        QTest::mouseClick(preview->replaceButton(), Qt::LeftButton);
+        QTRY_VERIFY(!w->findChild<ReplacePreview *>());
+        QCOMPARE(cell(*w, 7, 0), QByteArray("Ouvrir the file"));
+        QCOMPARE(message(*w), QStringLiteral("0 token(s) changed, 1 left alone: changed since the preview"));
+        QVERIFY(!child<QAction>(*w, "mnuSave")->isEnabled());
+    }
+
     void replaceAllIsOneStep()
     {
         auto w = openedWindow();
