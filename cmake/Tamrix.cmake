@@ -135,10 +135,11 @@ function(tamrix_qtest name)
     target_link_libraries(${name} PRIVATE Qt6::Test)
     tamrix_qt_target(${name})
     add_test(NAME ${name} COMMAND ${name})
-    # The editor's autosave journals and translation memory of a test go to
-    # folders of the test's own.
+    # The editor's autosave journals, the user's configuration (fontconfig's too)
+    # and data of a test go to folders of the test's own.
+    set(home ${CMAKE_CURRENT_BINARY_DIR}/${name})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-state;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-data"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${home}-state;XDG_CONFIG_HOME=${home}-config;XDG_DATA_HOME=${home}-data"
         LABELS gui TIMEOUT 300)
 endfunction()
 

@@ -10,16 +10,53 @@
 
 #include "qtestfiles.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QAbstractItemView>
 #include <QTreeWidget>
 
 namespace {
+
+// A click on the administrator's button, as the user clicks it.
+void press(sardenne::FrmPrinc &admin, const char *name)
+{
+    auto *button = admin.findChild<QPushButton *>(QString::fromLatin1(name));
+    QVERIFY2(button && button->isEnabled(), name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// A click on a language row, Ctrl held to add it to the selection.
+void clickRow(QTreeWidget *list, int row, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualItemRect(list->topLevelItem(row)).center());
+}
+
+// "&Save" chosen from the editor's File menu with the keyboard.
+void saveWithKeys(QWidget &editor)
+{
+    editor.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    QTest::keyClick(&editor, Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_S);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+}
+
+// A token's translation typed over the box's text, then Return.
+void typeTranslation(QLineEdit *box, const QString &text)
+{
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
 
 bool copyFolder(const QString &from, const QString &to)
 {
@@ -60,14 +97,14 @@ private slots:
 
         sardenne::FrmPrinc admin(desktop, settings, QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath());
         admin.start(demo + QStringLiteral("/demo.mpj"));
+        admin.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&admin));
         auto *list = admin.findChild<QTreeWidget *>(QStringLiteral("lvLang"));
         QTRY_COMPARE(list->topLevelItemCount(), 2);
         QTreeWidgetItem *fr = list->topLevelItem(1);
         QCOMPARE(fr->text(sardenne::FrmPrinc::KEY_PRJFILE), QStringLiteral("fr.prj"));
-        list->clearSelection();
-        list->setCurrentItem(fr);
-        fr->setSelected(true);
-        emit list->itemDoubleClicked(fr, 0);
+        clickRow(list, 1);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(fr).center());
         QCOMPARE(desktop.starts.size(), 1);
         QVERIFY(desktop.starts.front().program.endsWith(QStringLiteral("/quenlit")));
         const QString project = desktop.starts.front().arguments.join(QLatin1Char(' '));
@@ -76,6 +113,7 @@ private slots:
         {
             quenlit::FrmPrinc editor(desktop, settings);
             editor.start(project);
+            editor.show();
             QTRY_VERIFY(editor.tokenList()->rowCount() > 0);
             // "&Help" is the untranslated menu token; its master text shows beside it.
             int item = -1;
@@ -84,12 +122,14 @@ private slots:
                     item = i;
             }
             QVERIFY(item >= 0);
-            editor.findChild<QAbstractItemView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
+            auto *tokens = editor.findChild<QAbstractItemView *>(QStringLiteral("lvTok"));
+            tokens->scrollTo(editor.tokenList()->index(item, 0));
+            QTest::mouseClick(tokens->viewport(), Qt::LeftButton, {},
+                              tokens->visualRect(editor.tokenList()->index(item, 0)).center());
             QCOMPARE(editor.findChild<QLineEdit *>(QStringLiteral("txtOrgTok"))->text(), QStringLiteral("&Help"));
             auto *box = editor.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
-            box->setText(QStringLiteral("&Aide en ligne"));
-            QTest::keyClick(box, Qt::Key_Return);
-            editor.mnuSave_Click();
+            typeTranslation(box, QStringLiteral("&Aide en ligne"));
+            saveWithKeys(editor);
         }
         const QByteArray before = readFile(QStringLiteral(DEMO_DIR "/fr.tok"));
         QCOMPARE(readFile(demo + QStringLiteral("/fr.tok.bak")), before);
@@ -100,7 +140,7 @@ private slots:
 
         // The editor changed its own folder; the administrator's jobs run in the master folder.
         QDir::setCurrent(demo);
-        admin.btExport_Click();
+        press(admin, "btExport");
         QCOMPARE(readFile(rl + QStringLiteral("calls.log")),
                  QDir(demo).canonicalPath().toUtf8() + "|-n 12 1 -r demo.dll fr.tok fr.dll\n");
         QVERIFY(admin.outputText().endsWith(QStringLiteral("Op\u00E9ration termin\u00E9e ! \r\n")));
@@ -124,10 +164,11 @@ private slots:
         sardenne::FrmPrinc admin(desktop, settings, QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath());
         admin.start(demo + QStringLiteral("/demo.mpj"));
         auto *list = admin.findChild<QTreeWidget *>(QStringLiteral("lvLang"));
+        admin.show();
         QTRY_COMPARE(list->topLevelItemCount(), 2);
-        list->topLevelItem(0)->setSelected(true);
-        list->topLevelItem(1)->setSelected(true);
-        admin.btActu_Click();
+        clickRow(list, 0);
+        clickRow(list, 1, Qt::ControlModifier);
+        press(admin, "btActu");
         QVERIFY2(!admin.outputText().contains(QStringLiteral("       ! ")), qPrintable(admin.outputText()));
         QCOMPARE(readFile(demo + QStringLiteral("/fr.tok")), frBefore); // nothing changed in the master
         QCOMPARE(readFile(demo + QStringLiteral("/de.tok")), readFile(demo + QStringLiteral("/demo.tok")));
@@ -135,6 +176,7 @@ private slots:
         {
             quenlit::FrmPrinc editor(desktop, settings);
             editor.start(demo + QStringLiteral("/fr.prj"));
+            editor.show();
             QTRY_VERIFY(editor.tokenList()->rowCount() > 0);
             int item = -1;
             for (int i = 0; i < editor.tokenList()->rowCount(); ++i) {
@@ -142,16 +184,17 @@ private slots:
                     item = i;
             }
             QVERIFY(item >= 0);
-            editor.findChild<QAbstractItemView *>(QStringLiteral("lvTok"))->setCurrentIndex(editor.tokenList()->index(item, 0));
+            auto *tokens = editor.findChild<QAbstractItemView *>(QStringLiteral("lvTok"));
+            tokens->scrollTo(editor.tokenList()->index(item, 0));
+            QTest::mouseClick(tokens->viewport(), Qt::LeftButton, {},
+                              tokens->visualRect(editor.tokenList()->index(item, 0)).center());
             auto *box = editor.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
-            box->setText(QStringLiteral("&Aide en ligne"));
-            QTest::keyClick(box, Qt::Key_Return);
-            editor.mnuSave_Click();
+            typeTranslation(box, QStringLiteral("&Aide en ligne"));
+            saveWithKeys(editor);
         }
         QDir::setCurrent(demo);
-        list->clearSelection();
-        list->topLevelItem(1)->setSelected(true); // FR
-        admin.btExport_Click();
+        clickRow(list, 1); // FR
+        press(admin, "btExport");
         QVERIFY2(!admin.outputText().contains(QStringLiteral("Échec")), qPrintable(admin.outputText()));
         QVERIFY(QFile::exists(demo + QStringLiteral("/fr.dll")));
         QProcess windres;
@@ -165,7 +208,7 @@ private slots:
         // Reading the DLL back changes nothing: the texts are the project's.
         const QByteArray frAfter = readFile(demo + QStringLiteral("/fr.tok"));
         QVERIFY(frAfter.contains("[[4|1|0|5|4|]]=&Aide en ligne\r\n"));
-        admin.btImport_Click();
+        press(admin, "btImport");
         QVERIFY(admin.outputText().endsWith(QStringLiteral("Opération terminée !\r\n")));
         QVERIFY2(!admin.outputText().contains(QStringLiteral("Échec")), qPrintable(admin.outputText()));
         QCOMPARE(readFile(demo + QStringLiteral("/fr.tok")), frAfter);

@@ -38,6 +38,13 @@ MenuLevels MenuLevels::FromSourceFile(const std::string &path, const TokenTable 
     return FromTokens(SourceResources::Read(path, preferred).menuTokens(), master);
 }
 
+MenuLevels MenuLevels::Unavailable(std::string why)
+{
+    MenuLevels levels;
+    levels.m_unavailable = why.empty() ? std::string("the source file cannot be read") : std::move(why);
+    return levels;
+}
+
 MenuLevels MenuLevels::FromTokens(const std::vector<ResourceToken> &tokens, const TokenTable &master)
 {
     return FromTokens(tokens, ItemsOf(master));

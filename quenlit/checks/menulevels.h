@@ -42,6 +42,12 @@ public:
     // item with these key cells, or nothing when its menu has no levels.
     std::optional<long long> popupOf(std::string_view menu, std::string_view item, std::string_view position) const;
 
+    // No levels, because the source file could not give them: `why` says so in
+    // words ("no such file", ...).
+    static MenuLevels Unavailable(std::string why);
+    // Why there are no levels at all, or empty.
+    const std::string &unavailable() const { return m_unavailable; }
+
     // The number of menus that have levels.
     std::size_t menuCount() const { return m_menus; }
     bool empty() const { return m_popups.empty(); }
@@ -51,4 +57,5 @@ private:
 
     std::unordered_map<std::string, long long> m_popups;
     std::size_t m_menus = 0;
+    std::string m_unavailable;
 };

@@ -87,12 +87,6 @@ public:
     // could not be read or a change could not be applied.
     bool ReloadProject(bool reapply);
 
-    void mnuOpen_Click();
-    void mnuClose_Click();
-    void mnuSave_Click();
-    void mnuExit_Click();
-    void mnuShowROT_Click();
-
     const ProjectDocument &document() const { return m_document; }
     // The list and the pane as the parts see them.
     EditorView &view() { return *this; }
@@ -116,6 +110,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void mnuOpen_Click();
+    void mnuClose_Click();
+    void mnuSave_Click();
+    void mnuExit_Click();
+    void mnuShowROT_Click();
     // EditorView
     TokenListModel &listModel() const override { return *m_model; }
     QAbstractItemView *listView() const override;

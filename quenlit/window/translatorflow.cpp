@@ -541,17 +541,23 @@ void TranslatorFlow::applyReplacement(const ReplacePlan &plan)
 {
     if (!projectOpen())
         return;
+    std::size_t stored = 0;
     m_document.beginStep("replace all");
     for (const ReplaceChange &change : plan.changes) {
         // The table may have changed since the preview: only what it showed is replaced.
-        if (m_project->cell(change.row, ColText) != change.before ||
+        if (change.row > m_project->tokenCount() || m_project->cell(change.row, ColText) != change.before ||
             (StatusOf(m_project->cell(change.row, ColStatus)) & FlagReadOnly))
             continue;
         m_document.storeText(change.row, change.after);
+        ++stored;
     }
     m_document.endStep();
-    m_document.setModified();
-    showMessage(QStringLiteral("%1 token(s) changed").arg(plan.changes.size()));
+    if (stored > 0)
+        m_document.setModified();
+    QString text = QStringLiteral("%1 token(s) changed").arg(stored);
+    if (stored < plan.changes.size())
+        text += QStringLiteral(", %1 left alone: changed since the preview").arg(plan.changes.size() - stored);
+    showMessage(text);
 }
 
 } // namespace quenlit

@@ -71,14 +71,6 @@ public:
     ProgramHelp &help() const { return *m_help; }
     void TermineApp();
 
-    void btOpenProj_Click();
-    void btActu_Click();
-    void btExport_Click();
-    void btImport_Click();
-    void btEdit_Click();
-    void btAdmin_Click();
-    void lvLang_DblClick();
-
     const std::string &masterFirstLine() const { return m_masterFirstLine; }
     const std::string &masterFileName() const { return m_masterFileName; }
     const std::string &masterFolder() const { return m_masterFolder; }
@@ -94,6 +86,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void btOpenProj_Click();
+    void btActu_Click();
+    void btExport_Click();
+    void btImport_Click();
+    void btEdit_Click();
+    void btAdmin_Click();
+    void lvLang_DblClick();
+
     void createControls();
     void applyLayout();
     void onActivate();

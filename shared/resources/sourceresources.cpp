@@ -49,8 +49,9 @@ SourceResources SourceResources::FromBytes(const std::vector<std::uint8_t> &byte
             if (token.type == RT_MENU_TYPE)
                 out.m_menuTokens.push_back(std::move(token));
         }
-    } catch (const ResourceError &) {
+    } catch (const ResourceError &e) {
         out.m_menuTokens.clear(); // the menus have no levels; the rest is read as it is
+        out.m_menuProblem = std::string("its menus cannot be read: ") + e.what();
     }
     for (const auto &copies : LocalisableResources(file)) {
         const Resource *r = ChooseLanguageCopy(copies, preferred);

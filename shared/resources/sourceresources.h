@@ -55,6 +55,9 @@ public:
 
     // The tokens of the file's menus, as rlman cuts them (popups included).
     const std::vector<ResourceToken> &menuTokens() const { return m_menuTokens; }
+    // Why the menus could not be cut into tokens (their levels are then
+    // unknown), or empty.
+    const std::string &menuProblem() const { return m_menuProblem; }
 
     std::size_t dialogCount() const { return m_dialogs.size(); }
     std::size_t menuCount() const { return m_menus.size(); }
@@ -68,6 +71,7 @@ private:
 
     State m_state = State::NotRead;
     std::string m_problem;
+    std::string m_menuProblem;
     ResourceFileKind m_kind = ResourceFileKind::PeImage;
     std::map<std::string, Parsed<DialogTemplate>, std::less<>> m_dialogs;
     std::map<std::string, Parsed<MenuTemplate>, std::less<>> m_menus;

@@ -295,6 +295,16 @@ void EditorChecks::rowsRedone(const std::vector<std::size_t> &rows)
         refreshPane();
 }
 
+void EditorChecks::menuLevelsRead(const MenuLevels &levels)
+{
+    m_levelsUnavailable = levels.unavailable().empty()
+                              ? QString()
+                              : QStringLiteral("Access keys of menus are not checked: ") +
+                                    QString::fromStdString(levels.unavailable()) + QLatin1Char('.');
+    m_runner.setMenuLevels(levels);
+    refreshPane();
+}
+
 void EditorChecks::refreshPane()
 {
     m_offered.clear();
@@ -310,6 +320,8 @@ void EditorChecks::refreshPane()
     }
     if (m_termRow == m_paneRow)
         messages << m_termLines;
+    if (!m_levelsUnavailable.isEmpty() && TokenTypeOf(m_project->cell(m_paneRow, ColType)) == TokenType::Menu)
+        messages << m_levelsUnavailable;
     QStringList suggestions, notes, details;
     const std::int64_t status = StatusOf(m_project->cell(m_paneRow, ColStatus));
     const bool needsWork = (status & FlagNonTranslated) && !(status & FlagReadOnly);

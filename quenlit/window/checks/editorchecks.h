@@ -76,7 +76,8 @@ public:
     void setFitMeasure(const ControlFitMeasure *measure) { m_runner.setFitMeasure(measure); }
     void fitMeasureChanged();
     // The levels of the source file's menus were read: the checks go on.
-    void menuLevelsRead(const MenuLevels &levels) { m_runner.setMenuLevels(levels); }
+    // Without levels, the pane says so for menu tokens.
+    void menuLevelsRead(const MenuLevels &levels);
     // The pane shows this row now (0: none).
     void paneShows(std::size_t row);
 
@@ -134,6 +135,7 @@ private:
     TranslatorFlow *m_flow = nullptr;      // not owned
     QLabel *m_countLabel = nullptr;
     QAction *m_problemsOnly = nullptr;
+    QString m_levelsUnavailable; // why menus' access keys are not checked, or empty
 };
 
 } // namespace quenlit

@@ -110,7 +110,13 @@ void SourceLoader::load(const SourceFileRequest &request, MenuLevels::MasterItem
     auto result = std::make_shared<Result>();
     QThread *thread = QThread::create([request, result, items = std::move(masterItems)]() mutable {
         auto resources = std::make_shared<const SourceResources>(SourceResources::Read(request.path, request.preferred));
-        result->levels = std::make_shared<const MenuLevels>(MenuLevels::FromTokens(resources->menuTokens(), std::move(items)));
+        if (!resources->ok())
+            result->levels = std::make_shared<const MenuLevels>(MenuLevels::Unavailable(resources->problem()));
+        else if (!resources->menuProblem().empty())
+            result->levels = std::make_shared<const MenuLevels>(MenuLevels::Unavailable(resources->menuProblem()));
+        else
+            result->levels =
+                std::make_shared<const MenuLevels>(MenuLevels::FromTokens(resources->menuTokens(), std::move(items)));
         result->resources = std::move(resources);
     });
     m_threads.push_back(thread);

@@ -36,9 +36,18 @@ QString qstr(std::u16string_view text)
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The family set to stand in for every dialog font; empty for the system's.
+QString &standIn()
+{
+    static QString family;
+    return family;
+}
+
 // The sans-serif families nearest the Windows dialog fonts, best first.
 QString fallbackFamily()
 {
+    if (!standIn().isEmpty())
+        return standIn();
     static const QString family = [] {
         const QStringList families = QFontDatabase::families();
         for (const char *name : {"Tahoma", "Liberation Sans", "Arimo", "DejaVu Sans", "FreeSans"}) {
@@ -67,6 +76,11 @@ int QtTextMetrics::height() const
     return m_metrics.ascent() + m_metrics.descent();
 }
 
+void SetDialogFontFallback(const QString &family)
+{
+    standIn() = family;
+}
+
 QFont DialogFont(const DialogTemplate *dialog)
 {
     QFont font;
@@ -78,7 +92,7 @@ QFont DialogFont(const DialogTemplate *dialog)
         return font;
     }
     const QString face = QString::fromStdU16String(dialog->typeface);
-    const bool known = QFontDatabase::families().contains(face, Qt::CaseInsensitive);
+    const bool known = standIn().isEmpty() && QFontDatabase::families().contains(face, Qt::CaseInsensitive);
     font.setFamily(known ? face : fallbackFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(std::max(1, FontPixelSize(dialog->pointSize > 0 ? dialog->pointSize : 8)));

@@ -27,6 +27,10 @@ private:
 // sans-serif font of the system of the same pixel size. Without a font in the
 // template, the system font of Windows, approached the same way.
 QFont DialogFont(const DialogTemplate *dialog);
+// Names the family that stands in for every dialog font, whatever the system
+// has, so that what is drawn and measured follows no font of the machine (the
+// tests' own font); empty, the default, for the system's fonts as above.
+void SetDialogFontFallback(const QString &family);
 
 // Paints one scene of the preview: a dialog with its controls, a menu bar with
 // the popups down to the selected item, or a text with its length. The

@@ -9,6 +9,7 @@
 #include "qtestfiles.h"
 #include "settingsstore.h"
 #include "window/checks/fillpreview.h"
+#include "window/preview/resourcepreviewer.h"
 #include "window/find/findbar.h"
 #include "window/tokenlistmodel.h"
 #include "window/translatorflow.h"
@@ -154,16 +155,35 @@ private slots:
         QCOMPARE(w->checks()->listCounts().warnings, std::size_t(2));
     }
 
-    // The pane's line shows the selected token's messages while it is selected.
+    // The pane's line shows the selected token's messages while it is selected;
+    // for a menu token, also that its access keys go unchecked when the source
+    // file gives no menus.
+    void paneShowsTheSelectedTokensMessages_data()
+    {
+        QTest::addColumn<QByteArray>("sourceFile");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("the source file is missing.");
+        QTest::newRow("damaged") << QByteArray("MZ not a program")
+                                 << QStringLiteral("the source file is neither a PE image nor a .res file");
+    }
+
     void paneShowsTheSelectedTokensMessages()
     {
+        QFETCH(QByteArray, sourceFile);
+        QFETCH(QString, why);
+        if (!sourceFile.isEmpty())
+            writeFile(path(QStringLiteral("demo.dll")), sourceFile);
         auto w = openedWindow();
         QVERIFY(w);
+        QVERIFY(w->preview()->loader().waitForLoaded(10000));
         QTRY_VERIFY(checksDone(*w));
         clickRow(*w, 2);
-        QCOMPARE(paneLine(*w)->messages(),
+        const QStringList messages = paneLine(*w)->messages();
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages.mid(0, 2),
                  QStringList({QStringLiteral("error: [shortcut] the shortcut \"Ctrl+O\" of the original is missing"),
                               QStringLiteral("error: [escape] \\t: 1 in the original, 0 in the translation")}));
+        QVERIFY2(messages[2].startsWith(QStringLiteral("Access keys of menus are not checked: ") + why), qPrintable(messages[2]));
         QVERIFY(paneLine(*w)->toolTip().contains(QStringLiteral("[escape]")));
         QVERIFY(paneLine(*w)->isVisible());
         clickRow(*w, 5);
@@ -348,7 +368,7 @@ private slots:
         QTest::keyClicks(box(*w), QStringLiteral("&Fichier"));
         key(Qt::Key_Return);
         QCOMPARE(counts(*w), QStringLiteral("2 errors, 0 warnings"));
-        child<QAction>(*w, "mnuClose")->trigger();
+        fileMenu(*w, Qt::Key_C);
         QCOMPARE(counts(*w), QString());
     }
 
@@ -392,7 +412,7 @@ private slots:
         QCOMPARE(w->document().projectTable().cellText(9, 5), std::string("1"));
         QVERIFY(!child<QAction>(*w, "mnuUndo")->isEnabled());
         // Saved after the undo: the file's own bytes.
-        child<QAction>(*w, "mnuSave")->trigger();
+        fileMenu(*w, Qt::Key_S);
         QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), before);
 
         // A row unchecked with Space is left alone; Enter fills the rest.
@@ -448,7 +468,7 @@ private slots:
         QTRY_VERIFY(checksDone(*w));
         clickRow(*w, 1);
         QVERIFY(!paneLine(*w)->text().isEmpty());
-        child<QAction>(*w, "mnuClose")->trigger();
+        fileMenu(*w, Qt::Key_C);
         QVERIFY(paneLine(*w)->text().isEmpty());
         QVERIFY(!w->checks()->runner().running());
         QCOMPARE(w->checks()->listCounts().errors, std::size_t(0));

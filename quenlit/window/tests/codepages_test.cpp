@@ -134,7 +134,7 @@ class CodePagesWindowTest : public QObject, public EditorWindowFixture<>
         }
     }
 
-    static void save(FrmPrinc &w) { child<QAction>(w, QStringLiteral("mnuSave"))->trigger(); }
+    static void save(FrmPrinc &w) { fileMenu(w, Qt::Key_S); }
 
 private slots:
     void init()
@@ -382,7 +382,7 @@ private slots:
         QVERIFY(w);
         auto *menu = child<QMenu>(*w, QStringLiteral("mnuCodePage"));
         QVERIFY(menu && menu->isEnabled());
-        child<QAction>(*w, QStringLiteral("mnuClose"))->trigger();
+        fileMenu(*w, Qt::Key_C);
         QVERIFY(!menu->isEnabled());
         QVERIFY(!codePageLabel(*w)->isVisible());
         QCOMPARE(&w->document().projectCodePage(), &w->document().masterCodePage());

@@ -59,7 +59,7 @@ class EditingTest : public QObject, public EditorWindowFixture<>
         if (!w)
             return nullptr;
         if (showReadOnly)
-            action(*w, "mnuShowROT")->trigger();
+            toggleReadOnlyShown(*w);
         tree(*w)->expandAll();
         return w;
     }
@@ -145,9 +145,8 @@ private slots:
         QVERIFY(editor);
         typeOver(editor, QStringLiteral("Edited"));
         clickNode(*w, node);
-        QTest::qWait(20); // anything queued runs now
-
-        QCOMPARE(text(*w, row), std::string("Edited"));
+        runQueued();
+        QTRY_COMPARE(text(*w, row), std::string("Edited"));
         QCOMPARE(status(*w, row), std::string("4"));
         QVERIFY(saveEnabled(*w));
         // Every other token is as it was read.
@@ -194,7 +193,7 @@ private slots:
         QVERIFY(editor);
         QCOMPARE(editor->text().size(), 40001);
         QTest::keyClick(editor, Qt::Key_Return);
-        QTest::qWait(20);
+        runQueued();
         QCOMPARE(QByteArray::fromStdString(text(*w, 1)), longText);
         QCOMPARE(status(*w, 1), std::string("1"));
         QVERIFY(!saveEnabled(*w));
@@ -219,7 +218,7 @@ private slots:
         QTest::keyClick(focused(), Qt::Key_Return);
         QCOMPARE(QByteArray::fromStdString(text(*w, 3)), longText + "?");
         QCOMPARE(status(*w, 3), std::string("4"));
-        w->mnuSave_Click();
+        fileMenu(*w, Qt::Key_S);
         QVERIFY(readFile(path(QStringLiteral("fr.tok"))).contains(QByteArray("=" + longText + "?\r\n")));
     }
 
@@ -234,8 +233,8 @@ private slots:
         QVERIFY(editor);
         typeOver(editor, QStringLiteral("Fichier"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTest::qWait(20);
-        QCOMPARE(text(*w, 1), std::string("Fichier"));
+        runQueued();
+        QTRY_COMPARE(text(*w, 1), std::string("Fichier"));
         QCOMPARE(status(*w, 1), std::string("4"));
         QCOMPARE(focused(), static_cast<QWidget *>(list(*w)));
         QVERIFY(box(*w)->text() == QStringLiteral("Fichier") || box(*w)->text().isEmpty());
@@ -244,7 +243,7 @@ private slots:
         // a third commits what the box shows, which is the stored text.
         QTest::keyClick(focused(), Qt::Key_Return);
         QTest::keyClick(focused(), Qt::Key_Return);
-        QTest::qWait(20);
+        runQueued();
         QCOMPARE(text(*w, 1), std::string("Fichier"));
     }
 
@@ -438,7 +437,7 @@ private slots:
         clickRow(*w, 1);
         key(Qt::Key_End);
         QVERIFY(view->verticalScrollBar()->value() > 0);
-        w->mnuShowROT_Click();
+        toggleReadOnlyShown(*w);
         QCOMPARE(view->verticalScrollBar()->value(), 0);
         view->setFocus(Qt::TabFocusReason);
         key(Qt::Key_Home);

@@ -8,6 +8,7 @@
 
 #include "fakedesktop.h"
 #include "window/frmprinc.h"
+#include "window/preview/resourcepreviewwidget.h"
 #include "window/tokenlistview.h"
 #include "qtestfiles.h"
 #include "settingsstore.h"
@@ -15,7 +16,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QList>
 #include <QTest>
@@ -40,9 +43,28 @@ protected:
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
+    // The preview draws and measures with the tests' own font, loaded from its
+    // file, never with a font the machine picks for a dialog's typeface.
+    static void useTestFont()
+    {
+        static const QString family = [] {
+            QString name;
+            for (const char *file : {TAMRIX_TEST_FONT, TAMRIX_TEST_FONT_BOLD}) {
+                const int id = QFontDatabase::addApplicationFont(QString::fromLocal8Bit(file));
+                if (id < 0 || QFontDatabase::applicationFontFamilies(id).isEmpty())
+                    return QString();
+                name = QFontDatabase::applicationFontFamilies(id).constFirst();
+            }
+            return name;
+        }();
+        QVERIFY2(!family.isEmpty(), "the tests' font cannot be loaded");
+        SetDialogFontFallback(family);
+    }
+
     // A fresh folder, desktop and settings, the current folder remembered.
     void setUpFixture()
     {
+        useTestFont();
         m_originalDir = QDir::currentPath();
         m_dir = std::make_unique<TestFolder>();
         m_desktop = std::make_unique<DesktopType>();
@@ -116,6 +138,57 @@ protected:
         QVERIFY2(item >= 0, "row is not listed");
         const QRect rect = list(w)->visualRect(w.tokenList()->index(item, 0));
         QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, modifiers, rect.center());
+    }
+
+    // A command chosen from a menu of the menu bar with the keyboard: Alt and the
+    // menu's access key, then the command's. A disabled command does nothing;
+    // the menu is then closed with Escape.
+    static void menuKeys(FrmPrinc &w, Qt::Key menuKey, Qt::Key commandKey)
+    {
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, menuKey, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+        QTest::keyClick(QApplication::activePopupWidget(), commandKey);
+        if (QApplication::activePopupWidget())
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    }
+    // "&Open...", "&Close", "&Save" or "E&xit" from the File menu.
+    static void fileMenu(FrmPrinc &w, Qt::Key commandKey) { menuKeys(w, Qt::Key_F, commandKey); }
+
+    // A translation typed over the box's text (Ctrl+A, then the keys), then Return.
+    static void typeTranslation(QLineEdit *box, const QString &text, Qt::Key end = Qt::Key_Return)
+    {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(box, Qt::Key_Delete);
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(box, static_cast<char>(c.unicode()));
+            else // beyond ASCII, as an input method gives it: a key event with its text
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        if (end != Qt::Key_unknown)
+            QTest::keyClick(box, end);
+    }
+
+    // A click on a check box's box.
+    static void clickCheck(QCheckBox *check)
+    {
+        QVERIFY(check);
+        QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+    }
+    // "Show &read-only tokens" from the Options menu.
+    static void toggleReadOnlyShown(FrmPrinc &w) { menuKeys(w, Qt::Key_O, Qt::Key_R); }
+
+    // Everything queued so far has run: posted calls, layouts, deletions.
+    static void runQueued()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
     }
 
     // A key pressed where the focus is, as the user presses it.

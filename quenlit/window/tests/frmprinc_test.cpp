@@ -88,16 +88,16 @@ private:
         QTreeWidgetItem *n = node(w, text);
         QVERIFY(n);
         auto *tree = child<QTreeWidget>(w, "tvTyp");
-        tree->setCurrentItem(n);
-        emit tree->itemClicked(n, 0);
+        tree->scrollToItem(n);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(n).center());
     }
 
     static void select(FrmPrinc &w, int row)
     {
-        auto *list = child<TokenListView>(w, "lvTok");
         const int item = itemOfRow(w, row);
         QVERIFY2(item >= 0, "row is not listed");
-        list->setCurrentIndex(w.tokenList()->index(item, 0));
+        list(w)->scrollTo(w.tokenList()->index(item, 0));
+        clickRow(w, static_cast<std::size_t>(row));
     }
 
     static QString status(FrmPrinc &w, int row) { return QString::fromStdString(w.document().projectTable().cellText(row, 5)); }
@@ -337,7 +337,8 @@ private slots:
     {
         auto blank = newWindow();
         blank->start(QStringLiteral("   "));
-        QTest::qWait(20);
+        QVERIFY(QTest::qWaitForWindowExposed(blank.get()));
+        runQueued();
         QCOMPARE(blank->windowTitle(), QStringLiteral("Velmora Quenlit"));
         QVERIFY(m_desktop->errors.isEmpty());
 
@@ -379,8 +380,12 @@ private slots:
         QVERIFY(model->data(model->index(1, 0), Qt::ForegroundRole).value<QColor>() != QColor(255, 0, 0));
         QVERIFY(!model->data(model->index(2, 0), Qt::FontRole).value<QFont>().bold());
 
-        // Saving writes the plain status back.
-        w->mnuSave_Click();
+        // Saving writes the plain status back; there is nothing to save before an edit.
+        fileMenu(*w, Qt::Key_S);
+        QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), kProjectTokens);
+        select(*w, 1);
+        typeTranslation(box(*w), QStringLiteral("&Fichier"));
+        fileMenu(*w, Qt::Key_S);
         QVERIFY(readFile(path(QStringLiteral("fr.tok"))).contains("[[6|1|7|0|4|x]]="));
         QCOMPARE(readFile(path(QStringLiteral("fr.tok.bak"))), kProjectTokens);
     }
@@ -424,8 +429,7 @@ private slots:
 
         auto w = openedWindow();
         select(*w, 1);
-        child<QLineEdit>(*w, "txtTransTok")->setText(QStringLiteral("Fichier"));
-        QTest::keyClick(child<QLineEdit>(*w, "txtTransTok"), Qt::Key_Return);
+        typeTranslation(box(*w), QStringLiteral("Fichier"));
         QVERIFY(action(*w, "mnuSave")->isEnabled());
         const QString before = w->windowTitle();
 
@@ -438,7 +442,7 @@ private slots:
         QVERIFY(action(*w, "mnuSave")->isEnabled());
         QVERIFY(!child<QProgressBar>(*w, "progress")->isVisibleTo(w.get()));
         // Saving still goes to the first project's token file.
-        w->mnuSave_Click();
+        fileMenu(*w, Qt::Key_S);
         QVERIFY(readFile(path(QStringLiteral("fr.tok"))).startsWith("[[4|1|1|0|4|]]=Fichier\r\n"));
     }
 
@@ -504,7 +508,7 @@ private slots:
     void filterNodesAndTheTagRule()
     {
         auto w = openedWindow();
-        action(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QVERIFY(action(*w, "mnuShowROT")->isChecked());
         QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4, 5, 6}));
 
@@ -519,9 +523,9 @@ private slots:
         QCOMPARE(listedRows(*w), (QList<int>{1, 2}));
         clickNode(*w, QStringLiteral("Read-only"));
         QCOMPARE(listedRows(*w), (QList<int>{2, 4, 5}));
-        action(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QCOMPARE(listedRows(*w), (QList<int>{2}));
-        action(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QCOMPARE(listedRows(*w), (QList<int>{2, 4, 5}));
 
         clickNode(*w, QStringLiteral("All tokens"));
@@ -555,7 +559,7 @@ private slots:
         QFETCH(bool, boxEnabled);
         QFETCH(QString, master);
         auto w = openedWindow();
-        action(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         select(*w, row);
         QCOMPARE(child<QCheckBox>(*w, "chkRO")->isChecked(), readOnly);
         QCOMPARE(child<QCheckBox>(*w, "chkTrans")->isChecked(), translated);
@@ -572,7 +576,7 @@ private slots:
     {
         writeFile(path(QStringLiteral("fr.tok")), "[[4|1|1|0|0|]]=a\r\n[[4|1|2|0|5|]]=b\r\n[[4|1|3|0|2|]]=c\r\n");
         auto w = openedWindow();
-        action(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         select(*w, 1); // box unchecked before: 0 becomes 4
         QCOMPARE(status(*w, 1), QStringLiteral("4"));
         select(*w, 2); // box checked before: 5 becomes 1
@@ -587,17 +591,17 @@ private slots:
         select(*w, 2); // status 3
         auto *trans = child<QCheckBox>(*w, "chkTrans");
         auto *ro = child<QCheckBox>(*w, "chkRO");
-        trans->click();
+        clickCheck(trans);
         QCOMPARE(status(*w, 2), QStringLiteral("6"));
         QCOMPARE(w->tokenList()->data(w->tokenList()->index(itemOfRow(*w, 2), 1)).toString(),
                  QStringLiteral("Read-only"));
-        trans->click();
+        clickCheck(trans);
         QCOMPARE(status(*w, 2), QStringLiteral("3"));
-        ro->click();
+        clickCheck(ro);
         QVERIFY(ro->isChecked());
         QCOMPARE(status(*w, 2), QStringLiteral("3"));
         select(*w, 1);
-        ro->click();
+        clickCheck(ro);
         QVERIFY(!ro->isChecked());
         QVERIFY(action(*w, "mnuSave")->isEnabled());
     }
@@ -612,8 +616,7 @@ private slots:
         select(*w, 1);
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(box->selectedText(), QStringLiteral("&File"));
-        box->setText(QStringLiteral("&Fichier \u00E9t\u00E9"));
-        QTest::keyClick(box, Qt::Key_Return);
+        typeTranslation(box, QStringLiteral("&Fichier \u00E9t\u00E9"));
         QCOMPARE(w->document().projectTable().cellText(1, 0), std::string("&Fichier \xE9t\xE9"));
         QCOMPARE(status(*w, 1), QStringLiteral("4"));
         QCOMPARE(w->tokenList()->data(w->tokenList()->index(0, 1)).toString(), QStringLiteral("Translated"));
@@ -621,8 +624,7 @@ private slots:
         QVERIFY(action(*w, "mnuSave")->isEnabled());
 
         select(*w, 3);
-        box->setText(QStringLiteral("typed"));
-        QTest::keyClick(box, Qt::Key_Escape);
+        typeTranslation(box, QStringLiteral("typed"), Qt::Key_Escape);
         QCOMPARE(w->document().projectTable().cellText(3, 0), std::string("Pr\xEAt"));
         QCOMPARE(box->text(), QStringLiteral("typed"));
         select(*w, 1);
@@ -630,8 +632,7 @@ private slots:
         QCOMPARE(box->text(), QStringLiteral("Pr\u00EAt"));
 
         // An empty translation is stored as such.
-        box->clear();
-        QTest::keyClick(box, Qt::Key_Enter);
+        typeTranslation(box, QString(), Qt::Key_Enter);
         QCOMPARE(w->document().projectTable().cellText(3, 0), std::string());
         QCOMPARE(status(*w, 3), QStringLiteral("4"));
     }
@@ -641,8 +642,7 @@ private slots:
         auto w = openedWindow();
         select(*w, 1);
         auto *box = child<QLineEdit>(*w, "txtTransTok");
-        box->setText(QStringLiteral("\u0424\u0430\u0439\u043B"));
-        QTest::keyClick(box, Qt::Key_Return);
+        typeTranslation(box, QStringLiteral("\u0424\u0430\u0439\u043B"));
         QCOMPARE(m_desktop->errors.size(), 1);
         QVERIFY(m_desktop->errors.front().contains(QStringLiteral("Windows-1252")));
         QCOMPARE(box->text(), QStringLiteral("\u0424\u0430\u0439\u043B"));
@@ -656,12 +656,11 @@ private slots:
         auto w = openedWindow();
         select(*w, 1);
         auto *box = child<QLineEdit>(*w, "txtTransTok");
-        box->setText(QStringLiteral("meant for row 1"));
+        typeTranslation(box, QStringLiteral("meant for row 1"), Qt::Key_unknown);
         clickNode(*w, QStringLiteral("Translated"));
         // The pane no longer shows a token; select the only token listed, then commit.
         QTest::keyClick(box, Qt::Key_Return);
-        box->setText(QStringLiteral("meant for row 1"));
-        QTest::keyClick(box, Qt::Key_Return);
+        typeTranslation(box, QStringLiteral("meant for row 1"));
         QCOMPARE(w->document().projectTable().cellText(1, 0), std::string("&File"));
         QCOMPARE(w->document().projectTable().cellText(3, 0), std::string("Pr\xEAt"));
         QVERIFY(!action(*w, "mnuSave")->isEnabled());
@@ -727,9 +726,9 @@ private slots:
     {
         auto w = openedWindow();
         select(*w, 1);
-        child<QCheckBox>(*w, "chkTrans")->click();
+        clickCheck(child<QCheckBox>(*w, "chkTrans"));
         QVERIFY(action(*w, "mnuSave")->isEnabled());
-        w->mnuClose_Click();
+        fileMenu(*w, Qt::Key_C);
         QCOMPARE(m_desktop->saveQuestions, 0);
         QCOMPARE(w->windowTitle(), QStringLiteral("Velmora Quenlit"));
         QVERIFY(!action(*w, "mnuSave")->isEnabled());
@@ -744,7 +743,7 @@ private slots:
         QVERIFY(!child<QGroupBox>(*w, "frmPropPrj")->isEnabled());
         QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), kProjectTokens);
         clickNode(*w, QStringLiteral("Menu"));
-        action(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QCOMPARE(w->tokenList()->rowCount(), 0);
     }
 
@@ -752,14 +751,14 @@ private slots:
     {
         auto w = openedWindow();
         select(*w, 1);
-        child<QCheckBox>(*w, "chkTrans")->click();
+        clickCheck(child<QCheckBox>(*w, "chkTrans"));
         m_desktop->saveAnswers = {Desktop::SaveAnswer::Cancel};
-        w->mnuOpen_Click();
+        fileMenu(*w, Qt::Key_O);
         QCOMPARE(m_desktop->saveQuestions, 1);
         QCOMPARE(m_desktop->fileDialogs, 0);
 
         m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
-        w->mnuOpen_Click(); // the dialog is cancelled
+        fileMenu(*w, Qt::Key_O); // the dialog is cancelled
         QCOMPARE(m_desktop->fileDialogs, 1);
         QCOMPARE(m_desktop->fileFilters,
                  (QStringList{QStringLiteral("Projet RLTools (*.prj)|*.prj"), QStringLiteral("Tous les fichiers|*")}));
@@ -768,11 +767,11 @@ private slots:
 
         m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
         m_desktop->fileAnswers = {prj()};
-        w->mnuOpen_Click();
+        fileMenu(*w, Qt::Key_O);
         QCOMPARE(status(*w, 1), QStringLiteral("1")); // reopened from disk
         QVERIFY(action(*w, "mnuSave")->isEnabled());  // the modified state survives
         m_desktop->saveAnswers = {Desktop::SaveAnswer::No};
-        w->mnuOpen_Click();
+        fileMenu(*w, Qt::Key_O);
         QCOMPARE(m_desktop->fileInitial, prj()); // the last file is offered again
     }
 
@@ -787,7 +786,7 @@ private slots:
         m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings/Velmora Tamrix.ini")));
         auto v = openedWindow();
         select(*v, 1);
-        child<QCheckBox>(*v, "chkTrans")->click();
+        clickCheck(child<QCheckBox>(*v, "chkTrans"));
         m_desktop->saveAnswers = {Desktop::SaveAnswer::Cancel};
         QVERIFY(!v->close());
         QVERIFY(!v->ended());
@@ -799,9 +798,9 @@ private slots:
 
         auto y = openedWindow();
         select(*y, 1);
-        child<QCheckBox>(*y, "chkTrans")->click();
+        clickCheck(child<QCheckBox>(*y, "chkTrans"));
         m_desktop->saveAnswers = {Desktop::SaveAnswer::Yes};
-        y->mnuExit_Click();
+        fileMenu(*y, Qt::Key_X);
         QVERIFY(y->ended());
         QVERIFY(readFile(path(QStringLiteral("fr.tok"))).startsWith("[[4|1|1|0|4|]]=&File\r\n"));
     }
@@ -810,11 +809,11 @@ private slots:
     {
         auto w = openedWindow();
         select(*w, 1);
-        child<QCheckBox>(*w, "chkTrans")->click();
+        clickCheck(child<QCheckBox>(*w, "chkTrans"));
         // Nobody may write the token file (a folder in the backup's place no
         // longer stops a save: the backup goes under a fresh name).
         QVERIFY(QFile::setPermissions(path(QStringLiteral("fr.tok")), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-        w->mnuSave_Click();
+        fileMenu(*w, Qt::Key_S);
         QCOMPARE(m_desktop->errors.size(), 1);
         QVERIFY(m_desktop->errors.front().contains(QStringLiteral("fr.tok")));
         QCOMPARE(readFile(path(QStringLiteral("fr.tok"))), kProjectTokens);
@@ -833,11 +832,10 @@ private slots:
         QTRY_VERIFY(w->tokenList()->rowCount() > 0);
         select(*w, 1);
         auto *box = child<QLineEdit>(*w, "txtTransTok");
-        box->setText(QStringLiteral("&Fichier"));
-        QTest::keyClick(box, Qt::Key_Return);
+        typeTranslation(box, QStringLiteral("&Fichier"));
         // The save's bar runs from 0 to 100, however few of its steps are painted.
         QSignalSpy bar(child<QProgressBar>(*w, "progress"), &QProgressBar::valueChanged);
-        w->mnuSave_Click();
+        fileMenu(*w, Qt::Key_S);
         QVERIFY(bar.size() >= 2);
         QCOMPARE(bar.front().front().toInt(), 0);
         QCOMPARE(bar.back().front().toInt(), 100);

@@ -341,7 +341,7 @@ private slots:
         QCOMPARE(selectedRow(*w), 7);
         QVERIFY(message(*w).contains(QStringLiteral("bottom of the list")));
         // With read-only tokens shown, they are still skipped.
-        child<QAction>(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QCOMPARE(listedRows(*w), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8}));
         clickRow(*w, 4);
         key(Qt::Key_Down, Qt::ControlModifier);
@@ -560,10 +560,35 @@ private slots:
         QCOMPARE(selectedRow(*w), 1);
     }
 
+    // The file changed on disk while the preview was open and was read again:
+    // the token the preview showed is left as it now is, nothing is counted as
+    // changed and there is nothing to save.
+    void replaceAllSkipsWhatChangedSinceThePreview()
+    {
+        auto w = openedWindow();
+        key(Qt::Key_H, Qt::ControlModifier);
+        type(QStringLiteral("the file"));
+        key(Qt::Key_Tab);
+        type(QStringLiteral("le fichier"));
+        key(Qt::Key_Return);
+        ReplacePreview *preview = nullptr;
+        QTRY_VERIFY((preview = w->findChild<ReplacePreview *>()) && preview->isVisible());
+        QCOMPARE(preview->changes()->model()->rowCount(), 1);
+        QByteArray tokens = readFile(path(QStringLiteral("fr.tok")));
+        tokens.replace("=Open the file\r\n", "=Ouvrir the file\r\n");
+        writeFile(path(QStringLiteral("fr.tok")), tokens);
+        QVERIFY(w->ReloadProject(false));
+        QTest::mouseClick(preview->replaceButton(), Qt::LeftButton);
+        QTRY_VERIFY(!w->findChild<ReplacePreview *>());
+        QCOMPARE(cell(*w, 7, 0), QByteArray("Ouvrir the file"));
+        QCOMPARE(message(*w), QStringLiteral("0 token(s) changed, 1 left alone: changed since the preview"));
+        QVERIFY(!child<QAction>(*w, "mnuSave")->isEnabled());
+    }
+
     void replaceAllIsOneStep()
     {
         auto w = openedWindow();
-        child<QAction>(*w, "mnuShowROT")->trigger(); // the read-only row 8 is listed
+        toggleReadOnlyShown(*w); // the read-only row 8 is listed
         QList<QByteArray> cells;
         for (int row = 1; row <= 8; ++row)
             cells << cell(*w, row, 0) + '|' + cell(*w, row, 5);
@@ -624,7 +649,7 @@ private slots:
             after << cell(*w, row, 0) + '|' + cell(*w, row, 5);
         QCOMPARE(after, cells);
         // Undone changes never reach the file.
-        child<QAction>(*w, "mnuSave")->trigger();
+        fileMenu(*w, Qt::Key_S);
         QCOMPARE(readFile(tokenFile()), QByteArray(kProjectTokens).replace("|01|", "|1|"));
     }
 
@@ -774,19 +799,19 @@ private slots:
         list(*w)->setFocus();
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(message(*w), QStringLiteral("Undone: commit and next"));
-        QTest::qWait(50); // laid out as the user sees it
-        QVERIFY(projectLabel->isVisible());
-        QVERIFY(whole());
+        runQueued(); // laid out as the user sees it
+        QTRY_VERIFY(projectLabel->isVisible());
+        QTRY_VERIFY(whole());
         bar->clearMessage();
         QVERIFY(listLabel->isVisible());
 
         key(Qt::Key_F, Qt::ControlModifier);
         type(QStringLiteral("o"));
         settle(*w);
-        QTest::qWait(50);
-        QVERIFY(projectLabel->isVisible());
+        runQueued();
+        QTRY_VERIFY(projectLabel->isVisible());
         QCOMPARE(projectLabel->text(), QStringLiteral("Project 1/6 \u00B7 16 %"));
-        QVERIFY(whole());
+        QTRY_VERIFY(whole());
     }
 
     void withoutTheNewControlsTheFileIsThePartsOwn()
@@ -807,10 +832,10 @@ private slots:
         type(QStringLiteral("Ouvrir le fichier"));
         key(Qt::Key_Return);
         clickNode(*w, QStringLiteral("Read-only"));
-        child<QAction>(*w, "mnuShowROT")->trigger();
+        toggleReadOnlyShown(*w);
         QCOMPARE(listedRows(*w), (QList<int>{3, 5, 8}));
         clickRow(*w, 5);                      // status 6: the box is checked: no change
-        child<QAction>(*w, "mnuSave")->trigger();
+        fileMenu(*w, Qt::Key_S);
         const QByteArray expected = "[[4|1|1|0|4|]]=&Fichier\r\n"
                                     "[[4|1|2|0|4|]]=&Ouvrir...\r\n"
                                     "[[4|1|3|0|3|]]=E&xit\r\n"
@@ -833,7 +858,7 @@ private slots:
         type(QStringLiteral("x"));
         key(Qt::Key_Return);
         QVERIFY(child<QAction>(*w, "mnuUndo")->isEnabled());
-        child<QAction>(*w, "mnuClose")->trigger();
+        fileMenu(*w, Qt::Key_C);
         QVERIFY(!child<QAction>(*w, "mnuUndo")->isEnabled());
         QCOMPARE(child<QLabel>(*w, "lbListProgress")->text(), QString());
         w->OpenProject(prj());

@@ -95,12 +95,24 @@ class SardenneTest : public QObject
         QTest::mouseClick(l->viewport(), Qt::LeftButton, modifiers, l->visualItemRect(item).center());
     }
 
+    // The rows selected as the user selects them: a click on the first, Ctrl and
+    // a click on each other; none, the first row clicked and Ctrl-clicked off.
     static void selectRows(FrmPrinc &w, const QList<int> &rows)
     {
         QTreeWidget *l = list(w);
-        l->clearSelection();
-        for (int r : rows)
-            l->topLevelItem(r)->setSelected(true);
+        const int first = rows.isEmpty() ? 0 : rows.front();
+        clickRow(l, l->topLevelItem(first));
+        for (int r : rows.isEmpty() ? QList<int>{0} : rows.mid(1))
+            clickRow(l, l->topLevelItem(r), Qt::ControlModifier);
+        QCOMPARE(l->selectedItems().size(), rows.size());
+    }
+
+    // A click on a button the user can click.
+    static void press(FrmPrinc &w, const char *name)
+    {
+        QPushButton *b = button(w, name);
+        QVERIFY2(b && b->isEnabled(), name);
+        QTest::mouseClick(b, Qt::LeftButton);
     }
 
 private slots:
@@ -151,6 +163,11 @@ private slots:
         for (const char *b : {"btActu", "btAdmin", "btEdit", "btImport", "btExport"})
             QVERIFY2(!button(*w, b)->isEnabled(), b);
         QVERIFY(button(*w, "btOpenProj")->isEnabled());
+        // Clicked before a master project is open, they do nothing.
+        for (const char *b : {"btActu", "btAdmin", "btEdit", "btImport", "btExport"})
+            QTest::mouseClick(button(*w, b), Qt::LeftButton);
+        QVERIFY(m_desktop->starts.isEmpty());
+        QCOMPARE(w->outputText(), QString());
         QCOMPARE(button(*w, "btEdit")->text(), QStringLiteral("Editer les &tokens..."));
         QCOMPARE(w->findChild<QGroupBox *>(QStringLiteral("frmInfo"))->title(), QStringLiteral("Outils"));
         QVERIFY(!list(*w)->isEnabled());
@@ -213,7 +230,7 @@ private slots:
         QCOMPARE(list(*w)->topLevelItemCount(), 3);
 
         m_desktop->fileAnswers = {};
-        w->btOpenProj_Click();
+        press(*w, "btOpenProj");
         QCOMPARE(m_desktop->fileFilters,
                  (QStringList{QStringLiteral("Projet Master RLTools (*.mpj)|*.mpj"), QStringLiteral("Tous les fichiers|*")}));
         QCOMPARE(list(*w)->topLevelItemCount(), 3);
@@ -351,7 +368,7 @@ private slots:
         auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
         pane->setPlainText(QStringLiteral("typed"));
         selectRows(*w, {});
-        w->btActu_Click();
+        press(*w, "btActu");
         const QString work = QDir(m_dir->filePath(QStringLiteral("work"))).canonicalPath();
         QCOMPARE(QString::fromUtf8(readFile(calls())), work + QStringLiteral("|rlman [-m] [demo.mpj]\n"));
         QCOMPARE(w->outputText(), QStringLiteral("typedActualisation des fichiers du projet\r\n"
@@ -364,7 +381,7 @@ private slots:
         QFile::remove(calls());
         pane->clear();
         selectRows(*w, {1, 0});
-        w->btActu_Click();
+        press(*w, "btActu");
         QCOMPARE(QString::fromUtf8(readFile(calls())),
                  work + QStringLiteral("|rlman [-m] [demo.mpj]\n") + work +
                      QStringLiteral("|rlman [-n] [7] [1] [-l] [DE.prj] [demo.mpj] [de\\de.tok]\n") + work +
@@ -377,8 +394,8 @@ private slots:
     {
         auto w = openedWindow();
         selectRows(*w, {1});
-        w->btExport_Click();
-        w->btImport_Click();
+        press(*w, "btExport");
+        press(*w, "btImport");
         const QString work = QDir(m_dir->filePath(QStringLiteral("work"))).canonicalPath();
         QCOMPARE(QString::fromUtf8(readFile(calls())),
                  work + QStringLiteral("|rlman [-n] [12] [1] [-r] [demo.dll] [fr.tok] [fr\\demo.dll]\n") + work +
@@ -397,7 +414,7 @@ private slots:
         w->OpenMasterProject(master());
         selectRows(*w, {1});
         w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"))->clear();
-        w->btExport_Click();
+        press(*w, "btExport");
         QCOMPARE(w->outputText(), QStringLiteral("Exporation des tokens vers des fichiers DLL\r\n"
                                                  "------------------------------------------\r\n"
                                                  "\r\n"
@@ -407,7 +424,7 @@ private slots:
                                                  "Op\u00E9ration termin\u00E9e ! \r\n"));
         // An RLTools folder without its final separator: the command cannot start.
         w->findChild<QLineEdit *>(QStringLiteral("txtRLPath"))->setText(m_dir->filePath(QStringLiteral("rltools")));
-        w->btImport_Click();
+        press(*w, "btImport");
         QVERIFY(w->outputText().contains(QStringLiteral("(code 127)")));
     }
 
@@ -420,7 +437,7 @@ private slots:
         auto w = openedWindow();
         selectRows(*w, {1, 2}); // fr.prj, whose command takes a second, then it.prj
         QTimer::singleShot(300, w.get(), [&w] { w->close(); });
-        w->btActu_Click();
+        press(*w, "btActu");
         QCOMPARE(m_desktop->endCalls, 1);
         const QList<QByteArray> logged = readFile(calls()).split('\n');
         QCOMPARE(logged.size(), 3);
@@ -437,7 +454,7 @@ private slots:
         w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"))->clear();
         // The master folder has gone: no file can be created in it, even by root.
         QVERIFY(QDir(m_dir->filePath(QStringLiteral("work"))).removeRecursively());
-        w->btActu_Click();
+        press(*w, "btActu");
         const QStringList lines = w->outputText().split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 8);
         QCOMPARE(lines[3], QStringLiteral("    * Mise \u00E0 jour des tokens du projet ma\u00EEtre"));
@@ -456,7 +473,7 @@ private slots:
         auto w = openedWindow();
         w->runner().setTimeLimit(300);
         selectRows(*w, {1});
-        w->btExport_Click();
+        press(*w, "btExport");
         QVERIFY(w->outputText().contains(QStringLiteral("La commande tourne encore")));
         const QDir work(m_dir->filePath(QStringLiteral("work")));
         QCOMPARE(work.entryList({QStringLiteral("~tamrix*")}).size(), 1);
@@ -491,9 +508,9 @@ private slots:
         auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
         pane->clear();
         selectRows(*w, {3, 4});
-        w->btActu_Click();
-        w->btExport_Click();
-        w->btImport_Click();
+        press(*w, "btActu");
+        press(*w, "btExport");
+        press(*w, "btImport");
         const QByteArray cwd = QFile::encodeName(QDir::currentPath());
         QCOMPARE(readFile(calls()),
                  cwd + "|rlman [-m] [demo.mpj]\n" +
@@ -509,9 +526,8 @@ private slots:
         QVERIFY(out.contains(QStringLiteral("     - Exporatation des tokens vers  sortie\\\u00E9t\u00E9.dll\r\n")));
         QVERIFY(out.contains(QStringLiteral("     - Importation des tokens du fichier sortie\\\u00E9t\u00E9.dll\r\n")));
 
-        l->setCurrentItem(ete);
-        ete->setSelected(true);
-        w->btEdit_Click();
+        clickRow(l, ete);
+        press(*w, "btEdit");
         QCOMPARE(m_desktop->starts.last().argumentBytes, std::vector<std::string>{work + "\xE9t\xE9.prj"});
     }
 
@@ -546,10 +562,9 @@ private slots:
 
         auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
         pane->clear();
-        l->clearSelection();
-        ru->setSelected(true);
-        ja->setSelected(true);
-        w->btExport_Click();
+        clickRow(l, ru);
+        clickRow(l, ja, Qt::ControlModifier);
+        press(*w, "btExport");
         const QByteArray cwd = QFile::encodeName(QDir::currentPath());
         QCOMPARE(readFile(calls()),
                  cwd + "|rlman [-n] [25] [1] [-r] [demo.dll] [\xF4\xE0\xE9\xEB.tok] [\xF4\xE0\xE9\xEB.dll]\n" + cwd +
@@ -581,7 +596,7 @@ private slots:
         auto *pane = w->findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));
         pane->clear();
         selectRows(*w, {1});
-        w->btImport_Click();
+        press(*w, "btImport");
         QVERIFY(w->outputText().contains(QStringLiteral("     - Importation des tokens du fichier ") +
                                          QString(4096, QLatin1Char('a')) + more.arg(300004) + QStringLiteral("\r\n")));
         QVERIFY(w->outputText().size() < 10000);
@@ -606,12 +621,12 @@ private slots:
         QCOMPARE(box->text(), m_dir->path() + QStringLiteral("/caf\u00E9/"));
         w->OpenMasterProject(master());
         selectRows(*w, {});
-        w->btActu_Click();
+        press(*w, "btActu");
         std::ifstream log(rl + "calls.log");
         std::string line;
         QVERIFY(std::getline(log, line));
         QVERIFY2(QByteArray::fromStdString(line).endsWith("|rlman [-m] [demo.mpj]"), line.c_str());
-        w->btAdmin_Click();
+        press(*w, "btAdmin");
         QCOMPARE(m_desktop->starts.last().programBytes, rl + "RLAdmin.exe");
         w->TermineApp();
         QVERIFY(readFile(ini).contains(QByteArray::fromStdString("\nRLToolsPath=" + rl + "\n")));
@@ -648,16 +663,15 @@ private slots:
                  m_dir->path() + QStringLiteral("/caf\u00E9/demo.mpj"));
         QCOMPARE(CurrentFolderPath(), folder);
         selectRows(*w, {1});
-        w->btActu_Click();
+        press(*w, "btActu");
         const QByteArray cwd = QByteArray::fromStdString(folder);
         QCOMPARE(readFile(calls()), cwd + "|rlman [-m] [demo.mpj]\n" + cwd +
                                         "|rlman [-n] [12] [1] [-l] [fr.prj] [demo.mpj] [fr.tok]\n");
         QVERIFY(!w->outputText().contains(QStringLiteral("       ! ")));
         for (const auto &entry : std::filesystem::directory_iterator(folder))
             QVERIFY(entry.path().filename().string().rfind("~tamrix", 0) != 0);
-        list(*w)->setCurrentItem(list(*w)->topLevelItem(1));
-        list(*w)->topLevelItem(1)->setSelected(true);
-        w->btEdit_Click();
+        clickRow(list(*w), list(*w)->topLevelItem(1));
+        press(*w, "btEdit");
         QCOMPARE(m_desktop->starts.last().argumentBytes, std::vector<std::string>{folder + "/fr.prj"});
         QCOMPARE(m_desktop->starts.last().folderBytes, folder);
     }
@@ -735,27 +749,26 @@ private slots:
         auto w = openedWindow();
         const QString programFolder = QFileInfo(QStringLiteral(TAMRIXCMD_PATH)).absolutePath();
         selectRows(*w, {1});
-        list(*w)->setCurrentItem(list(*w)->topLevelItem(1));
-        w->btEdit_Click();
-        w->lvLang_DblClick();
+        press(*w, "btEdit");
+        QTreeWidget *l = list(*w);
+        QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->topLevelItem(1)).center());
         QCOMPARE(m_desktop->starts.size(), 2);
         const QString expectedProject = m_dir->filePath(QStringLiteral("work/")) + QStringLiteral("fr.prj");
         for (const auto &start : m_desktop->starts) {
             QCOMPARE(start.program, programFolder + QStringLiteral("/quenlit"));
             QCOMPARE(start.arguments, QStringList{expectedProject});
         }
-        w->btAdmin_Click();
+        press(*w, "btAdmin");
         QCOMPARE(m_desktop->starts.last().program, rlFolder() + QStringLiteral("RLAdmin.exe"));
         QCOMPARE(m_desktop->starts.last().arguments, QStringList{QStringLiteral("demo.mpj")});
         QCOMPARE(m_desktop->starts.last().folder, QDir(m_dir->filePath(QStringLiteral("work"))).canonicalPath());
 
-        list(*w)->clearSelection();
-        list(*w)->setCurrentItem(nullptr);
+        selectRows(*w, {}); // the current row no longer selected
         m_desktop->starts.clear();
-        w->btEdit_Click();
+        press(*w, "btEdit");
         QVERIFY(m_desktop->starts.isEmpty());
         m_desktop->startSucceeds = false;
-        w->btAdmin_Click(); // nothing reported
+        press(*w, "btAdmin"); // nothing reported
         QVERIFY(m_desktop->errors.isEmpty());
     }
 

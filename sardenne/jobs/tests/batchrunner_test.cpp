@@ -13,6 +13,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -143,13 +145,17 @@ private slots:
 
         // Opening the FIFO for writing would wait for a reader for ever: a reader
         // that comes after a while turns such a hang into a failure.
-        std::atomic<bool> finished{false};
+        std::mutex lock;
+        std::condition_variable told;
+        bool finished = false;
         std::thread unblock([&] {
-            for (int i = 0; i < 100 && !finished; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (!finished && kind == QLatin1String("fifo")) {
+            std::unique_lock<std::mutex> held(lock);
+            if (told.wait_for(held, std::chrono::seconds(10), [&] { return finished; }))
+                return;
+            if (kind == QLatin1String("fifo")) {
                 const int fd = ::open("~tamrix.bat", O_RDONLY | O_NONBLOCK);
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                // The reader stays until Exec returns (or for a bounded time).
+                told.wait_for(held, std::chrono::seconds(5), [&] { return finished; });
                 if (fd >= 0)
                     ::close(fd);
             }
@@ -158,7 +164,11 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         const auto result = runner.Exec(m_standIn.toStdString() + " ran");
-        finished = true;
+        {
+            const std::lock_guard<std::mutex> done(lock);
+            finished = true;
+        }
+        told.notify_all();
         unblock.join();
         QVERIFY2(timer.elapsed() < 5000, "Exec waited on the FIFO");
         QCOMPARE(result.outcome, BatchRunner::Result::Succeeded);

@@ -27,20 +27,47 @@ std::string describe(const MenuTemplate &m)
     return out;
 }
 
-TEST(MenuTemplate, StandardMenuAsATree)
+// The menus of layout.rc as trees: a standard menu and an extended one.
+struct TreeRow
+{
+    int id;
+    bool extended;
+    const char *tree;
+};
+
+class MenuTree : public testing::TestWithParam<TreeRow>
+{
+};
+
+TEST_P(MenuTree, AsATree)
+{
+    const ResourceFile file = ReadResourceFile(LayoutResBytes());
+    const MenuTemplate m = ParseMenuTemplate(FindResource(file, RT_MENU_TYPE, ResId::of(GetParam().id)));
+    EXPECT_EQ(m.extended, GetParam().extended);
+    EXPECT_EQ(describe(m), GetParam().tree);
+}
+
+INSTANTIATE_TEST_SUITE_P(LayoutRc, MenuTree,
+                         testing::Values(TreeRow{1, false,
+                                                 "0 id 0 in -1 &File popup(5)\n"
+                                                 "1 id 101 in 0 &Open...\\tCtrl+O\n"
+                                                 "2 id 102 in 0 &Save grayed\n"
+                                                 "3 id 0 in 0  separator\n"
+                                                 "4 id 0 in 0 &Recent popup(1)\n"
+                                                 "5 id 110 in 4 (none) checked\n"
+                                                 "6 id 103 in 0 E&xit\n"
+                                                 "7 id 0 in -1 &Help popup(1) right\n"
+                                                 "8 id 104 in 7 &About && credits...\n"},
+                                         TreeRow{2, true,
+                                                 "0 id 200 in -1 &View popup(3)\n"
+                                                 "1 id 201 in 0 &Zoom\n"
+                                                 "2 id 0 in 0  separator\n"
+                                                 "3 id 202 in 0 &Status bar checked\n"}));
+
+TEST(MenuTemplate, LevelsAndPopupsAbove)
 {
     const ResourceFile file = ReadResourceFile(LayoutResBytes());
     const MenuTemplate m = ParseMenuTemplate(FindResource(file, RT_MENU_TYPE, ResId::of(1)));
-    EXPECT_FALSE(m.extended);
-    EXPECT_EQ(describe(m), "0 id 0 in -1 &File popup(5)\n"
-                           "1 id 101 in 0 &Open...\\tCtrl+O\n"
-                           "2 id 102 in 0 &Save grayed\n"
-                           "3 id 0 in 0  separator\n"
-                           "4 id 0 in 0 &Recent popup(1)\n"
-                           "5 id 110 in 4 (none) checked\n"
-                           "6 id 103 in 0 E&xit\n"
-                           "7 id 0 in -1 &Help popup(1) right\n"
-                           "8 id 104 in 7 &About && credits...\n");
     EXPECT_EQ(m.bar, (std::vector<std::size_t>{0, 7}));
     EXPECT_EQ(m.levelOf(m.items[5]), (std::vector<std::size_t>{5}));
     EXPECT_EQ(m.levelOf(m.items[6]), (std::vector<std::size_t>{1, 2, 3, 4, 6}));
@@ -51,17 +78,6 @@ TEST(MenuTemplate, StandardMenuAsATree)
     EXPECT_EQ(chain[0]->text, u"&File");
     EXPECT_EQ(chain[1]->text, u"&Recent");
     EXPECT_TRUE(m.popupsAbove(m.items[0]).empty());
-}
-
-TEST(MenuTemplate, ExtendedMenuAsATree)
-{
-    const ResourceFile file = ReadResourceFile(LayoutResBytes());
-    const MenuTemplate m = ParseMenuTemplate(FindResource(file, RT_MENU_TYPE, ResId::of(2)));
-    EXPECT_TRUE(m.extended);
-    EXPECT_EQ(describe(m), "0 id 200 in -1 &View popup(3)\n"
-                           "1 id 201 in 0 &Zoom\n"
-                           "2 id 0 in 0  separator\n"
-                           "3 id 202 in 0 &Status bar checked\n");
 }
 
 // The tokens of a menu name their items by id and position, as the template holds them.

@@ -38,12 +38,4 @@ TEST(TypeName, FromTheNumberOfField1)
     EXPECT_STREQ(TypeName("abc"), "Unknow type");
 }
 
-TEST(TranslatedBox, StatusFromBoxes)
-{
-    EXPECT_EQ(TranslatedBoxStatus(false, false), 1);
-    EXPECT_EQ(TranslatedBoxStatus(false, true), 4);
-    EXPECT_EQ(TranslatedBoxStatus(true, false), 3);
-    EXPECT_EQ(TranslatedBoxStatus(true, true), 6);
-}
-
 } // namespace
