@@ -418,10 +418,21 @@ void BM_CommitInTheBox(benchmark::State &state)
 void BM_SaveWithMemory(benchmark::State &state)
 {
     OpenedWindow w;
-    w.window.StoreTokenText(500000, "Texte");
+    QAction *save = w.window.findChild<QAction *>(QStringLiteral("mnuSave"));
+    auto *list = w.window.findChild<QAbstractItemView *>(QStringLiteral("lvTok"));
+    auto *box = w.window.findChild<QLineEdit *>(QStringLiteral("txtTransTok"));
     std::vector<double> memoryPart;
+    bool on = false;
     for (auto _ : state) {
-        w.window.mnuSave_Click();
+        state.PauseTiming();
+        // A translation committed in the box, as the translator does.
+        list->setCurrentIndex(w.window.tokenList()->index(w.window.tokenList()->rowCount() / 2, 0));
+        box->setFocus();
+        box->setText((on = !on) ? QStringLiteral("Texte") : QStringLiteral("Autre texte"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        save->trigger();
         state.PauseTiming();
         QElapsedTimer timer;
         timer.start();
