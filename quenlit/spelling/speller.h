@@ -77,6 +77,8 @@ public:
     ~Speller();
 
     const Dictionary &dictionary() const { return m_dictionary; }
+    // What joins the letters of a word besides letters (the dictionary's WORDCHARS).
+    const std::u16string &wordCharacters() const { return m_wordCharacters; }
 
     // The unknown words of a token text, as stored: bytes in `codePage`, with
     // the token escapes, beside its master text (decoded).
