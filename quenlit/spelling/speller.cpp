@@ -249,6 +249,13 @@ std::string DictionaryPackage(LanguageId language)
     return "hunspell-" + PrimaryLanguageSubtag(language.primary);
 }
 
+std::string NoDictionaryMessage(LanguageId language)
+{
+    const std::string name = LanguageName(language.primary);
+    return "No spelling dictionary for " + (name.empty() ? LocaleName(language) : name) + ": install " +
+           DictionaryPackage(language);
+}
+
 std::string PersonalWordListPath(const std::string &dataFolder, LanguageId language)
 {
     std::string locale = LocaleName(language);

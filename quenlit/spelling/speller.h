@@ -34,6 +34,10 @@ std::optional<Dictionary> FindDictionary(LanguageId language, const std::vector<
 // The Debian package that brings the dictionary of a language: hunspell-fr.
 std::string DictionaryPackage(LanguageId language);
 
+// What the user is told when a language has no dictionary: "No spelling
+// dictionary for French: install hunspell-fr".
+std::string NoDictionaryMessage(LanguageId language);
+
 // The personal word list of a language in a data folder (UserDataFolder()):
 // FOLDER/words-fr_FR.txt, one word a line in UTF-8.
 std::string PersonalWordListPath(const std::string &dataFolder, LanguageId language);

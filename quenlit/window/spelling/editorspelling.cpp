@@ -146,12 +146,8 @@ void EditorSpelling::projectOpened()
     const auto dictionary = spelling::FindDictionary(*language, m_folders);
     if (!dictionary) {
         const unsigned id = MakeLanguageId(language->primary, language->sub);
-        if (m_told.insert(id).second && m_flow) {
-            const std::string name = LanguageName(language->primary);
-            m_flow->showMessage(QStringLiteral("No spelling dictionary for ") +
-                                QString::fromStdString(name.empty() ? LocaleName(*language) : name) +
-                                QStringLiteral(": install ") + QString::fromStdString(spelling::DictionaryPackage(*language)));
-        }
+        if (m_told.insert(id).second && m_flow)
+            m_flow->showMessage(QString::fromStdString(spelling::NoDictionaryMessage(*language)));
         emit dictionaryReady();
         return;
     }
