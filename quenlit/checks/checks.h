@@ -177,6 +177,8 @@ public:
     // The rows checked already are not checked again: see recheckRows().
     void setKnownWords(const KnownWords *words) { m_words = words; }
     void setTerms(const TermList *terms) { m_terms = terms; }
+    const KnownWords *knownWords() const { return m_words; }
+    const TermList *terms() const { return m_terms; }
 
     // Checks every token of rows first..last (inclusive) but for clashes.
     void checkRows(std::size_t first, std::size_t last);
