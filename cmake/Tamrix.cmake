@@ -136,9 +136,10 @@ function(tamrix_qtest name)
     tamrix_qt_target(${name})
     add_test(NAME ${name} COMMAND ${name})
     # The editor's autosave journals and translation memory of a test go to
-    # folders of the test's own.
+    # folders of the test's own; dictionaries are looked for in one (empty)
+    # too, never in the machine's.
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-state;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-data"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-state;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-data;DICPATH=${CMAKE_CURRENT_BINARY_DIR}/${name}-dictionaries"
         LABELS gui TIMEOUT 300)
 endfunction()
 

@@ -22,7 +22,8 @@ struct Dictionary
     std::string locale; // "fr_FR", as the files are named
 };
 
-// Where the system's dictionaries are: /usr/share/hunspell.
+// Where dictionaries are looked for: the folders of DICPATH (separated by
+// ":"), as Hunspell's own programs take them, else /usr/share/hunspell.
 std::vector<std::string> DefaultDictionaryFolders();
 
 // The dictionary of a language in the first folder that has one: the files
