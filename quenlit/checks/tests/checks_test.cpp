@@ -278,6 +278,14 @@ TEST(ProjectChecks, ClashWithinOneDialog)
     EXPECT_NE(findings[0].message.find("\"&Editer\""), std::string::npos) << findings[0].message;
     EXPECT_NE(findings[0].message.find("dialog"), std::string::npos) << findings[0].message;
     EXPECT_EQ(c.counts(), (LevelCounts{0, 2, 0}));
+    // Words given later: the rows checked so far are checked again, their clashes kept.
+    c.setKnownWords(lookups().words.get());
+    std::vector<std::size_t> changed;
+    c.recheckRows(1, 6, &changed);
+    EXPECT_EQ(changed, (std::vector<std::size_t>{1, 3, 5})); // "Réglages", "Editer", "Fouiller"
+    EXPECT_EQ(c.fired(3), clash | kSpelling);
+    EXPECT_EQ(c.findings(3).back().message, "unknown word: \"Editer\"");
+    EXPECT_EQ(c.counts(), (LevelCounts{0, 2, 3}));
 }
 
 TEST(ProjectChecks, RecheckFollowsAnEditAndItsGroup)
