@@ -136,11 +136,13 @@ function(tamrix_qtest name)
     tamrix_qt_target(${name})
     add_test(NAME ${name} COMMAND ${name})
     # The editor's autosave journals and translation memory of a test go to
-    # folders of the test's own; dictionaries are looked for in one (empty)
-    # too, never in the machine's.
+    # folders of the test's own.
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-state;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-data;DICPATH=${CMAKE_CURRENT_BINARY_DIR}/${name}-dictionaries"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-state;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-data"
         LABELS gui TIMEOUT 300)
+    # Spelling dictionaries are looked for in a folder of the test's own (empty),
+    # never in the machine's.
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "DICPATH=${CMAKE_CURRENT_BINARY_DIR}/${name}-dictionaries")
 endfunction()
 
 # The programs' icons: PNGs at every size a desktop asks for, made from the SVG
