@@ -188,8 +188,8 @@ private slots:
                                                    "translations of \"file\" (dossier)");
         QTRY_COMPARE(checkText(1), QStringLiteral("accelerator, glossary")); // "&File" translated "Fichier"
         clickRow(*w, 1);
-        QTRY_COMPARE(paneLine(*w)->messages().mid(1),
-                     QStringList({fileWarning, QStringLiteral("Terms: file \u2192 dossier")}));
+        QTRY_VERIFY(paneLine(*w)->messages().contains(fileWarning));
+        QVERIFY(paneLine(*w)->messages().contains(QStringLiteral("Terms: file \u2192 dossier")));
         clickRow(*w, 2); // "&Save" translated "&Enregistrer"
         QTRY_COMPARE(paneLine(*w)->messages(), QStringList({QStringLiteral("Terms: save \u2192 enregistrer")}));
         QCOMPARE(checkText(2), QString());
