@@ -5,6 +5,7 @@
 #include "checks/checks.h"
 #include "codepage.h"
 #include "checks/suggestions.h"
+#include "memory/sqlitememory.h"
 #include "tokengen.h"
 #include "tokenio.h"
 
@@ -167,6 +168,33 @@ void BM_QuenlitCheck(benchmark::State &state)
     state.counters["lines"] = static_cast<double>(lines);
 }
 
+// The same with the spelling check (a dictionary of the generated words, made
+// here) and the glossary check (two terms, in a memory made here).
+void BM_QuenlitCheckSpellingGlossary(benchmark::State &state)
+{
+    Project &p = project();
+    const auto here = fs::current_path();
+    const std::string dicts = p.folder + "/dicts";
+    fs::create_directories(dicts);
+    std::ofstream(dicts + "/fr_FR.aff") << "SET UTF-8\n";
+    std::ofstream(dicts + "/fr_FR.dic") << "14\nouvrir\nfichier\nenregistrer\nfen\xC3\xAAtre\naide\nquitter\n"
+                                           "\xC3\xA9" "dition\noptions\nannuler\npropri\xC3\xA9t\xC3\xA9s\nimprimer\n"
+                                           "rechercher\noutils\nok\n";
+    setenv("XDG_DATA_HOME", (p.folder + "/data").c_str(), 1);
+    const std::string db = p.folder + "/memory.sqlite";
+    memory::OpenSqliteMemory(db).memory->addTerms(
+        {{"file", "fichier", "", {0, 0}, {12, 1}}, {"save", "enregistrer", "", {0, 0}, {12, 1}}});
+    std::size_t lines = 0;
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        RunChecker({"--spelling", "--dictionaries", dicts, "--glossary", "--memory", db, p.prj}, out, err);
+        const std::string report = out.str();
+        lines = static_cast<std::size_t>(std::count(report.begin(), report.end(), '\n'));
+        fs::current_path(here);
+    }
+    state.counters["lines"] = static_cast<double>(lines);
+}
+
 BENCHMARK(BM_AllChecks)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ChecksInSlices)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RecheckOneRow)->Unit(benchmark::kMicrosecond);
@@ -174,6 +202,7 @@ BENCHMARK(BM_SuggestionIndex)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SuggestionsForOneRow)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ProposeFill)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_QuenlitCheck)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_QuenlitCheckSpellingGlossary)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

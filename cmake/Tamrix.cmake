@@ -141,6 +141,9 @@ function(tamrix_qtest name)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${home}-state;XDG_CONFIG_HOME=${home}-config;XDG_DATA_HOME=${home}-data"
         LABELS gui TIMEOUT 300)
+    # Spelling dictionaries are looked for in a folder of the test's own (empty),
+    # never in the machine's.
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "DICPATH=${CMAKE_CURRENT_BINARY_DIR}/${name}-dictionaries")
 endfunction()
 
 # The programs' icons: PNGs at every size a desktop asks for, made from the SVG

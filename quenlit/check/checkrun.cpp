@@ -1,18 +1,28 @@
 #include "check/checkrun.h"
 
+#include "checks/lookups.h"
 #include "codepage.h"
+#include "datafolder.h"
+#include "languagecodepage.h"
+#include "memory/glossary.h"
+#include "memory/projectunits.h"
+#include "memory/sqlitememory.h"
 #include "outils.h"
 #include "projectfiles.h"
 #include "store/projectopen.h"
 #include "textlines.h"
 #include "tokenline.h"
+#include "spelling/speller.h"
 
 #include <filesystem>
+#include <memory>
 #include <ostream>
 
 namespace {
 
-const char kUsage[] = "usage: quenlit-check [--only ID,...] [--min-level info|warning|error] LANGUAGE.prj\n";
+const char kUsage[] = "usage: quenlit-check [--only ID,...] [--min-level info|warning|error]\n"
+                      "                     [--spelling [--dictionaries DIR]] [--glossary [--memory FILE]] "
+                      "LANGUAGE.prj\n";
 
 class BadLineCounter : public TokenLoadObserver
 {
@@ -53,6 +63,63 @@ void reportBadLines(std::string_view bytes, const std::string &shown, std::ostre
     }
 }
 
+// The known words of the project's language, or nothing (and why, on `err`).
+std::unique_ptr<SpellerWords> knownWords(const CheckOptions &options, const ProjectData &data, std::ostream &err)
+{
+    const auto language = ParseLanguageLine(data.languageLine);
+    if (!language) {
+        err << "quenlit-check: the project names no language (line 6): no spelling check\n";
+        return nullptr;
+    }
+    const auto dictionary = spelling::FindDictionary(
+        *language, options.dictionaryFolders.empty() ? spelling::DefaultDictionaryFolders() : options.dictionaryFolders);
+    if (!dictionary) {
+        err << spelling::NoDictionaryMessage(*language) << '\n';
+        return nullptr;
+    }
+    std::string failure;
+    std::shared_ptr<spelling::Speller> speller(spelling::Speller::open(
+        *dictionary, spelling::PersonalWordListPath(UserDataFolder(), *language), &failure));
+    if (!speller) {
+        err << "quenlit-check: " << failure << '\n';
+        return nullptr;
+    }
+    return std::make_unique<SpellerWords>(std::move(speller));
+}
+
+// The glossary of the project's languages in the translation memory, or
+// nothing (and why, on `err`). A memory that is not there is not made.
+std::unique_ptr<GlossaryTerms> glossaryTerms(const CheckOptions &options, const std::string &project,
+                                             std::ostream &err)
+{
+    memory::ReadError error;
+    const auto files = memory::ReadProjectFiles(project, error);
+    if (!files) {
+        err << "quenlit-check: " << error.text() << ": no glossary check\n";
+        return nullptr;
+    }
+    const std::string path = options.memory.empty() ? memory::DefaultMemoryPath() : options.memory;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        err << "quenlit-check: no translation memory " << path << ": no glossary check\n";
+        return nullptr;
+    }
+    memory::OpenedMemory opened = memory::OpenSqliteMemory(path);
+    if (!opened.notice.empty())
+        err << "quenlit-check: " << opened.notice << '\n';
+    if (!opened.memory) {
+        err << "quenlit-check: " << opened.failure << ": no glossary check\n";
+        return nullptr;
+    }
+    std::string failure;
+    auto terms = opened.memory->terms(files->languages.source, files->languages.target, &failure);
+    if (!failure.empty()) {
+        err << "quenlit-check: " << failure << ": no glossary check\n";
+        return nullptr;
+    }
+    return std::make_unique<GlossaryTerms>(std::make_shared<const memory::Glossary>(terms));
+}
+
 } // namespace
 
 std::vector<std::size_t> RowLines(std::string_view fileBytes)
@@ -81,12 +148,24 @@ ParsedArguments ParseCheckArguments(const std::vector<std::string> &args)
             parsed.help = true;
             return parsed;
         }
-        if (a == "--only" || a == "--min-level") {
+        if (a == "--spelling" || a == "--glossary") {
+            (a == "--spelling" ? options.spelling : options.glossary) = true;
+            continue;
+        }
+        if (a == "--only" || a == "--min-level" || a == "--dictionaries" || a == "--memory") {
             if (i + 1 == args.size()) {
                 parsed.error = a + " needs a value";
                 return parsed;
             }
             const std::string &value = args[++i];
+            if (a == "--dictionaries") {
+                options.dictionaryFolders.push_back(value);
+                continue;
+            }
+            if (a == "--memory") {
+                options.memory = value;
+                continue;
+            }
             if (a == "--min-level") {
                 const auto level = LevelFromName(value);
                 if (!level) {
@@ -109,6 +188,9 @@ ParsedArguments ParseCheckArguments(const std::vector<std::string> &args)
                 options.only |= MaskOf(*id);
                 start = comma + 1;
             }
+            // Naming them asks for them.
+            options.spelling = options.spelling || (options.only & MaskOf(CheckId::Spelling));
+            options.glossary = options.glossary || (options.only & MaskOf(CheckId::Glossary));
             continue;
         }
         if (a == "--") {
@@ -178,6 +260,10 @@ int RunChecker(const std::vector<std::string> &args, std::ostream &out, std::ost
 
     ProjectChecks checks;
     // Each token file in its own code page, as the opening found them.
+    const std::unique_ptr<SpellerWords> words = options.spelling ? knownWords(options, data, err) : nullptr;
+    const std::unique_ptr<GlossaryTerms> terms = options.glossary ? glossaryTerms(options, path, err) : nullptr;
+    checks.setKnownWords(words.get());
+    checks.setTerms(terms.get());
     checks.reset(&data.master, &data.project, CodePage::get(data.masterCodePage), CodePage::get(data.projectCodePage),
                  std::move(levels));
     checks.run();

@@ -9,17 +9,24 @@
 
 // quenlit-check: the checks of one language project, without a window.
 //
-//   quenlit-check [--only ID,...] [--min-level info|warning|error] LANGUAGE.prj
+//   quenlit-check [--only ID,...] [--min-level info|warning|error]
+//                 [--spelling [--dictionaries DIR]] [--glossary [--memory FILE]] LANGUAGE.prj
 //
 // One line per finding, "TOKENFILE:LINE: LEVEL: [ID] message", LINE being the
 // token's line in the project token file, then a line of totals. Exit status 1
 // when an error is reported, 0 otherwise, 2 when the project cannot be opened or
-// the arguments are wrong.
+// the arguments are wrong. The "spelling" and "glossary" checks run only when
+// asked for (--spelling, --glossary, or named by --only): without, the output
+// is that of the other checks alone.
 struct CheckOptions
 {
     std::string project;
     CheckMask only = kAllChecks;
     CheckLevel minLevel = CheckLevel::Info;
+    bool spelling = false;
+    std::vector<std::string> dictionaryFolders; // empty: the system's
+    bool glossary = false;
+    std::string memory; // empty: the user's translation memory
 };
 
 // The options, or a message saying what is wrong with the arguments.

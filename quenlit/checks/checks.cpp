@@ -3,9 +3,11 @@
 #include "checks/checktext.h"
 #include "codepage.h"
 #include "numbers.h"
+#include "spelling/speller.h"
 #include "tokenstatus.h"
 
 #include <algorithm>
+#include <set>
 
 using namespace checktext;
 
@@ -28,6 +30,8 @@ const CheckInfo kChecks[kCheckCount] = {
     {CheckId::Punctuation, "punctuation", CheckLevel::Warning},
     {CheckId::Length, "length", CheckLevel::Warning},
     {CheckId::Unchanged, "unchanged", CheckLevel::Info},
+    {CheckId::Spelling, "spelling", CheckLevel::Info},
+    {CheckId::Glossary, "glossary", CheckLevel::Warning},
 };
 
 std::string quoted(std::u16string_view text)
@@ -219,6 +223,50 @@ CheckMask unchanged(const std::u16string &m, const std::u16string &t, std::vecto
     return MaskOf(CheckId::Unchanged);
 }
 
+// The unknown words of a translation (escaped), those of its master aside.
+CheckMask spellingOf(const KnownWords &words, std::u16string_view t, std::u16string_view m,
+                   std::vector<Finding> *findings)
+{
+    constexpr std::size_t kShown = 10;
+    std::set<std::u16string> seen;
+    std::string shown;
+    for (const spelling::TextWord &word : spelling::SpellableWords(t, m, words.wordCharacters())) {
+        if (seen.count(word.word) || words.isKnown(word.word))
+            continue;
+        if (!findings)
+            return MaskOf(CheckId::Spelling);
+        if (seen.size() < kShown)
+            shown += (seen.empty() ? "" : ", ") + quoted(word.word);
+        seen.insert(word.word);
+    }
+    if (seen.empty())
+        return 0;
+    if (seen.size() > kShown)
+        shown += " and " + std::to_string(seen.size() - kShown) + " more";
+    add(findings, CheckId::Spelling, (seen.size() == 1 ? "unknown word: " : "unknown words: ") + shown);
+    return MaskOf(CheckId::Spelling);
+}
+
+CheckMask glossaryOf(const TermList &terms, const std::u16string &m, const std::u16string &t,
+                   std::vector<Finding> *findings)
+{
+    std::string missed;
+    for (const TermInText &found : terms.termsIn(m, t)) {
+        if (found.translated)
+            continue;
+        if (!findings)
+            return MaskOf(CheckId::Glossary);
+        std::string translations;
+        for (const std::u16string &translation : found.translations)
+            translations += (translations.empty() ? "" : ", ") + ToUtf8(translation);
+        missed += (missed.empty() ? "" : ", nor of ") + quoted(found.term) + " (" + translations + ")";
+    }
+    if (missed.empty())
+        return 0;
+    add(findings, CheckId::Glossary, "the translation holds none of the glossary's translations of " + missed);
+    return MaskOf(CheckId::Glossary);
+}
+
 const CodePage &orDefault(const CodePage *cp)
 {
     return cp ? *cp : CodePage::windows1252();
@@ -311,6 +359,11 @@ CheckMask CheckToken(const TokenCheckInput &in, std::vector<Finding> *findings, 
     if (type == TokenType::Dialog && !isCaption(in))
         mask |= length(m, t, findings);
     mask |= unchanged(m, t, findings);
+    if (in.words)
+        mask |= spellingOf(*in.words, Escaped(in.translation, orDefault(in.projectCodePage)),
+                         Escaped(in.master, orDefault(in.masterCodePage)), findings);
+    if (in.terms)
+        mask |= glossaryOf(*in.terms, m, t, findings);
     return mask;
 }
 
@@ -329,8 +382,12 @@ void LevelCounts::add(CheckMask mask, int sign)
 void ProjectChecks::clear()
 {
     const ControlFitMeasure *fit = m_fit;
+    const KnownWords *words = m_words;
+    const TermList *terms = m_terms;
     *this = ProjectChecks();
     m_fit = fit;
+    m_words = words;
+    m_terms = terms;
 }
 
 void ProjectChecks::reset(const TokenTable *master, const TokenTable *project, const CodePage &masterCodePage,
@@ -375,6 +432,8 @@ CheckMask ProjectChecks::checkRow(std::size_t row, const RowCells &read, std::ve
     in.id4 = cells[ColId4];
     in.masterCodePage = m_masterCodePage;
     in.projectCodePage = m_projectCodePage;
+    in.words = m_words;
+    in.terms = m_terms;
     const std::size_t before = findings ? findings->size() : 0;
     CheckMask mask = CheckToken(in, findings, keys);
     if (!m_fit || TokenTypeOf(in.type) != TokenType::Dialog)
@@ -561,6 +620,17 @@ std::vector<std::size_t> ProjectChecks::recheck(std::size_t row)
     std::sort(changed.begin(), changed.end());
     changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
     return changed;
+}
+
+void ProjectChecks::recheckRows(std::size_t first, std::size_t last, std::vector<std::size_t> *changed)
+{
+    if (!m_project)
+        return;
+    last = std::min(last, m_checkedUpTo);
+    for (std::size_t row = std::max<std::size_t>(first, 1); row <= last; ++row) {
+        const CheckMask clash = m_masks[row] & MaskOf(CheckId::AcceleratorClash);
+        setMask(row, static_cast<CheckMask>(checkRow(row, nullptr, nullptr) | clash), changed);
+    }
 }
 
 std::vector<std::size_t> ProjectChecks::clashPartners(std::size_t row) const

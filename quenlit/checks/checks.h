@@ -25,9 +25,11 @@ enum class CheckId : std::uint8_t
     Whitespace,
     Punctuation,
     Length,
-    Unchanged
+    Unchanged,
+    Spelling, // with words to check against: see KnownWords
+    Glossary  // with terms to check against: see TermList
 };
-constexpr int kCheckCount = 9;
+constexpr int kCheckCount = 11;
 
 enum class CheckLevel : std::uint8_t
 {
@@ -44,7 +46,7 @@ constexpr CheckMask MaskOf(CheckId id)
 constexpr CheckMask kAllChecks = static_cast<CheckMask>((1u << kCheckCount) - 1);
 
 // "accelerator", "accelerator-clash", "shortcut", "placeholder", "escape",
-// "whitespace", "punctuation", "length", "unchanged".
+// "whitespace", "punctuation", "length", "unchanged", "spelling", "glossary".
 const char *CheckName(CheckId id);
 std::optional<CheckId> CheckFromName(std::string_view name);
 CheckLevel LevelOf(CheckId id);
@@ -60,6 +62,35 @@ struct Finding
     std::string message; // UTF-8
 };
 
+// The words the "spelling" check knows: a dictionary of the project's language
+// and the user's own words. Asked from one thread at a time.
+class KnownWords
+{
+public:
+    virtual ~KnownWords() = default;
+    virtual bool isKnown(std::u16string_view word) const = 0;
+    // Characters besides letters that words of the dictionary hold (an apostrophe).
+    virtual std::u16string wordCharacters() const { return {}; }
+};
+
+// A term of the glossary found in a master text, with the translations it
+// requires and whether the translation holds one of them.
+struct TermInText
+{
+    std::u16string term;
+    std::vector<std::u16string> translations;
+    bool translated = false;
+};
+
+// The terms of the project's language pair the "glossary" check looks for.
+// Texts are logical (escapes resolved). Asked from one thread at a time.
+class TermList
+{
+public:
+    virtual ~TermList() = default;
+    virtual std::vector<TermInText> termsIn(std::u16string_view master, std::u16string_view translation) const = 0;
+};
+
 // One token as the checks of a single token see it.
 struct TokenCheckInput
 {
@@ -70,6 +101,8 @@ struct TokenCheckInput
     std::string_view id4;         // field 4
     const CodePage *masterCodePage = nullptr;
     const CodePage *projectCodePage = nullptr;
+    const KnownWords *words = nullptr; // none: no "spelling" check
+    const TermList *terms = nullptr;   // none: no "glossary" check
 };
 
 // The access keys of a token for the clash check, case folded: set when master
@@ -139,6 +172,13 @@ public:
     // fit its control, instead of comparing counts of characters. Not owned;
     // kept by reset() and clear(); null for none.
     void setFitMeasure(const ControlFitMeasure *measure) { m_fit = measure; }
+    // The words of the "spelling" check and the terms of the "glossary" check;
+    // without, those checks do not run. Not owned; kept by reset() and clear().
+    // The rows checked already are not checked again: see recheckRows().
+    void setKnownWords(const KnownWords *words) { m_words = words; }
+    void setTerms(const TermList *terms) { m_terms = terms; }
+    const KnownWords *knownWords() const { return m_words; }
+    const TermList *terms() const { return m_terms; }
 
     // Checks every token of rows first..last (inclusive) but for clashes.
     void checkRows(std::size_t first, std::size_t last);
@@ -155,6 +195,10 @@ public:
     // After the text or the status of a row changed: checks it again, and its
     // dialog or menu level for clashes. Gives the rows whose result changed.
     std::vector<std::size_t> recheck(std::size_t row);
+    // After the known words or the terms changed: checks rows first..last
+    // (those checked so far) again, their clashes kept. Adds to `changed` the
+    // rows whose result changed, in order.
+    void recheckRows(std::size_t first, std::size_t last, std::vector<std::size_t> *changed);
 
     CheckMask fired(std::size_t row) const { return row < m_masks.size() ? m_masks[row] : 0; }
     // The findings of a row with their messages, in the order of CheckId.
@@ -183,6 +227,8 @@ private:
     const CodePage *m_projectCodePage = nullptr;
     MenuLevels m_levels;
     const ControlFitMeasure *m_fit = nullptr; // not owned
+    const KnownWords *m_words = nullptr;      // not owned
+    const TermList *m_terms = nullptr;        // not owned
 
     std::vector<CheckMask> m_masks;  // per row; row 0 unused
     std::vector<TokenAccessKeys> m_letters; // per row; 0 where the row takes no part in clashes

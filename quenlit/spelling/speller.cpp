@@ -8,6 +8,7 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -211,7 +212,17 @@ std::vector<TextWord> allWords(std::u16string_view text, std::u16string_view wor
 
 std::vector<std::string> DefaultDictionaryFolders()
 {
-    return {"/usr/share/hunspell"};
+    std::vector<std::string> folders;
+    const char *path = std::getenv("DICPATH");
+    for (std::string_view rest = path ? path : ""; !rest.empty();) {
+        const std::size_t colon = std::min(rest.find(':'), rest.size());
+        if (colon)
+            folders.emplace_back(rest.substr(0, colon));
+        rest.remove_prefix(std::min(colon + 1, rest.size()));
+    }
+    if (folders.empty())
+        folders.push_back("/usr/share/hunspell");
+    return folders;
 }
 
 std::optional<Dictionary> FindDictionary(LanguageId language, const std::vector<std::string> &folders)
@@ -247,6 +258,13 @@ std::optional<Dictionary> FindDictionary(LanguageId language, const std::vector<
 std::string DictionaryPackage(LanguageId language)
 {
     return "hunspell-" + PrimaryLanguageSubtag(language.primary);
+}
+
+std::string NoDictionaryMessage(LanguageId language)
+{
+    const std::string name = LanguageName(language.primary);
+    return "No spelling dictionary for " + (name.empty() ? LocaleName(language) : name) + ": install " +
+           DictionaryPackage(language);
 }
 
 std::string PersonalWordListPath(const std::string &dataFolder, LanguageId language)

@@ -22,7 +22,8 @@ struct Dictionary
     std::string locale; // "fr_FR", as the files are named
 };
 
-// Where the system's dictionaries are: /usr/share/hunspell.
+// Where dictionaries are looked for: the folders of DICPATH (separated by
+// ":"), as Hunspell's own programs take them, else /usr/share/hunspell.
 std::vector<std::string> DefaultDictionaryFolders();
 
 // The dictionary of a language in the first folder that has one: the files
@@ -33,6 +34,10 @@ std::optional<Dictionary> FindDictionary(LanguageId language, const std::vector<
 
 // The Debian package that brings the dictionary of a language: hunspell-fr.
 std::string DictionaryPackage(LanguageId language);
+
+// What the user is told when a language has no dictionary: "No spelling
+// dictionary for French: install hunspell-fr".
+std::string NoDictionaryMessage(LanguageId language);
 
 // The personal word list of a language in a data folder (UserDataFolder()):
 // FOLDER/words-fr_FR.txt, one word a line in UTF-8.
@@ -77,6 +82,8 @@ public:
     ~Speller();
 
     const Dictionary &dictionary() const { return m_dictionary; }
+    // What joins the letters of a word besides letters (the dictionary's WORDCHARS).
+    const std::u16string &wordCharacters() const { return m_wordCharacters; }
 
     // The unknown words of a token text, as stored: bytes in `codePage`, with
     // the token escapes, beside its master text (decoded).

@@ -363,7 +363,7 @@ void FrmPrinc::createParts()
     m_memory->attach(m_document, view(), *m_flow, *m_checks, {m_editMenu, m_optionsMenu});
     // Misspelt words underlined in the translation box and the in-place editor.
     m_spelling = new EditorSpelling(this);
-    m_spelling->attach(m_document, view(), *m_flow, txtTransTok, lvTok->tokenDelegate());
+    m_spelling->attach(m_document, view(), *m_flow, *m_checks, txtTransTok, lvTok->tokenDelegate());
 
     // Lock, autosave journal, recovery and the watch on the token file.
     m_guard = new ProjectGuard(m_desktop, this);

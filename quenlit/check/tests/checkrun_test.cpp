@@ -1,4 +1,5 @@
 #include "check/checkrun.h"
+#include "memory/sqlitememory.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -102,17 +103,35 @@ TEST(CheckRun, ProjectsThatCannotBeOpened)
 
 // Token files are read in the code page of the project's language: a Cyrillic
 // access key is a letter of its own, a Japanese text is counted in characters,
-// not bytes.
+// not bytes, a French word is spelt in the dictionary's encoding. Spelling
+// (a dictionary and the user's words made here) and the glossary (a memory made
+// here) are checked when asked for.
 TEST(CheckRun, TokenFilesInTheProjectsCodePage)
 {
     TempDir dir;
     WriteFile(dir.file("m.mpj"), "m.dll\r\nm.tok\r\n");
-    WriteFile(dir.file("m.tok"), "[[5|100|1|1|1|]]=&File\r\n[[5|100|2|2|1|]]=&Photo\r\n[[5|100|3|3|1|]]=OK\r\n");
+    WriteFile(dir.file("m.tok"), "[[5|100|1|1|1|]]=&File\r\n[[5|100|2|2|1|]]=&Photo\r\n[[5|100|3|3|1|]]=OK\r\n"
+                                 "[[6|1|4|0|1|]]=The file in the editor\r\n");
+    std::filesystem::create_directories(dir.file("dicts"));
+    WriteFile(dir.file("dicts/fr_FR.aff"), "SET UTF-8\nWORDCHARS '\n");
+    WriteFile(dir.file("dicts/fr_FR.dic"), "2\nfichier\nl'\xC3\xA9" "diteur\n");
+    std::filesystem::create_directories(dir.file("data/Velmora Tamrix"));
+    WriteFile(dir.file("data/Velmora Tamrix/words-fr_FR.txt"), "Quenlit\n");
+    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+    {
+        auto opened = memory::OpenSqliteMemory(dir.file("memory.sqlite"));
+        ASSERT_EQ(opened.memory->addTerms({{"file", "fichier", "", {0, 0}, {12, 1}}}), "");
+    }
+    const std::string spelt = "[[6|1|4|0|4|]]=Fichierr Quenlit l'\xE9" "diteur\r\n";
+    const std::vector<std::string> both = {"--spelling", "--dictionaries", dir.file("dicts"), "--glossary", "--memory",
+                                           dir.file("memory.sqlite")};
     struct Row
     {
         const char *language;
         std::string tokens;
         std::string out;
+        std::vector<std::string> args = {};
+        std::string err = "";
     };
     const Row rows[] = {
         {"LANGUAGE 25 1", // Russian, 1251: "&Файл" and "&Фото" clash on "Ф"
@@ -126,16 +145,32 @@ TEST(CheckRun, TokenFilesInTheProjectsCodePage)
          "[[5|100|1|1|1|]]=&File\r\n[[5|100|2|2|1|]]=&Photo\r\n"
          "[[5|100|3|3|4|]]=\x83\x4C\x83\x83\x83\x93\x83\x5A\x83\x8B\r\n",
          "0 errors, 0 warnings, 0 infos\n"},
+        {"LANGUAGE 12 1", spelt,
+         "ru.tok:1: info: [spelling] unknown word: \"Fichierr\"\n"
+         "ru.tok:1: warning: [glossary] the translation holds none of the glossary's translations of \"file\" "
+         "(fichier)\n0 errors, 1 warning, 1 info\n",
+         both},
+        {"LANGUAGE 12 1", spelt, "0 errors, 0 warnings, 0 infos\n"}, // not asked for
+        {"LANGUAGE 12 1", spelt, "ru.tok:1: info: [spelling] unknown word: \"Fichierr\"\n0 errors, 0 warnings, 1 info\n",
+         {"--only", "spelling", "--dictionaries", dir.file("dicts")}},
+        {"LANGUAGE 12 1", spelt, "0 errors, 0 warnings, 0 infos\n", {"--glossary", "--memory", dir.file("none.sqlite")},
+         "quenlit-check: no translation memory " + dir.file("none.sqlite") + ": no glossary check\n"},
+        {"LANGUAGE 25 1", "[[5|100|1|1|4|]]=&\xD4\xE0\xE9\xEB\r\n", "0 errors, 0 warnings, 0 infos\n", both,
+         "No spelling dictionary for Russian: install hunspell-ru\n"},
     };
     for (const Row &row : rows) {
         WriteFile(dir.file("ru.prj"), std::string("m.mpj\r\nru.tok\r\n\r\n\r\n\r\n") + row.language + "\r\n");
         WriteFile(dir.file("ru.tok"), row.tokens);
         CurrentDirGuard guard;
         std::filesystem::current_path(dir.file(""));
-        const Outcome r = check({"ru.prj"});
+        std::vector<std::string> args = row.args;
+        args.push_back("ru.prj");
+        const Outcome r = check(args);
         EXPECT_EQ(r.out, row.out) << row.language;
+        EXPECT_EQ(r.err, row.err) << row.language;
         EXPECT_EQ(r.status, 0) << row.language;
     }
+    unsetenv("XDG_DATA_HOME");
 }
 
 TEST(CheckRun, BadArguments)
@@ -146,6 +181,8 @@ TEST(CheckRun, BadArguments)
              {"--only"},
              {"--min-level", "fatal", "fr.prj"},
              {"--frobnicate", "fr.prj"},
+             {"--memory"},
+             {"fr.prj", "--dictionaries"},
              {"a.prj", "b.prj"}}) {
         const Outcome r = check(args);
         EXPECT_EQ(r.status, 2);
@@ -155,6 +192,7 @@ TEST(CheckRun, BadArguments)
     const Outcome help = check({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("accelerator-clash"), std::string::npos);
+    EXPECT_NE(help.out.find("spelling, glossary"), std::string::npos);
 }
 
 // The program itself, with a relative project path from another folder.

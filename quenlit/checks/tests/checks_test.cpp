@@ -1,6 +1,10 @@
 #include "checks/checks.h"
 #include "checks/checktext.h"
+#include "checks/lookups.h"
 #include "codepage.h"
+#include "memory/glossary.h"
+#include "spelling/speller.h"
+#include "testfiles.h"
 #include "tokenio.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +20,31 @@ constexpr CheckMask kBlanks = MaskOf(CheckId::Whitespace);
 constexpr CheckMask kPunct = MaskOf(CheckId::Punctuation);
 constexpr CheckMask kLength = MaskOf(CheckId::Length);
 constexpr CheckMask kUnchanged = MaskOf(CheckId::Unchanged);
+constexpr CheckMask kSpelling = MaskOf(CheckId::Spelling);
+constexpr CheckMask kGlossary = MaskOf(CheckId::Glossary);
+
+// A French dictionary of a few words (UTF-8) and a glossary, for the rows that
+// check spelling and terms.
+struct Lookups
+{
+    TempDir dir;
+    std::unique_ptr<SpellerWords> words;
+    std::unique_ptr<GlossaryTerms> terms;
+    Lookups()
+    {
+        WriteFile(dir.file("fr_FR.aff"), "SET UTF-8\nWORDCHARS '\n");
+        WriteFile(dir.file("fr_FR.dic"), "6\nouvrir\nfichier\nenregistrer\nle\ndocument\nl'\xC3\xA9" "diteur\n");
+        words = std::make_unique<SpellerWords>(std::shared_ptr<spelling::Speller>(
+            spelling::Speller::open({dir.file("fr_FR.aff"), dir.file("fr_FR.dic"), "fr_FR"}, dir.file("words.txt"))));
+        terms = std::make_unique<GlossaryTerms>(std::make_shared<const memory::Glossary>(std::vector<memory::Term>{
+            {"file", "fichier", "", {0, 0}, {12, 1}}, {"save", "enregistrer", "", {0, 0}, {12, 1}}}));
+    }
+};
+const Lookups &lookups()
+{
+    static const Lookups kept;
+    return kept;
+}
 
 // One token: its type and identification (fields 1, 3, 4), master and
 // translation as token-file bytes (Windows-1252, escaped), and what must fire.
@@ -28,6 +57,7 @@ struct Row
     const char *master;
     const char *translation;
     CheckMask expected;
+    bool lookups = false; // checked against the dictionary and the glossary of lookups()
 };
 
 class CheckTokenTest : public testing::TestWithParam<Row>
@@ -45,6 +75,10 @@ TEST_P(CheckTokenTest, Fires)
     in.id4 = row.id4;
     in.masterCodePage = &CodePage::windows1252();
     in.projectCodePage = &CodePage::windows1252();
+    if (row.lookups) {
+        in.words = lookups().words.get();
+        in.terms = lookups().terms.get();
+    }
     std::vector<Finding> findings;
     const CheckMask mask = CheckToken(in, &findings);
     EXPECT_EQ(CheckNames(mask), CheckNames(row.expected)) << row.master << " => " << row.translation;
@@ -68,6 +102,10 @@ Row control(const char *name, const char *master, const char *translation, Check
 Row string(const char *name, const char *master, const char *translation, CheckMask expected)
 {
     return {name, "6", "12", "3", master, translation, expected};
+}
+Row looked(const char *name, const char *master, const char *translation, CheckMask expected)
+{
+    return {name, "6", "12", "3", master, translation, expected, true};
 }
 
 const Row kRows[] = {
@@ -144,6 +182,16 @@ const Row kRows[] = {
     string("CaseChangedIsChanged", "OK", "Ok", kNone),
     string("UnchangedPlaceholderOnly", "%s: %d", "%s: %d", kNone),
     string("UnchangedWithPlaceholder", "%d files", "%d files", kUnchanged),
+    // spelling and glossary
+    looked("KnownWordsAndTerm", "&Open file", "&Ouvrir fichier", kNone),
+    looked("UnknownWord", "&Open", "&Ouvrr", kSpelling),
+    looked("MarkersEscapesPlaceholdersMasterWordsNotSpelt", "&Open %s\\nNotepad", "Ou&vrir %s\\nNotepad", kNone),
+    looked("WordInTheProjectsCodePage", "Editor", "l'\xE9" "diteur", kNone),
+    looked("TermMissed", "Save the file", "Enregistrer le document", kGlossary),
+    looked("TermInAnyCaseAmpersandIgnored", "&File", "&Fichier", kNone),
+    looked("TermWholeWordsOnly", "Profile", "Profil", kSpelling),
+    looked("SpellingAndTermTogether", "Save", "Sauvr", kSpelling | kGlossary),
+    string("NoDictionaryNoSpelling", "Save", "Sauvr", kNone),
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, CheckTokenTest, testing::ValuesIn(kRows),
@@ -227,6 +275,14 @@ TEST(ProjectChecks, ClashWithinOneDialog)
     EXPECT_NE(findings[0].message.find("\"&Editer\""), std::string::npos) << findings[0].message;
     EXPECT_NE(findings[0].message.find("dialog"), std::string::npos) << findings[0].message;
     EXPECT_EQ(c.counts(), (LevelCounts{0, 2, 0}));
+    // Words given later: the rows checked so far are checked again, their clashes kept.
+    c.setKnownWords(lookups().words.get());
+    std::vector<std::size_t> changed;
+    c.recheckRows(1, 6, &changed);
+    EXPECT_EQ(changed, (std::vector<std::size_t>{1, 3, 5})); // "Réglages", "Editer", "Fouiller"
+    EXPECT_EQ(c.fired(3), clash | kSpelling);
+    EXPECT_EQ(c.findings(3).back().message, "unknown word: \"Editer\"");
+    EXPECT_EQ(c.counts(), (LevelCounts{0, 2, 3}));
 }
 
 TEST(ProjectChecks, RecheckFollowsAnEditAndItsGroup)

@@ -180,6 +180,20 @@ TEST(Speller, ReportsAMissingDictionaryAndNamesItsPackage)
     EXPECT_FALSE(spelling::Speller::open({dir.file("x.aff"), dir.file("x.dic"), "x"}, dir.file("w.txt"), &failure));
     EXPECT_EQ(failure, "Can't read the dictionary " + dir.file("x.dic"));
     EXPECT_EQ(spelling::DictionaryPackage({12, 1}), "hunspell-fr");
+    EXPECT_EQ(spelling::NoDictionaryMessage({12, 1}), "No spelling dictionary for French: install hunspell-fr");
+}
+
+// DICPATH, as Hunspell's own programs read it, else the system's folder.
+TEST(Speller, DictionaryFoldersFromDicpath)
+{
+    const char *saved = std::getenv("DICPATH");
+    const std::string kept = saved ? saved : "";
+    setenv("DICPATH", "/a:/b c::", 1);
+    EXPECT_EQ(spelling::DefaultDictionaryFolders(), (std::vector<std::string>{"/a", "/b c"}));
+    unsetenv("DICPATH");
+    EXPECT_EQ(spelling::DefaultDictionaryFolders(), (std::vector<std::string>{"/usr/share/hunspell"}));
+    if (saved)
+        setenv("DICPATH", kept.c_str(), 1);
 }
 
 } // namespace

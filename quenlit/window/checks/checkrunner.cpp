@@ -11,8 +11,10 @@ namespace quenlit {
 
 namespace {
 
-// Rows done between two looks at the clock.
+// Rows done between two looks at the clock; with the spelling or glossary
+// checks, which cost more a row.
 constexpr std::size_t kBlock = 2048;
+constexpr std::size_t kLookedUpBlock = 128;
 // Milliseconds between two looks at a sort done on another thread.
 constexpr int kSortingLook = 10;
 // Milliseconds between two looks at whether the user's work is done.
@@ -61,6 +63,31 @@ void CheckRunner::stop()
     m_project = nullptr;
     m_levelsToCome = false;
     m_phase = Phase::Idle;
+    m_recheckNext = 1;
+    m_recheckLast = 0;
+}
+
+std::size_t CheckRunner::block() const
+{
+    return m_checks.knownWords() || m_checks.terms() ? kLookedUpBlock : kBlock;
+}
+
+void CheckRunner::recheckAll()
+{
+    m_recheckNext = 1;
+    m_recheckLast = m_checks.checkedUpTo();
+    if (rechecking() && !m_timer.isActive())
+        m_timer.start(0);
+}
+
+void CheckRunner::recheckStep()
+{
+    const std::size_t last = std::min(m_recheckNext + block() - 1, m_recheckLast);
+    std::vector<std::size_t> changed;
+    m_checks.recheckRows(m_recheckNext, last, &changed);
+    m_recheckNext = last + 1;
+    if (!changed.empty())
+        emit rowsRechecked(changed);
 }
 
 void CheckRunner::setMenuLevels(MenuLevels levels)
@@ -76,6 +103,8 @@ void CheckRunner::finishNow()
 {
     m_timer.stop();
     m_levelsToCome = false; // what is asked for now cannot wait for the source file
+    while (rechecking())
+        recheckStep();
     while (running()) {
         if (m_phase == Phase::Sorting)
             m_sorting.wait();
@@ -100,7 +129,7 @@ bool CheckRunner::step()
         m_next = 1;
         return false;
     case Phase::Rows: {
-        const std::size_t last = std::min(m_next + kBlock - 1, m_checks.rowCount());
+        const std::size_t last = std::min(m_next + block() - 1, m_checks.rowCount());
         if (m_next <= last) {
             m_checks.checkRows(m_next, last);
             emit rowsChecked(m_next, last);
@@ -170,6 +199,9 @@ void CheckRunner::slice()
     }
     QElapsedTimer clock;
     clock.start();
+    // Rows checked again first: the user sees those.
+    while (rechecking() && clock.elapsed() < m_sliceTime)
+        recheckStep();
     if (m_phase == Phase::Sorting) {
         step(); // a look at the other thread
     } else {
@@ -177,7 +209,9 @@ void CheckRunner::slice()
             step();
     }
     // While the other thread sorts, the window only looks now and then.
-    if (running() && !waitingForLevels())
+    if (rechecking())
+        m_timer.start(0);
+    else if (running() && !waitingForLevels())
         m_timer.start(m_phase == Phase::Sorting ? kSortingLook : 0);
 }
 

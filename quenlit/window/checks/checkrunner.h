@@ -58,6 +58,14 @@ public:
     // Dialog texts are measured in their controls with this (not owned, null
     // for none); the rows checked already are not checked again: see rowChanged.
     void setFitMeasure(const ControlFitMeasure *measure) { m_checks.setFitMeasure(measure); }
+    // The words of the spelling check and the terms of the glossary check (not
+    // owned, null for none), kept until changed; then recheckAll().
+    void setKnownWords(const KnownWords *words) { m_checks.setKnownWords(words); }
+    void setTerms(const TermList *terms) { m_checks.setTerms(terms); }
+    // The rows checked so far are checked again, in slices as the first time
+    // (their clashes stay): what they fire is told by rowsRechecked.
+    void recheckAll();
+    bool rechecking() const { return m_recheckNext <= m_recheckLast; }
 
     // How long one slice may keep the event loop, in milliseconds.
     void setSliceTime(int milliseconds) { m_sliceTime = milliseconds; }
@@ -88,6 +96,9 @@ private:
     void slice();
     bool step();
     bool waitingForLevels() const { return m_phase == Phase::Levels && m_levelsToCome; }
+    void recheckStep();
+    // Rows between two looks at the clock: fewer when words are spelt.
+    std::size_t block() const;
 
     ProjectChecks m_checks;
     SuggestionIndex m_suggestions;
@@ -99,6 +110,7 @@ private:
     bool m_levelsToCome = false;
     Phase m_phase = Phase::Idle;
     std::size_t m_next = 1;
+    std::size_t m_recheckNext = 1, m_recheckLast = 0; // the rows still to check again
     int m_sliceTime = 8;
     std::function<bool()> m_yieldWhile;
     QTimer m_timer;

@@ -248,6 +248,24 @@ void EditorChecks::fitMeasureChanged()
     }
 }
 
+void EditorChecks::setKnownWords(std::unique_ptr<KnownWords> words)
+{
+    if (!words && !m_words)
+        return;
+    m_runner.setKnownWords(words.get());
+    m_words = std::move(words);
+    m_runner.recheckAll();
+}
+
+void EditorChecks::setTerms(std::unique_ptr<TermList> terms)
+{
+    if (!terms && !m_terms)
+        return;
+    m_runner.setTerms(terms.get());
+    m_terms = std::move(terms);
+    m_runner.recheckAll();
+}
+
 void EditorChecks::paneShows(std::size_t row)
 {
     m_paneRow = row;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
 #include <utility>
 
 #include <string>
@@ -75,6 +76,11 @@ public:
     // for none); fitMeasureChanged() checks the dialog tokens again.
     void setFitMeasure(const ControlFitMeasure *measure) { m_runner.setFitMeasure(measure); }
     void fitMeasureChanged();
+    // The words of the "spelling" check (the dictionary of the project's
+    // language) and the terms of the "glossary" check (of its language pair);
+    // null: that check does not run. The tokens checked already are checked again.
+    void setKnownWords(std::unique_ptr<KnownWords> words);
+    void setTerms(std::unique_ptr<TermList> terms);
     // The levels of the source file's menus were read: the checks go on.
     // Without levels, the pane says so for menu tokens.
     void menuLevelsRead(const MenuLevels &levels);
@@ -115,6 +121,8 @@ private:
     void applyFill(const std::vector<FillChange> &changes);
 
     TokenListModel *m_model; // not owned
+    std::unique_ptr<KnownWords> m_words; // the runner's
+    std::unique_ptr<TermList> m_terms;   // the runner's
     CheckRunner m_runner;
     CheckColumn m_column;
     ListCheckCounts m_listCounts;

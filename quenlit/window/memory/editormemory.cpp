@@ -1,5 +1,6 @@
 #include "window/memory/editormemory.h"
 
+#include "checks/lookups.h"
 #include "memory/projectunits.h"
 #include "memory/similarity.h"
 #include "window/checks/editorchecks.h"
@@ -200,6 +201,9 @@ void EditorMemory::projectOpened()
                 return;
             m_languages = languages;
             m_glossary = glossary;
+            if (m_checks)
+                m_checks->setTerms(glossary && !glossary->empty() ? std::make_unique<GlossaryTerms>(glossary)
+                                                                  : nullptr);
             paneShows(m_paneRow);
             if (m_fillWanted)
                 fillFromMemory();
@@ -249,6 +253,8 @@ void EditorMemory::projectClosed()
 {
     ++m_generation;
     m_glossary.reset();
+    if (m_checks)
+        m_checks->setTerms(nullptr);
     m_fillWanted = false;
     m_languages.reset();
     m_paneRow = 0;
@@ -350,14 +356,8 @@ void EditorMemory::showTerms(std::size_t row)
                 translations << QString::fromStdU16String(t);
             const QString term = QString::fromStdU16String(found.term);
             terms << term + QStringLiteral(" \u2192 ") + translations.join(QStringLiteral(" / "));
-            // A token still to be translated is not held to its terms yet.
-            const std::int64_t status = StatusOf(m_document->projectTable().cell(row, ColStatus));
-            if (!found.translated && (status & FlagTranslated))
-                lines << QStringLiteral("warning: [glossary] the translation holds none of the glossary's "
-                                        "translations of \"") +
-                             term + QStringLiteral("\" (") + translations.join(QStringLiteral(", ")) +
-                             QLatin1Char(')');
         }
+        // A term left untranslated is the "glossary" check's.
         if (!terms.isEmpty())
             lines.prepend(QStringLiteral("Terms: ") + terms.join(QStringLiteral("; ")));
     }

@@ -1,5 +1,7 @@
 #include "window/spelling/editorspelling.h"
 
+#include "checks/lookups.h"
+#include "window/checks/editorchecks.h"
 #include "window/editorview.h"
 #include "window/projectdocument.h"
 #include "window/tokenlistview.h"
@@ -46,11 +48,12 @@ EditorSpelling::~EditorSpelling()
         m_loader.join();
 }
 
-void EditorSpelling::attach(ProjectDocument &document, EditorView &, TranslatorFlow &flow, QLineEdit *box,
-                            TokenItemDelegate *delegate)
+void EditorSpelling::attach(ProjectDocument &document, EditorView &, TranslatorFlow &flow, EditorChecks &checks,
+                            QLineEdit *box, TokenItemDelegate *delegate)
 {
     m_document = &document;
     m_flow = &flow;
+    m_checks = &checks;
     m_box = box;
     watch(box, 0);
     connect(delegate, &TokenItemDelegate::editorOpened, this, [this](QLineEdit *editor, std::size_t row) {
@@ -133,6 +136,7 @@ void EditorSpelling::projectOpened()
 {
     ++m_generation;
     m_speller.reset();
+    wordsChanged();
     // The project's folder is the current one now.
     std::error_code ec;
     const std::filesystem::path project(m_document->paths().project);
@@ -146,12 +150,8 @@ void EditorSpelling::projectOpened()
     const auto dictionary = spelling::FindDictionary(*language, m_folders);
     if (!dictionary) {
         const unsigned id = MakeLanguageId(language->primary, language->sub);
-        if (m_told.insert(id).second && m_flow) {
-            const std::string name = LanguageName(language->primary);
-            m_flow->showMessage(QStringLiteral("No spelling dictionary for ") +
-                                QString::fromStdString(name.empty() ? LocaleName(*language) : name) +
-                                QStringLiteral(": install ") + QString::fromStdString(spelling::DictionaryPackage(*language)));
-        }
+        if (m_told.insert(id).second && m_flow)
+            m_flow->showMessage(QString::fromStdString(spelling::NoDictionaryMessage(*language)));
         emit dictionaryReady();
         return;
     }
@@ -170,6 +170,7 @@ void EditorSpelling::projectOpened()
                 if (!self || generation != self->m_generation)
                     return;
                 self->m_speller = speller;
+                self->wordsChanged();
                 if (!speller && self->m_flow)
                     self->m_flow->showMessage(QString::fromStdString(failure));
                 self->underlineAll();
@@ -183,7 +184,15 @@ void EditorSpelling::projectClosed()
 {
     ++m_generation;
     m_speller.reset();
+    wordsChanged();
     underlineAll();
+}
+
+void EditorSpelling::wordsChanged()
+{
+    // The checks keep the words they looked up: a word learnt needs a fresh start.
+    if (m_checks)
+        m_checks->setKnownWords(m_speller ? std::make_unique<SpellerWords>(m_speller) : nullptr);
 }
 
 bool EditorSpelling::eventFilter(QObject *watched, QEvent *event)
@@ -239,6 +248,7 @@ void EditorSpelling::showMenu(QLineEdit *line, QContextMenuEvent *event)
             if (!failure.empty() && m_flow)
                 m_flow->showMessage(QString::fromStdString(failure));
             underlineAll();
+            wordsChanged();
         });
         menu->insertAction(first, add);
         menu->insertSeparator(first);

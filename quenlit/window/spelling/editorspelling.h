@@ -18,6 +18,7 @@ class QMenu;
 
 namespace quenlit {
 
+class EditorChecks;
 class EditorView;
 class ProjectDocument;
 class TokenItemDelegate;
@@ -29,7 +30,8 @@ class TranslatorFlow;
 // dictionary's suggestions and "Add to dictionary" (the personal word list of
 // the language). Access keys, escapes, placeholders and the words of the master
 // text are never underlined. Without a dictionary the status bar says so once a
-// language; nothing else changes.
+// language; nothing else changes. The dictionary is handed to the checks,
+// whose "spelling" check lists the unknown words of every translated token.
 class EditorSpelling : public QObject
 {
     Q_OBJECT
@@ -39,8 +41,8 @@ public:
     ~EditorSpelling() override;
 
     // None is owned.
-    void attach(ProjectDocument &document, EditorView &view, TranslatorFlow &flow, QLineEdit *box,
-                TokenItemDelegate *delegate);
+    void attach(ProjectDocument &document, EditorView &view, TranslatorFlow &flow, EditorChecks &checks,
+                QLineEdit *box, TokenItemDelegate *delegate);
     // Where dictionaries are looked for (by default the system's).
     void setDictionaryFolders(std::vector<std::string> folders) { m_folders = std::move(folders); }
 
@@ -68,9 +70,12 @@ private:
     void underlineAll();
     void showMenu(QLineEdit *line, QContextMenuEvent *event);
     QString masterOf(QLineEdit *line) const;
+    // The speller (or none) goes to the checks.
+    void wordsChanged();
 
     ProjectDocument *m_document = nullptr; // not owned
     TranslatorFlow *m_flow = nullptr;
+    EditorChecks *m_checks = nullptr;
     QLineEdit *m_box = nullptr;
     QPointer<QLineEdit> m_editor; // the in-place editor open now
     std::vector<std::string> m_folders = spelling::DefaultDictionaryFolders();

@@ -8,6 +8,7 @@
 #include "window/checks/fillpreview.h"
 #include "window/memory/editormemory.h"
 #include "window/spelling/editorspelling.h"
+#include "window/tokenlistmodel.h"
 #include "window/tokenlistview.h"
 #include "editorwindowfixture.h"
 #include "fakedesktop.h"
@@ -169,19 +170,29 @@ private slots:
     void cleanup() { tearDownFixture(); }
 
     // The pane lists the glossary's terms of the master text; a translated token
-    // that holds none of a term's translations is warned of.
+    // that holds none of a term's translations is warned of, in the check column too.
     void glossaryTermsInThePane()
     {
         {
             auto opened = memory::OpenSqliteMemory(memoryPath());
             QCOMPARE(opened.memory->addTerms({{"save", "enregistrer", "", {0, 0}, {12, 1}},
-                                              {"file", "fichier", "", {0, 0}, {12, 1}}}),
+                                              {"file", "dossier", "", {0, 0}, {12, 1}}}),
                      std::string());
         }
         auto w = openedWindow();
         QVERIFY(w);
+        auto checkText = [&w](std::size_t row) {
+            return w->tokenList()->index(w->tokenList()->itemOfRow(row), TokenListModel::CheckColumnIndex).data().toString();
+        };
+        const QString fileWarning = QStringLiteral("warning: [glossary] the translation holds none of the glossary's "
+                                                   "translations of \"file\" (dossier)");
+        QTRY_COMPARE(checkText(1), QStringLiteral("accelerator, glossary")); // "&File" translated "Fichier"
+        clickRow(*w, 1);
+        QTRY_VERIFY(paneLine(*w)->messages().contains(fileWarning));
+        QVERIFY(paneLine(*w)->messages().contains(QStringLiteral("Terms: file \u2192 dossier")));
         clickRow(*w, 2); // "&Save" translated "&Enregistrer"
         QTRY_COMPARE(paneLine(*w)->messages(), QStringList({QStringLiteral("Terms: save \u2192 enregistrer")}));
+        QCOMPARE(checkText(2), QString());
         clickRow(*w, 5);
         QTRY_VERIFY(paneLine(*w)->messages().isEmpty());
         clickRow(*w, 3);
@@ -189,7 +200,8 @@ private slots:
         QTest::keyClick(box(*w), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box(*w), QStringLiteral("&Sauver"));
         key(Qt::Key_Return);
-        QTRY_COMPARE(paneLine(*w)->messages().value(1),
+        QTRY_COMPARE(checkText(3), QStringLiteral("glossary"));
+        QTRY_COMPARE(paneLine(*w)->messages().value(0),
                      QStringLiteral("warning: [glossary] the translation holds none of the glossary's translations "
                                     "of \"save\" (enregistrer)"));
     }
