@@ -56,6 +56,20 @@ bool takeOwnership(File &file, const FileInfo &like)
     return true;
 }
 
+// Copies the token file's content into its backup, on the disk before the
+// backup is closed: the system's error, or 0. The backup is closed either way.
+int CopyIntoBackup(const std::string &target, File &backup)
+{
+    int error = sysfile::CopyContent(target, backup);
+    if (!error)
+        error = backup.sync();
+    if (!error)
+        error = backup.close();
+    if (error)
+        backup.close();
+    return error;
+}
+
 // Writes the token lines, a chunk at a time, through `sink`; stops at its first
 // error. The progress is told once a chunk is written, the last at 100.
 int writeTokens(const TokenTable &table, const std::function<void(double)> &progress,
@@ -383,13 +397,7 @@ bool Saver::makeBackup(std::string &message)
         return false;
     }
     const bool groupKept = takeOwnership(copy, m_info);
-    int error = sysfile::CopyContent(m_target, copy);
-    if (!error)
-        error = copy.sync();
-    if (!error)
-        error = copy.close();
-    if (error) {
-        copy.close();
+    if (const int error = CopyIntoBackup(m_target, copy)) {
         sysfile::Remove(temp);
         message = "Can't copy the token file " + m_path + " to its backup: " + ErrorText(error);
         return false;
@@ -430,13 +438,8 @@ bool Saver::freshBackup(std::string &message)
         return false;
     }
     takeOwnership(copy, m_info);
-    error = sysfile::CopyContent(m_target, copy);
-    if (!error)
-        error = copy.sync();
-    if (!error)
-        error = copy.close();
+    error = CopyIntoBackup(m_target, copy);
     if (error) {
-        copy.close();
         sysfile::Remove(m_backup);
         message = "Can't copy the token file " + m_path + " to its backup: " + ErrorText(error);
         return false;
@@ -467,11 +470,7 @@ bool Saver::backupInPlace(std::string &message, int refused)
         message = "Can't create the backup " + m_backup + " of the token file " + m_path + ": " + ErrorText(error);
         return false;
     }
-    error = sysfile::CopyContent(m_target, copy);
-    if (!error)
-        error = copy.sync();
-    if (!error)
-        error = copy.close();
+    error = CopyIntoBackup(m_target, copy);
     if (error) {
         message = "Can't copy the token file " + m_path + " to its backup: " + ErrorText(error);
         return false;
